@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvan {
+
+class UserDialogs;
+
+// Where the logger's files are, as the settings window's choosers show it at this moment.
+struct DataLocation {
+  // The letter of the item the card drive chooser shows (lower case), 0 when none, and
+  // that drive's root folder.
+  char card_letter = 0;
+  std::string card_root;
+  bool alternative = false;
+  std::string alt_dir;  // native folder path, "/" for the root
+};
+
+inline constexpr const char* kReaderMissingMessage =
+    "Čtečka není připojena. Připojte čtečku, vložte kartu a restartujte aplikaci.";
+
+// The full path of a card file, or nothing when the card reader counts as not connected
+// (letters a to d, or no letter); the message is shown only when report is set.
+std::optional<std::string> CardFilePath(const DataLocation& location, std::string_view name,
+                                        bool report, UserDialogs& dialogs);
+
+// Something that knows the data location in force (the settings window).
+class DataLocationSource {
+ public:
+  virtual ~DataLocationSource() = default;
+  virtual DataLocation CurrentLocation() const = 0;
+};
+
+}  // namespace korvan

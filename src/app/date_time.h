@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace korvan {
+
+// Date-time values are days since 30 December 1899; the fraction is the time of day.
+// EncodeDate/EncodeTime throw Error for values out of range.
+double EncodeDate(int year, int month, int day);
+double EncodeTime(int hour, int minute, int second, int millisecond);
+bool TryEncodeDate(int year, int month, int day, double& value);
+
+struct DateParts {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+};
+struct TimeParts {
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+// Both round the value to the nearest millisecond first, as the Delphi runtime does.
+DateParts DecodeDate(double value);
+TimeParts DecodeTime(double value);
+
+// The current local date and time, and today's date (whole part only).
+double Now();
+double Today();
+
+struct DateTimeSeparators {
+  char date = '.';
+  char time = ':';
+};
+
+// Delphi-style FormatDateTime for the patterns the program uses: d dd M MM yyyy yy h hh
+// m/mm (minutes right after h/hh, else month) nn s ss z zzz; quoted text and any other
+// character are copied; ":" and "/" become the time and date separators.
+std::string FormatDateTime(std::string_view pattern, double value,
+                           DateTimeSeparators separators = {});
+
+// "YYYY-MM-DD HH:MM:SS", used by the command-line tool; and its parser (false when malformed).
+std::string IsoDateTimeText(double value);
+bool ParseIsoDateTime(std::string_view text, double& value);
+
+}  // namespace korvan

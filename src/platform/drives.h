@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvan {
+
+// A "drive" of the drive choosers: c is the root file system, mounted volumes under
+// /media, /run/media and /mnt get e, f, g ... in the order of their mount paths.
+struct Drive {
+  char letter = 0;      // lower case
+  std::string label;    // volume label, else the mount folder's name
+  std::string root;     // the mount folder
+  std::string device;   // block device, empty when unknown
+};
+
+// KORVAN_DRIVES ("e=/some/folder;f=/other") replaces the detected list.
+std::vector<Drive> ListDrives();
+
+// The detection itself over a mounts table in /proc/self/mounts form (for tests).
+std::vector<Drive> DrivesFromMounts(const std::string& mounts_text);
+std::vector<Drive> DrivesFromSpec(const std::string& spec);
+
+// The drive whose root holds path (longest root prefix), if any.
+std::optional<Drive> DriveOfPath(const std::vector<Drive>& drives, const std::string& path);
+
+}  // namespace korvan

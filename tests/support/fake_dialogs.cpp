@@ -1,0 +1,88 @@
+#include "support/fake_dialogs.h"
+
+namespace korvan::testing {
+
+void FakeDialogs::ShowError(const std::string& text) { messages.push_back({"error", text}); }
+void FakeDialogs::Warn(const std::string& text) { messages.push_back({"warn", text}); }
+void FakeDialogs::Done(const std::string& text) { messages.push_back({"done", text}); }
+
+bool FakeDialogs::Ask(const std::string& text) {
+  messages.push_back({"ask", text});
+  if (answers.empty()) {
+    ++unanswered;
+    return false;
+  }
+  bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+bool FakeDialogs::Confirm(const std::string& text) {
+  messages.push_back({"confirm", text});
+  if (answers.empty()) {
+    ++unanswered;
+    return false;
+  }
+  bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+std::optional<std::string> FakeDialogs::OpenFileName(const FileDialogOptions& options) {
+  file_dialogs.push_back(options);
+  if (file_names.empty()) {
+    ++unanswered;
+    return std::nullopt;
+  }
+  auto name = file_names.front();
+  file_names.pop_front();
+  return name;
+}
+
+std::optional<std::string> FakeDialogs::SaveFileName(const FileDialogOptions& options) {
+  return OpenFileName(options);
+}
+
+std::string FakeDialogs::BrowseForFolder(const std::string&) {
+  if (folders.empty()) {
+    ++unanswered;
+    return "";
+  }
+  std::string folder = folders.front();
+  folders.pop_front();
+  return folder;
+}
+
+std::optional<uint32_t> FakeDialogs::ChooseColor(uint32_t) {
+  if (colors.empty()) {
+    ++unanswered;
+    return std::nullopt;
+  }
+  auto color = colors.front();
+  colors.pop_front();
+  return color;
+}
+
+bool FakeDialogs::ChoosePrinter(QPrinter* printer) {
+  if (!on_print) {
+    ++unanswered;
+    return false;
+  }
+  return on_print(printer);
+}
+
+std::vector<std::string> FakeDialogs::Texts(const std::string& kind) const {
+  std::vector<std::string> texts;
+  for (const auto& m : messages) {
+    if (m.kind == kind) texts.push_back(m.text);
+  }
+  return texts;
+}
+
+void FakeDialogs::Clear() {
+  messages.clear();
+  file_dialogs.clear();
+  unanswered = 0;
+}
+
+}  // namespace korvan::testing
