@@ -1,0 +1,50 @@
+#include "cli/cli.h"
+
+#include "app/constants.h"
+#include "cli/cli_commands.h"
+
+namespace korvan::cli {
+
+// Each command adds its declaration here and its row to the table below.
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+  };
+  return commands;
+}
+
+namespace {
+
+void PrintHelp(std::ostream& out) {
+  out << "Usage: korvan-cli COMMAND [ARGUMENTS]\n\n"
+      << "  --version    print the program's name and version\n"
+      << "  --help       print this text\n";
+  for (const auto& command : Commands()) out << "  " << command.usage << "\n";
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  if (arguments.empty()) {
+    PrintHelp(err);
+    return 2;
+  }
+  const std::string& first = arguments[0];
+  if (first == "--version") {
+    out << kAppName << " " << kAppVersion << "\n";
+    return 0;
+  }
+  if (first == "--help" || first == "-h") {
+    PrintHelp(out);
+    return 0;
+  }
+  for (const auto& command : Commands()) {
+    if (first == command.name) {
+      return command.run({arguments.begin() + 1, arguments.end()}, out, err);
+    }
+  }
+  err << "korvan-cli: unknown command '" << first << "' (see --help)\n";
+  return 2;
+}
+
+}  // namespace korvan::cli
