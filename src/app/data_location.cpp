@@ -1,0 +1,26 @@
+#include "app/data_location.h"
+
+#include "app/user_dialogs.h"
+
+namespace korvan {
+
+std::optional<std::string> CardFilePath(const DataLocation& location, std::string_view name,
+                                        bool report, UserDialogs& dialogs) {
+  if (location.alternative) {
+    std::string path = location.alt_dir;
+    if (path != "/") path += '/';
+    path += name;
+    return path;
+  }
+  // Letters a to d are the usual system drives, so the card reader is not there.
+  if (static_cast<unsigned char>(location.card_letter) <= 'd') {
+    if (report) dialogs.ShowError(kReaderMissingMessage);
+    return std::nullopt;
+  }
+  std::string path = location.card_root;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+}  // namespace korvan

@@ -1,0 +1,147 @@
+#include "platform/drives.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "platform/files.h"
+
+namespace korvan {
+
+namespace {
+
+// /proc/self/mounts escapes blanks and a few other bytes as \ooo.
+std::string Unescape(const std::string& field) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size()) {
+      const std::string oct = field.substr(i + 1, 3);
+      if (oct.size() == 3 && std::all_of(oct.begin(), oct.end(),
+                                         [](char c) { return c >= '0' && c <= '7'; })) {
+        out += static_cast<char>((oct[0] - '0') * 64 + (oct[1] - '0') * 8 + (oct[2] - '0'));
+        i += 3;
+        continue;
+      }
+    }
+    out += field[i];
+  }
+  return out;
+}
+
+bool UnderRemovableRoot(const std::string& path) {
+  for (const char* prefix : {"/media/", "/run/media/", "/mnt/"}) {
+    if (path.rfind(prefix, 0) == 0 && path.size() > std::char_traits<char>::length(prefix)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The volume label as the system's by-label links give it, else the mount folder's name.
+std::string LabelOf(const std::string& device, const std::string& root) {
+  std::error_code ec;
+  for (const auto& entry :
+       std::filesystem::directory_iterator("/dev/disk/by-label", ec)) {
+    std::error_code ec2;
+    auto target = std::filesystem::canonical(entry.path(), ec2);
+    if (!ec2 && target.string() == device) {
+      // The link names escape blanks as \x20.
+      std::string name = entry.path().filename().string();
+      std::string label;
+      for (size_t i = 0; i < name.size(); ++i) {
+        if (name.compare(i, 4, "\\x20") == 0) {
+          label += ' ';
+          i += 3;
+        } else {
+          label += name[i];
+        }
+      }
+      return label;
+    }
+  }
+  auto slash = root.rfind('/');
+  return slash == std::string::npos ? root : root.substr(slash + 1);
+}
+
+}  // namespace
+
+std::vector<Drive> DrivesFromMounts(const std::string& mounts_text) {
+  std::vector<Drive> drives;
+  drives.push_back({'c', "", "/", ""});
+  std::vector<std::pair<std::string, std::string>> volumes;  // mount path, device
+  std::istringstream lines(mounts_text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string device, mount;
+    if (!(fields >> device >> mount)) continue;
+    mount = Unescape(mount);
+    device = Unescape(device);
+    if (mount == "/") {
+      drives[0].device = device;
+      continue;
+    }
+    if (!UnderRemovableRoot(mount)) continue;
+    if (std::any_of(volumes.begin(), volumes.end(),
+                    [&](const auto& v) { return v.first == mount; })) {
+      continue;
+    }
+    volumes.emplace_back(mount, device);
+  }
+  std::sort(volumes.begin(), volumes.end());
+  char letter = 'e';
+  for (const auto& [mount, device] : volumes) {
+    if (letter > 'z') break;
+    drives.push_back({letter++, "", mount, device.rfind("/dev/", 0) == 0 ? device : ""});
+  }
+  return drives;
+}
+
+std::vector<Drive> DrivesFromSpec(const std::string& spec) {
+  std::vector<Drive> drives;
+  size_t start = 0;
+  while (start <= spec.size()) {
+    size_t end = spec.find(';', start);
+    if (end == std::string::npos) end = spec.size();
+    std::string item = spec.substr(start, end - start);
+    start = end + 1;
+    auto eq = item.find('=');
+    if (eq != 1 || item.size() < 3) continue;
+    char letter = item[0];
+    if (letter >= 'A' && letter <= 'Z') letter = static_cast<char>(letter - 'A' + 'a');
+    if (letter < 'a' || letter > 'z') continue;
+    std::string root = item.substr(2);
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    auto slash = root.rfind('/');
+    std::string label = slash == std::string::npos ? root : root.substr(slash + 1);
+    drives.push_back({letter, label, root, ""});
+  }
+  std::stable_sort(drives.begin(), drives.end(),
+                   [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+  return drives;
+}
+
+std::vector<Drive> ListDrives() {
+  if (const char* spec = std::getenv("KORVAN_DRIVES"); spec != nullptr && *spec != '\0') {
+    return DrivesFromSpec(spec);
+  }
+  std::vector<Drive> drives = DrivesFromMounts(ReadWholeFile("/proc/self/mounts").value_or(""));
+  for (auto& drive : drives) {
+    if (drive.letter != 'c') drive.label = LabelOf(drive.device, drive.root);
+  }
+  return drives;
+}
+
+std::optional<Drive> DriveOfPath(const std::vector<Drive>& drives, const std::string& path) {
+  std::optional<Drive> best;
+  for (const auto& drive : drives) {
+    const std::string& root = drive.root;
+    bool inside = root == "/" ? path.rfind('/', 0) == 0
+                              : path == root || path.rfind(root + "/", 0) == 0;
+    if (inside && (!best || root.size() > best->root.size())) best = drive;
+  }
+  return best;
+}
+
+}  // namespace korvan
