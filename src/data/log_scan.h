@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "data/log_sample.h"
+
+namespace korvan {
+
+inline constexpr int kMaxLines = 50;
+inline constexpr uint32_t kUnsetEarliest = 0xFFFFFFFF;
+inline constexpr uint32_t kUnsetLatest = 0;
+// Bytes read per chunk by default. Any chunk size gives the same samples (see log_scan.cpp).
+inline constexpr size_t kDefaultScanChunk = 1 << 20;
+
+// What the scan of LOG.BIN learns besides the samples.
+struct LogScanResult {
+  uint32_t earliest = kUnsetEarliest;  // earliest accepted block stamp
+  uint32_t latest = kUnsetLatest;      // latest accepted block stamp
+  bool subseconds_present = false;     // some accepted block carried a millisecond word
+  uint64_t bytes_read = 0;
+};
+
+// Called after every chunk with the number of bytes that chunk read.
+using ScanProgress = std::function<void(size_t bytes)>;
+
+// Scans record blocks into buffers[0 .. line_count-1] (appending), skipping everything that
+// is not a valid block: runs of AA bytes, invalid stamps, stamps later than time_limit
+// (compared as unsigned; equal is accepted), entry indices that are not a valid next line.
+// line_count is clamped to 0-50. Nothing beyond the given bytes is ever read; a block cut
+// off by the end of the data yields the entries that are completely present.
+void ScanLogBytes(const uint8_t* data, size_t size, int line_count, uint32_t time_limit,
+                  TBuf* buffers, LogScanResult& result);
+
+// The same over a file, read with read(2) in chunks of chunk_size bytes (the results do not
+// depend on the chunk size). Returns false when the file cannot be opened or a read fails;
+// the buffers then hold what was scanned so far.
+bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, TBuf* buffers,
+                 LogScanResult& result, const ScanProgress& progress = {},
+                 size_t chunk_size = kDefaultScanChunk);
+
+}  // namespace korvan

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "data/log_sample.h"
+#include "data/log_scan.h"
+
+namespace korvan {
+
+class UserDialogs;
+struct DataLocation;
+
+// One logged quantity of the loaded configuration, with what its raw values need.
+struct MeasuredLine {
+  std::string caption;         // "name - label", as the channel selectors list it (UTF-8)
+  int32_t interval_number = 1;  // as stored; IntervalSeconds() clamps it into 1-4
+  char type_letter = 0;        // 'A', 'F', 'S' (either case) or anything else: unsigned
+  int size_digit = 0;          // second character of the type minus '0'
+  double multiplier = 1.0;
+  double minimum = 0.0;        // minimum not below maximum: the line has no range
+  double maximum = 0.0;
+  double offset = 0.0;
+};
+
+// The loaded measurement. Sample buffers are in time order after LoadMeasurement; for fast
+// access use buffers[i].data() and buffers[i].count(). Readers that walk with the cursor
+// (MergeRows) set it themselves.
+struct Measurement {
+  uint32_t line_count = 0;  // 0-50
+  std::array<MeasuredLine, kMaxLines> lines;
+  std::array<double, 4> intervals{10.0, 10.0, 10.0, 10.0};  // seconds
+  std::array<TBuf, kMaxLines> buffers;
+  uint32_t earliest = kUnsetEarliest;
+  uint32_t latest = kUnsetLatest;
+  bool subseconds_present = false;
+  std::string chart_title;  // the job name from CONFIG.INI; empty otherwise
+
+  // True when any block was accepted (earliest and latest are set).
+  bool HasTimeRange() const { return earliest != kUnsetEarliest && latest != kUnsetLatest; }
+  // The interval of line i in seconds; interval numbers outside 1-4 are clamped into 1-4.
+  double IntervalSeconds(uint32_t line) const;
+  // Back to the state before a load: no lines, no samples, stamps unset.
+  void Clear();
+};
+
+// Physical value of a raw value: A decimal float, F IEEE single, S signed of the line's size,
+// anything else unsigned; times the multiplier, plus the offset. An F value of 7FFFFFFF or
+// FFFFFFFF means "no value": it gives kNoValue (the graph's stand-in) instead of the product.
+inline constexpr double kNoValue = 1e38;
+double ConvertRawValue(const MeasuredLine& line, uint32_t raw);
+// True for an F line's "no value" raw words.
+bool IsNoValue(const MeasuredLine& line, uint32_t raw);
+// Minimum not below maximum: everything is in range; otherwise minimum <= value <= maximum.
+bool InValueRange(const MeasuredLine& line, double value);
+
+// Puts the line's samples into time order: runs of samples (segments) start where time goes
+// backwards or jumps by more than 5 x interval + 1 s; at most 65 536 segments, the last one
+// taking all remaining samples; segments are stably sorted by their start time and written
+// back in that order. The cursor is not meaningful afterwards.
+void ReorderLineSamples(TBuf& buffer, double interval_seconds);
+
+// Progress of a load in bytes of LOG.BIN (the main panel's bar). Any member may be empty.
+struct LoadProgress {
+  std::function<void(uint64_t total_bytes)> start;
+  std::function<void(uint64_t bytes)> advance;  // bytes read since the last call
+  std::function<void()> finish;
+};
+
+struct LoadResult {
+  std::string source;       // "CONFIG.INI" or "CONFIG.BIN"
+  std::string chart_title;  // empty: no title
+  bool has_range = false;   // any block accepted; then from/to are the preset range
+  double range_from = 0.0;  // UnpackStamp(earliest, 0)
+  double range_to = 0.0;    // UnpackStamp(latest, 0)
+};
+
+// Loads the measurement at the data location: configuration from CONFIG.INI when its
+// Application/Name is "Korvan-A", else from CONFIG.BIN; scan of LOG.BIN with the time limit
+// "today + 1 day, 00:00:00" (today: a date-time value, the caller's current date); time
+// ordering; the preset range. Failures are told to the user through dialogs ("Soubor
+// konfigurace nelze otevřít.", "Datový soubor nelze otevřít.") and give false; the
+// measurement then holds what was loaded until then. Decimal numbers of CONFIG.INI are read
+// with decimal_separator.
+bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
+                     char decimal_separator, const LoadProgress& progress,
+                     Measurement& measurement, LoadResult* result);
+
+}  // namespace korvan
