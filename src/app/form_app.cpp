@@ -1,0 +1,149 @@
+#include "app/form_app.h"
+
+#include <exception>
+
+#include <QLocale>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/constants.h"
+#include "app/error.h"
+#include "app/form_about.h"
+#include "app/form_main_menu.h"
+#include "app/form_qt_dialogs.h"
+#include "app/form_setup.h"
+#include "app/user_dialogs.h"
+#include "config/form_format.h"
+#include "data/form_export_filter.h"
+#include "data/form_graph.h"
+#include "data/form_scales.h"
+#include "data/form_series_style.h"
+#include "instruments/form_instruments.h"
+#include "instruments/form_velic.h"
+#include "platform/paths.h"
+
+namespace korvan {
+
+KorvanApplication::KorvanApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool KorvanApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    ShowStandardError(error_dialogs_, e.what());
+  } catch (...) {
+    ShowStandardError(error_dialogs_, "Neznámá chyba.");
+  }
+  return false;
+}
+
+void ShowStandardError(UserDialogs* dialogs, const std::string& text) {
+  if (dialogs != nullptr) {
+    dialogs->ShowError(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8("Chyba"), QString::fromStdString(text),
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+KorvanApp::KorvanApp(UserDialogs& dialogs, ProgramPaths paths, char decimal_separator,
+                     std::vector<Drive> drives)
+    : dialogs_(dialogs),
+      paths_(std::move(paths)),
+      decimal_separator_(decimal_separator),
+      drives_(std::move(drives)) {}
+
+KorvanApp::~KorvanApp() {
+  // Without any closing steps: nothing is asked or saved when the program ends.
+  delete graph_;
+  graph_ = nullptr;
+  delete series_style_;
+  delete scales_;
+  delete about_;
+  delete export_filter_;
+  delete velic_;
+  delete instruments_;
+  delete format_;
+  delete setup_;
+  delete main_menu_;
+}
+
+void KorvanApp::CreateWindows() {
+  main_menu_ = new TFormMainMenu(*this);
+  setup_ = new TFormSetup(*this);
+  format_ = new TFormFormat(*this);
+  instruments_ = new TFormInstruments(*this);
+  velic_ = new TFormVelic(*this);
+  export_filter_ = new TFormExportFilter(*this);
+  about_ = new TFormAbout(*this);
+  scales_ = new TFormScales(*this);
+  series_style_ = new TFormSeriesStyle(*this);
+}
+
+void KorvanApp::CreateGraphWindow() {
+  if (graph_flag_ && graph_ != nullptr) {
+    TFormGraph* old = graph_;
+    graph_ = nullptr;
+    delete old;
+  }
+  graph_flag_ = true;
+  graph_ = new TFormGraph(*this);
+}
+
+void KorvanApp::GraphWindowGone(TFormGraph* graph) {
+  if (graph_ == graph) {
+    graph_ = nullptr;
+    graph_flag_ = false;
+  }
+}
+
+DataLocation KorvanApp::CurrentLocation() const {
+  return setup_ ? setup_->CurrentLocation() : DataLocation{};
+}
+
+std::optional<std::string> KorvanApp::CardFilePath(std::string_view name, bool report) const {
+  return korvan::CardFilePath(CurrentLocation(), name, report, dialogs_);
+}
+
+char QtDecimalSeparator() {
+  QString point = QLocale::system().decimalPoint();
+  return point == "," ? ',' : '.';
+}
+
+int RunKorvanA(int argc, char** argv) {
+  // Step 1: the folder the program was started in, for a relative settings-file name.
+  std::string start_dir = CurrentDirectory();
+  KorvanApplication application(argc, argv);
+  application.setApplicationName(kAppName);
+  application.setApplicationDisplayName(kAppName);
+  application.setQuitOnLastWindowClosed(false);
+
+  QtUserDialogs dialogs;
+  application.SetErrorDialogs(&dialogs);
+  std::unique_ptr<KorvanApp> app;
+  try {
+    app = std::make_unique<KorvanApp>(dialogs, DefaultProgramPaths(), QtDecimalSeparator(),
+                                      ListDrives());
+    app->CreateWindows();
+    application.setWindowIcon(app->MainMenu()->windowIcon());
+    // The rest of the command line is one settings file; the shell already split it.
+    std::string argument;
+    for (int i = 1; i < argc; ++i) {
+      if (i > 1) argument += ' ';
+      argument += argv[i];
+    }
+    if (!argument.empty()) {
+      app->Format()->LoadSettingsFile(CommandLinePath(argument, start_dir));
+    }
+  } catch (const std::exception& e) {
+    dialogs.ShowError(e.what());
+    return 1;
+  }
+  app->MainMenu()->show();
+  int code = application.exec();
+  app.reset();
+  return code;
+}
+
+}  // namespace korvan

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class QProgressBar;
+class QToolButton;
+
+namespace korvan {
+
+class KorvanApp;
+
+// The control panel: six large buttons between two progress bars.
+class TFormMainMenu : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TFormMainMenu(KorvanApp& app);
+
+  void BitBtnInstrClick();
+  void BitBtnApplClick();
+  void BitBtnMeasuredClick();
+  void BitBtnSetupClick();
+  void BitBtnAboutClick();
+  void BitBtnCloseClick();
+  // The first-run check: the settings window, modally, until the user once confirms it.
+  void FormShow();
+
+  QProgressBar* ProgressBar2;
+  QToolButton* BitBtnInstr;
+  QToolButton* BitBtnAppl;
+  QToolButton* BitBtnMeasured;
+  QToolButton* BitBtnSetup;
+  QToolButton* BitBtnAbout;
+  QToolButton* BitBtnClose;
+  QProgressBar* ProgressBar1;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  KorvanApp& app_;
+};
+
+}  // namespace korvan

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/user_dialogs.h"
+
+class QString;
+class QWidget;
+
+namespace korvan {
+
+// The real message boxes and choosers, owned by the active window.
+class QtUserDialogs : public UserDialogs {
+ public:
+  void ShowError(const std::string& text) override;
+  bool Ask(const std::string& text) override;
+  bool Confirm(const std::string& text) override;
+  void Warn(const std::string& text) override;
+  void Done(const std::string& text) override;
+  std::optional<std::string> OpenFileName(const FileDialogOptions& options) override;
+  std::optional<std::string> SaveFileName(const FileDialogOptions& options) override;
+  std::string BrowseForFolder(const std::string& title) override;
+  std::optional<uint32_t> ChooseColor(uint32_t initial) override;
+  bool ChoosePrinter(QPrinter* printer) override;
+};
+
+// "Soubory nastavení [*.kva]|*.kva|Vše|*.*" in the window system's filter form.
+QString QtFilterFromPairs(const std::string& filter);
+
+}  // namespace korvan

@@ -1,0 +1,172 @@
+#include "app/form_setup.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/form_app.h"
+#include "app/form_drive_chooser.h"
+#include "app/program_settings.h"
+#include "config/form_format.h"
+#include "instruments/form_velic.h"
+#include "platform/paths.h"
+
+namespace korvan {
+
+namespace {
+
+char CurrentDriveLetter(const std::vector<Drive>& drives) {
+  auto drive = DriveOfPath(drives, CurrentDirectory());
+  return drive ? drive->letter : 'c';
+}
+
+}  // namespace
+
+TFormSetup::TFormSetup(KorvanApp& app) : QDialog(nullptr, Qt::Tool), app_(app) {
+  setWindowTitle(QString::fromUtf8("Nastavení"));
+  resize(242, 338);
+  char current = CurrentDriveLetter(app_.Drives());
+
+  LabelCardDir = new QLabel(QString::fromUtf8("&Disk paměťové karty"), this);
+  DriveComboBoxCard = new DriveComboBox(app_.Drives(), current, this);
+  LabelCardDir->setBuddy(DriveComboBoxCard);
+  CheckBoxAlt = new QCheckBox(QString::fromUtf8("&Alternativní umístění datových souborů"), this);
+  DriveComboBoxAlt = new DriveComboBox(app_.Drives(), current, this);
+  DriveComboBoxAlt->SetDropDownOnTyping(true);
+  DirectoryListBoxAlt = new DirectoryListBox(this);
+  DirectoryListBoxAlt->SetDriveRoot(DriveComboBoxAlt->ShownRoot());
+  ButtonEditInstr = new QPushButton(QString::fromUtf8("&Editor přístrojů"), this);
+  ButtonOK = new QPushButton(QString::fromUtf8("OK"), this);
+  ButtonOK->setDefault(true);
+  ButtonCancel = new QPushButton(QString::fromUtf8("&Storno"), this);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(LabelCardDir);
+  layout->addWidget(DriveComboBoxCard);
+  layout->addSpacing(6);
+  layout->addWidget(CheckBoxAlt);
+  layout->addWidget(DriveComboBoxAlt);
+  layout->addWidget(DirectoryListBoxAlt, 1);
+  layout->addWidget(ButtonEditInstr);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ButtonOK);
+  buttons->addWidget(ButtonCancel);
+  layout->addLayout(buttons);
+
+  connect(CheckBoxAlt, &QCheckBox::clicked, this, [this] { CheckBoxAltClick(); });
+  connect(DriveComboBoxAlt, &DriveComboBox::DriveChanged, this, [this](char) {
+    DirectoryListBoxAlt->SetDriveRoot(DriveComboBoxAlt->ShownRoot());
+  });
+  connect(ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
+  connect(ButtonCancel, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
+  connect(ButtonEditInstr, &QPushButton::clicked, this, [this] { ButtonEditInstrClick(); });
+
+  CheckBoxAltClick();
+  Timer1 = new QTimer(this);
+  Timer1->setSingleShot(true);
+  Timer1->setInterval(500);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  Timer1->start();
+}
+
+DataLocation TFormSetup::CurrentLocation() const {
+  DataLocation location;
+  location.card_letter = DriveComboBoxCard->ShownLetter();
+  location.card_root = DriveComboBoxCard->ShownRoot();
+  location.alternative = CheckBoxAlt->isChecked();
+  location.alt_dir = DirectoryListBoxAlt->Directory();
+  return location;
+}
+
+void TFormSetup::MoveAltToDirectory(const std::string& path) {
+  if (auto drive = DriveOfPath(app_.Drives(), path)) {
+    DriveComboBoxAlt->SetDrive(drive->letter);
+    if (DriveComboBoxAlt->ShownLetter() == drive->letter) {
+      DirectoryListBoxAlt->SetDriveRoot(drive->root);
+    }
+  }
+  DirectoryListBoxAlt->SetDirectory(path);
+}
+
+void TFormSetup::LoadProgramSettings() {
+  ProgramSettings settings = ReadProgramSettings(app_.Paths().settings_file);
+  DriveComboBoxCard->SetDrive(settings.card_disk.empty() ? '\0' : settings.card_disk[0]);
+  CheckBoxAlt->setChecked(settings.alternative);
+  if (CheckBoxAlt->isChecked()) {
+    if (auto drive = DriveOfPath(app_.Drives(), DirectoryListBoxAlt->Directory())) {
+      DriveComboBoxAlt->SetDrive(drive->letter);
+    }
+    MoveAltToDirectory(settings.alt_dir);
+  }
+  CheckBoxAltClick();
+}
+
+void TFormSetup::SaveProgramSettings() {
+  ProgramSettings settings;
+  char letter = DriveComboBoxCard->DriveLetter();
+  settings.card_disk = letter ? std::string(1, letter) : std::string();
+  settings.alternative = CheckBoxAlt->isChecked();
+  settings.alt_dir = DirectoryListBoxAlt->Directory();
+  WriteProgramSettings(app_.Paths().settings_file, settings);
+}
+
+void TFormSetup::CheckBoxAltClick() {
+  bool on = CheckBoxAlt->isChecked();
+  for (QWidget* chooser : {static_cast<QWidget*>(DriveComboBoxAlt),
+                           static_cast<QWidget*>(DirectoryListBoxAlt)}) {
+    chooser->setEnabled(on);
+    QPalette palette = chooser->palette();
+    // Greyed like an inactive border when off, the usual window background when on.
+    QColor color = on ? QPalette().color(QPalette::Active, QPalette::Base)
+                      : QPalette().color(QPalette::Active, QPalette::Midlight);
+    palette.setColor(QPalette::Base, color);
+    palette.setColor(QPalette::Disabled, QPalette::Base, color);
+    chooser->setPalette(palette);
+  }
+}
+
+void TFormSetup::ButtonOKClick() {
+  SaveProgramSettings();
+  if (isModal() && isVisible()) {
+    done(QDialog::Accepted);
+  } else {
+    hide();
+  }
+}
+
+void TFormSetup::ButtonCancelClick() {
+  LoadProgramSettings();
+  if (isModal() && isVisible()) {
+    done(QDialog::Rejected);
+  } else {
+    hide();
+  }
+}
+
+void TFormSetup::reject() { ButtonCancelClick(); }
+
+void TFormSetup::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (isModal()) {
+    QDialog::done(QDialog::Rejected);
+  } else {
+    hide();
+  }
+}
+
+void TFormSetup::ButtonEditInstrClick() {
+  app_.Velic()->exec();
+  app_.Format()->RebuildInstrumentChoice();
+}
+
+void TFormSetup::Timer1Timer() {
+  Timer1->stop();
+  LoadProgramSettings();
+}
+
+}  // namespace korvan

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+
+#include "app/data_location.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace korvan {
+
+class KorvanApp;
+class DriveComboBox;
+class DirectoryListBox;
+
+// Program settings: where the logger's files are. Its choosers are the data location in
+// force, saved or not.
+class TFormSetup : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFormSetup(KorvanApp& app);
+
+  DataLocation CurrentLocation() const;
+
+  void LoadProgramSettings();
+  void SaveProgramSettings();
+  void CheckBoxAltClick();
+  void ButtonOKClick();
+  void ButtonCancelClick();
+  void ButtonEditInstrClick();
+  void Timer1Timer();
+
+  QLabel* LabelCardDir;
+  DriveComboBox* DriveComboBoxCard;
+  QCheckBox* CheckBoxAlt;
+  DriveComboBox* DriveComboBoxAlt;
+  DirectoryListBox* DirectoryListBoxAlt;
+  QPushButton* ButtonEditInstr;
+  QPushButton* ButtonOK;
+  QPushButton* ButtonCancel;
+  QTimer* Timer1;
+
+ protected:
+  void reject() override;  // Esc is Storno
+  // The title-bar button only hides: nothing is stored or put back.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void MoveAltToDirectory(const std::string& path);
+  KorvanApp& app_;
+};
+
+}  // namespace korvan
