@@ -13,7 +13,7 @@ inline constexpr int kMaxInstruments = 50;
 inline constexpr const char* kInstrumentHeaders[3] = {"Adresa", "Popis", "Soubor veličin"};
 
 struct Instrument {
-  std::string address;        // "01h" or decimal; not validated
+  std::string address;  // "01h" or decimal; not validated
   std::string description;
   std::string quantity_file;  // relative to the quantity-file directory, or a full path
   bool operator==(const Instrument&) const = default;

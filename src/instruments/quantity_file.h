@@ -9,7 +9,7 @@
 
 namespace korvan {
 
-inline constexpr int kQuantityRows = 999;     // quantities; the file adds a header line
+inline constexpr int kQuantityRows = 999;  // quantities; the file adds a header line
 inline constexpr int kQuantityFields = 8;
 inline constexpr size_t kQuantityLineBytes = 255;  // Windows-1250 bytes of a line that count
 
