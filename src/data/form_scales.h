@@ -1,19 +1,86 @@
 #pragma once
 
 #include <QDialog>
+#include <QGroupBox>
+#include <QStringList>
+#include <array>
+
+#include "data/graph_view.h"
+
+class QButtonGroup;
+class QLineEdit;
+class QPushButton;
 
 namespace korvan {
 
 class KorvanApp;
 
-// Empty frame with its caption; its issue fills it.
+// A framed group of exclusive choices with an item index (-1 when nothing is chosen).
+// Clicked is emitted when the user picks an item, not when the index is set in code.
+class RadioGroup : public QGroupBox {
+  Q_OBJECT
+ public:
+  RadioGroup(const QString& caption, const QStringList& items, QWidget* parent = nullptr);
+
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+  int Count() const;
+
+ signals:
+  void Clicked();
+
+ private:
+  QButtonGroup* buttons_;
+};
+
+// "Měřítka": for each bound of the two value axes a typed value or a rule that follows the
+// data. Modeless tool window, created once; its state outlives the graph windows.
 class TFormScales : public QDialog {
   Q_OBJECT
  public:
   explicit TFormScales(KorvanApp& app);
 
+  ScalesState State() const;
+  // Also sets each value field's enabled state from its choice.
+  void SetState(const ScalesState& state);
+
+  // The graph window's "Měřítka" button: remember the state for "Zruš", then show.
+  void Open();
+
+  // RadioGroupLeftMinClick and its three twins.
+  void RadioGroupLeftMinClick();
+  void RadioGroupLeftMaxClick();
+  void RadioGroupRightMinClick();
+  void RadioGroupRightMaxClick();
+  // Errors (an unreadable number) propagate to the application's error display.
+  void ButtonOKClick();
+  void ButtonCancelClick();
+
+  RadioGroup* RadioGroupLeftMin;
+  RadioGroup* RadioGroupLeftMax;
+  RadioGroup* RadioGroupRightMin;
+  RadioGroup* RadioGroupRightMax;
+  QLineEdit* EditLeftMin;
+  QLineEdit* EditLeftMax;
+  QLineEdit* EditRightMin;
+  QLineEdit* EditRightMax;
+  QPushButton* ButtonOK;
+  QPushButton* ButtonCancel;
+
+ signals:
+  // After a successful OK; the graph window rescales all three axes.
+  void Rescale();
+
+ protected:
+  void reject() override;  // Escape acts as "Zruš"
+
  private:
+  void UpdateEdit(int bound);
+
   KorvanApp& app_;
+  std::array<RadioGroup*, 4> groups_;
+  std::array<QLineEdit*, 4> edits_;
+  ScalesState ScalesSnapshot;
 };
 
 }  // namespace korvan

@@ -2,18 +2,61 @@
 
 #include <QDialog>
 
+#include "data/graph_view.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+
 namespace korvan {
 
 class KorvanApp;
+class RadioGroup;
 
-// Empty frame with its caption; its issue fills it.
+// "Styl grafu": one channel's drawing style. Modal, created once and kept for the run.
 class TFormSeriesStyle : public QDialog {
   Q_OBJECT
  public:
   explicit TFormSeriesStyle(KorvanApp& app);
 
+  SeriesStyle Style() const;
+  // Values outside a control's items are taken as that control's first item.
+  void SetStyle(const SeriesStyle& style);
+
+  // Runs the dialog modally; true when closed with OK. Tests drive the handlers instead.
+  bool Execute();
+
+  void FormActivate();  // the enabling rules
+  void RadioGroupTypClick();
+  void ComboBoxLineThickChange();
+  void ComboBoxPointSizeChange();
+  void ButtonColorClick();  // also a double click on PanelColor
+  void ButtonSpeedClick();
+
+  RadioGroup* RadioGroupTyp;
+  QPushButton* ButtonColor;
+  QFrame* PanelColor;
+  QLabel* LabelLineThick;
+  QComboBox* ComboBoxLineThick;
+  QLabel* LabelLineStyle;
+  QComboBox* ComboBoxLineStyle;
+  QLabel* LabelPointSize;
+  QComboBox* ComboBoxPointSize;
+  QLabel* LabelPointStyle;
+  QComboBox* ComboBoxPointStyle;
+  QPushButton* ButtonOK;
+  QPushButton* ButtonCancel;
+  QPushButton* ButtonSpeed;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void ShowColor();
+
   KorvanApp& app_;
+  uint32_t color_ = 255;  // window-system colour value of the swatch
 };
 
 }  // namespace korvan
