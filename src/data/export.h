@@ -55,8 +55,7 @@ void AppendValueCellText(const MeasuredLine& line, uint32_t raw, std::string& ou
 
 // The row time of the export: " 5.03.2006;08:07:06;" or, with sub-seconds,
 // " 5.03.2006;08:07:06.25;" (hundredths = milliseconds / 10).
-void AppendExportRowTime(uint32_t stamp, uint16_t milliseconds, bool subseconds,
-                         std::string& out);
+void AppendExportRowTime(uint32_t stamp, uint16_t milliseconds, bool subseconds, std::string& out);
 // The row time of the table view's first column: " 5.03.2006, 08:07:06" (+ ".25").
 std::string TableRowTimeText(uint32_t stamp, uint16_t milliseconds, bool subseconds);
 

@@ -13,8 +13,13 @@ struct LogEntry {
 };
 
 // Appends one record block in the logger's layout: marker AA AA AA AA, the stamp, the
-// millisecond word EC00 | ms when milliseconds are given, then the entries (little-endian).
-void AppendLogBlock(std::string& out, uint32_t stamp, std::optional<uint16_t> milliseconds,
+// millisecond word when given (the logger writes MillisecondWord(ms)), then the entries, all
+// little-endian.
+void AppendLogBlock(std::string& out, uint32_t stamp, std::optional<uint16_t> millisecond_word,
                     std::span<const LogEntry> entries);
+
+inline constexpr uint16_t MillisecondWord(uint16_t milliseconds) {
+  return static_cast<uint16_t>(0xEC00 | (milliseconds & 0x3FF));
+}
 
 }  // namespace korvan

@@ -15,12 +15,13 @@ struct DataLocation;
 
 // One logged quantity of the loaded configuration, with what its raw values need.
 struct MeasuredLine {
-  std::string caption;         // "name - label", as the channel selectors list it (UTF-8)
+  std::string caption;          // "name - label", as the channel selectors list it (UTF-8)
   int32_t interval_number = 1;  // as stored; IntervalSeconds() clamps it into 1-4
-  char type_letter = 0;        // 'A', 'F', 'S' (either case) or anything else: unsigned
-  int size_digit = 0;          // second character of the type minus '0'
+  std::string type_text;        // the number type as configured ("F4"), for display (UTF-8)
+  char type_letter = 0;         // 'A', 'F', 'S' (either case) or anything else: unsigned
+  int size_digit = 0;           // second character of the type minus '0'
   double multiplier = 1.0;
-  double minimum = 0.0;        // minimum not below maximum: the line has no range
+  double minimum = 0.0;  // minimum not below maximum: the line has no range
   double maximum = 0.0;
   double offset = 0.0;
 };
@@ -85,7 +86,7 @@ struct LoadResult {
 // measurement then holds what was loaded until then. Decimal numbers of CONFIG.INI are read
 // with decimal_separator.
 bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
-                     char decimal_separator, const LoadProgress& progress,
-                     Measurement& measurement, LoadResult* result);
+                     char decimal_separator, const LoadProgress& progress, Measurement& measurement,
+                     LoadResult* result);
 
 }  // namespace korvan

@@ -24,5 +24,7 @@ MeasuredLine ParseMeasureLine(std::string_view value, char decimal_separator);
 // Reads the CONFIG.BIN image from its bytes; a negative count byte means no lines, and only
 // line blocks completely present are used.
 void ReadConfigBin(const uint8_t* bytes, size_t size, Measurement& measurement);
+// The first 8192 bytes of CONFIG.BIN (all that the image has); false when it cannot be read.
+bool ReadConfigImage(const std::string& path, std::string& image);
 
 }  // namespace korvan

@@ -1,0 +1,159 @@
+#include "data/log_scan.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "app/encodings.h"
+
+namespace korvan {
+
+// Chunks and results: the parser below decides a block at marker offset m only when the
+// bytes m .. m + BlockReach(lines) are all present (or the file has ended). BlockReach covers
+// marker, stamp, millisecond word, one entry per line and the word that ends the list, which
+// is everything the decision can look at. A candidate closer to the end of the bytes read is
+// carried over to the start of the next chunk, so each block is decided on the same bytes as
+// if the whole file were one buffer, whatever the chunk size. This is the 16 384-byte refill
+// rule with a margin large enough that no read ever goes past the bytes read.
+
+namespace {
+
+constexpr uint8_t kMarkerByte = 0xAA;
+
+inline uint16_t Load16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+inline uint32_t Load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;  // little-endian host
+}
+
+constexpr size_t BlockReach(int lines) { return 4 + 4 + 2 + 6 * static_cast<size_t>(lines) + 2; }
+
+struct Scanner {
+  int lines;
+  uint32_t limit;
+  TBuf* buffers;
+  LogScanResult* result;
+
+  // First marker start in [from, last_start), reading only bytes below avail.
+  static size_t FindMarker(const uint8_t* buf, size_t from, size_t last_start, size_t avail) {
+    size_t m = from;
+    while (m < last_start) {
+      const void* hit = std::memchr(buf + m, kMarkerByte, last_start - m);
+      if (!hit) return last_start;
+      m = static_cast<size_t>(static_cast<const uint8_t*>(hit) - buf);
+      if (m + 4 <= avail && buf[m + 1] == kMarkerByte && buf[m + 2] == kMarkerByte &&
+          buf[m + 3] == kMarkerByte) {
+        return m;
+      }
+      ++m;
+    }
+    return last_start;
+  }
+
+  // Parses buf[pos, avail); returns where the scan resumes. Unless at_end, markers that lie
+  // within BlockReach of avail are left for the next call.
+  size_t Parse(const uint8_t* buf, size_t avail, size_t pos, bool at_end) const {
+    const size_t reach = BlockReach(lines);
+    size_t stop;  // marker candidates start below stop
+    if (at_end) {
+      stop = avail >= 8 ? avail - 7 : 0;  // a block needs at least its marker and stamp
+    } else {
+      stop = avail >= reach ? avail - reach + 1 : 0;
+    }
+    const uint16_t line_limit = static_cast<uint16_t>(lines);
+    while (pos < stop) {
+      size_t m = FindMarker(buf, pos, stop, avail);
+      if (m >= stop) return at_end ? avail : stop;
+      const uint8_t* block = buf + m;
+      if (Load16(block + 4) == 0xAAAA || Load16(block + 6) == 0xAAAA) {
+        pos = m + 2;  // inside a longer run of AA bytes
+        continue;
+      }
+      const uint32_t stamp = Load32(block + 4);
+      if (!IsValidStamp(stamp)) {
+        pos = m + 2;
+        continue;
+      }
+      if (stamp > limit) {
+        pos = m + 8;
+        continue;
+      }
+      result->earliest = std::min(result->earliest, stamp);
+      result->latest = std::max(result->latest, stamp);
+      size_t q = m + 8;
+      uint16_t milliseconds = 0;
+      if (q + 2 <= avail && (buf[q + 1] & 0xEC) == 0xEC) {
+        // 1000-1023 cannot be a time of day; the block is kept as its last millisecond.
+        milliseconds = std::min<uint16_t>(Load16(buf + q) & 0x3FF, 999);
+        q += 2;
+        result->subseconds_present = true;
+      }
+      int previous = -1;
+      while (q + 6 <= avail) {
+        const uint16_t index = Load16(buf + q);
+        if (index >= line_limit || static_cast<int>(index) <= previous) break;
+        buffers[index].Append(LogSample{stamp, milliseconds, Load32(buf + q + 2)});
+        previous = index;
+        q += 6;
+      }
+      pos = q;
+    }
+    return at_end ? avail : std::max(pos, stop);
+  }
+};
+
+int ClampLines(int line_count) { return std::clamp(line_count, 0, kMaxLines); }
+
+}  // namespace
+
+void ScanLogBytes(const uint8_t* data, size_t size, int line_count, uint32_t time_limit,
+                  TBuf* buffers, LogScanResult& result) {
+  Scanner scanner{ClampLines(line_count), time_limit, buffers, &result};
+  result.bytes_read += size;
+  if (data && size > 0) scanner.Parse(data, size, 0, true);
+}
+
+bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, TBuf* buffers,
+                 LogScanResult& result, const ScanProgress& progress, size_t chunk_size) {
+  Scanner scanner{ClampLines(line_count), time_limit, buffers, &result};
+  chunk_size = std::max<size_t>(chunk_size, 1);
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const size_t reach = BlockReach(scanner.lines);
+  // Carried-over bytes are always fewer than reach, so one chunk always fits after them.
+  const size_t capacity = chunk_size + reach;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[capacity]);
+  uint8_t* buf = buffer.get();
+  size_t avail = 0;
+  size_t pos = 0;
+  bool ok = true;
+  for (;;) {
+    if (pos > 0) {
+      std::memmove(buf, buf + pos, avail - pos);
+      avail -= pos;
+      pos = 0;
+    }
+    ssize_t n = read(fd, buf + avail, std::min(chunk_size, capacity - avail));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    avail += static_cast<size_t>(n);
+    result.bytes_read += static_cast<uint64_t>(n);
+    if (n > 0 && progress) progress(static_cast<size_t>(n));
+    const bool at_end = n == 0;
+    pos = scanner.Parse(buf, avail, pos, at_end);
+    if (at_end) break;
+  }
+  close(fd);
+  return ok;
+}
+
+}  // namespace korvan

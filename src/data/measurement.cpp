@@ -1,0 +1,216 @@
+#include "data/measurement.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+#include "app/data_location.h"
+#include "app/encodings.h"
+#include "app/ini_file.h"
+#include "app/user_dialogs.h"
+#include "data/measurement_config.h"
+
+namespace korvan {
+
+namespace {
+
+constexpr uint32_t kMaxSegments = 65536;
+
+inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// Milliseconds since 2000-01-01 of a valid stamp: exact integers, so that a gap of exactly
+// 5 x interval + 1 s is never split by rounding, and equal start times compare equal.
+int64_t StampMilliseconds(uint32_t stamp, uint16_t milliseconds) {
+  int y = static_cast<int>(stamp >> 26) + 2000;
+  const unsigned m = (stamp >> 22) & 0xF;
+  const unsigned d = (stamp >> 17) & 0x1F;
+  // Days from civil (proleptic Gregorian), months counted from March.
+  y -= m <= 2;
+  const int era = y / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const int64_t days = int64_t{era} * 146097 + doe;
+  const int64_t seconds =
+      days * 86400 + ((stamp >> 12) & 0x1F) * 3600 + ((stamp >> 6) & 0x3F) * 60 + (stamp & 0x3F);
+  return seconds * 1000 + milliseconds;
+}
+
+struct Segment {
+  int64_t start;
+  uint32_t first;
+  uint32_t length;
+};
+
+}  // namespace
+
+double Measurement::IntervalSeconds(uint32_t line) const {
+  const int32_t number = line < kMaxLines ? lines[line].interval_number : 1;
+  return intervals[static_cast<size_t>(std::clamp(number, 1, 4) - 1)];
+}
+
+void Measurement::Clear() {
+  line_count = 0;
+  for (auto& line : lines) line = MeasuredLine{};
+  intervals = {10.0, 10.0, 10.0, 10.0};
+  for (auto& buffer : buffers) buffer.Clear();
+  earliest = kUnsetEarliest;
+  latest = kUnsetLatest;
+  subseconds_present = false;
+  chart_title.clear();
+}
+
+bool IsNoValue(const MeasuredLine& line, uint32_t raw) {
+  return Upper(line.type_letter) == 'F' && (raw == 0x7FFFFFFF || raw == 0xFFFFFFFF);
+}
+
+double ConvertRawValue(const MeasuredLine& line, uint32_t raw) {
+  double value;
+  switch (Upper(line.type_letter)) {
+    case 'A':
+      value = DecodeDecimalFloat(raw) * line.multiplier;
+      break;
+    case 'F':
+      value = IsNoValue(line, raw)
+                  ? kNoValue
+                  : static_cast<double>(std::bit_cast<float>(raw)) * line.multiplier;
+      break;
+    case 'S':
+      if (line.size_digit == 2) {
+        value = static_cast<int16_t>(raw & 0xFFFF) * line.multiplier;
+      } else if (line.size_digit == 1) {
+        value = static_cast<int8_t>(raw & 0xFF) * line.multiplier;
+      } else {
+        value = static_cast<int32_t>(raw) * line.multiplier;
+      }
+      break;
+    default:
+      value = static_cast<double>(raw) * line.multiplier;
+  }
+  return value + line.offset;
+}
+
+bool InValueRange(const MeasuredLine& line, double value) {
+  if (!(line.minimum < line.maximum)) return true;
+  return line.minimum <= value && value <= line.maximum;
+}
+
+void ReorderLineSamples(TBuf& buffer, double interval_seconds) {
+  const uint32_t n = buffer.count();
+  if (n == 0) return;
+  LogSample* samples = buffer.data();
+  const double gap_ms = (5.0 * interval_seconds + 1.0) * 1000.0;
+
+  std::vector<Segment> segments;
+  int64_t previous = StampMilliseconds(samples[0].stamp, samples[0].milliseconds);
+  segments.push_back({previous, 0, 0});
+  uint32_t i = 1;
+  for (; i < n && segments.size() < kMaxSegments; ++i) {
+    const int64_t t = StampMilliseconds(samples[i].stamp, samples[i].milliseconds);
+    if (t < previous || static_cast<double>(t - previous) > gap_ms) {
+      segments.back().length = i - segments.back().first;
+      segments.push_back({t, i, 0});
+    }
+    previous = t;
+  }
+  // From the 65 536th segment on, everything left belongs to the last one.
+  segments.back().length = n - segments.back().first;
+  if (segments.size() == 1) return;
+
+  // Ties keep their stored order; O(S log S) where an exchange sort was quadratic.
+  std::stable_sort(segments.begin(), segments.end(),
+                   [](const Segment& a, const Segment& b) { return a.start < b.start; });
+  bool in_order = true;
+  for (size_t k = 1; k < segments.size() && in_order; ++k) {
+    in_order = segments[k].first == segments[k - 1].first + segments[k - 1].length;
+  }
+  if (in_order) return;
+
+  if (segments.size() == 2) {
+    // A recording that wrapped around: swap the two halves without a second copy.
+    std::rotate(samples, samples + segments[0].first, samples + n);
+    return;
+  }
+  std::unique_ptr<LogSample[]> copy(new LogSample[n]);
+  std::memcpy(copy.get(), samples, size_t{n} * sizeof(LogSample));
+  uint32_t out = 0;
+  for (const Segment& s : segments) {
+    std::memcpy(samples + out, copy.get() + s.first, size_t{s.length} * sizeof(LogSample));
+    out += s.length;
+  }
+}
+
+namespace {
+
+constexpr const char* kConfigOpenFailed = "Soubor konfigurace nelze otevřít.";
+constexpr const char* kDataOpenFailed = "Datový soubor nelze otevřít.";
+
+}  // namespace
+
+bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
+                     char decimal_separator, const LoadProgress& progress, Measurement& measurement,
+                     LoadResult* result) {
+  measurement.Clear();
+  LoadResult local;
+  LoadResult& out = result ? *result : local;
+  out = LoadResult{};
+
+  // The missing reader is reported once; the later paths fail the same way silently.
+  const auto ini_path = CardFilePath(location, "CONFIG.INI", true, dialogs);
+  if (ini_path && IsOwnConfigIni(*ini_path)) {
+    ReadConfigIni(IniFile(*ini_path), decimal_separator, measurement);
+    out.source = "CONFIG.INI";
+  } else {
+    const auto bin_path = CardFilePath(location, "CONFIG.BIN", false, dialogs);
+    std::string image;
+    if (!bin_path || !ReadConfigImage(*bin_path, image)) {
+      dialogs.ShowError(kConfigOpenFailed);
+      return false;
+    }
+    ReadConfigBin(reinterpret_cast<const uint8_t*>(image.data()), image.size(), measurement);
+    out.source = "CONFIG.BIN";
+  }
+  out.chart_title = measurement.chart_title;
+
+  const auto log_path = CardFilePath(location, "LOG.BIN", false, dialogs);
+  struct stat st {};
+  if (!log_path || stat(log_path->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    dialogs.ShowError(kDataOpenFailed);
+    return false;
+  }
+  if (progress.start) progress.start(static_cast<uint64_t>(st.st_size));
+  const uint32_t limit = PackStamp(today + 1.0, 0.0);
+  LogScanResult scan;
+  ScanProgress advance;
+  if (progress.advance) advance = [&](size_t bytes) { progress.advance(bytes); };
+  const bool read_ok = ScanLogFile(*log_path, static_cast<int>(measurement.line_count), limit,
+                                   measurement.buffers.data(), scan, advance);
+  measurement.earliest = scan.earliest;
+  measurement.latest = scan.latest;
+  measurement.subseconds_present = scan.subseconds_present;
+  if (!read_ok) {
+    // A read that fails part-way would otherwise pass a truncated measurement off as whole.
+    if (progress.finish) progress.finish();
+    dialogs.ShowError(kDataOpenFailed);
+    return false;
+  }
+
+  for (uint32_t i = 0; i < measurement.line_count; ++i) {
+    ReorderLineSamples(measurement.buffers[i], measurement.IntervalSeconds(i));
+    measurement.buffers[i].ShrinkToFit();
+  }
+  if (measurement.HasTimeRange()) {
+    out.has_range = true;
+    out.range_from = UnpackStamp(measurement.earliest, 0);
+    out.range_to = UnpackStamp(measurement.latest, 0);
+  }
+  if (progress.finish) progress.finish();
+  return true;
+}
+
+}  // namespace korvan
