@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "support/temp_dir.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvan {
+namespace {
+
+TEST(Drives, MountedVolumesGetLettersInMountPathOrder) {
+  const char* mounts =
+      "/dev/vda1 / ext4 rw 0 0\n"
+      "proc /proc proc rw 0 0\n"
+      "/dev/sdc1 /run/media/u/ZETA vfat rw 0 0\n"
+      "/dev/sdb1 /media/u/CARD\\040ONE vfat rw 0 0\n"
+      "/dev/sdd1 /mnt/usb vfat rw 0 0\n"
+      "tmpfs /media tmpfs rw 0 0\n"
+      "/dev/sdb1 /media/u/CARD\\040ONE vfat rw 0 0\n";
+  auto drives = DrivesFromMounts(mounts);
+  ASSERT_EQ(drives.size(), 4u);
+  EXPECT_EQ(drives[0].letter, 'c');
+  EXPECT_EQ(drives[0].root, "/");
+  EXPECT_EQ(drives[0].device, "/dev/vda1");
+  EXPECT_EQ(drives[1].letter, 'e');
+  EXPECT_EQ(drives[1].root, "/media/u/CARD ONE");
+  EXPECT_EQ(drives[1].device, "/dev/sdb1");
+  EXPECT_EQ(drives[2].letter, 'f');
+  EXPECT_EQ(drives[2].root, "/mnt/usb");
+  EXPECT_EQ(drives[3].letter, 'g');
+  EXPECT_EQ(drives[3].root, "/run/media/u/ZETA");
+}
+
+TEST(Drives, EnvironmentSpecReplacesDetection) {
+  auto drives = DrivesFromSpec("f=/tmp/card/;e=/data;bad;zz=/x;C=/");
+  ASSERT_EQ(drives.size(), 3u);
+  EXPECT_EQ(drives[0].letter, 'c');
+  EXPECT_EQ(drives[1].letter, 'e');
+  EXPECT_EQ(drives[1].label, "data");
+  EXPECT_EQ(drives[2].letter, 'f');
+  EXPECT_EQ(drives[2].root, "/tmp/card");
+
+  setenv("KORVAN_DRIVES", "e=/srv/card", 1);
+  auto listed = ListDrives();
+  unsetenv("KORVAN_DRIVES");
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].root, "/srv/card");
+}
+
+TEST(Drives, DriveOfPathTakesTheLongestRoot) {
+  auto drives = DrivesFromSpec("c=/;e=/media/u/CARD;f=/media/u/CARD2");
+  EXPECT_EQ(DriveOfPath(drives, "/media/u/CARD/x")->letter, 'e');
+  EXPECT_EQ(DriveOfPath(drives, "/media/u/CARD2")->letter, 'f');
+  EXPECT_EQ(DriveOfPath(drives, "/home/u")->letter, 'c');
+  EXPECT_FALSE(DriveOfPath(DrivesFromSpec("e=/media"), "/home").has_value());
+}
+
+TEST(Paths, PortableBesideWritableExecutable) {
+  testing::TempDir dir;
+  ProgramPaths paths = ResolveProgramPaths(dir.File("korvan-a"), "/home/u");
+  EXPECT_EQ(paths.settings_file, dir.File("korvan-a.ini"));
+  EXPECT_EQ(paths.quantity_dir, dir.File("Instrument/"));
+  EXPECT_EQ(paths.program_dir, dir.path());
+  // An extension of the executable is replaced, not kept.
+  EXPECT_EQ(ResolveProgramPaths(dir.File("korvan-a.bin"), "").settings_file,
+            dir.File("korvan-a.ini"));
+}
+
+TEST(Paths, HomeFoldersWhenExecutableFolderIsNotWritable) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
+  ProgramPaths paths = ResolveProgramPaths("/usr/bin/korvan-a", "/home/u");
+  EXPECT_EQ(paths.settings_file, "/home/u/.config/korvan-a/korvan-a.ini");
+  EXPECT_EQ(paths.quantity_dir, "/home/u/.local/share/korvan-a/Instrument/");
+}
+
+TEST(Paths, CommandLineArgument) {
+  EXPECT_EQ(CommandLinePath("/jobs/line4.kva", "/work"), "/jobs/line4.kva");
+  EXPECT_EQ(CommandLinePath("line4.kva", "/work"), "/work/line4.kva");
+  EXPECT_EQ(CommandLinePath("line4.kva", "/"), "/line4.kva");
+  // Quotes are not removed: the file is then simply not found.
+  EXPECT_EQ(CommandLinePath("\"a b.kva\"", "/w"), "/w/\"a b.kva\"");
+}
+
+TEST(Paths, TempFollowsTheEnvironment) {
+  const char* old = std::getenv("TEMP");
+  std::string saved = old ? old : "";
+  setenv("TEMP", "/some/temp/", 1);
+  EXPECT_EQ(TempDir(), "/some/temp");
+  unsetenv("TEMP");
+  EXPECT_FALSE(TempDir().empty());
+  if (old) setenv("TEMP", saved.c_str(), 1);
+}
+
+TEST(Process, ExitCodesAndMissingPrograms) {
+  EXPECT_EQ(RunProcess("true", {}), 0);
+  EXPECT_EQ(RunProcess("sh", {"-c", "exit 3"}), 3);
+  EXPECT_EQ(RunProcess("no-such-program-korvan", {}), -1);
+}
+
+TEST(Files, AtomicWriteReplacesWholeFileAndLeavesNoTemporary) {
+  testing::TempDir dir;
+  std::string path = dir.File("a.ini");
+  ASSERT_TRUE(WriteFileAtomically(path, "first"));
+  ASSERT_TRUE(WriteFileAtomically(path, "second"));
+  EXPECT_EQ(ReadWholeFile(path), std::optional<std::string>("second"));
+  std::string reason;
+  EXPECT_FALSE(WriteFileAtomically(dir.File("missing/a.ini"), "x", &reason));
+  EXPECT_FALSE(reason.empty());
+  int files = 0;
+  for (auto it = std::filesystem::directory_iterator(dir.path());
+       it != std::filesystem::directory_iterator(); ++it) {
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+  EXPECT_FALSE(ReadWholeFile(dir.File("none")).has_value());
+  EXPECT_FALSE(ReadWholeFile(dir.path()).has_value());
+}
+
+TEST(Files, ReadOnlyTargetIsRefused) {
+  if (geteuid() == 0) GTEST_SKIP() << "root passes every permission check";
+  testing::TempDir dir;
+  std::string path = dir.File("ro.ini");
+  ASSERT_TRUE(WriteFileAtomically(path, "keep"));
+  chmod(path.c_str(), 0444);
+  EXPECT_FALSE(WriteFileAtomically(path, "lost"));
+  EXPECT_EQ(ReadWholeFile(path), std::optional<std::string>("keep"));
+}
+
+}  // namespace
+}  // namespace korvan
