@@ -88,7 +88,10 @@ TEST(StrToFloatTest, AcceptsTheRuntimeForms) {
       {"  -0,25", -0.25},
       {"7", 7},
       {"1,79769313486231E308", 1.79769313486231e308},
+      {"4,94065645841247E-324", 4.94065645841247e-324},
       {"1e-400", 0},  // below the double range reads as zero
+      {"123456789e-99999999999999999999", 0},
+      {"0e99999999999999999999", 0},
   };
   for (const ParseCase& c : cases) {
     double value = -99;
@@ -145,6 +148,8 @@ TEST(StrToFloatTest, RejectsOtherForms) {
       "1e3,5",
       "\xc2\xa0"
       "1",
+      "1e99999999999999999999",
+      "0,001e312",
   };
   for (const char* text : comma_rejects) {
     double value = 42;
