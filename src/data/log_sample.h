@@ -12,6 +12,10 @@ struct LogSample {
   uint32_t stamp = 0;         // PackedStamp of the block
   uint16_t milliseconds = 0;  // 0-999; 0 for a block without a millisecond word
   uint32_t raw = 0;           // the entry's value as stored
+
+  friend bool operator==(const LogSample& a, const LogSample& b) {
+    return a.stamp == b.stamp && a.milliseconds == b.milliseconds && a.raw == b.raw;
+  }
 };
 #pragma pack(pop)
 static_assert(sizeof(LogSample) == 10, "LogSample must stay 10 bytes");
