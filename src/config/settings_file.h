@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/recording_config.h"
+#include "instruments/instrument_list.h"
+
+namespace korvan {
+
+class UserDialogs;
+
+inline constexpr const char* kOlderVersionWarning =
+    "Konfigurační soubor pochází se starší verze software, zkontrolujte prosím dobu záznamu.";
+// Files written before this version may hold a recording duration that needs checking.
+inline constexpr const char* kFirstCheckedVersion = "1.14";
+
+// The settings-file dialogs of the recording parameters window.
+inline constexpr const char* kSettingsFileFilter =
+    "Soubory nastavení [*.kva]|*.kva|Původní soubory nastavení [*.cfg]|*.cfg|Vše|*.*";
+inline constexpr const char* kSettingsFileExtension = "kva";
+inline constexpr const char* kSettingsFileName = "*.kva";
+
+// "Line01", "Line02", ... "Line100": the key of line or instrument number.
+std::string LineKey(int number);
+// Cuts value at ";" into at most max_fields fields; the rest is dropped.
+std::vector<std::string> SplitFields(std::string_view value, size_t max_fields);
+// The versions are compared as texts, byte by byte: "1.2" is not older than "1.14",
+// "1.100" and "" are.
+bool VersionOlderThanChecked(std::string_view version);
+
+// Writes the configuration and the instrument list into the INI file at path. Every number
+// is converted before the file is touched, so a field that does not convert throws Error and
+// leaves an existing file as it was. Keys of its own in Application and Communication stay.
+void WriteSettingsFile(const std::string& path, const RecordingConfig& config,
+                       const InstrumentList& instruments, char decimal_separator);
+
+// Replaces config and instruments with the file's content and recomputes the file size. A
+// file of another application gives false and changes nothing, silently. An older file's
+// warning and a size that cannot be computed are told through dialogs; the load stands.
+bool ReadSettingsFile(const std::string& path, RecordingConfig& config, InstrumentList& instruments,
+                      char decimal_separator, UserDialogs& dialogs);
+
+}  // namespace korvan
