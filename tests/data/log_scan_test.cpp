@@ -69,7 +69,7 @@ TEST(LogScanTest, EntryListEndsAtFirstInvalidNextIndex) {
       {{0, 2, 5}, 6, {0, 2, 5}},
       {{0, 2, 2}, 6, {0, 2}},
       {{3, 1}, 6, {3}},
-      {{0, 4}, 4, {0}},   // index equal to the line count
+      {{0, 4}, 4, {0}},  // index equal to the line count
       {{1, 0xFFFF}, 4, {1}},
       {{0, 1, 2, 3}, 4, {0, 1, 2, 3}},
       {{0}, 0, {}},  // a configuration without lines takes nothing
@@ -98,10 +98,10 @@ TEST(LogScanTest, MillisecondWord) {
     uint16_t ms;
   };
   const Case cases[] = {
-      {0xEC7B, true, 123}, {0xFC7B, true, 123}, {0xEC00, true, 0},
-      {0xEFE7, true, 999},   // 1000 cannot be a time of day
-      {0xEFFF, true, 999},   // 1023
-      {0xE87B, false, 0},    // bit 0x04 of the high byte missing: not a millisecond word
+      {0xEC7B, true, 123}, {0xFC7B, true, 123},
+      {0xEC00, true, 0},   {0xEFE7, true, 999},  // 1000 cannot be a time of day
+      {0xEFFF, true, 999},                       // 1023
+      {0xE87B, false, 0},  // bit 0x04 of the high byte missing: not a millisecond word
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.word);
@@ -137,8 +137,9 @@ TEST(LogScanTest, SkipsAaRunsInvalidAndFutureStampsAndFindsTheNextBlock) {
 TEST(LogScanTest, TimeLimitIsInclusive) {
   const uint32_t limit = MakeStamp(2024, 5, 2, 0, 0, 0);
   Scan scan;
-  ScanString(Block(limit, {{0, 1}}) + Block(limit + 1, {{0, 2}}) + Block(MakeStamp(2024, 5, 1, 23, 59, 59), {{0, 3}}), 1,
-             scan, limit);
+  ScanString(Block(limit, {{0, 1}}) + Block(limit + 1, {{0, 2}}) +
+                 Block(MakeStamp(2024, 5, 1, 23, 59, 59), {{0, 3}}),
+             1, scan, limit);
   ASSERT_EQ(scan.Line(0).size(), 2u);
   EXPECT_EQ(scan.Line(0)[0].raw, 1u);
   EXPECT_EQ(scan.Line(0)[1].raw, 3u);
@@ -153,8 +154,8 @@ TEST(LogScanTest, BlockCutOffByTheEndYieldsOnlyCompleteEntries) {
     bool accepted;
   };
   // marker 4, stamp 4, ms word 2, entries of 6: 10 + 6k bytes hold k entries.
-  const Case cases[] = {{7, 0, false}, {8, 0, true},  {9, 0, true},   {10, 0, true},
-                        {15, 0, true}, {16, 1, true}, {27, 2, true},  {28, 3, true}};
+  const Case cases[] = {{7, 0, false}, {8, 0, true},  {9, 0, true},  {10, 0, true},
+                        {15, 0, true}, {16, 1, true}, {27, 2, true}, {28, 3, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.length);
     // Copy into an exactly sized heap block so that AddressSanitizer sees any overread.
@@ -212,13 +213,13 @@ TEST(LogScanTest, FileScanGivesTheSameSamplesForEveryChunkSize) {
     Scan scan;
     uint64_t progressed = 0;
     size_t calls = 0;
-    ASSERT_TRUE(ScanLogFile(dir.File("LOG.BIN"), lines, kLimit, scan.buffers.data(),
-                            scan.result,
-                            [&](size_t n) {
-                              progressed += n;
-                              ++calls;
-                            },
-                            chunk));
+    ASSERT_TRUE(ScanLogFile(
+        dir.File("LOG.BIN"), lines, kLimit, scan.buffers.data(), scan.result,
+        [&](size_t n) {
+          progressed += n;
+          ++calls;
+        },
+        chunk));
     EXPECT_EQ(progressed, bytes.size());
     EXPECT_EQ(calls, (bytes.size() + chunk - 1) / chunk);
     for (int i = 0; i < lines; ++i) EXPECT_EQ(scan.Line(i), reference.Line(i)) << "line " << i;
@@ -242,8 +243,8 @@ TEST(LogScanTest, BlockAtEveryOffsetAroundA16384ByteBoundaryIsRead) {
     bytes += std::string(100, '\xFF');
     testing::WriteBytes(dir.File("LOG.BIN"), bytes);
     Scan scan;
-    ASSERT_TRUE(ScanLogFile(dir.File("LOG.BIN"), lines, kLimit, scan.buffers.data(),
-                            scan.result, {}, 16384));
+    ASSERT_TRUE(ScanLogFile(dir.File("LOG.BIN"), lines, kLimit, scan.buffers.data(), scan.result,
+                            {}, 16384));
     ASSERT_EQ(scan.Total(), static_cast<size_t>(lines)) << "block at " << at;
     EXPECT_EQ(scan.Line(49)[0].raw, 7049u);
     EXPECT_EQ(scan.Line(49)[0].milliseconds, 250);
@@ -252,8 +253,7 @@ TEST(LogScanTest, BlockAtEveryOffsetAroundA16384ByteBoundaryIsRead) {
 
 TEST(LogScanTest, MissingFileFails) {
   Scan scan;
-  EXPECT_FALSE(ScanLogFile("/nonexistent/LOG.BIN", 1, kLimit, scan.buffers.data(),
-                           scan.result));
+  EXPECT_FALSE(ScanLogFile("/nonexistent/LOG.BIN", 1, kLimit, scan.buffers.data(), scan.result));
 }
 
 TEST(TBufTest, GrowsInWholeKilosamplesAndReadsThroughTheCursor) {

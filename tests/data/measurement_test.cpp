@@ -1,0 +1,374 @@
+#include "data/measurement.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/data_location.h"
+#include "app/date_time.h"
+#include "app/encodings.h"
+#include "data/measurement_config.h"
+#include "support/card_builder.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::CardBuilder;
+using testing::CardLine;
+using testing::FakeDialogs;
+using testing::MakeStamp;
+using testing::TempDir;
+
+MeasuredLine Line(char letter, int digit, double multiplier = 1.0, double offset = 0.0) {
+  MeasuredLine line;
+  line.type_letter = letter;
+  line.size_digit = digit;
+  line.multiplier = multiplier;
+  line.offset = offset;
+  return line;
+}
+
+TEST(ConvertRawValueTest, EveryNumberType) {
+  struct Case {
+    MeasuredLine line;
+    uint32_t raw;
+    double value;
+  };
+  const Case cases[] = {
+      {Line('S', 2, 2.0, 0.5), 0x0000FFFF, -2.0 + 0.5},
+      {Line('s', 2), 0x12347FFF, 32767},  // high bits ignored
+      {Line('S', 1, 1.0, 0.0), 0x000000FF, -1},
+      {Line('S', 1), 0x0000017F, 127},
+      {Line('S', 4), 0xFFFFFFFE, -2},
+      {Line('S', 0), 0x80000000, -2147483648.0},
+      {Line('U', 4, 2.0, 1.0), 0xFFFFFFFF, 4294967295.0 * 2.0 + 1.0},
+      {Line(0, 0), 0x80000000, 2147483648.0},  // no type at all: unsigned
+      {Line('F', 4, 10.0, 1.0), testing::FloatBits(1.5f), 16.0},
+      {Line('f', 4), testing::FloatBits(-0.25f), -0.25},
+      {Line('F', 4, 3.0, 2.0), 0x7FFFFFFF, kNoValue + 2.0},
+      {Line('F', 4), 0xFFFFFFFF, kNoValue},
+      {Line('A', 4, 2.0, 1.0), 0x02000019, 2500.0 * 2.0 + 1.0},
+      {Line('a', 4), 0x82800019, -0.25},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.line.type_letter << c.line.size_digit << " " << c.raw);
+    EXPECT_DOUBLE_EQ(ConvertRawValue(c.line, c.raw), c.value);
+  }
+}
+
+TEST(InValueRangeTest, RangeRules) {
+  struct Case {
+    double minimum, maximum, value;
+    bool in;
+  };
+  const Case cases[] = {
+      {0, 0, -1e30, true}, {0, 0, 1e30, true}, {5, 1, 0, true}, {5, 1, 100, true},
+      {1, 5, 0.5, false},  {1, 5, 1, true},    {1, 5, 5, true}, {1, 5, 5.0001, false},
+      {5, 5, 7, true},     {1, 5, NAN, false},
+  };
+  for (const Case& c : cases) {
+    MeasuredLine line;
+    line.minimum = c.minimum;
+    line.maximum = c.maximum;
+    EXPECT_EQ(InValueRange(line, c.value), c.in) << c.minimum << " " << c.maximum << " " << c.value;
+  }
+}
+
+// Samples at the given second offsets from a base time, raw = position in the input.
+TBuf Samples(const std::vector<int>& seconds) {
+  TBuf buffer;
+  const double base = EncodeDate(2010, 1, 1) + EncodeTime(0, 0, 0, 0);
+  for (size_t i = 0; i < seconds.size(); ++i) {
+    const double t = base + seconds[i] / 86400.0;
+    buffer.Append({PackStamp(t, t), 0, static_cast<uint32_t>(i)});
+  }
+  return buffer;
+}
+
+std::vector<uint32_t> Order(const TBuf& buffer) {
+  std::vector<uint32_t> order;
+  for (uint32_t i = 0; i < buffer.count(); ++i) order.push_back(buffer[i].raw);
+  return order;
+}
+
+TEST(ReorderLineSamplesTest, SegmentsComeOutInTimeOrder) {
+  struct Case {
+    std::vector<int> seconds;
+    double interval;
+    std::vector<uint32_t> order;
+  };
+  const Case cases[] = {
+      {{100, 110, 120, 10, 20, 30}, 10, {3, 4, 5, 0, 1, 2}},
+      // Gap of 51 s (5 x 10 + 1) stays in its segment; the later 120 goes after 161.
+      {{100, 110, 161, 120}, 10, {0, 1, 2, 3}},
+      // Gap of 52 s starts a segment at 162, so 120 sorts in before it.
+      {{100, 110, 162, 120}, 10, {0, 1, 3, 2}},
+      // The gap limit follows the interval: 5 x 0.5 + 1 = 3.5 s.
+      {{10, 13, 20, 5}, 0.5, {3, 0, 1, 2}},
+      // Equal start times keep their stored order.
+      {{50, 60, 50, 40}, 10, {3, 0, 1, 2}},
+      {{}, 10, {}},
+      {{5}, 10, {0}},
+  };
+  for (const Case& c : cases) {
+    TBuf buffer = Samples(c.seconds);
+    ReorderLineSamples(buffer, c.interval);
+    EXPECT_EQ(Order(buffer), c.order) << ::testing::PrintToString(c.seconds);
+  }
+}
+
+TEST(ReorderLineSamplesTest, MillisecondsSplitEqualSeconds) {
+  TBuf buffer;
+  const uint32_t stamp = MakeStamp(2010, 1, 1, 0, 0, 5);
+  buffer.Append({stamp, 500, 0});
+  buffer.Append({stamp, 100, 1});
+  ReorderLineSamples(buffer, 10);
+  EXPECT_EQ(Order(buffer), (std::vector<uint32_t>{1, 0}));
+}
+
+TEST(ReorderLineSamplesTest, AtMost65536SegmentsTheLastTakingTheRest) {
+  // Every sample earlier than the one before: each starts a segment until the cap.
+  const uint32_t n = 65536 + 3;
+  TBuf buffer;
+  const double base = EncodeDate(2010, 1, 1);
+  for (uint32_t i = 0; i < n; ++i) {
+    const double t = base + (n - i) / 86400.0;
+    buffer.Append({PackStamp(t, t), 0, i});
+  }
+  ReorderLineSamples(buffer, 10);
+  // The last segment starts at sample 65535 and keeps samples 65535..65538 in stored order.
+  std::vector<uint32_t> order = Order(buffer);
+  ASSERT_EQ(order.size(), n);
+  EXPECT_EQ(std::vector<uint32_t>(order.begin(), order.begin() + 4),
+            (std::vector<uint32_t>{65535, 65536, 65537, 65538}));
+  EXPECT_EQ(order[4], 65534u);
+  EXPECT_EQ(order.back(), 0u);
+}
+
+TEST(MeasurementTest, IntervalNumbersOutsideOneToFourAreClamped) {
+  Measurement m;
+  m.intervals = {1, 2, 3, 4};
+  const std::pair<int, double> cases[] = {{-5, 1}, {0, 1}, {1, 1}, {3, 3}, {4, 4}, {99, 4}};
+  for (auto [number, seconds] : cases) {
+    m.lines[0].interval_number = number;
+    EXPECT_EQ(m.IntervalSeconds(0), seconds) << number;
+  }
+}
+
+TEST(MeasureLineTest, FieldsAndTheirDefaults) {
+  struct Case {
+    std::string text;
+    std::string caption;
+    int interval;
+    char letter;
+    int digit;
+    double multiplier, minimum, maximum, offset;
+  };
+  const Case cases[] = {
+      {"Elektroměr;Teplota;2;01h;R;0010h;F4;0,1;-5;100;1,5", "Elektroměr - Teplota", 2, 'F', 4, 0.1,
+       -5, 100, 1.5},
+      {"E;T;1;1;R;10;S2;1;0;0;", "E - T", 1, 'S', 2, 1, 0, 0, 0},   // empty offset
+      {"E;T;3;1;R;10;U4;x;?;;", "E - T", 3, 'U', 4, 1, 0, 0, 0},    // unreadable numbers
+      {"E;T;4;1;R;10;F4;1.5;0;0", "E - T", 4, 'F', 4, 1, 0, 0, 0},  // wrong separator
+      {"E;T", "E - T", 1, 0, 0, 1, 0, 0, 0},                        // fields missing
+      {"", " - ", 1, 0, 0, 1, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    MeasuredLine line = ParseMeasureLine(c.text, ',');
+    EXPECT_EQ(line.caption, c.caption);
+    EXPECT_EQ(line.interval_number, c.interval);
+    EXPECT_EQ(line.type_letter, c.letter);
+    EXPECT_EQ(line.size_digit, c.digit);
+    EXPECT_DOUBLE_EQ(line.multiplier, c.multiplier);
+    EXPECT_DOUBLE_EQ(line.minimum, c.minimum);
+    EXPECT_DOUBLE_EQ(line.maximum, c.maximum);
+    EXPECT_DOUBLE_EQ(line.offset, c.offset);
+  }
+}
+
+TEST(ConfigBinTest, LinesNamesAndUnsetLimits) {
+  CardBuilder card;
+  card.intervals = {0.5, 10, 60, 3600};
+  card.lines = {{"Elektroměr", "Teplota", 2, "S2", 0.5, 1, 5, ""},
+                {"PM", "Tlak", 1, "F4", 1, 0, 0, ""}};
+  std::string image = card.ConfigBinBytes();
+  for (int i = 56; i < 64; ++i) image[64 * 2 + i] = '\xFF';  // line 2: limits not set
+  Measurement m;
+  ReadConfigBin(reinterpret_cast<const uint8_t*>(image.data()), image.size(), m);
+  ASSERT_EQ(m.line_count, 2u);
+  EXPECT_EQ(m.intervals[0], 0.5);
+  EXPECT_EQ(m.intervals[3], 3600);
+  EXPECT_EQ(m.lines[0].caption, "Elektrom - Teplota");  // 8 bytes of the name
+  EXPECT_EQ(m.lines[0].interval_number, 2);
+  EXPECT_EQ(m.lines[0].type_letter, 'S');
+  EXPECT_EQ(m.lines[0].size_digit, 2);
+  EXPECT_EQ(m.lines[0].type_text, "S2");
+  EXPECT_EQ(m.lines[0].multiplier, 0.5);
+  EXPECT_EQ(m.lines[0].minimum, 1);
+  EXPECT_EQ(m.lines[0].maximum, 5);
+  EXPECT_EQ(m.lines[1].caption, "PM - Tlak");
+  EXPECT_EQ(m.lines[1].minimum, 0);
+  EXPECT_EQ(m.lines[1].maximum, 0);
+  EXPECT_TRUE(InValueRange(m.lines[1], -1e9));
+}
+
+TEST(ConfigBinTest, CountByteIsClampedToTheModelAndTheBlocksPresent) {
+  CardBuilder card;
+  card.lines.resize(60);
+  const std::string full = card.ConfigBinBytes();
+  struct Case {
+    int8_t count;
+    size_t size;
+    uint32_t lines;
+  };
+  const Case cases[] = {{60, 8192, 50},      {-1, 8192, 0}, {-128, 8192, 0}, {3, 8192, 3},
+                        {3, 64 * 3 + 63, 2}, {3, 40, 0},    {3, 10, 0}};
+  for (const Case& c : cases) {
+    std::string image = full.substr(0, c.size);
+    if (image.size() > 16) image[16] = static_cast<char>(c.count);
+    Measurement m;
+    ReadConfigBin(reinterpret_cast<const uint8_t*>(image.data()), image.size(), m);
+    EXPECT_EQ(m.line_count, c.lines) << int{c.count} << " " << c.size;
+  }
+}
+
+class LoadTest : public ::testing::Test {
+ protected:
+  DataLocation Location() const { return Dir(dir.path()); }
+  static DataLocation Dir(const std::string& path) {
+    DataLocation location;
+    location.alternative = true;
+    location.alt_dir = path;
+    return location;
+  }
+  bool Load(double today = EncodeDate(2024, 5, 1)) {
+    return LoadMeasurement(Location(), dialogs, today, ',', progress, m, &result);
+  }
+  TempDir dir;
+  FakeDialogs dialogs;
+  LoadProgress progress;
+  Measurement m;
+  LoadResult result;
+  CardBuilder card;
+};
+
+TEST_F(LoadTest, ConfigIniOfThisProgramWinsEvenWithoutConfigBin) {
+  card.lines = {{"Elektroměr", "Teplota", 2, "F4", 0.1, 0, 0, "2,5"}};
+  card.intervals = {1, 2.5, 3, 4};
+  card.Block(MakeStamp(2024, 4, 30, 10, 0, 0), {{0, testing::FloatBits(1)}});
+  card.WriteConfigIni(dir.path());
+  card.WriteLog(dir.path());
+  ASSERT_TRUE(Load());
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(result.source, "CONFIG.INI");
+  EXPECT_EQ(result.chart_title, "Zkouška");
+  EXPECT_EQ(m.line_count, 1u);
+  EXPECT_EQ(m.lines[0].caption, "Elektroměr - Teplota");
+  EXPECT_EQ(m.lines[0].offset, 2.5);
+  EXPECT_EQ(m.IntervalSeconds(0), 2.5);
+  EXPECT_EQ(m.buffers[0].count(), 1u);
+}
+
+TEST_F(LoadTest, ForeignConfigIniFallsBackToConfigBinWithoutTitle) {
+  card.app_name = "Jiný";
+  card.lines = {{"A", "B", 1, "U4", 1, 0, 0, "7"}};
+  card.Block(MakeStamp(2024, 4, 30, 10, 0, 0), {{0, 5}});
+  card.WriteAll(dir.path());
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(result.source, "CONFIG.BIN");
+  EXPECT_EQ(result.chart_title, "");
+  EXPECT_EQ(m.lines[0].offset, 0);  // the image holds none
+}
+
+TEST_F(LoadTest, MoreThanFiftyLinesUseTheFirstFifty) {
+  card.lines.resize(55);
+  card.lines[49].label = "Padesátá";
+  card.WriteConfigIni(dir.path());
+  card.WriteLog(dir.path());
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(m.line_count, 50u);
+  EXPECT_EQ(m.lines[49].caption, "Přístroj - Padesátá");
+}
+
+TEST_F(LoadTest, MissingFilesAreReported) {
+  EXPECT_FALSE(Load());
+  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Soubor konfigurace nelze otevřít."});
+  dialogs.Clear();
+  card.WriteConfigBin(dir.path());
+  EXPECT_FALSE(Load());
+  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Datový soubor nelze otevřít."});
+}
+
+TEST_F(LoadTest, UnreadableDataFileIsAFailureNotAnEmptyMeasurement) {
+  card.WriteConfigBin(dir.path());
+  std::filesystem::create_directory(dir.File("LOG.BIN"));
+  EXPECT_FALSE(Load());
+  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Datový soubor nelze otevřít."});
+}
+
+TEST_F(LoadTest, TimeLimitIsTomorrowMidnight) {
+  card.lines = {{}};
+  const uint32_t early = MakeStamp(2024, 4, 1, 8, 0, 0);
+  card.Block(early, {{0, 1}});
+  card.Block(MakeStamp(2024, 5, 2, 0, 0, 0), {{0, 2}});   // tomorrow 00:00:00
+  card.Block(MakeStamp(2024, 5, 2, 0, 0, 1), {{0, 3}});   // one second later
+  card.Block(MakeStamp(2024, 5, 3, 12, 0, 0), {{0, 4}});  // the day after tomorrow
+  card.WriteAll(dir.path());
+  uint64_t total = 0, advanced = 0;
+  bool finished = false;
+  progress.start = [&](uint64_t t) { total = t; };
+  progress.advance = [&](uint64_t n) { advanced += n; };
+  progress.finish = [&] { finished = true; };
+  ASSERT_TRUE(Load(EncodeDate(2024, 5, 1) + 0.75));  // today, in the evening
+  EXPECT_EQ(Order(m.buffers[0]), (std::vector<uint32_t>{1, 2}));
+  EXPECT_EQ(m.latest, MakeStamp(2024, 5, 2, 0, 0, 0));
+  ASSERT_TRUE(result.has_range);
+  EXPECT_EQ(result.range_from, UnpackStamp(early, 0));
+  EXPECT_EQ(result.range_to, EncodeDate(2024, 5, 2));
+  EXPECT_EQ(total, card.log.size());
+  EXPECT_EQ(advanced, card.log.size());
+  EXPECT_TRUE(finished);
+}
+
+TEST_F(LoadTest, EachLoadStartsAfresh) {
+  card.lines = {{}};
+  card.Block(MakeStamp(2024, 4, 1, 8, 0, 0), {{0, 1}}, 500);
+  card.WriteAll(dir.path());
+  ASSERT_TRUE(Load());
+  EXPECT_TRUE(m.subseconds_present);
+  TempDir other;
+  CardBuilder empty;
+  empty.lines = {{}, {}};
+  empty.log = std::string(4096, '\xFF');
+  empty.WriteAll(other.path());
+  ASSERT_TRUE(
+      LoadMeasurement(Dir(other.path()), dialogs, EncodeDate(2024, 5, 1), ',', {}, m, &result));
+  EXPECT_EQ(m.line_count, 2u);
+  EXPECT_EQ(m.buffers[0].count(), 0u);
+  EXPECT_FALSE(m.subseconds_present);
+  EXPECT_FALSE(m.HasTimeRange());
+  EXPECT_FALSE(result.has_range);
+}
+
+TEST_F(LoadTest, WrappedRecordingIsPutInOrder) {
+  card.lines = {{}, {}};
+  card.intervals = {10, 10, 10, 10};
+  // The logger wrapped around: the newest blocks sit before the oldest in the file.
+  for (int s = 0; s < 30; s += 10) card.Block(MakeStamp(2024, 4, 2, 0, 0, s), {{0, 100u + s}});
+  for (int s = 0; s < 30; s += 10)
+    card.Block(MakeStamp(2024, 4, 1, 0, 0, s), {{0, 0u + s}, {1, 7}});
+  card.WriteAll(dir.path());
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(Order(m.buffers[0]), (std::vector<uint32_t>{0, 10, 20, 100, 110, 120}));
+  EXPECT_EQ(m.buffers[1].count(), 3u);
+  EXPECT_EQ(m.earliest, MakeStamp(2024, 4, 1, 0, 0, 0));
+}
+
+}  // namespace
+}  // namespace korvan
