@@ -1,12 +1,316 @@
 #include "instruments/form_instruments.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
+
 #include "app/form_app.h"
+#include "config/form_format.h"
+#include "instruments/quantity_file.h"
 
 namespace korvan {
 
-TFormInstruments::TFormInstruments(KorvanApp& app) : QDialog(nullptr), app_(app) {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QLabel* LabelFor(const char* text, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setBuddy(buddy);
+  return label;
+}
+
+QVBoxLayout* Labelled(QLabel* label, QWidget* field) {
+  auto* column = new QVBoxLayout;
+  column->setSpacing(2);
+  column->addWidget(label);
+  column->addWidget(field);
+  return column;
+}
+
+}  // namespace
+
+UpDownArrows::UpDownArrows(QWidget* parent) : QWidget(parent) {
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  up = new QToolButton(this);
+  up->setArrowType(Qt::UpArrow);
+  down = new QToolButton(this);
+  down->setArrowType(Qt::DownArrow);
+  for (QToolButton* button : {up, down}) {
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setFixedSize(17, 11);
+    button->setIconSize(QSize(7, 5));
+    column->addWidget(button);
+  }
+}
+
+TFormInstruments::TFormInstruments(KorvanApp& app)
+    : QDialog(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
+      app_(app) {
   setWindowTitle(QString::fromUtf8("Definice přístrojů"));
-  resize(400, 300);
+  setFixedSize(741, 314);
+
+  GroupBox1 = new QGroupBox(this);
+  EditAdresa = new QLineEdit(QString::fromUtf8("01h"), GroupBox1);
+  EditAdresa->setFixedWidth(48);
+  UpDown1 = new UpDownArrows(GroupBox1);
+  LabelAdresa = LabelFor("&Adresa", EditAdresa, GroupBox1);
+  EditPopis = new QLineEdit(QString::fromUtf8("Přístr.1"), GroupBox1);
+  EditPopis->setFixedWidth(230);
+  LabelPopis = LabelFor("P&opis", EditPopis, GroupBox1);
+  EditFile = new QLineEdit(GroupBox1);
+  EditFile->installEventFilter(this);
+  LabelFile = LabelFor("&Soubor veličin", EditFile, GroupBox1);
+  ButtonVyber = new QPushButton(QString::fromUtf8("&Vyber"), GroupBox1);
+  ButtonVyber->setDefault(true);
+  ButtonVyber->setAutoDefault(true);
+
+  auto* address = new QHBoxLayout;
+  address->setSpacing(0);
+  address->addWidget(EditAdresa);
+  address->addWidget(UpDown1);
+  auto* address_column = new QVBoxLayout;
+  address_column->setSpacing(2);
+  address_column->addWidget(LabelAdresa);
+  address_column->addLayout(address);
+  auto* fields = new QHBoxLayout(GroupBox1);
+  fields->setContentsMargins(8, 6, 8, 8);
+  fields->setSpacing(10);
+  fields->addLayout(address_column);
+  fields->addLayout(Labelled(LabelPopis, EditPopis));
+  fields->addLayout(Labelled(LabelFile, EditFile), 1);
+  auto* choose_column = new QVBoxLayout;
+  choose_column->addStretch(1);
+  choose_column->addWidget(ButtonVyber);
+  fields->addLayout(choose_column);
+
+  StringGrid1 = new QTableWidget(this);
+  StringGrid1->setColumnCount(3);
+  StringGrid1->setHorizontalHeaderLabels(
+      {Q(kInstrumentHeaders[0]), Q(kInstrumentHeaders[1]), Q(kInstrumentHeaders[2])});
+  StringGrid1->verticalHeader()->hide();
+  StringGrid1->verticalHeader()->setMinimumSectionSize(12);
+  StringGrid1->verticalHeader()->setDefaultSectionSize(
+      std::max(16, StringGrid1->fontMetrics().height() + 3));
+  StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  StringGrid1->horizontalHeader()->setHighlightSections(false);
+  StringGrid1->setColumnWidth(0, 40);
+  StringGrid1->setColumnWidth(1, 254);
+  StringGrid1->setColumnWidth(2, 356);
+  StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  StringGrid1->setWordWrap(false);
+
+  ButtonAdd = new QPushButton(QString::fromUtf8("&Přidat"), this);
+  ButtonChg = new QPushButton(QString::fromUtf8("Z&měnit"), this);
+  ButtonRemove = new QPushButton(QString::fromUtf8("Ode&brat"), this);
+  ButtonOK = new QPushButton(QString::fromUtf8("O&K"), this);
+  ButtonCancel = new QPushButton(QString::fromUtf8("S&torno"), this);
+  auto* buttons = new QVBoxLayout;
+  for (QPushButton* button : {ButtonAdd, ButtonChg, ButtonRemove, ButtonOK, ButtonCancel}) {
+    button->setFixedWidth(72);
+    button->setAutoDefault(false);
+    if (button == ButtonOK) buttons->addStretch(1);
+    buttons->addWidget(button);
+  }
+
+  auto* lower = new QHBoxLayout;
+  lower->setSpacing(6);
+  lower->addWidget(StringGrid1, 1);
+  lower->addLayout(buttons);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 4, 6, 6);
+  layout->setSpacing(6);
+  layout->addWidget(GroupBox1);
+  layout->addLayout(lower, 1);
+
+  OpenDialog1.file_name = "*.csv";
+  OpenDialog1.filter = "Formátovaný text       *.csv|*.csv|Vše       *.*|*.*";
+  OpenDialog1.file_must_exist = true;
+
+  connect(UpDown1->up, &QToolButton::clicked, this, [this] { UpDown1Click(true); });
+  connect(UpDown1->down, &QToolButton::clicked, this, [this] { UpDown1Click(false); });
+  connect(ButtonVyber, &QPushButton::clicked, this, [this] { ButtonVyberClick(); });
+  connect(ButtonAdd, &QPushButton::clicked, this, [this] { ButtonAddClick(); });
+  connect(ButtonChg, &QPushButton::clicked, this, [this] { ButtonChgClick(); });
+  connect(ButtonRemove, &QPushButton::clicked, this, [this] { ButtonRemoveClick(); });
+  connect(ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
+  connect(ButtonCancel, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
+  connect(StringGrid1, &QTableWidget::cellDoubleClicked, this,
+          [this](int, int) { StringGrid1DblClick(); });
+  connect(qApp, &QGuiApplication::focusWindowChanged, this,
+          [this](QWindow* window) { OtherWindowActivated(window); });
+
+  ShowList();
+  ApplyButtons(ButtonsForCount(0));
+}
+
+void TFormInstruments::SetList(InstrumentList list) {
+  list_ = std::move(list);
+  ShowList();
+  SelectRow(1);
+  ApplyButtons(ButtonsForCount(list_.Count()));
+}
+
+int TFormInstruments::SelectedRow() const {
+  if (list_.rows.empty()) return 0;
+  return std::clamp(StringGrid1->currentRow() + 1, 1, list_.Count());
+}
+
+void TFormInstruments::SelectRow(int row) {
+  if (list_.rows.empty()) return;
+  StringGrid1->setCurrentCell(std::clamp(row, 1, list_.Count()) - 1, 0);
+}
+
+// With instruments the header is the grid's fixed header row; an empty list shows the
+// header texts as the grid's one ordinary row.
+void TFormInstruments::ShowList() {
+  const bool fixed = !list_.rows.empty();
+  StringGrid1->horizontalHeader()->setVisible(fixed);
+  StringGrid1->setRowCount(fixed ? list_.Count() : 1);
+  auto put = [this](int row, int column, const std::string& text) {
+    QTableWidgetItem* item = StringGrid1->item(row, column);
+    if (item == nullptr) {
+      item = new QTableWidgetItem;
+      StringGrid1->setItem(row, column, item);
+    }
+    item->setText(Q(text));
+  };
+  if (!fixed) {
+    for (int column = 0; column < 3; ++column) put(0, column, kInstrumentHeaders[column]);
+    return;
+  }
+  for (int row = 0; row < list_.Count(); ++row) {
+    const Instrument& instrument = list_.rows[row];
+    put(row, 0, instrument.address);
+    put(row, 1, instrument.description);
+    put(row, 2, instrument.quantity_file);
+  }
+}
+
+void TFormInstruments::ApplyButtons(const InstrumentButtons& buttons) {
+  ButtonChg->setEnabled(buttons.change);
+  ButtonRemove->setEnabled(buttons.remove);
+  ButtonAdd->setEnabled(buttons.add);
+}
+
+void TFormInstruments::FormActivate() { snapshot_ = list_; }
+
+void TFormInstruments::ButtonAddClick() {
+  if (list_.Count() >= kMaxInstruments) return;
+  list_.rows.push_back({EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
+                        EditFile->text().toStdString()});
+  ShowList();
+  SelectRow(list_.Count());
+  ApplyButtons(ButtonsForCount(list_.Count()));
+  UpDown1Click(true);
+}
+
+void TFormInstruments::ButtonChgClick() {
+  const int row = SelectedRow();
+  if (row == 0) return;
+  list_.rows[row - 1] = {EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
+                         EditFile->text().toStdString()};
+  ShowList();
+}
+
+void TFormInstruments::ButtonRemoveClick() {
+  const int row = SelectedRow();
+  if (row == 0) return;
+  list_.rows.erase(list_.rows.begin() + (row - 1));
+  ShowList();
+  SelectRow(row);
+  ApplyButtons(ButtonsForCount(list_.Count()));
+}
+
+void TFormInstruments::StringGrid1DblClick() {
+  const int row = SelectedRow();
+  if (row == 0) return;
+  const Instrument& instrument = list_.rows[row - 1];
+  EditAdresa->setText(Q(instrument.address));
+  EditPopis->setText(Q(instrument.description));
+  EditFile->setText(Q(instrument.quantity_file));
+}
+
+void TFormInstruments::UpDown1Click(bool up) {
+  EditAdresa->setText(Q(StepAddress(EditAdresa->text().toStdString(), up)));
+}
+
+void TFormInstruments::ButtonVyberClick() {
+  const std::string& dir = app_.Paths().quantity_dir;
+  OpenDialog1.initial_dir = dir;
+  auto chosen = app_.Dialogs().OpenFileName(OpenDialog1);
+  if (!chosen) return;
+  EditFile->setText(Q(RelativeQuantityName(*chosen, dir, app_.Drives())));
+}
+
+void TFormInstruments::ButtonOKClick() {
+  app_.Format()->RebuildInstrumentChoice();
+  hide();
+}
+
+void TFormInstruments::ButtonCancelClick() {
+  list_ = snapshot_;
+  ShowList();
+  SelectRow(1);
+  ApplyButtons(ButtonsForCount(list_.Count()));
+  app_.Format()->RebuildInstrumentChoice();
+  hide();
+}
+
+void TFormInstruments::reject() { ButtonCancelClick(); }
+
+void TFormInstruments::closeEvent(QCloseEvent* event) { event->accept(); }
+
+void TFormInstruments::hideEvent(QHideEvent* event) {
+  active_among_ours_ = false;
+  QDialog::hideEvent(event);
+}
+
+void TFormInstruments::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && !active_among_ours_) {
+    active_among_ours_ = true;
+    FormActivate();
+  }
+  QDialog::changeEvent(event);
+}
+
+void TFormInstruments::OtherWindowActivated(QWindow* window) {
+  if (window == nullptr) return;  // another program; coming back is no activation
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->windowHandle() != window) continue;
+    // A dialog opened from this window is part of it.
+    for (QWidget* owner = widget; owner != nullptr; owner = owner->parentWidget()) {
+      if (owner == this) return;
+    }
+    active_among_ours_ = false;
+    return;
+  }
+}
+
+bool TFormInstruments::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == EditFile && event->type() == QEvent::MouseButtonDblClick) {
+    ButtonVyberClick();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace korvan

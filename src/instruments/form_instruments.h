@@ -2,18 +2,88 @@
 
 #include <QDialog>
 
+#include "app/user_dialogs.h"
+#include "instruments/instrument_list.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QToolButton;
+
 namespace korvan {
 
 class KorvanApp;
 
-// Empty frame with its caption; its issue fills it.
+// The up-down arrows beside the address field.
+class UpDownArrows : public QWidget {
+ public:
+  explicit UpDownArrows(QWidget* parent);
+  QToolButton* up;
+  QToolButton* down;
+};
+
+// The instrument list of the configuration. Edits count at once; Storno puts back the list
+// as it was when the window was last activated.
 class TFormInstruments : public QDialog {
   Q_OBJECT
  public:
   explicit TFormInstruments(KorvanApp& app);
 
+  const InstrumentList& List() const { return list_; }
+  // A loaded configuration replaces the list, also edits not yet confirmed.
+  void SetList(InstrumentList list);
+  // Grid row of the selection: 1..Count() when the list holds instruments, else 0.
+  int SelectedRow() const;
+  void SelectRow(int row);
+
+  void FormActivate();
+  void ButtonAddClick();
+  void ButtonChgClick();
+  void ButtonRemoveClick();
+  void StringGrid1DblClick();
+  void UpDown1Click(bool up);
+  void ButtonVyberClick();
+  void ButtonOKClick();
+  void ButtonCancelClick();
+
+  QGroupBox* GroupBox1;
+  QLabel* LabelAdresa;
+  QLineEdit* EditAdresa;
+  UpDownArrows* UpDown1;
+  QLabel* LabelPopis;
+  QLineEdit* EditPopis;
+  QLabel* LabelFile;
+  QLineEdit* EditFile;
+  QPushButton* ButtonVyber;
+  QTableWidget* StringGrid1;
+  QPushButton* ButtonAdd;
+  QPushButton* ButtonChg;
+  QPushButton* ButtonRemove;
+  QPushButton* ButtonOK;
+  QPushButton* ButtonCancel;
+  FileDialogOptions OpenDialog1;
+
+ protected:
+  void reject() override;  // Esc is Storno
+  // The title-bar button only hides: no snapshot is put back, no choice rebuilt.
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void ShowList();
+  void ApplyButtons(const InstrumentButtons& buttons);
+  void OtherWindowActivated(QWindow* window);
+
   KorvanApp& app_;
+  InstrumentList list_;
+  InstrumentList snapshot_;
+  // Activation counts only when coming from another of the program's windows, not when
+  // coming back from another program or from one of this window's own dialogs.
+  bool active_among_ours_ = false;
 };
 
 }  // namespace korvan
