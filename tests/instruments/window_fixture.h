@@ -1,0 +1,44 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <QWidget>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/form_app.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan::testing {
+
+// The application with its nine windows over a fresh folder: program files in it, the
+// quantity-file directory Instrument/ below it, no drives besides the root.
+struct WindowFixture {
+  WindowFixture() {
+    paths.program_dir = dir.path() + "/";
+    paths.settings_file = dir.File("korvan-a.ini");
+    paths.quantity_dir = dir.File("Instrument/");
+    MakeFolder(paths.quantity_dir);
+    app = std::make_unique<KorvanApp>(dialogs, paths, ',', std::vector<Drive>{{'c', "", "/", ""}});
+    app->CreateWindows();
+  }
+  static void MakeFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
+
+  TempDir dir;
+  FakeDialogs dialogs;
+  ProgramPaths paths;
+  std::unique_ptr<KorvanApp> app;
+};
+
+// Saves a picture of the window when KORVAN_SHOTS names a folder.
+inline void SaveShot(QWidget* window, const std::string& name) {
+  const char* folder = std::getenv("KORVAN_SHOTS");
+  if (folder == nullptr) return;
+  window->grab().save(QString::fromStdString(std::string(folder) + "/" + name));
+}
+
+}  // namespace korvan::testing
