@@ -6,9 +6,14 @@
 namespace korvan::cli {
 
 // Each command adds its declaration here and its row to the table below.
+int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
+      {"config", "config FILE [--json]   print a settings file or a card folder's CONFIG.INI",
+       RunConfig},
+      {"convert", "convert IN OUT        rewrite a settings file (.cfg to .kva)", RunConvert},
   };
   return commands;
 }

@@ -1,0 +1,229 @@
+// korvan-cli config and convert: a settings file read and written as the recording
+// parameters window does it.
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/constants.h"
+#include "app/error.h"
+#include "app/user_dialogs.h"
+#include "config/recording_config.h"
+#include "config/settings_file.h"
+#include "instruments/instrument_list.h"
+#include "platform/locale.h"
+#include "platform/paths.h"
+
+namespace korvan::cli {
+
+namespace {
+
+// The command line has nobody to ask: messages are collected and every chooser is cancelled.
+class CollectingDialogs : public UserDialogs {
+ public:
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  bool Ask(const std::string&) override { return false; }
+  bool Confirm(const std::string&) override { return false; }
+  void Warn(const std::string& text) override { warnings.push_back(text); }
+  void Done(const std::string&) override {}
+  std::optional<std::string> OpenFileName(const FileDialogOptions&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> SaveFileName(const FileDialogOptions&) override {
+    return std::nullopt;
+  }
+  std::string BrowseForFolder(const std::string&) override { return ""; }
+  std::optional<uint32_t> ChooseColor(uint32_t) override { return std::nullopt; }
+  bool ChoosePrinter(QPrinter*) override { return false; }
+
+  std::vector<std::string> errors;
+  std::vector<std::string> warnings;
+};
+
+struct Loaded {
+  RecordingConfig config;
+  InstrumentList instruments;
+  CollectingDialogs dialogs;
+};
+
+// A card folder stands for its CONFIG.INI.
+std::string SettingsPath(const std::string& argument) {
+  if (!DirectoryExists(argument)) return argument;
+  return argument + (argument.ends_with("/") ? "" : "/") + "CONFIG.INI";
+}
+
+bool Load(const std::string& argument, char separator, Loaded& loaded, std::ostream& err) {
+  const std::string path = SettingsPath(argument);
+  if (!FileExists(path)) {
+    err << "korvan-cli: cannot read " << path << "\n";
+    return false;
+  }
+  if (!ReadSettingsFile(path, loaded.config, loaded.instruments, separator, loaded.dialogs)) {
+    err << "korvan-cli: " << path << " is not a " << kAppName << " settings file\n";
+    return false;
+  }
+  return true;
+}
+
+void JsonString(std::ostream& out, const std::string& text) {
+  static const char* kHex = "0123456789abcdef";
+  out << '"';
+  for (char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out << '\\' << c;
+    } else if (byte < 0x20) {
+      out << "\\u00" << kHex[byte >> 4] << kHex[byte & 15];
+    } else {
+      out << c;
+    }
+  }
+  out << '"';
+}
+
+template <typename Range>
+void JsonStrings(std::ostream& out, const Range& texts) {
+  out << '[';
+  bool first = true;
+  for (const std::string& text : texts) {
+    if (!first) out << ", ";
+    first = false;
+    JsonString(out, text);
+  }
+  out << ']';
+}
+
+void PrintJson(const Loaded& loaded, std::ostream& out) {
+  const RecordingConfig& c = loaded.config;
+  out << "{\"job_name\": ";
+  JsonString(out, c.job_name);
+  out << ", \"days\": ";
+  JsonString(out, c.days);
+  // The size is always a whole number: CalcMB made it, or it is still the initial one.
+  out << ", \"file_size_mb\": " << c.file_size << ", \"intervals\": ";
+  JsonStrings(out, c.intervals);
+  out << ", \"baud\": ";
+  JsonString(out, c.BaudText());
+  out << ", \"databits_position\": " << c.databits_position
+      << ", \"parity_position\": " << c.parity_position
+      << ", \"stopbits_position\": " << c.stopbits_position << ", \"timeout\": ";
+  JsonString(out, c.timeout);
+  out << ", \"delay\": ";
+  JsonString(out, c.delay);
+  out << ", \"lines\": [";
+  for (size_t i = 0; i < c.lines.size(); ++i) {
+    if (i > 0) out << ", ";
+    JsonStrings(out, c.lines[i]);
+  }
+  out << "], \"instruments\": [";
+  for (size_t j = 0; j < loaded.instruments.rows.size(); ++j) {
+    const Instrument& instrument = loaded.instruments.rows[j];
+    if (j > 0) out << ", ";
+    JsonStrings(out, std::vector<std::string>{instrument.address, instrument.description,
+                                              instrument.quantity_file});
+  }
+  out << "], \"warning\": ";
+  if (loaded.dialogs.warnings.empty()) {
+    out << "null";
+  } else {
+    JsonString(out, loaded.dialogs.warnings.front());
+  }
+  out << "}\n";
+}
+
+template <size_t N>
+std::string ChoiceText(const char* const (&choices)[N], int position) {
+  return position >= 0 && position < static_cast<int>(N) ? choices[position] : "";
+}
+
+void PrintText(const Loaded& loaded, std::ostream& out) {
+  const RecordingConfig& c = loaded.config;
+  out << "Název: " << c.job_name << "\n"
+      << "Doba záznamu: " << c.days << " dni\n"
+      << "Velikost souboru: " << c.file_size << " MB\n";
+  for (int k = 0; k < kIntervalCount; ++k) {
+    out << "Interval " << k + 1 << " [s]: " << c.intervals[k] << "\n";
+  }
+  out << "Baud: " << c.BaudText() << "\n"
+      << "Databit: " << ChoiceText(kDataBitChoices, c.databits_position) << "\n"
+      << "Parita: " << ChoiceText(kParityChoices, c.parity_position) << "\n"
+      << "Stopbit: " << ChoiceText(kStopBitChoices, c.stopbits_position) << "\n"
+      << "Timeout [ms]: " << c.timeout << "\n"
+      << "Prodleva dalšího dotazu [ms]: " << c.delay << "\n";
+  out << "Veličiny: " << c.lines.size() << "\n";
+  for (size_t i = 0; i < c.lines.size(); ++i) {
+    out << LineKey(static_cast<int>(i + 1)) << ":";
+    for (const std::string& cell : c.lines[i]) out << " " << cell << " |";
+    out << "\n";
+  }
+  out << "Přístroje: " << loaded.instruments.Count() << "\n";
+  for (int j = 0; j < loaded.instruments.Count(); ++j) {
+    const Instrument& instrument = loaded.instruments.rows[j];
+    out << LineKey(j + 1) << ": " << instrument.address << " | " << instrument.description << " | "
+        << instrument.quantity_file << "\n";
+  }
+}
+
+void ReportMessages(const Loaded& loaded, std::ostream& err) {
+  for (const std::string& warning : loaded.dialogs.warnings) {
+    err << "korvan-cli: warning: " << warning << "\n";
+  }
+  for (const std::string& error : loaded.dialogs.errors) err << "korvan-cli: " << error << "\n";
+}
+
+}  // namespace
+
+int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  std::optional<std::string> file;
+  bool json = false;
+  for (const std::string& argument : arguments) {
+    if (argument == "--json") {
+      json = true;
+    } else if (!file) {
+      file = argument;
+    } else {
+      file.reset();
+      break;
+    }
+  }
+  if (!file) {
+    err << "Usage: korvan-cli config FILE [--json]\n";
+    return 2;
+  }
+  Loaded loaded;
+  if (!Load(*file, SystemDecimalSeparator(), loaded, err)) return 1;
+  if (json) {
+    PrintJson(loaded, out);
+  } else {
+    PrintText(loaded, out);
+    for (const std::string& warning : loaded.dialogs.warnings)
+      out << "Upozornění: " << warning << "\n";
+  }
+  for (const std::string& error : loaded.dialogs.errors) err << "korvan-cli: " << error << "\n";
+  // The configuration was shown, but its file size could not be computed.
+  return loaded.dialogs.errors.empty() ? 0 : 1;
+}
+
+int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  (void)out;
+  if (arguments.size() != 2) {
+    err << "Usage: korvan-cli convert IN OUT\n";
+    return 2;
+  }
+  const char separator = SystemDecimalSeparator();
+  Loaded loaded;
+  if (!Load(arguments[0], separator, loaded, err)) return 1;
+  ReportMessages(loaded, err);
+  // A size that could not be computed would go into the file as a stale number.
+  if (!loaded.dialogs.errors.empty()) return 1;
+  try {
+    WriteSettingsFile(arguments[1], loaded.config, loaded.instruments, separator);
+  } catch (const Error& e) {
+    err << "korvan-cli: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace korvan::cli

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cp1250.h"
+#include "cli/cli.h"
+#include "config/recording_config.h"
+#include "config/settings_file.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+struct Output {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Output RunCli(const std::vector<std::string>& arguments) {
+  // The tool takes its decimal separator from the locale; these tests use the point.
+  setenv("LC_ALL", "C", 1);
+  std::ostringstream out, err;
+  int code = cli::Run(arguments, out, err);
+  return {code, out.str(), err.str()};
+}
+
+constexpr const char* kOldCfg =
+    "[Application]\nName=Korvan-A\nVersion=1.10\nOwn=keep\n"
+    "[Communication]\nBaud=19200\nDatabit=7\nParity=2\nStopbit=2\nTimeout=300\nDelay=20\n"
+    "[Param]\nJobName=Kotelna \"B\\1\"\nFileSize=99\nRecDays=30\nSavePeriod1=10\n"
+    "SavePeriod2=60\nSavePeriod3=60\nSavePeriod4=60\nMeasure=1\nInstrument=1\n"
+    "[Measure]\nLine01=Elektroměr;Teplota;1;01h;R;0010h;F4;1;0;100;\n"
+    "[Instrument]\nLine01=01h;Elektroměr;elektro.csv\n";
+
+TEST(CliConfig, PrintsJsonOfALoadedFileWithTheRecomputedSize) {
+  TempDir dir;
+  WriteBytes(dir.File("old.cfg"), Utf8ToCp1250(kOldCfg));
+  Output result = RunCli({"config", dir.File("old.cfg"), "--json"});
+  ASSERT_EQ(result.code, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "{\"job_name\": \"Kotelna \\\"B\\\\1\\\"\", \"days\": \"30\", \"file_size_mb\": 4, "
+            "\"intervals\": [\"10\", \"60\", \"60\", \"60\"], \"baud\": \"19200\", "
+            "\"databits_position\": 0, \"parity_position\": 2, \"stopbits_position\": 1, "
+            "\"timeout\": \"300\", \"delay\": \"20\", \"lines\": [[\"Elektroměr\", \"Teplota\", "
+            "\"1\", \"01h\", \"R\", \"0010h\", \"F4\", \"1\", \"0\", \"100\", \"\"]], "
+            "\"instruments\": [[\"01h\", \"Elektroměr\", \"elektro.csv\"]], \"warning\": \"" +
+                std::string(kOlderVersionWarning) + "\"}\n");
+}
+
+TEST(CliConfig, ReadsACardFoldersConfigIniAndPrintsText) {
+  TempDir dir;
+  WriteSettingsFile(dir.File("CONFIG.INI"), RecordingConfig{}, InstrumentList{}, '.');
+  Output result = RunCli({"config", dir.path()});
+  ASSERT_EQ(result.code, 0) << result.err;
+  EXPECT_NE(result.out.find("Velikost souboru: 1 MB\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("Baud: 9600\n"), std::string::npos);
+  EXPECT_EQ(result.out.find("Upozornění"), std::string::npos);
+  result = RunCli({"config", dir.path(), "--json"});
+  EXPECT_NE(result.out.find("\"lines\": [], \"instruments\": [], \"warning\": null}"),
+            std::string::npos)
+      << result.out;
+}
+
+TEST(CliConfig, FailuresExitNonZero) {
+  TempDir dir;
+  WriteBytes(dir.File("other.ini"), "[Application]\r\nName=korvan-a\r\n");
+  WriteBytes(dir.File("zero.kva"),
+             "[Application]\r\nName=Korvan-A\r\nVersion=1.20\r\n[Param]\r\nSavePeriod2=0\r\n"
+             "Measure=1\r\nInstrument=0\r\n[Measure]\r\nLine01=a;b;2\r\n");
+  struct Case {
+    std::vector<std::string> arguments;
+    int code;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {{"config", dir.File("other.ini")}, 1, "is not a Korvan-A settings file"},
+      {{"config", dir.File("missing.kva")}, 1, "cannot read"},
+      {{"config", dir.File("zero.kva"), "--json"}, 1, "Interval 2 musí být větší než nula."},
+      {{"config"}, 2, "Usage"},
+      {{"config", "a", "b"}, 2, "Usage"},
+      {{"convert", dir.File("other.ini"), dir.File("out.kva")}, 1, "is not a"},
+      {{"convert", dir.File("zero.kva"), dir.File("out.kva")}, 1, "Interval 2"},
+      {{"convert", dir.File("zero.kva")}, 2, "Usage"},
+  };
+  for (const Case& c : cases) {
+    Output result = RunCli(c.arguments);
+    EXPECT_EQ(result.code, c.code) << c.arguments[0] << " " << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+  }
+  EXPECT_FALSE(std::ifstream(dir.File("out.kva")).good());
+}
+
+TEST(CliConvert, WritesWhatSavingTheLoadedConfigurationWrites) {
+  TempDir dir;
+  WriteBytes(dir.File("old.cfg"), Utf8ToCp1250(kOldCfg));
+  Output result = RunCli({"convert", dir.File("old.cfg"), dir.File("new.kva")});
+  ASSERT_EQ(result.code, 0) << result.err;
+  EXPECT_NE(result.err.find(kOlderVersionWarning), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir.File("new.kva")),
+            "[Application]\r\nName=Korvan-A\r\nVersion=1.20\r\n"
+            "[Communication]\r\nBaud=19200\r\nDatabit=7\r\nParity=2\r\nStopbit=2\r\n"
+            "Timeout=300\r\nDelay=20\r\n"
+            "[Param]\r\nJobName=Kotelna \"B\\1\"\r\nFileSize=4\r\nRecDays=30\r\n"
+            "SavePeriod1=10\r\nSavePeriod2=60\r\nSavePeriod3=60\r\nSavePeriod4=60\r\n"
+            "Measure=1\r\nInstrument=1\r\n"
+            "[Measure]\r\nLine01=Elektrom\xecr;Teplota;1;01h;R;0010h;F4;1;0;100;\r\n"
+            "[Instrument]\r\nLine01=01h;Elektrom\xecr;elektro.csv\r\n");
+  // In place: the file's own keys of Application survive, as saving over it keeps them.
+  result = RunCli({"convert", dir.File("old.cfg"), dir.File("old.cfg")});
+  ASSERT_EQ(result.code, 0) << result.err;
+  EXPECT_NE(ReadBytes(dir.File("old.cfg")).find("Own=keep\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvan
