@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/error.h"
+#include "app/form_app.h"
+#include "app/form_drive_chooser.h"
+#include "app/form_main_menu.h"
+#include "app/form_setup.h"
+#include "app/program_settings.h"
+#include "data/form_graph.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+
+namespace korvan {
+namespace {
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir_.File("card"));
+    std::filesystem::create_directories(dir_.File("data/deep"));
+    paths_.settings_file = dir_.File("korvan-a.ini");
+    paths_.quantity_dir = dir_.File("Instrument/");
+    paths_.program_dir = dir_.path();
+    drives_ = {{'c', "", "/", ""}, {'e', "CARD", dir_.File("card"), ""}};
+    app_ = std::make_unique<KorvanApp>(dialogs_, paths_, ',', drives_);
+    app_->CreateWindows();
+    setup_ = app_->Setup();
+  }
+  void TearDown() override {
+    app_.reset();
+    QApplication::processEvents();
+  }
+
+  // Runs fn as soon as the modal loop that the next call opens is running.
+  void WhenModal(std::function<void()> fn) {
+    QTimer::singleShot(0, [this, fn] {
+      opened_modally_ = setup_->isVisible() && setup_->isModal();
+      fn();
+    });
+  }
+
+  testing::TempDir dir_;
+  testing::FakeDialogs dialogs_;
+  ProgramPaths paths_;
+  std::vector<Drive> drives_;
+  std::unique_ptr<KorvanApp> app_;
+  TFormSetup* setup_ = nullptr;
+  bool opened_modally_ = false;
+};
+
+TEST_F(ShellTest, FirstRunShowsSettingsModallyUntilConfirmedWithOk) {
+  WhenModal([this] { setup_->ButtonCancelClick(); });
+  app_->MainMenu()->FormShow();
+  EXPECT_TRUE(opened_modally_);
+  EXPECT_FALSE(setup_->isVisible());
+  EXPECT_FALSE(std::filesystem::exists(paths_.settings_file));  // Storno writes nothing
+
+  opened_modally_ = false;
+  WhenModal([this] { setup_->ButtonOKClick(); });
+  app_->MainMenu()->FormShow();
+  EXPECT_TRUE(opened_modally_);
+  EXPECT_TRUE(ProgramIsSetUp(paths_.settings_file));
+
+  opened_modally_ = false;
+  bool ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  app_->MainMenu()->FormShow();  // returns at once: nothing modal to close
+  EXPECT_FALSE(ran);
+  QApplication::processEvents();
+  EXPECT_FALSE(setup_->isVisible());
+}
+
+TEST_F(ShellTest, StoredCardDriveGivesCardPaths) {
+  WriteProgramSettings(paths_.settings_file, {"e", false, ""});
+  setup_->Timer1Timer();
+  EXPECT_FALSE(setup_->Timer1->isActive());
+  EXPECT_EQ(app_->CardFilePath("CONFIG.BIN", true), dir_.File("card") + "/CONFIG.BIN");
+  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_FALSE(setup_->DriveComboBoxAlt->isEnabled());
+  EXPECT_FALSE(setup_->DirectoryListBoxAlt->isEnabled());
+}
+
+TEST_F(ShellTest, AbsentStoredDriveKeepsTheShownDriveAndReportsTheMissingReader) {
+  WriteProgramSettings(paths_.settings_file, {"g", false, ""});
+  setup_->LoadProgramSettings();
+  EXPECT_EQ(setup_->DriveComboBoxCard->DriveLetter(), 'g');
+  EXPECT_NE(setup_->DriveComboBoxCard->ShownLetter(), 'g');
+  if (setup_->DriveComboBoxCard->ShownLetter() <= 'd') {
+    EXPECT_EQ(app_->CardFilePath("LOG.BIN", false), std::nullopt);
+    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), std::nullopt);
+    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kReaderMissingMessage});
+  }
+  // OK stores the remembered letter unchanged.
+  setup_->ButtonOKClick();
+  EXPECT_EQ(ReadProgramSettings(paths_.settings_file).card_disk, "g");
+}
+
+TEST_F(ShellTest, AlternativeFolderAndStorno) {
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data/deep")});
+  setup_->Timer1Timer();
+  EXPECT_TRUE(setup_->CheckBoxAlt->isChecked());
+  EXPECT_TRUE(setup_->DirectoryListBoxAlt->isEnabled());
+  EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), dir_.File("data/deep") + "/LOG.BIN");
+
+  // A change takes effect at once, before OK; the title-bar close keeps it for this run.
+  setup_->show();
+  setup_->CheckBoxAlt->setChecked(false);
+  setup_->CheckBoxAltClick();
+  setup_->close();
+  EXPECT_FALSE(setup_->isVisible());
+  EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), dir_.File("card") + "/LOG.BIN");
+  EXPECT_TRUE(ReadProgramSettings(paths_.settings_file).alternative);
+
+  // Storno puts the stored choice back.
+  setup_->show();
+  setup_->ButtonCancelClick();
+  EXPECT_FALSE(setup_->isVisible());
+  EXPECT_TRUE(setup_->CheckBoxAlt->isChecked());
+  EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), dir_.File("data/deep") + "/LOG.BIN");
+}
+
+TEST_F(ShellTest, AlternativeFolderThatCannotBeEnteredIsAnError) {
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("gone")});
+  EXPECT_THROW(setup_->LoadProgramSettings(), Error);
+  EXPECT_TRUE(setup_->CheckBoxAlt->isChecked());
+}
+
+TEST_F(ShellTest, SettingsWindowTimerRunsOnceAfterHalfASecond) {
+  EXPECT_TRUE(setup_->Timer1->isSingleShot());
+  EXPECT_EQ(setup_->Timer1->interval(), 500);
+  EXPECT_TRUE(setup_->Timer1->isActive());
+}
+
+TEST_F(ShellTest, MeasuredDataTwiceLeavesOneGraphWindow) {
+  app_->MainMenu()->BitBtnMeasuredClick();
+  app_->MainMenu()->BitBtnMeasuredClick();
+  QApplication::processEvents();
+  int graphs = 0;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (qobject_cast<TFormGraph*>(w) != nullptr) ++graphs;
+  }
+  EXPECT_LE(graphs, 1);
+  EXPECT_TRUE(app_->graph_flag());
+}
+
+TEST_F(ShellTest, MainPanelLayout) {
+  TFormMainMenu* menu = app_->MainMenu();
+  EXPECT_EQ(menu->windowTitle().toStdString(), "Korvan-A - Ovládací panel");
+  EXPECT_EQ(menu->BitBtnAppl->width(), 97);
+  EXPECT_EQ(menu->BitBtnInstr->text().toStdString(), "&Přístroje");
+  EXPECT_EQ(menu->ProgressBar1->maximum(), 100);
+  EXPECT_EQ(menu->ProgressBar1->value(), 0);
+  EXPECT_EQ(menu->minimumSize(), menu->maximumSize());
+}
+
+}  // namespace
+}  // namespace korvan
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
