@@ -8,12 +8,18 @@ namespace korvan::cli {
 // Each command adds its declaration here and its row to the table below.
 int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"config", "config FILE [--json]   print a settings file or a card folder's CONFIG.INI",
        RunConfig},
       {"convert", "convert IN OUT        rewrite a settings file (.cfg to .kva)", RunConvert},
+      {"info", "info DIR [--json]     lines, sample counts and time range of a card folder",
+       RunInfo},
+      {"export", "export DIR OUT [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
+       RunExport},
   };
   return commands;
 }

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cp1250.h"
+#include "app/date_time.h"
+#include "cli/cli.h"
+#include "platform/locale.h"
+#include "support/card_builder.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::CardBuilder;
+using testing::FloatBits;
+using testing::MakeStamp;
+
+struct Output {
+  int code;
+  std::string out, err;
+};
+
+Output Cli(std::vector<std::string> arguments) {
+  std::ostringstream out, err;
+  int code = cli::Run(arguments, out, err);
+  return {code, out.str(), err.str()};
+}
+
+class CliDataTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // CONFIG.INI numbers are read with the system's separator, as the program reads them.
+    card.decimal_separator = SystemDecimalSeparator();
+    card.lines = {{"Elektroměr", "Teplota", 1, "F4", 1, 0, 0, ""},
+                  {"PM", "Tlak", 1, "U4", 0.1, 0, 0, ""},
+                  {"PM", "Proud", 1, "S2", 1, 0, 0, ""}};
+    card.Block(MakeStamp(2006, 3, 5, 8, 7, 6), {{0, FloatBits(21.5f)}, {2, 3}});
+    card.Block(MakeStamp(2006, 3, 5, 8, 7, 16), {{1, 12}, {2, 0xFFFF}});
+    card.Block(MakeStamp(2006, 3, 5, 8, 7, 26), {{0, FloatBits(22.0f)}});
+    card.WriteAll(dir.path());
+  }
+  testing::TempDir dir;
+  CardBuilder card;
+};
+
+TEST_F(CliDataTest, InfoJson) {
+  Output r = Cli({"info", dir.path(), "--json"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"source\": \"CONFIG.INI\", \"lines\": ["
+            "{\"number\": 1, \"caption\": \"Elektroměr - Teplota\", \"type\": \"F4\", "
+            "\"samples\": 2}, "
+            "{\"number\": 2, \"caption\": \"PM - Tlak\", \"type\": \"U4\", \"samples\": 1}, "
+            "{\"number\": 3, \"caption\": \"PM - Proud\", \"type\": \"S2\", \"samples\": 2}], "
+            "\"earliest\": \"2006-03-05 08:07:06\", \"latest\": \"2006-03-05 08:07:26\", "
+            "\"subseconds\": false}\n");
+}
+
+TEST_F(CliDataTest, InfoTextAndAnEmptyLog) {
+  Output r = Cli({"info", dir.path()});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("Configuration: CONFIG.INI"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Earliest: 2006-03-05 08:07:06"), std::string::npos) << r.out;
+  testing::WriteBytes(dir.File("CONFIG.INI"), "[Application]\r\nName=Jiný\r\n");
+  testing::WriteBytes(dir.File("LOG.BIN"), std::string(1000, '\xFF'));
+  r = Cli({"info", dir.path(), "--json"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("\"source\": \"CONFIG.BIN\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"earliest\": null, \"latest\": null, \"subseconds\": false"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(CliDataTest, ExportToStdoutAndToAFileGiveTheSameBytes) {
+  const std::string expected = Utf8ToCp1250("Datum;Čas;Elektroměr - Teplota;PM - Proud\r\n") +
+                               " 5.03.2006;08:07:06;21,5;3\r\n"
+                               " 5.03.2006;08:07:16;;-1\r\n"
+                               " 5.03.2006;08:07:26;22;\r\n";
+  Output r = Cli({"export", dir.path(), "-", "--lines", "3,1", "--decimal", ","});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
+  r = Cli({"export", dir.path(), dir.File("out.csv"), "--lines", "1,3", "--decimal", ","});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(testing::ReadBytes(dir.File("out.csv")), expected);
+}
+
+TEST_F(CliDataTest, ExportRangeAndSeparator) {
+  Output r = Cli({"export", dir.path(), "-", "--from", "2006-03-05 08:07:16", "--to",
+                  "2006-03-05 08:07:16", "--decimal", "."});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, Utf8ToCp1250("Datum;Čas;Elektroměr - Teplota;PM - Tlak;PM - Proud\r\n") +
+                       " 5.03.2006;08:07:16;;1.2;-1\r\n");
+}
+
+TEST_F(CliDataTest, Errors) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int code;
+    std::string message;
+  };
+  const std::string missing = dir.File("nothing");
+  testing::TempDir empty;
+  const Case cases[] = {
+      {{"info", missing}, 1, "neexistuje"},
+      {{"info", empty.path()}, 1, "Soubor konfigurace nelze otevřít."},
+      {{"export", empty.path(), "-"}, 1, "Soubor konfigurace nelze otevřít."},
+      {{"info"}, 2, "info DIR"},
+      {{"info", dir.path(), "--xml"}, 2, "--xml"},
+      {{"export", dir.path()}, 2, "export DIR OUT"},
+      {{"export", dir.path(), "-", "--lines", "4"}, 2, "line 4"},
+      {{"export", dir.path(), "-", "--lines", "1,x"}, 2, "--lines"},
+      {{"export", dir.path(), "-", "--from", "5.3.2006"}, 2, "--from"},
+      {{"export", dir.path(), "-", "--decimal", ";"}, 2, "--decimal"},
+      {{"export", dir.path(), "-", "--to"}, 2, "needs a value"},
+      {{"export", dir.path(), dir.File("no/such/out.csv")}, 1, "Soubor exportu nelze vytvořit!"},
+  };
+  for (const Case& c : cases) {
+    Output r = Cli(c.arguments);
+    EXPECT_EQ(r.code, c.code) << ::testing::PrintToString(c.arguments);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  testing::WriteBytes(empty.File("CONFIG.BIN"), card.ConfigBinBytes());
+  Output r = Cli({"info", empty.path()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Datový soubor nelze otevřít."), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace korvan
