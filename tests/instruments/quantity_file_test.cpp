@@ -232,6 +232,8 @@ TEST(LoadQuantityFile, MissingFileKeepsRowsButTakesTheName) {
   EXPECT_THROW(LoadQuantityFile(table, "missing.csv", dir.path() + "/", {}), Error);
   EXPECT_EQ(table.file_name, dir.File("missing.csv"));
   EXPECT_EQ(table.Row(1), Fields({"H", "1"}));
+  // An instrument without a file name names the directory itself.
+  EXPECT_THROW(LoadQuantityFile(table, "", dir.path() + "/", {}), Error);
 }
 
 TEST(SaveQuantityFile, WritesTheCurrentFile) {
