@@ -1,12 +1,154 @@
 #include "data/form_scales.h"
 
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
 #include "app/form_app.h"
+#include "app/user_dialogs.h"
 
 namespace korvan {
 
+RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
+    : QGroupBox(caption, parent), buttons_(new QButtonGroup(this)) {
+  auto* layout = new QVBoxLayout(this);
+  for (int i = 0; i < items.size(); ++i) {
+    auto* button = new QRadioButton(items[i], this);
+    buttons_->addButton(button, i);
+    layout->addWidget(button);
+  }
+  connect(buttons_, &QButtonGroup::idClicked, this, [this] { emit Clicked(); });
+}
+
+int RadioGroup::ItemIndex() const { return buttons_->checkedId(); }
+
+void RadioGroup::SetItemIndex(int index) {
+  if (QAbstractButton* button = buttons_->button(index)) {
+    button->setChecked(true);
+    return;
+  }
+  // An exclusive group cannot be emptied by unchecking its button.
+  if (QAbstractButton* checked = buttons_->checkedButton()) {
+    buttons_->setExclusive(false);
+    checked->setChecked(false);
+    buttons_->setExclusive(true);
+  }
+}
+
+int RadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size()); }
+
 TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(QString::fromUtf8("Měřítka"));
-  resize(400, 300);
+  // A tool window without border icons that stays above the graph window.
+  setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                 Qt::WindowTitleHint);
+  setModal(false);
+
+  const QStringList min_items = {QString::fromUtf8("Hodnota"), QString::fromUtf8("Nejnižší"),
+                                 QString::fromUtf8("Nula nebo maximální záporná")};
+  const QStringList max_items = {QString::fromUtf8("Hodnota"), QString::fromUtf8("Nejvyšší"),
+                                 QString::fromUtf8("Nula nebo maximální kladná")};
+  RadioGroupLeftMin = new RadioGroup(QString::fromUtf8("Levá osa Y - Minimum"), min_items, this);
+  RadioGroupLeftMax = new RadioGroup(QString::fromUtf8("Levá osa Y - Maximum"), max_items, this);
+  RadioGroupRightMin = new RadioGroup(QString::fromUtf8("Pravá osa Y - Minimum"), min_items, this);
+  RadioGroupRightMax = new RadioGroup(QString::fromUtf8("Pravá osa Y - Maximum"), max_items, this);
+  EditLeftMin = new QLineEdit(this);
+  EditLeftMax = new QLineEdit(this);
+  EditRightMin = new QLineEdit(this);
+  EditRightMax = new QLineEdit(this);
+  groups_ = {RadioGroupLeftMin, RadioGroupLeftMax, RadioGroupRightMin, RadioGroupRightMax};
+  edits_ = {EditLeftMin, EditLeftMax, EditRightMin, EditRightMax};
+
+  ButtonOK = new QPushButton(QString::fromUtf8("OK"), this);
+  ButtonOK->setDefault(true);
+  ButtonCancel = new QPushButton(QString::fromUtf8("Zruš"), this);
+  ButtonCancel->setAutoDefault(false);
+
+  connect(RadioGroupLeftMin, &RadioGroup::Clicked, this, &TFormScales::RadioGroupLeftMinClick);
+  connect(RadioGroupLeftMax, &RadioGroup::Clicked, this, &TFormScales::RadioGroupLeftMaxClick);
+  connect(RadioGroupRightMin, &RadioGroup::Clicked, this, &TFormScales::RadioGroupRightMinClick);
+  connect(RadioGroupRightMax, &RadioGroup::Clicked, this, &TFormScales::RadioGroupRightMaxClick);
+  connect(ButtonOK, &QPushButton::clicked, this, &TFormScales::ButtonOKClick);
+  connect(ButtonCancel, &QPushButton::clicked, this, &TFormScales::ButtonCancelClick);
+
+  // Left axis in the left column, right axis in the right one; each field beside its group,
+  // about level with "Hodnota".
+  auto* grid = new QGridLayout;
+  for (int i = 0; i < 4; ++i) {
+    const int row = i % 2;
+    const int column = (i / 2) * 2;
+    groups_[i]->setMinimumWidth(220);
+    edits_[i]->setFixedWidth(90);
+    grid->addWidget(groups_[i], row, column);
+    auto* field = new QVBoxLayout;
+    field->addSpacing(22);
+    field->addWidget(edits_[i]);
+    field->addStretch(1);
+    grid->addLayout(field, row, column + 1);
+  }
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ButtonOK);
+  buttons->addWidget(ButtonCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addLayout(buttons);
+
+  SetState(ScalesState{});
+  ScalesSnapshot = State();
 }
+
+ScalesState TFormScales::State() const {
+  ScalesState state;
+  for (size_t i = 0; i < 4; ++i) {
+    state.choices[i] = groups_[i]->ItemIndex();
+    state.texts[i] = edits_[i]->text().toStdString();
+  }
+  return state;
+}
+
+void TFormScales::SetState(const ScalesState& state) {
+  for (size_t i = 0; i < 4; ++i) {
+    groups_[i]->SetItemIndex(state.choices[i]);
+    edits_[i]->setText(QString::fromStdString(state.texts[i]));
+    UpdateEdit(static_cast<int>(i));
+  }
+}
+
+void TFormScales::Open() {
+  ScalesSnapshot = State();
+  show();
+  raise();
+  activateWindow();
+}
+
+void TFormScales::UpdateEdit(int bound) {
+  edits_[bound]->setEnabled(groups_[bound]->ItemIndex() == 0);
+}
+
+void TFormScales::RadioGroupLeftMinClick() { UpdateEdit(kLeftMin); }
+void TFormScales::RadioGroupLeftMaxClick() { UpdateEdit(kLeftMax); }
+void TFormScales::RadioGroupRightMinClick() { UpdateEdit(kRightMin); }
+void TFormScales::RadioGroupRightMaxClick() { UpdateEdit(kRightMax); }
+
+void TFormScales::ButtonOKClick() {
+  if (!ScalesBoundsValid(State(), app_.DecimalSeparator())) {
+    app_.Dialogs().ShowError(kCrossedBoundsText);
+    return;
+  }
+  hide();
+  emit Rescale();
+}
+
+void TFormScales::ButtonCancelClick() {
+  SetState(ScalesSnapshot);
+  hide();
+}
+
+void TFormScales::reject() { ButtonCancelClick(); }
 
 }  // namespace korvan
