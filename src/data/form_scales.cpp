@@ -85,7 +85,7 @@ TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
     edits_[i]->setFixedWidth(90);
     grid->addWidget(groups_[i], row, column);
     auto* field = new QVBoxLayout;
-    field->addSpacing(22);
+    field->addSpacing(26);
     field->addWidget(edits_[i]);
     field->addStretch(1);
     grid->addLayout(field, row, column + 1);
