@@ -185,7 +185,11 @@ std::optional<std::string> ReadForWrite(const std::string& path) {
 
 void Store(const std::string& path, const Document& document) {
   std::string reason;
-  if (!WriteFileAtomically(path, Serialize(document), &reason)) ThrowWriteError(path, reason);
+  // Each key is a whole-file rewrite; a sync per key would make a settings file take a
+  // second to save, and the rename already protects against a crash of the program.
+  if (!WriteFileAtomically(path, Serialize(document), &reason, Durability::kRenameOnly)) {
+    ThrowWriteError(path, reason);
+  }
 }
 
 }  // namespace

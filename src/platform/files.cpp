@@ -45,7 +45,8 @@ bool Fail(std::string* reason, int error) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* reason) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* reason,
+                         Durability durability) {
   // rename() would replace a read-only file; the original platform refuses, and so do we.
   if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
     return Fail(reason, EACCES);
@@ -81,7 +82,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     data += n;
     left -= static_cast<size_t>(n);
   }
-  if (fsync(fd) != 0 && errno != EINVAL) {
+  if (durability == Durability::kSynced && fsync(fd) != 0 && errno != EINVAL) {
     int error = errno;
     close(fd);
     unlink(temp_name.c_str());
