@@ -1,8 +1,12 @@
 #include "data/log_sample.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <utility>
 
 namespace korvan {
 
@@ -10,16 +14,23 @@ namespace {
 
 constexpr uint64_t kStep = 1024;
 constexpr uint64_t kMaxCapacity = 0xFFFFFC00;  // largest multiple of 1024 a count can index
+constexpr size_t kMapFrom = size_t{1} << 20;   // bytes from which storage is mapped
+constexpr size_t kPage = 4096;
 
 uint64_t RoundUp(uint64_t n) { return (n + kStep - 1) / kStep * kStep; }
+
+size_t MapLength(uint64_t capacity) {
+  return static_cast<size_t>((capacity * sizeof(LogSample) + kPage - 1) / kPage * kPage);
+}
 
 }  // namespace
 
 TBuf::TBuf(TBuf&& other) noexcept
-    : data_(other.data_), count_(other.count_), capacity_(other.capacity_), cursor_(other.cursor_) {
-  other.data_ = nullptr;
-  other.count_ = other.capacity_ = other.cursor_ = 0;
-}
+    : data_(std::exchange(other.data_, nullptr)),
+      count_(std::exchange(other.count_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      cursor_(std::exchange(other.cursor_, 0)),
+      mapped_(std::exchange(other.mapped_, false)) {}
 
 TBuf& TBuf::operator=(TBuf&& other) noexcept {
   if (this != &other) {
@@ -28,23 +39,43 @@ TBuf& TBuf::operator=(TBuf&& other) noexcept {
     std::swap(count_, other.count_);
     std::swap(capacity_, other.capacity_);
     std::swap(cursor_, other.cursor_);
+    std::swap(mapped_, other.mapped_);
   }
   return *this;
 }
 
 void TBuf::Clear() {
-  std::free(data_);
+  if (mapped_) {
+    munmap(data_, MapLength(capacity_));
+  } else {
+    std::free(data_);
+  }
   data_ = nullptr;
   count_ = capacity_ = cursor_ = 0;
+  mapped_ = false;
 }
 
 void TBuf::Reserve(uint32_t n) {
   if (n <= capacity_) return;
-  uint64_t capacity = RoundUp(n);
+  const uint64_t capacity = RoundUp(n);
   if (capacity > kMaxCapacity) throw std::bad_alloc();
-  // LogSample is trivially copyable, so realloc may move it (glibc remaps large blocks).
-  void* grown = std::realloc(data_, capacity * sizeof(LogSample));
-  if (!grown) throw std::bad_alloc();
+  const size_t length = MapLength(capacity);
+  void* grown;
+  if (mapped_) {
+    grown = mremap(data_, MapLength(capacity_), length, MREMAP_MAYMOVE);
+    if (grown == MAP_FAILED) throw std::bad_alloc();
+  } else if (capacity * sizeof(LogSample) >= kMapFrom) {
+    grown = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (grown == MAP_FAILED) throw std::bad_alloc();
+    if (count_ > 0) std::memcpy(grown, data_, size_t{count_} * sizeof(LogSample));
+    std::free(data_);
+    mapped_ = true;
+  } else {
+    // LogSample is trivially copyable, so realloc may move it.
+    grown = std::realloc(data_, capacity * sizeof(LogSample));
+    if (!grown) throw std::bad_alloc();
+  }
+  if (mapped_) madvise(grown, length, MADV_HUGEPAGE);  // fewer page faults; a hint only
   data_ = static_cast<LogSample*>(grown);
   capacity_ = static_cast<uint32_t>(capacity);
 }
@@ -62,10 +93,16 @@ void TBuf::ShrinkToFit() {
     Clear();
     return;
   }
-  uint64_t capacity = RoundUp(count_);
+  const uint64_t capacity = RoundUp(count_);
   if (capacity >= capacity_) return;
-  void* shrunk = std::realloc(data_, capacity * sizeof(LogSample));
-  if (!shrunk) return;  // keeping the larger block is harmless
+  void* shrunk;
+  if (mapped_) {
+    shrunk = mremap(data_, MapLength(capacity_), MapLength(capacity), 0);
+    if (shrunk == MAP_FAILED) return;  // keeping the larger block is harmless
+  } else {
+    shrunk = std::realloc(data_, capacity * sizeof(LogSample));
+    if (!shrunk) return;
+  }
   data_ = static_cast<LogSample*>(shrunk);
   capacity_ = static_cast<uint32_t>(capacity);
 }

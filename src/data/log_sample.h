@@ -21,8 +21,8 @@ struct LogSample {
 static_assert(sizeof(LogSample) == 10, "LogSample must stay 10 bytes");
 
 // The growable sample buffer of one line, with a read cursor for the row walkers.
-// Storage comes from malloc/realloc: a large buffer is moved by remapping pages rather than
-// copied, so growing never holds two copies of a line, and untouched capacity costs no memory.
+// Large storage is mapped memory grown with mremap: pages move instead of being copied, so
+// growing never holds two copies of a line, and untouched capacity costs no memory.
 class TBuf {
  public:
   TBuf() = default;
@@ -67,6 +67,7 @@ class TBuf {
   uint32_t count_ = 0;
   uint32_t capacity_ = 0;
   uint32_t cursor_ = 0;
+  bool mapped_ = false;  // storage from mmap rather than malloc
 };
 
 }  // namespace korvan

@@ -39,9 +39,25 @@ struct Scanner {
   uint32_t limit;
   TBuf* buffers;
   LogScanResult* result;
+  // Consecutive blocks nearly always share their date: its check is done once per date.
+  mutable uint32_t cached_date = 0xFFFFFFFF;
+  mutable bool cached_date_valid = false;
+  // (stamp, milliseconds) of each line's last sample; stamps order as unsigned integers.
+  mutable std::array<uint64_t, kMaxLines> last_time{};
+
+  bool ValidStamp(uint32_t stamp) const {
+    if ((stamp >> 17) != cached_date) {
+      cached_date = stamp >> 17;
+      cached_date_valid = IsValidStamp(stamp & 0xFFFE0000);  // time 00:00:00 is always valid
+    }
+    return cached_date_valid && (stamp & 0x3F) <= 59 && ((stamp >> 6) & 0x3F) <= 59 &&
+           ((stamp >> 12) & 0x1F) <= 23;
+  }
 
   // First marker start in [from, last_start), reading only bytes below avail.
   static size_t FindMarker(const uint8_t* buf, size_t from, size_t last_start, size_t avail) {
+    // Blocks usually follow one another: try the current position before searching.
+    if (from < last_start && Load32(buf + from) == 0xAAAAAAAA) return from;
     size_t m = from;
     while (m < last_start) {
       const void* hit = std::memchr(buf + m, kMarkerByte, last_start - m);
@@ -76,7 +92,7 @@ struct Scanner {
         continue;
       }
       const uint32_t stamp = Load32(block + 4);
-      if (!IsValidStamp(stamp)) {
+      if (!ValidStamp(stamp)) {
         pos = m + 2;
         continue;
       }
@@ -94,11 +110,14 @@ struct Scanner {
         q += 2;
         result->subseconds_present = true;
       }
+      const uint64_t time = uint64_t{stamp} << 16 | milliseconds;
       int previous = -1;
       while (q + 6 <= avail) {
         const uint16_t index = Load16(buf + q);
         if (index >= line_limit || static_cast<int>(index) <= previous) break;
         buffers[index].Append(LogSample{stamp, milliseconds, Load32(buf + q + 2)});
+        if (time < last_time[index]) result->went_back[index] = true;
+        last_time[index] = time;
         previous = index;
         q += 6;
       }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,9 @@ struct LogScanResult {
   uint32_t latest = kUnsetLatest;      // latest accepted block stamp
   bool subseconds_present = false;     // some accepted block carried a millisecond word
   uint64_t bytes_read = 0;
+  // Per line: some sample was earlier than the one before it. A line without that is already
+  // in time order and needs no ReorderLineSamples.
+  std::array<bool, kMaxLines> went_back{};
 };
 
 // Called after every chunk with the number of bytes that chunk read.

@@ -41,6 +41,24 @@ int64_t StampMilliseconds(uint32_t stamp, uint16_t milliseconds) {
   return seconds * 1000 + milliseconds;
 }
 
+// The same, with the day part computed only when the date changes from the previous call.
+class StampClock {
+ public:
+  int64_t Milliseconds(uint32_t stamp, uint16_t milliseconds) {
+    if ((stamp >> 17) != date_) {
+      date_ = stamp >> 17;
+      day_start_ = StampMilliseconds(stamp & 0xFFFE0000, 0);
+    }
+    const int64_t seconds =
+        ((stamp >> 12) & 0x1F) * 3600 + ((stamp >> 6) & 0x3F) * 60 + (stamp & 0x3F);
+    return day_start_ + seconds * 1000 + milliseconds;
+  }
+
+ private:
+  uint32_t date_ = 0xFFFFFFFF;
+  int64_t day_start_ = 0;
+};
+
 struct Segment {
   int64_t start;
   uint32_t first;
@@ -107,11 +125,12 @@ void ReorderLineSamples(TBuf& buffer, double interval_seconds) {
   const double gap_ms = (5.0 * interval_seconds + 1.0) * 1000.0;
 
   std::vector<Segment> segments;
-  int64_t previous = StampMilliseconds(samples[0].stamp, samples[0].milliseconds);
+  StampClock clock;
+  int64_t previous = clock.Milliseconds(samples[0].stamp, samples[0].milliseconds);
   segments.push_back({previous, 0, 0});
   uint32_t i = 1;
   for (; i < n && segments.size() < kMaxSegments; ++i) {
-    const int64_t t = StampMilliseconds(samples[i].stamp, samples[i].milliseconds);
+    const int64_t t = clock.Milliseconds(samples[i].stamp, samples[i].milliseconds);
     if (t < previous || static_cast<double>(t - previous) > gap_ms) {
       segments.back().length = i - segments.back().first;
       segments.push_back({t, i, 0});
@@ -142,6 +161,16 @@ void ReorderLineSamples(TBuf& buffer, double interval_seconds) {
   for (const Segment& s : segments) {
     std::memcpy(samples + out, copy.get() + s.first, size_t{s.length} * sizeof(LogSample));
     out += s.length;
+  }
+}
+
+void OrderLines(Measurement& measurement, const LogScanResult& scan) {
+  // Without a step back in time every segment starts later than the one before, so the
+  // stable sort would leave the samples as they are.
+  for (uint32_t i = 0; i < measurement.line_count; ++i) {
+    if (scan.went_back[i]) {
+      ReorderLineSamples(measurement.buffers[i], measurement.IntervalSeconds(i));
+    }
   }
 }
 
@@ -200,10 +229,8 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
     return false;
   }
 
-  for (uint32_t i = 0; i < measurement.line_count; ++i) {
-    ReorderLineSamples(measurement.buffers[i], measurement.IntervalSeconds(i));
-    measurement.buffers[i].ShrinkToFit();
-  }
+  OrderLines(measurement, scan);
+  for (uint32_t i = 0; i < measurement.line_count; ++i) measurement.buffers[i].ShrinkToFit();
   if (measurement.HasTimeRange()) {
     out.has_range = true;
     out.range_from = UnpackStamp(measurement.earliest, 0);

@@ -1,0 +1,36 @@
+// Reading CONFIG.BIN images and CONFIG.INI files into a measurement: no crash, no overread.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/ini_file.h"
+#include "data/export.h"
+#include "data/measurement_config.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  korvan::Measurement m;
+  const uint8_t mode = data[0];
+  std::vector<uint8_t> bytes(data + 1, data + size);
+  if (mode & 1) {
+    korvan::ReadConfigBin(bytes.data(), bytes.size(), m);
+  } else {
+    static const std::string path = "/tmp/korvan-config-fuzz-" + std::to_string(getpid()) + ".ini";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return 0;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    korvan::ReadConfigIni(korvan::IniFile(path), (mode & 2) ? ',' : '.', m);
+    korvan::ParseMeasureLine({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, ',');
+  }
+  // Whatever was read must be usable by the cell formatting.
+  for (uint32_t i = 0; i < m.line_count; ++i) {
+    (void)korvan::ValueCellText(m.lines[i], 0x12345678);
+    (void)m.IntervalSeconds(i);
+  }
+  return 0;
+}
