@@ -102,6 +102,10 @@ QToolButton* BigButton(QWidget* parent, const char* caption, int icon, int width
   button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   button->setFixedSize(width, 65);
   button->setAutoRaise(false);
+  // "Naměřená data" must fit the 89-pixel button without being elided.
+  QFont font = button->font();
+  font.setPointSizeF(font.pointSizeF() * 0.88);
+  button->setFont(font);
   return button;
 }
 
