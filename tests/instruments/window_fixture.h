@@ -34,11 +34,11 @@ struct WindowFixture {
   std::unique_ptr<KorvanApp> app;
 };
 
-// Saves a picture of the window when KORVAN_SHOTS names a folder.
-inline void SaveShot(QWidget* window, const std::string& name) {
+// Saves a picture of the window into the folder KORVAN_SHOTS names.
+inline bool SaveShot(QWidget* window, const std::string& name) {
   const char* folder = std::getenv("KORVAN_SHOTS");
-  if (folder == nullptr) return;
-  window->grab().save(QString::fromStdString(std::string(folder) + "/" + name));
+  if (folder == nullptr) return false;
+  return window->grab().save(QString::fromStdString(std::string(folder) + "/" + name));
 }
 
 }  // namespace korvan::testing
