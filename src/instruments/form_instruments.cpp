@@ -125,14 +125,14 @@ TFormInstruments::TFormInstruments(KorvanApp& app)
   ButtonCancel = new QPushButton(QString::fromUtf8("S&torno"), this);
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : {ButtonAdd, ButtonChg, ButtonRemove, ButtonOK, ButtonCancel}) {
-    button->setFixedWidth(72);
+    button->setFixedWidth(70);
     button->setAutoDefault(false);
     if (button == ButtonOK) buttons->addStretch(1);
     buttons->addWidget(button);
   }
 
   auto* lower = new QHBoxLayout;
-  lower->setSpacing(6);
+  lower->setSpacing(4);
   lower->addWidget(StringGrid1, 1);
   lower->addLayout(buttons);
   auto* layout = new QVBoxLayout(this);

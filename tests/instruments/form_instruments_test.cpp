@@ -290,6 +290,9 @@ TEST_F(FormInstrumentsTest, LoadedListFixesTheHeaderAndEnablesButtons) {
 
 TEST_F(FormInstrumentsTest, Screenshot) {
   if (std::getenv("KORVAN_SHOTS") == nullptr) GTEST_SKIP() << "KORVAN_SHOTS not set";
+  form().show();
+  QApplication::processEvents();
+  EXPECT_TRUE(testing::SaveShot(&form(), "instruments_empty.png"));
   form().SetList({{{"01h", "Elektroměr hlavní rozvaděč", "elektromer_em24.csv"},
                    {"02h", "Kotel K1 – teploty", "kotel.csv"},
                    {"0Ah", "Čerpadlo oběhové", "Grundfos\\magna3.csv"},
