@@ -54,6 +54,19 @@ struct Scanner {
            ((stamp >> 12) & 0x1F) <= 23;
   }
 
+  // Six AA bytes then XX XX are either a longer AA run followed by a block whose stamp starts
+  // with XX XX, or a block whose stamp itself ends in AA AA: at 10:42:42 every day. The run
+  // reading comes first; only when it gives no acceptable stamp is the block read from m, so
+  // that this second of the day is not lost.
+  bool StampEndsInAaaa(const uint8_t* buf, size_t m, size_t avail) const {
+    if (m + 10 <= avail) {
+      const uint32_t shifted = Load32(buf + m + 6);
+      if (ValidStamp(shifted) && shifted <= limit) return false;
+    }
+    const uint32_t stamp = Load32(buf + m + 4);
+    return ValidStamp(stamp) && stamp <= limit;
+  }
+
   // First marker start in [from, last_start), reading only bytes below avail.
   static size_t FindMarker(const uint8_t* buf, size_t from, size_t last_start, size_t avail) {
     // Blocks usually follow one another: try the current position before searching.
@@ -87,8 +100,12 @@ struct Scanner {
       size_t m = FindMarker(buf, pos, stop, avail);
       if (m >= stop) return at_end ? avail : stop;
       const uint8_t* block = buf + m;
-      if (Load16(block + 4) == 0xAAAA || Load16(block + 6) == 0xAAAA) {
+      if (Load16(block + 6) == 0xAAAA) {
         pos = m + 2;  // inside a longer run of AA bytes
+        continue;
+      }
+      if (Load16(block + 4) == 0xAAAA && !StampEndsInAaaa(buf, m, avail)) {
+        pos = m + 2;  // the marker is the last four bytes of this run
         continue;
       }
       const uint32_t stamp = Load32(block + 4);

@@ -134,6 +134,32 @@ TEST(LogScanTest, SkipsAaRunsInvalidAndFutureStampsAndFindsTheNextBlock) {
   EXPECT_EQ(scan.result.latest, good);
 }
 
+TEST(LogScanTest, StampEndingInAaaaIsNotTakenForAnAaRun) {
+  // 10:42:42 packs its low sixteen bits as AA AA; the original rule lost this block daily.
+  const uint32_t stamp = MakeStamp(2024, 3, 5, 10, 42, 42);
+  ASSERT_EQ(stamp & 0xFFFF, 0xAAAAu);
+  for (bool with_ms : {false, true}) {
+    SCOPED_TRACE(with_ms);
+    Scan scan;
+    std::optional<uint16_t> ms;
+    if (with_ms) ms = MillisecondWord(250);
+    ScanString(Block(stamp - 1, {{0, 1}}) + Block(stamp, {{0, 2}, {1, 3}}, ms) +
+                   Block(stamp + 1, {{0, 4}}),
+               2, scan);
+    ASSERT_EQ(scan.Line(0).size(), 3u);
+    EXPECT_EQ(scan.Line(0)[1].stamp, stamp);
+    EXPECT_EQ(scan.Line(0)[1].raw, 2u);
+    EXPECT_EQ(scan.Line(0)[1].milliseconds, with_ms ? 250 : 0);
+    ASSERT_EQ(scan.Line(1).size(), 1u);
+    EXPECT_EQ(scan.Line(1)[0].raw, 3u);
+  }
+  // A real run of six AA bytes before a block still reads the block after the run.
+  Scan run;
+  ScanString(std::string(2, '\xAA') + Block(kT0, {{0, 7}}), 1, run);
+  ASSERT_EQ(run.Line(0).size(), 1u);
+  EXPECT_EQ(run.Line(0)[0].stamp, kT0);
+}
+
 TEST(LogScanTest, TimeLimitIsInclusive) {
   const uint32_t limit = MakeStamp(2024, 5, 2, 0, 0, 0);
   Scan scan;
