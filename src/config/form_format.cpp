@@ -1,16 +1,433 @@
 #include "config/form_format.h"
 
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/error.h"
 #include "app/form_app.h"
+#include "app/numbers.h"
+#include "config/settings_file.h"
+#include "instruments/form_instruments.h"
+#include "instruments/form_velic.h"
 
 namespace korvan {
 
-TFormFormat::TFormFormat(KorvanApp& app) : QWidget(nullptr), app_(app) {
-  setWindowTitle(QString::fromUtf8("Parametry záznamu"));
-  resize(400, 300);
+namespace {
+
+constexpr int kDaysLength = 4;
+constexpr int kRowHeight = 16;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const char* text) { return QString::fromUtf8(text); }
+std::string S(const QString& text) { return text.toStdString(); }
+
+template <size_t N>
+QComboBox* PickList(QWidget* parent, const char* const (&items)[N], int selected) {
+  auto* combo = new QComboBox(parent);
+  combo->setEditable(false);
+  for (const char* item : items) combo->addItem(Q(item));
+  combo->setCurrentIndex(selected);
+  return combo;
 }
 
-bool TFormFormat::LoadSettingsFile(const std::string&) { return false; }
+QLabel* Buddy(const char* caption, QWidget* control, QWidget* parent) {
+  auto* label = new QLabel(Q(caption), parent);
+  label->setBuddy(control);
+  return label;
+}
 
-void TFormFormat::RebuildInstrumentChoice() {}
+}  // namespace
+
+TFormFormat::TFormFormat(KorvanApp& app) : QWidget(nullptr), app_(app) {
+  setWindowTitle(Q("Parametry záznamu"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  BuildControls();
+
+  for (FileDialogOptions* dialog : {&OpenDialog1, &SaveDialog1}) {
+    dialog->filter = kSettingsFileFilter;
+    dialog->default_extension = kSettingsFileExtension;
+    dialog->file_name = kSettingsFileName;
+    dialog->initial_dir = app_.Paths().program_dir;
+  }
+  OpenDialog1.file_must_exist = true;
+  SaveDialog1.overwrite_prompt = true;
+}
+
+void TFormFormat::BuildControls() {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 8, 8, 0);
+  layout->setSpacing(6);
+
+  EditNazev = new QLineEdit(this);
+  QFont bold = EditNazev->font();
+  bold.setBold(true);
+  EditNazev->setFont(bold);
+  LabelNazev = Buddy("Název:", EditNazev, this);
+  auto* name_row = new QHBoxLayout;
+  name_row->addWidget(LabelNazev);
+  name_row->addWidget(EditNazev, 1);
+  layout->addLayout(name_row);
+
+  GroupBoxLinka = new QGroupBox(Q("Komunikační linka"), this);
+  auto* line = new QGridLayout(GroupBoxLinka);
+  ComboBoxBaud = PickList(GroupBoxLinka, kBaudChoices, 3);
+  ComboBoxData = PickList(GroupBoxLinka, kDataBitChoices, 1);
+  ComboBoxParity = PickList(GroupBoxLinka, kParityChoices, 0);
+  ComboBoxStop = PickList(GroupBoxLinka, kStopBitChoices, 0);
+  EditTimeout = new QLineEdit("150", GroupBoxLinka);
+  EditDelay = new QLineEdit("10", GroupBoxLinka);
+  line->addWidget(Buddy("&Baud", ComboBoxBaud, GroupBoxLinka), 0, 0);
+  line->addWidget(ComboBoxBaud, 0, 1);
+  line->addWidget(Buddy("Da&tabit", ComboBoxData, GroupBoxLinka), 0, 2);
+  line->addWidget(ComboBoxData, 0, 3);
+  line->addWidget(Buddy("P&arita", ComboBoxParity, GroupBoxLinka), 1, 0);
+  line->addWidget(ComboBoxParity, 1, 1);
+  line->addWidget(Buddy("&Stopbit", ComboBoxStop, GroupBoxLinka), 1, 2);
+  line->addWidget(ComboBoxStop, 1, 3);
+  line->addWidget(Buddy("Ti&meout [ms]", EditTimeout, GroupBoxLinka), 2, 0);
+  line->addWidget(EditTimeout, 2, 1);
+  line->addWidget(Buddy("P&rodleva dalšího dotazu [ms]", EditDelay, GroupBoxLinka), 3, 0, 1, 3);
+  line->addWidget(EditDelay, 3, 3);
+  layout->addWidget(GroupBoxLinka);
+
+  EditDni = new QLineEdit("30", this);
+  EditDni->setMaxLength(kDaysLength);
+  EditTab = new QLineEdit("1", this);
+  EditTab->setReadOnly(true);
+  EditTab->setEnabled(false);
+  auto* duration = new QGridLayout;
+  duration->addWidget(Buddy("Doba záznamu", EditDni, this), 0, 0);
+  duration->addWidget(EditDni, 0, 1);
+  duration->addWidget(new QLabel(Q("dni"), this), 0, 2);
+  duration->addWidget(EditTab, 0, 3);
+  duration->addWidget(new QLabel(Q("MB"), this), 0, 4);
+  const char* interval_captions[kIntervalCount] = {"Interval &1 [s]", "Interval &2 [s]",
+                                                   "Interval &3 [s]", "Interval &4 [s]"};
+  const char* interval_texts[kIntervalCount] = {"10", "60", "60", "60"};
+  QLineEdit** interval_edits[kIntervalCount] = {&EditInterval1, &EditInterval2, &EditInterval3,
+                                                &EditInterval4};
+  for (int k = 0; k < kIntervalCount; ++k) {
+    *interval_edits[k] = new QLineEdit(Q(interval_texts[k]), this);
+    const int row = 1 + k / 2;
+    const int column = (k % 2) * 3;
+    duration->addWidget(Buddy(interval_captions[k], *interval_edits[k], this), row, column);
+    duration->addWidget(*interval_edits[k], row, column + 1);
+  }
+  layout->addLayout(duration);
+
+  ComboBoxInstr = new QComboBox(this);
+  ComboBoxInterval = PickList(this, kIntervalChoices, 0);
+  ComboBoxVelic = new QComboBox(this);
+  EditOznaceni = new QLineEdit(this);
+  auto* choice = new QGridLayout;
+  choice->addWidget(Buddy("&Přístroj", ComboBoxInstr, this), 0, 0);
+  choice->addWidget(ComboBoxInstr, 0, 1, 1, 3);
+  choice->addWidget(Buddy("&Interval", ComboBoxInterval, this), 1, 0);
+  choice->addWidget(ComboBoxInterval, 1, 1);
+  choice->addWidget(Buddy("V&eličina", ComboBoxVelic, this), 1, 2);
+  choice->addWidget(ComboBoxVelic, 1, 3);
+  choice->addWidget(Buddy("Vlastní označení", EditOznaceni, this), 2, 0);
+  choice->addWidget(EditOznaceni, 2, 1, 1, 3);
+  choice->setColumnStretch(3, 1);
+  layout->addLayout(choice);
+
+  ButtonAdd = new QPushButton(Q("Při&dat"), this);
+  ButtonChg = new QPushButton(Q("Z&měnit"), this);
+  ButtonRemove = new QPushButton(Q("Odeb&rat"), this);
+  ButtonChg->setEnabled(false);
+  ButtonRemove->setEnabled(false);
+  auto* edit_buttons = new QHBoxLayout;
+  edit_buttons->addWidget(ButtonAdd);
+  edit_buttons->addWidget(ButtonChg);
+  edit_buttons->addWidget(ButtonRemove);
+  layout->addLayout(edit_buttons);
+
+  StringGridLogged = new QTableWidget(0, kLineColumns, this);
+  QStringList titles;
+  for (const char* title : kLineTitles) titles << Q(title);
+  StringGridLogged->setHorizontalHeaderLabels(titles);
+  StringGridLogged->verticalHeader()->hide();
+  StringGridLogged->verticalHeader()->setMinimumSectionSize(kRowHeight);
+  StringGridLogged->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  StringGridLogged->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  StringGridLogged->horizontalHeader()->setFixedHeight(kRowHeight + 4);
+  for (int column = 0; column < kLineColumns; ++column) {
+    StringGridLogged->setColumnWidth(column, kLineColumnWidths[column]);
+  }
+  StringGridLogged->setSelectionBehavior(QAbstractItemView::SelectRows);
+  StringGridLogged->setSelectionMode(QAbstractItemView::SingleSelection);
+  StringGridLogged->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  StringGridLogged->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  StringGridLogged->setWordWrap(false);
+  layout->addWidget(StringGridLogged, 1);
+
+  ButtonLoad = new QPushButton(Q("&Načti z disku"), this);
+  ButtonCfgChg = new QPushButton(Q("Připra&v kartu"), this);
+  ButtonSave = new QPushButton(Q("&Ulož na disk"), this);
+  ButtonLoadFromCard = new QPushButton(Q("Vyčti &z karty"), this);
+  ButtonZmCfg = new QPushButton(Q("Zm. &Cfg"), this);
+  auto* file_buttons = new QGridLayout;
+  file_buttons->addWidget(ButtonLoad, 0, 0);
+  file_buttons->addWidget(ButtonCfgChg, 0, 1);
+  file_buttons->addWidget(ButtonSave, 0, 2);
+  file_buttons->addWidget(ButtonLoadFromCard, 1, 0);
+  file_buttons->addWidget(ButtonZmCfg, 1, 2);
+  layout->addLayout(file_buttons);
+
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setFixedHeight(15);
+  layout->addWidget(ProgressBar1);
+
+  for (QLineEdit* edit : {EditDni, EditInterval1, EditInterval2, EditInterval3, EditInterval4}) {
+    edit->installEventFilter(this);
+  }
+  // A loaded duration may be longer than typing allows; typing shortens it back to the limit.
+  connect(EditDni, &QLineEdit::textEdited, this, [this](const QString& text) {
+    if (text.size() <= kDaysLength) EditDni->setMaxLength(kDaysLength);
+  });
+  // Only the user's choices count as changes; the window's own updates do not.
+  connect(ComboBoxInstr, &QComboBox::activated, this, [this] { ComboBoxInstrChange(); });
+  connect(ComboBoxVelic, &QComboBox::activated, this, [this] { ComboBoxVelicChange(); });
+  connect(ButtonAdd, &QPushButton::clicked, this, [this] { ButtonAddClick(); });
+  connect(ButtonChg, &QPushButton::clicked, this, [this] { ButtonChgClick(); });
+  connect(ButtonRemove, &QPushButton::clicked, this, [this] { ButtonRemoveClick(); });
+  connect(ButtonLoad, &QPushButton::clicked, this, [this] { ButtonLoadClick(); });
+  connect(ButtonSave, &QPushButton::clicked, this, [this] { ButtonSaveClick(); });
+
+  resize(362, 603);
+  setFixedSize(size().expandedTo(minimumSizeHint()));
+}
+
+QLineEdit* TFormFormat::IntervalEdit(int k) const {
+  QLineEdit* const edits[kIntervalCount] = {EditInterval1, EditInterval2, EditInterval3,
+                                            EditInterval4};
+  return edits[k];
+}
+
+RecordingConfig TFormFormat::Config() const {
+  RecordingConfig config;
+  config.job_name = S(EditNazev->text());
+  config.days = S(EditDni->text());
+  config.file_size = S(EditTab->text());
+  for (int k = 0; k < kIntervalCount; ++k) config.intervals[k] = S(IntervalEdit(k)->text());
+  config.baud_position = ComboBoxBaud->currentIndex();
+  config.databits_position = ComboBoxData->currentIndex();
+  config.parity_position = ComboBoxParity->currentIndex();
+  config.stopbits_position = ComboBoxStop->currentIndex();
+  config.timeout = S(EditTimeout->text());
+  config.delay = S(EditDelay->text());
+  for (int row = 0; row < StringGridLogged->rowCount(); ++row) {
+    LoggedLine& line = config.lines.emplace_back();
+    for (int column = 0; column < kLineColumns; ++column) {
+      const QTableWidgetItem* item = StringGridLogged->item(row, column);
+      if (item != nullptr) line[column] = S(item->text());
+    }
+  }
+  return config;
+}
+
+void TFormFormat::SetDays(const std::string& days) {
+  const QString text = Q(days);
+  EditDni->setMaxLength(std::max<int>(kDaysLength, static_cast<int>(text.size())));
+  EditDni->setText(text);
+}
+
+void TFormFormat::SetConfig(const RecordingConfig& config) {
+  EditNazev->setText(Q(config.job_name));
+  SetDays(config.days);
+  EditTab->setText(Q(config.file_size));
+  for (int k = 0; k < kIntervalCount; ++k) IntervalEdit(k)->setText(Q(config.intervals[k]));
+  ComboBoxBaud->setCurrentIndex(config.baud_position);
+  ComboBoxData->setCurrentIndex(config.databits_position);
+  ComboBoxParity->setCurrentIndex(config.parity_position);
+  ComboBoxStop->setCurrentIndex(config.stopbits_position);
+  EditTimeout->setText(Q(config.timeout));
+  EditDelay->setText(Q(config.delay));
+  ShowLines(config.lines);
+  const bool has_lines = !config.lines.empty();
+  ButtonChg->setEnabled(has_lines);
+  ButtonRemove->setEnabled(has_lines);
+}
+
+void TFormFormat::ShowLines(const std::vector<LoggedLine>& lines) {
+  StringGridLogged->setRowCount(0);
+  StringGridLogged->setRowCount(static_cast<int>(lines.size()));
+  for (int row = 0; row < static_cast<int>(lines.size()); ++row) SetLine(row, lines[row]);
+  SetTitleRowFixed(!lines.empty());
+  if (!lines.empty()) StringGridLogged->setCurrentCell(0, 0);
+}
+
+void TFormFormat::SetLine(int row, const LoggedLine& line) {
+  for (int column = 0; column < kLineColumns; ++column) {
+    StringGridLogged->setItem(row, column, new QTableWidgetItem(Q(line[column])));
+  }
+}
+
+void TFormFormat::SetTitleRowFixed(bool fixed) {
+  title_row_fixed_ = fixed;
+  // An unfixed title row is an ordinary row of the list, not a raised header.
+  StringGridLogged->horizontalHeader()->setHighlightSections(fixed);
+  QFont font = StringGridLogged->horizontalHeader()->font();
+  font.setBold(false);
+  StringGridLogged->horizontalHeader()->setFont(font);
+}
+
+bool TFormFormat::LoadSettingsFile(const std::string& path) {
+  RecordingConfig config = Config();
+  InstrumentList instruments = app_.Instruments()->List();
+  if (!ReadSettingsFile(path, config, instruments, app_.DecimalSeparator(), app_.Dialogs())) {
+    return false;
+  }
+  SetConfig(config);
+  app_.Instruments()->SetList(std::move(instruments));
+  RebuildInstrumentChoice();
+  return true;
+}
+
+void TFormFormat::RebuildInstrumentChoice() {
+  ComboBoxInstr->clear();
+  for (const Instrument& instrument : app_.Instruments()->List().rows) {
+    ComboBoxInstr->addItem(Q(InstrumentChoiceEntry(instrument)));
+  }
+  ComboBoxInstr->setCurrentIndex(ComboBoxInstr->count() > 0 ? 0 : -1);
+  ComboBoxInstrChange();
+}
+
+void TFormFormat::ComboBoxInstrChange() {
+  const int position = ComboBoxInstr->currentIndex();
+  const InstrumentList& list = app_.Instruments()->List();
+  if (ComboBoxInstr->count() > 0 && position >= 0 && position < list.Count()) {
+    app_.Velic()->LoadQuantityFile(list.rows[position].quantity_file);
+    FillQuantityChoice();
+  } else {
+    ComboBoxVelic->clear();
+  }
+  EditOznaceni->setText(ComboBoxVelic->currentText());
+}
+
+void TFormFormat::FillQuantityChoice() {
+  ComboBoxVelic->clear();
+  const QuantityTable& table = app_.Velic()->Table();
+  const int count = table.OfferedCount();
+  for (int row = 1; row <= count; ++row) {
+    ComboBoxVelic->addItem(Q(table.Row(row)[kFieldDescription]));
+  }
+  ComboBoxVelic->setCurrentIndex(count > 0 ? 0 : -1);
+}
+
+void TFormFormat::ComboBoxVelicChange() { EditOznaceni->setText(ComboBoxVelic->currentText()); }
+
+void TFormFormat::FormActivate() {
+  if (EditOznaceni->text().isEmpty()) EditOznaceni->setText(ComboBoxVelic->currentText());
+}
+
+void TFormFormat::CalcMB() {
+  FileSizeResult result = korvan::CalcMB(Config(), app_.DecimalSeparator());
+  if (!result.ok) {
+    app_.Dialogs().ShowError(result.error);
+    return;
+  }
+  EditTab->setText(Q(IntToStr(result.megabytes)));
+}
+
+void TFormFormat::EditDniKeyDown(int key) {
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) CalcMB();
+}
+
+LoggedLine TFormFormat::LineFromChoices() const {
+  const int position = ComboBoxVelic->currentIndex();
+  return MakeLoggedLine(S(ComboBoxInstr->currentText()), S(EditOznaceni->text()),
+                        S(ComboBoxInterval->currentText()),
+                        app_.Velic()->Table().Row(position + 1));
+}
+
+void TFormFormat::ButtonAddClick() {
+  if (ComboBoxVelic->currentIndex() < 0) return;
+  const int row = StringGridLogged->rowCount();
+  StringGridLogged->setRowCount(row + 1);
+  SetLine(row, LineFromChoices());
+  StringGridLogged->setCurrentCell(row, 0);
+  SetTitleRowFixed(true);
+  ButtonChg->setEnabled(true);
+  ButtonRemove->setEnabled(true);
+  ComboBoxVelic->setCurrentIndex(
+      NextQuantityChoice(ComboBoxVelic->currentIndex(), ComboBoxVelic->count()));
+  EditOznaceni->setText(ComboBoxVelic->currentText());
+  if (!AddAllowed(row + 1)) ButtonAdd->setEnabled(false);
+  CalcMB();
+}
+
+void TFormFormat::ButtonChgClick() {
+  if (ComboBoxVelic->currentIndex() < 0) return;
+  const int row = StringGridLogged->currentRow();
+  if (row < 0 || row >= StringGridLogged->rowCount()) return;
+  SetLine(row, LineFromChoices());
+  CalcMB();
+}
+
+void TFormFormat::ButtonRemoveClick() {
+  const int row = StringGridLogged->currentRow();
+  if (row < 0 || row >= StringGridLogged->rowCount()) return;
+  StringGridLogged->removeRow(row);
+  const int count = StringGridLogged->rowCount();
+  if (count == 0) {
+    SetTitleRowFixed(false);
+    ButtonChg->setEnabled(false);
+    ButtonRemove->setEnabled(false);
+  } else {
+    StringGridLogged->setCurrentCell(std::min(row, count - 1), 0);
+  }
+  ButtonAdd->setEnabled(true);
+  CalcMB();
+}
+
+void TFormFormat::ButtonLoadClick() {
+  std::optional<std::string> name = app_.Dialogs().OpenFileName(OpenDialog1);
+  if (name) LoadSettingsFile(*name);
+}
+
+void TFormFormat::ButtonSaveClick() {
+  std::optional<std::string> name = app_.Dialogs().SaveFileName(SaveDialog1);
+  if (!name) return;
+  try {
+    WriteSettingsFile(*name, Config(), app_.Instruments()->List(), app_.DecimalSeparator());
+  } catch (const Error& e) {
+    app_.Dialogs().ShowError(e.what());
+  }
+}
+
+bool TFormFormat::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QWidget::event(event);
+}
+
+bool TFormFormat::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut) {
+    // Leaving the field, not switching to another program or opening a menu.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) CalcMB();
+  } else if (event->type() == QEvent::KeyPress && watched == EditDni) {
+    EditDniKeyDown(static_cast<QKeyEvent*>(event)->key());
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 }  // namespace korvan

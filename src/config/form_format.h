@@ -1,27 +1,103 @@
 #pragma once
 
 #include <QWidget>
-
 #include <string>
+
+#include "app/user_dialogs.h"
+#include "config/recording_config.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
 
 namespace korvan {
 
 class KorvanApp;
 
-// Empty frame with its caption; its issue fills it.
+// The recording parameters: the window's controls are the configuration itself.
 class TFormFormat : public QWidget {
   Q_OBJECT
  public:
   explicit TFormFormat(KorvanApp& app);
 
   // Loads a settings file into the window and the instrument list; false when the file
-  // is not one of ours. Filled by the recording-configuration work.
+  // is not one of ours.
   bool LoadSettingsFile(const std::string& path);
   // Rebuilds the instrument choice from the instrument list.
   void RebuildInstrumentChoice();
 
+  // The configuration as the controls show it, and a replacement for it (a configuration
+  // read back from a card). Replacing sets change and remove from the line count and leaves
+  // add as it was.
+  RecordingConfig Config() const;
+  void SetConfig(const RecordingConfig& config);
+  // Whether the logged-quantity list's title row is fixed (it is when the list has lines).
+  bool TitleRowFixed() const { return title_row_fixed_; }
+
+  void ComboBoxInstrChange();
+  void FillQuantityChoice();
+  void ComboBoxVelicChange();
+  void FormActivate();
+  // Recomputes the file size; a field that does not convert is reported and the size stays.
+  void CalcMB();
+  void EditDniKeyDown(int key);
+  void ButtonAddClick();
+  void ButtonChgClick();
+  void ButtonRemoveClick();
+  void ButtonLoadClick();
+  void ButtonSaveClick();
+
+  QLabel* LabelNazev;
+  QLineEdit* EditNazev;
+  QGroupBox* GroupBoxLinka;
+  QComboBox* ComboBoxBaud;
+  QComboBox* ComboBoxData;
+  QComboBox* ComboBoxParity;
+  QComboBox* ComboBoxStop;
+  QLineEdit* EditTimeout;
+  QLineEdit* EditDelay;
+  QLineEdit* EditDni;
+  QLineEdit* EditTab;
+  QLineEdit* EditInterval1;
+  QLineEdit* EditInterval2;
+  QLineEdit* EditInterval3;
+  QLineEdit* EditInterval4;
+  QComboBox* ComboBoxInstr;
+  QComboBox* ComboBoxInterval;
+  QComboBox* ComboBoxVelic;
+  QLineEdit* EditOznaceni;
+  QPushButton* ButtonAdd;
+  QPushButton* ButtonChg;
+  QPushButton* ButtonRemove;
+  QTableWidget* StringGridLogged;
+  QPushButton* ButtonLoad;
+  QPushButton* ButtonCfgChg;
+  QPushButton* ButtonSave;
+  QPushButton* ButtonLoadFromCard;
+  QPushButton* ButtonZmCfg;
+  QProgressBar* ProgressBar1;
+  FileDialogOptions OpenDialog1;
+  FileDialogOptions SaveDialog1;
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void BuildControls();
+  QLineEdit* IntervalEdit(int k) const;
+  void ShowLines(const std::vector<LoggedLine>& lines);
+  void SetLine(int row, const LoggedLine& line);
+  LoggedLine LineFromChoices() const;
+  void SetTitleRowFixed(bool fixed);
+  void SetDays(const std::string& days);
+
   KorvanApp& app_;
+  bool title_row_fixed_ = false;
 };
 
 }  // namespace korvan

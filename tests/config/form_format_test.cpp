@@ -1,0 +1,362 @@
+#include "config/form_format.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cp1250.h"
+#include "app/error.h"
+#include "app/form_app.h"
+#include "config/settings_file.h"
+#include "instruments/form_instruments.h"
+#include "instruments/form_velic.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::FakeDialogs;
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+std::string T(const QString& text) { return text.toStdString(); }
+
+class FormFormatTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    paths_.program_dir = dir_.path() + "/";
+    paths_.settings_file = dir_.File("korvan-a.ini");
+    paths_.quantity_dir = dir_.File("Instrument/");
+    mkdir(paths_.quantity_dir.c_str(), 0755);
+    app_ =
+        std::make_unique<KorvanApp>(dialogs_, paths_, ',', std::vector<Drive>{{'c', "", "/", ""}});
+    app_->CreateWindows();
+    form_ = app_->Format();
+    WriteQuantityFile("elektro.csv", {"R;0010h;Napětí;F4;0,1;0;400;",
+                                      "R;0012h;Proud;F4;0,01;0;100;", "H;20;Výkon;S2;1;;;5"});
+    WriteQuantityFile("prazdny.csv", {});
+  }
+  void TearDown() override {
+    app_.reset();
+    QApplication::processEvents();
+  }
+
+  void WriteQuantityFile(const std::string& name, const std::vector<std::string>& rows) {
+    std::string text = "Registr;Adresa;Popis;Typ čísla;Násobitel;Minimum;Maximum;Ofset\r\n";
+    for (const std::string& row : rows) text += row + "\r\n";
+    WriteBytes(paths_.quantity_dir + name, Utf8ToCp1250(text));
+  }
+
+  void UseInstruments(const std::vector<Instrument>& rows) {
+    app_->Instruments()->SetList(InstrumentList{rows});
+    form_->RebuildInstrumentChoice();
+  }
+
+  std::string Cell(int row, int column) const {
+    QTableWidgetItem* item = form_->StringGridLogged->item(row, column);
+    return item ? T(item->text()) : "";
+  }
+
+  std::vector<std::string> Items(QComboBox* combo) const {
+    std::vector<std::string> items;
+    for (int i = 0; i < combo->count(); ++i) items.push_back(T(combo->itemText(i)));
+    return items;
+  }
+
+  testing::TempDir dir_;
+  FakeDialogs dialogs_;
+  ProgramPaths paths_;
+  std::unique_ptr<KorvanApp> app_;
+  TFormFormat* form_ = nullptr;
+};
+
+TEST_F(FormFormatTest, StartsWithTheInitialConfiguration) {
+  EXPECT_EQ(T(form_->windowTitle()), "Parametry záznamu");
+  EXPECT_EQ(form_->Config(), RecordingConfig{});
+  EXPECT_EQ(Items(form_->ComboBoxBaud),
+            (std::vector<std::string>{"1200", "2400", "4800", "9600", "19200", "38400", "57600",
+                                      "115200"}));
+  EXPECT_EQ(T(form_->ComboBoxBaud->currentText()), "9600");
+  EXPECT_EQ(T(form_->ComboBoxData->currentText()), "8");
+  EXPECT_EQ(Items(form_->ComboBoxParity),
+            (std::vector<std::string>{"Žádná", "Lichá", "Sudá", "Nulová"}));
+  EXPECT_EQ(T(form_->ComboBoxParity->currentText()), "Žádná");
+  EXPECT_EQ(T(form_->ComboBoxStop->currentText()), "1");
+  EXPECT_EQ(Items(form_->ComboBoxInterval),
+            (std::vector<std::string>{"1", "2", "3", "4/Změna/Strob."}));
+  EXPECT_EQ(form_->ComboBoxInterval->currentIndex(), 0);
+  EXPECT_EQ(form_->EditDni->maxLength(), 4);
+  EXPECT_TRUE(form_->EditTab->isReadOnly());
+  EXPECT_TRUE(form_->EditNazev->font().bold());
+  EXPECT_EQ(T(form_->GroupBoxLinka->title()), "Komunikační linka");
+  EXPECT_TRUE(form_->ButtonAdd->isEnabled());
+  EXPECT_FALSE(form_->ButtonChg->isEnabled());
+  EXPECT_FALSE(form_->ButtonRemove->isEnabled());
+  EXPECT_FALSE(form_->TitleRowFixed());
+  EXPECT_EQ(form_->StringGridLogged->columnCount(), 11);
+  for (int column = 0; column < 11; ++column) {
+    EXPECT_EQ(T(form_->StringGridLogged->horizontalHeaderItem(column)->text()),
+              kLineTitles[column]);
+    EXPECT_EQ(form_->StringGridLogged->columnWidth(column), kLineColumnWidths[column]);
+  }
+  const std::vector<std::pair<QPushButton*, const char*>> buttons = {
+      {form_->ButtonAdd, "Při&dat"},
+      {form_->ButtonChg, "Z&měnit"},
+      {form_->ButtonRemove, "Odeb&rat"},
+      {form_->ButtonLoad, "&Načti z disku"},
+      {form_->ButtonCfgChg, "Připra&v kartu"},
+      {form_->ButtonSave, "&Ulož na disk"},
+      {form_->ButtonLoadFromCard, "Vyčti &z karty"},
+      {form_->ButtonZmCfg, "Zm. &Cfg"}};
+  for (const auto& [button, caption] : buttons) EXPECT_EQ(T(button->text()), caption);
+  EXPECT_EQ(form_->ProgressBar1->maximum(), 100);
+  EXPECT_EQ(form_->ProgressBar1->value(), 0);
+}
+
+TEST_F(FormFormatTest, InstrumentChoiceLoadsTheChosenInstrumentsQuantities) {
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}, {"2", "Prázdný", "prazdny.csv"}});
+  EXPECT_EQ(Items(form_->ComboBoxInstr),
+            (std::vector<std::string>{"01h | Elektroměr", "2   | Prázdný"}));
+  EXPECT_EQ(Items(form_->ComboBoxVelic), (std::vector<std::string>{"Napětí", "Proud", "Výkon"}));
+  EXPECT_EQ(form_->ComboBoxVelic->currentIndex(), 0);
+  EXPECT_EQ(T(form_->EditOznaceni->text()), "Napětí");
+  EXPECT_EQ(app_->Velic()->Table().file_name, paths_.quantity_dir + "elektro.csv");
+
+  form_->ComboBoxVelic->setCurrentIndex(2);
+  form_->ComboBoxVelicChange();
+  EXPECT_EQ(T(form_->EditOznaceni->text()), "Výkon");
+
+  // An instrument with an empty quantity file offers nothing, and add does nothing.
+  form_->ComboBoxInstr->setCurrentIndex(1);
+  form_->ComboBoxInstrChange();
+  EXPECT_EQ(form_->ComboBoxVelic->count(), 0);
+  EXPECT_EQ(T(form_->EditOznaceni->text()), "");
+  form_->ButtonAddClick();
+  EXPECT_EQ(form_->StringGridLogged->rowCount(), 0);
+
+  UseInstruments({});
+  EXPECT_EQ(form_->ComboBoxInstr->count(), 0);
+  EXPECT_EQ(form_->ComboBoxVelic->count(), 0);
+}
+
+TEST_F(FormFormatTest, AMissingQuantityFileIsAnErrorOfTheLoad) {
+  app_->Instruments()->SetList(InstrumentList{{{"01h", "X", "chybi.csv"}}});
+  EXPECT_THROW(form_->RebuildInstrumentChoice(), Error);
+}
+
+TEST_F(FormFormatTest, AddChangeRemoveKeepTheListButtonsAndSizeInStep) {
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  form_->EditOznaceni->clear();  // the label falls back to the quantity's description
+  form_->ButtonAddClick();
+  ASSERT_EQ(form_->StringGridLogged->rowCount(), 1);
+  std::vector<std::string> line;
+  for (int column = 0; column < 11; ++column) line.push_back(Cell(0, column));
+  EXPECT_EQ(line, (std::vector<std::string>{"Elektroměr", "Napětí", "1", "01h", "R", "0010h", "F4",
+                                            "0,1", "0", "400", ""}));
+  EXPECT_TRUE(form_->TitleRowFixed());
+  EXPECT_TRUE(form_->ButtonChg->isEnabled());
+  EXPECT_TRUE(form_->ButtonRemove->isEnabled());
+  EXPECT_EQ(form_->ComboBoxVelic->currentIndex(), 1);
+  EXPECT_EQ(T(form_->EditOznaceni->text()), "Proud");
+  EXPECT_EQ(T(form_->EditTab->text()), "4");
+
+  form_->EditOznaceni->setText("Můj proud");
+  form_->ComboBoxInterval->setCurrentIndex(3);
+  form_->ButtonAddClick();
+  EXPECT_EQ(Cell(1, kColLabel), "Můj proud");
+  EXPECT_EQ(Cell(1, kColInterval), "4");
+  EXPECT_EQ(form_->StringGridLogged->currentRow(), 1);
+  EXPECT_EQ(T(form_->EditTab->text()), "5");  // 1 + 30 * (16/10 + 16/60) * 0.0824
+
+  form_->ButtonAddClick();  // the last quantity: nothing is chosen afterwards
+  EXPECT_EQ(form_->ComboBoxVelic->currentIndex(), -1);
+  EXPECT_EQ(T(form_->EditOznaceni->text()), "");
+  form_->ButtonAddClick();
+  EXPECT_EQ(form_->StringGridLogged->rowCount(), 3);
+
+  // Change overwrites the selected line and leaves the choices as they are.
+  form_->ComboBoxVelic->setCurrentIndex(0);
+  form_->EditOznaceni->setText("Změněno");
+  form_->ComboBoxInterval->setCurrentIndex(1);
+  form_->StringGridLogged->setCurrentCell(0, 0);
+  form_->ButtonChgClick();
+  EXPECT_EQ(Cell(0, kColLabel), "Změněno");
+  EXPECT_EQ(Cell(0, kColInterval), "2");
+  EXPECT_EQ(form_->ComboBoxVelic->currentIndex(), 0);
+  EXPECT_EQ(T(form_->EditOznaceni->text()), "Změněno");
+
+  // Remove moves the following lines up; the last one leaves the title row alone.
+  form_->StringGridLogged->setCurrentCell(0, 0);
+  form_->ButtonRemoveClick();
+  ASSERT_EQ(form_->StringGridLogged->rowCount(), 2);
+  EXPECT_EQ(Cell(0, kColLabel), "Můj proud");
+  form_->ButtonRemoveClick();
+  form_->ButtonRemoveClick();
+  EXPECT_EQ(form_->StringGridLogged->rowCount(), 0);
+  EXPECT_FALSE(form_->TitleRowFixed());
+  EXPECT_FALSE(form_->ButtonChg->isEnabled());
+  EXPECT_FALSE(form_->ButtonRemove->isEnabled());
+  EXPECT_EQ(T(form_->EditTab->text()), "1");
+}
+
+TEST_F(FormFormatTest, TheFiftiethAddDisablesAddAndARemoveEnablesIt) {
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  for (int i = 0; i < 50; ++i) {
+    EXPECT_TRUE(form_->ButtonAdd->isEnabled()) << i;
+    form_->ComboBoxVelic->setCurrentIndex(0);
+    form_->ButtonAddClick();
+  }
+  EXPECT_EQ(form_->StringGridLogged->rowCount(), 50);
+  EXPECT_FALSE(form_->ButtonAdd->isEnabled());
+  form_->ButtonRemoveClick();
+  EXPECT_TRUE(form_->ButtonAdd->isEnabled());
+  EXPECT_EQ(form_->StringGridLogged->rowCount(), 49);
+}
+
+TEST_F(FormFormatTest, EnterInTheDaysFieldRecomputesOtherKeysDoNot) {
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  form_->ButtonAddClick();
+  ASSERT_EQ(T(form_->EditTab->text()), "4");
+  form_->EditDni->setText("60");
+  QKeyEvent key_a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QApplication::sendEvent(form_->EditDni, &key_a);
+  EXPECT_EQ(T(form_->EditTab->text()), "4");
+  form_->EditDni->setText("60");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(form_->EditDni, &enter);
+  EXPECT_EQ(T(form_->EditTab->text()), "8");
+}
+
+TEST_F(FormFormatTest, AFieldThatDoesNotConvertIsReportedAndTheSizeStays) {
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  form_->ButtonAddClick();
+  form_->EditInterval1->setText("0");
+  form_->CalcMB();
+  form_->EditInterval1->setText("10");
+  form_->EditDni->setText("x");
+  form_->CalcMB();
+  EXPECT_EQ(dialogs_.Texts("error"),
+            (std::vector<std::string>{"Interval 1 musí být větší než nula.",
+                                      "'x' is not a valid floating point value"}));
+  EXPECT_EQ(T(form_->EditTab->text()), "4");
+}
+
+TEST_F(FormFormatTest, SavesAndLoadsThroughTheSettingsFileDialogs) {
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}, {"0Ah", "Čerpadlo", "prazdny.csv"}});
+  form_->EditNazev->setText("Kotelna – zima");
+  form_->EditDni->setText("7,5");
+  form_->EditInterval2->setText("0,5");
+  form_->ComboBoxParity->setCurrentIndex(3);
+  form_->ComboBoxBaud->setCurrentIndex(7);
+  form_->ButtonAddClick();
+  form_->ComboBoxInterval->setCurrentIndex(1);
+  form_->ButtonAddClick();
+  const RecordingConfig saved = form_->Config();
+  const InstrumentList instruments = app_->Instruments()->List();
+
+  dialogs_.file_names.push_back(dir_.File("job.kva"));
+  form_->ButtonSaveClick();
+  ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
+  const FileDialogOptions save = dialogs_.file_dialogs[0];
+  EXPECT_EQ(save.filter,
+            "Soubory nastavení [*.kva]|*.kva|Původní soubory nastavení [*.cfg]|*.cfg|Vše|*.*");
+  EXPECT_EQ(save.default_extension, "kva");
+  EXPECT_EQ(save.file_name, "*.kva");
+  EXPECT_EQ(save.initial_dir, paths_.program_dir);
+  EXPECT_TRUE(save.overwrite_prompt);
+  EXPECT_NE(ReadBytes(dir_.File("job.kva")).find("Parity=3\r\n"), std::string::npos);
+
+  // Another configuration in the window, then the saved one back.
+  form_->EditNazev->setText("jiná");
+  form_->ButtonRemoveClick();
+  form_->ComboBoxParity->setCurrentIndex(0);
+  UseInstruments({});
+  dialogs_.file_names.push_back(dir_.File("job.kva"));
+  form_->ButtonLoadClick();
+  EXPECT_TRUE(dialogs_.file_dialogs[1].file_must_exist);
+  EXPECT_EQ(dialogs_.file_dialogs[1].filter, save.filter);
+  EXPECT_EQ(form_->Config(), saved);
+  EXPECT_EQ(app_->Instruments()->List(), instruments);
+  EXPECT_EQ(Items(form_->ComboBoxInstr),
+            (std::vector<std::string>{"01h | Elektroměr", "0Ah | Čerpadlo"}));
+  EXPECT_TRUE(form_->TitleRowFixed());
+  EXPECT_TRUE(form_->ButtonChg->isEnabled());
+  EXPECT_TRUE(dialogs_.messages.empty());
+
+  // Cancelled dialogs do nothing.
+  form_->ButtonSaveClick();
+  form_->ButtonLoadClick();
+  EXPECT_EQ(form_->Config(), saved);
+}
+
+TEST_F(FormFormatTest, AForeignFileChangesNothingAndSaysNothing) {
+  WriteBytes(dir_.File("cizi.kva"), "[Application]\r\nName=KORVAN-A\r\n[Param]\r\nJobName=x\r\n");
+  form_->EditNazev->setText("moje");
+  EXPECT_FALSE(form_->LoadSettingsFile(dir_.File("cizi.kva")));
+  EXPECT_EQ(T(form_->EditNazev->text()), "moje");
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(FormFormatTest, LoadingShowsOddValuesAsTheFileHasThem) {
+  WriteBytes(dir_.File("old.cfg"),
+             "[Application]\r\nName=Korvan-A\r\nVersion=1.13\r\n"
+             "[Communication]\r\nBaud=14400\r\n"
+             "[Param]\r\nRecDays=1234,5\r\nMeasure=0\r\nInstrument=0\r\n");
+  form_->ButtonAdd->setEnabled(false);
+  ASSERT_TRUE(form_->LoadSettingsFile(dir_.File("old.cfg")));
+  EXPECT_EQ(T(form_->ComboBoxBaud->currentText()), "");
+  EXPECT_EQ(T(form_->ComboBoxData->currentText()), "");
+  EXPECT_EQ(T(form_->ComboBoxParity->currentText()), "Lichá");
+  EXPECT_EQ(T(form_->EditDni->text()), "1234,5");  // longer than typing allows, kept whole
+  EXPECT_FALSE(form_->ButtonAdd->isEnabled());     // loading leaves add as it was
+  EXPECT_FALSE(form_->ButtonChg->isEnabled());
+  EXPECT_EQ(dialogs_.Texts("warn"), (std::vector<std::string>{kOlderVersionWarning}));
+}
+
+TEST_F(FormFormatTest, ActivationFillsAnEmptyOwnLabel) {
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  form_->EditOznaceni->clear();
+  form_->FormActivate();
+  EXPECT_EQ(T(form_->EditOznaceni->text()), "Napětí");
+  form_->EditOznaceni->setText("vlastní");
+  form_->FormActivate();
+  EXPECT_EQ(T(form_->EditOznaceni->text()), "vlastní");
+}
+
+TEST_F(FormFormatTest, Screenshot) {
+  const char* folder = std::getenv("KORVAN_SHOTS");
+  if (folder == nullptr) GTEST_SKIP() << "KORVAN_SHOTS not set";
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  form_->EditNazev->setText("Kotelna – zima 2024");
+  for (int i = 0; i < 3; ++i) {
+    form_->ComboBoxInterval->setCurrentIndex(i);
+    form_->ButtonAddClick();
+  }
+  form_->show();
+  QApplication::processEvents();
+  EXPECT_TRUE(form_->grab().save(QString::fromStdString(std::string(folder) + "/format.png")));
+}
+
+}  // namespace
+}  // namespace korvan
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
