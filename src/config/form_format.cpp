@@ -136,14 +136,14 @@ void TFormFormat::BuildControls() {
   EditOznaceni = new QLineEdit(this);
   auto* choice = new QGridLayout;
   choice->addWidget(Buddy("&Přístroj", ComboBoxInstr, this), 0, 0);
-  choice->addWidget(ComboBoxInstr, 0, 1, 1, 3);
+  choice->addWidget(ComboBoxInstr, 0, 1, 1, 2);
   choice->addWidget(Buddy("&Interval", ComboBoxInterval, this), 1, 0);
   choice->addWidget(ComboBoxInterval, 1, 1);
-  choice->addWidget(Buddy("V&eličina", ComboBoxVelic, this), 1, 2);
-  choice->addWidget(ComboBoxVelic, 1, 3);
-  choice->addWidget(Buddy("Vlastní označení", EditOznaceni, this), 2, 0);
-  choice->addWidget(EditOznaceni, 2, 1, 1, 3);
-  choice->setColumnStretch(3, 1);
+  choice->addWidget(Buddy("V&eličina", ComboBoxVelic, this), 2, 0);
+  choice->addWidget(ComboBoxVelic, 2, 1, 1, 2);
+  choice->addWidget(Buddy("Vlastní označení", EditOznaceni, this), 3, 0);
+  choice->addWidget(EditOznaceni, 3, 1, 1, 2);
+  choice->setColumnStretch(2, 1);
   layout->addLayout(choice);
 
   ButtonAdd = new QPushButton(Q("Při&dat"), this);
