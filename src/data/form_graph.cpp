@@ -1,23 +1,615 @@
 #include "data/form_graph.h"
 
-#include <QCloseEvent>
+#include <qcustomplot.h>
 
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QUrl>
+#include <cmath>
+#include <limits>
+
+#include "app/constants.h"
+#include "app/date_time.h"
+#include "app/encodings.h"
+#include "app/error.h"
 #include "app/form_app.h"
+#include "app/form_main_menu.h"
+#include "app/user_dialogs.h"
+#include "data/form_chart_tickers.h"
+#include "data/form_export_filter.h"
+#include "data/form_scales.h"
+#include "data/form_series_style.h"
 
 namespace korvan {
+namespace {
 
-TFormGraph::TFormGraph(KorvanApp& app) : QWidget(nullptr), app_(app) {
-  setWindowTitle(QString::fromUtf8("Naměřená data"));
-  resize(400, 300);
-  show();
+const QDate kDayZero(1899, 12, 30);
+
+double DateValue(const QDateEdit* edit) { return kDayZero.daysTo(edit->date()); }
+double TimeValue(const QTimeEdit* edit) { return edit->time().msecsSinceStartOfDay() / 86400000.0; }
+
+// A date-time value into a picker pair, without any time-zone arithmetic.
+void SetPickers(QDateEdit* date, QTimeEdit* time, double value) {
+  const double day = std::floor(value);
+  date->setDate(kDayZero.addDays(static_cast<qint64>(day)));
+  const TimeParts t = DecodeTime(value - day);
+  time->setTime(QTime(t.hour, t.minute, t.second, t.millisecond));
 }
 
+QPushButton* ArrowButton(const QString& symbol, const char* hint, QWidget* parent) {
+  auto* button = new QPushButton(symbol, parent);
+  button->setToolTip(QString::fromUtf8(hint));
+  button->setFixedSize(28, 24);
+  QFont font = button->font();
+  font.setPixelSize(15);
+  font.setBold(true);
+  button->setFont(font);
+  button->setFocusPolicy(Qt::NoFocus);
+  return button;
+}
+
+// The arrows of the symbol font, as their Unicode look-alikes.
+const QString kArrowLeft = QString(QChar(0x21E6));
+const QString kArrowRight = QString(QChar(0x21E8));
+const QString kArrowUp = QString(QChar(0x21E7));
+const QString kArrowDown = QString(QChar(0x21E9));
+const QString kArrowLeftRight = QString(QChar(0x2194));
+const QString kArrowUpDown = QString(QChar(0x2195));
+
+QPixmap LogoPixmap() {
+  QPixmap pixmap(96, 40);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setBrush(QColor(0, 70, 140));
+  p.setPen(Qt::NoPen);
+  p.drawRoundedRect(QRectF(1, 1, 94, 38), 6, 6);
+  p.setPen(QPen(QColor(255, 190, 0), 2));
+  p.drawPolyline(QPolygonF({QPointF(8, 30), QPointF(20, 18), QPointF(30, 24), QPointF(44, 9)}));
+  QFont font("Arial");
+  font.setPixelSize(15);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(Qt::white);
+  p.drawText(QRectF(40, 0, 54, 40), Qt::AlignCenter, "Korvan");
+  return pixmap;
+}
+
+}  // namespace
+
+TFormGraph::TFormGraph(KorvanApp& app)
+    : QWidget(nullptr), app_(app), measurement_(std::make_unique<Measurement>()) {
+  setWindowTitle(QString::fromUtf8("Naměřená data"));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  for (int n = 0; n < kChannels; ++n) swatch_colors_[n] = kDefaultChannelColors[n];
+  BuildControls();
+  BuildChart();
+  resize(1100, 760);
+  FormCreate();
+  if (loaded_) show();
+}
+
+// Destroying the window releases the measurement's sample buffers with it.
 TFormGraph::~TFormGraph() { app_.GraphWindowGone(this); }
 
 void TFormGraph::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
+  FormClose();
   app_.GraphWindowGone(this);
   deleteLater();
+}
+
+void TFormGraph::BuildControls() {
+  Chart1 = new QCustomPlot(this);
+  Chart1->setMinimumSize(400, 250);
+
+  ButtonRight = ArrowButton(kArrowLeft, "Posun doleva", this);
+  ButtonLeft = ArrowButton(kArrowRight, "Posun doprava", this);
+  ButtonZoomXIn = ArrowButton("+", "Zvětšení", this);
+  ButtonZoomXOut = ArrowButton("-", "Zmenšení", this);
+  ButtonUnZoomX = ArrowButton(kArrowLeftRight, "Plná velikost", this);
+  ButtonlUp = ArrowButton(kArrowUp, "Posun nahoru", this);
+  ButtonLDown = ArrowButton(kArrowDown, "Posun dolů", this);
+  ButtonZoomYLIn = ArrowButton("+", "Zvětšení", this);
+  ButtonZoomYLOut = ArrowButton("-", "Zmenšení", this);
+  ButtonUnZoomYL = ArrowButton(kArrowUpDown, "Plná velikost", this);
+  ButtonRUp = ArrowButton(kArrowUp, "Posun nahoru", this);
+  ButtonRDown = ArrowButton(kArrowDown, "Posun dolů", this);
+  ButtonZoomYRIn = ArrowButton("+", "Zvětšení", this);
+  ButtonButtonZoomYROut = ArrowButton("-", "Zmenšení", this);
+  ButtonUnZoomYR = ArrowButton(kArrowUpDown, "Plná velikost", this);
+
+  ButtonRedraw = new QPushButton(QString::fromUtf8("&Překresli"), this);
+  ButtonScales = new QPushButton(QString::fromUtf8("&Měřítka"), this);
+  ButtonPrint = new QPushButton(QString::fromUtf8("&Tisk"), this);
+  ButtonText = new QPushButton(QString::fromUtf8("&Tabulka"), this);
+  ButtonSave = new QPushButton(QString::fromUtf8("&Ulož"), this);
+  ButtonExport = new QPushButton(QString::fromUtf8("&Export"), this);
+
+  Image1 = new QLabel(this);
+  Image1->setPixmap(LogoPixmap());
+  Image1->setCursor(Qt::PointingHandCursor);
+  Image1->installEventFilter(this);
+
+  DateFrom = new QDateEdit(this);
+  TimeFrom = new QTimeEdit(this);
+  DateTo = new QDateEdit(this);
+  TimeTo = new QTimeEdit(this);
+  for (QDateEdit* d : {DateFrom, DateTo}) {
+    d->setDisplayFormat("d.M.yyyy");
+    d->setCalendarPopup(true);
+    d->setMinimumDate(QDate(1900, 1, 1));
+  }
+  for (QTimeEdit* t : {TimeFrom, TimeTo}) t->setDisplayFormat("H:mm:ss");
+  const double now = Now();
+  SetPickers(DateFrom, TimeFrom, now);
+  SetPickers(DateTo, TimeTo, now);
+  auto* label_from = new QLabel(QString::fromUtf8("&Od"), this);
+  label_from->setBuddy(DateFrom);
+  auto* label_to = new QLabel(QString::fromUtf8("&Do"), this);
+  label_to->setBuddy(DateTo);
+
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setMaximumHeight(14);
+  ProgressBar1->hide();
+
+  const QStringList sides = {QString::fromUtf8("Levá"), QString::fromUtf8("Pravá")};
+  for (int n = 0; n < kChannels; ++n) {
+    ComboBoxes[n] = new QComboBox(this);
+    ComboBoxes[n]->setProperty("tag", n);
+    ComboBoxes[n]->setMinimumWidth(230);
+    ComboBoxes[n]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    RadioGroups[n] = new RadioGroup(n % 4 == 0 ? QString::fromUtf8("Osa") : QString(), sides, this);
+    RadioGroups[n]->setProperty("tag", n);
+    if (auto* box = qobject_cast<QBoxLayout*>(RadioGroups[n]->layout())) {
+      box->setDirection(QBoxLayout::LeftToRight);
+      box->setContentsMargins(4, 0, 4, 0);
+    }
+    RadioGroups[n]->SetItemIndex(0);
+    Panels[n] = new QFrame(this);
+    Panels[n]->setProperty("tag", n);
+    Panels[n]->setFrameShape(QFrame::Panel);
+    Panels[n]->setFrameShadow(QFrame::Sunken);
+    Panels[n]->setFixedSize(36, 22);
+    Panels[n]->setAutoFillBackground(true);
+    Panels[n]->setToolTip(QString::fromUtf8("Styl grafu"));
+    Panels[n]->installEventFilter(this);
+    ShowSwatch(n, swatch_colors_[n]);
+    connect(ComboBoxes[n], &QComboBox::activated, this, [this, n] { ComboBoxChange(n); });
+    connect(RadioGroups[n], &RadioGroup::Clicked, this, [this, n] { RadioGroupClick(n); });
+  }
+
+  connect(ButtonRight, &QPushButton::clicked, this, &TFormGraph::ButtonRightClick);
+  connect(ButtonLeft, &QPushButton::clicked, this, &TFormGraph::ButtonLeftClick);
+  connect(ButtonZoomXIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomXInClick);
+  connect(ButtonZoomXOut, &QPushButton::clicked, this, &TFormGraph::ButtonZoomXOutClick);
+  connect(ButtonUnZoomX, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomXClick);
+  connect(ButtonlUp, &QPushButton::clicked, this, &TFormGraph::ButtonlUpClick);
+  connect(ButtonLDown, &QPushButton::clicked, this, &TFormGraph::ButtonLDownClick);
+  connect(ButtonZoomYLIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYLInClick);
+  connect(ButtonZoomYLOut, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYLOutClick);
+  connect(ButtonUnZoomYL, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomYLClick);
+  connect(ButtonRUp, &QPushButton::clicked, this, &TFormGraph::ButtonRUpClick);
+  connect(ButtonRDown, &QPushButton::clicked, this, &TFormGraph::ButtonRDownClick);
+  connect(ButtonZoomYRIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYRInClick);
+  connect(ButtonButtonZoomYROut, &QPushButton::clicked, this,
+          &TFormGraph::ButtonButtonZoomYROutClick);
+  connect(ButtonUnZoomYR, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomYRClick);
+  connect(ButtonRedraw, &QPushButton::clicked, this, &TFormGraph::ButtonRedrawClick);
+  connect(ButtonScales, &QPushButton::clicked, this, &TFormGraph::ButtonScalesClick);
+  connect(ButtonPrint, &QPushButton::clicked, this, &TFormGraph::ButtonPrintClick);
+  connect(ButtonText, &QPushButton::clicked, this, &TFormGraph::ButtonTextClick);
+  connect(ButtonSave, &QPushButton::clicked, this, &TFormGraph::ButtonSaveClick);
+  connect(ButtonExport, &QPushButton::clicked, this, &TFormGraph::ButtonExportClick);
+  if (TFormScales* scales = app_.Scales()) {
+    connect(scales, &TFormScales::Rescale, this, [this] { RescaleAxes(true, true, true); });
+  }
+
+  // The left axis' buttons left of the chart, the right axis' right of it, the time axis'
+  // below it.
+  auto axis_column = [this](QPushButton* up, QPushButton* in, QPushButton* full, QPushButton* out,
+                            QPushButton* down) {
+    auto* column = new QVBoxLayout;
+    column->addStretch();
+    for (QPushButton* b : {up, in, full, out, down}) column->addWidget(b);
+    column->addStretch();
+    return column;
+  };
+  auto* chart_row = new QHBoxLayout;
+  chart_row->addLayout(
+      axis_column(ButtonlUp, ButtonZoomYLIn, ButtonUnZoomYL, ButtonZoomYLOut, ButtonLDown));
+  chart_row->addWidget(Chart1, 1);
+  chart_row->addLayout(
+      axis_column(ButtonRUp, ButtonZoomYRIn, ButtonUnZoomYR, ButtonButtonZoomYROut, ButtonRDown));
+
+  auto* time_row = new QHBoxLayout;
+  time_row->addSpacing(34);
+  for (QPushButton* b : {ButtonRight, ButtonZoomXIn, ButtonUnZoomX, ButtonZoomXOut, ButtonLeft}) {
+    time_row->addWidget(b);
+  }
+  time_row->addSpacing(16);
+  time_row->addWidget(label_from);
+  time_row->addWidget(DateFrom);
+  time_row->addWidget(TimeFrom);
+  time_row->addSpacing(12);
+  time_row->addWidget(label_to);
+  time_row->addWidget(DateTo);
+  time_row->addWidget(TimeTo);
+  time_row->addSpacing(16);
+  time_row->addWidget(ProgressBar1, 1);
+  time_row->addStretch();
+
+  auto* channel_grid = new QGridLayout;
+  channel_grid->setHorizontalSpacing(6);
+  channel_grid->setVerticalSpacing(2);
+  for (int n = 0; n < kChannels; ++n) {
+    const int row = n % 4;
+    const int column = n / 4 * 4;
+    channel_grid->addWidget(ComboBoxes[n], row, column, Qt::AlignBottom);
+    channel_grid->addWidget(RadioGroups[n], row, column + 1);
+    channel_grid->addWidget(Panels[n], row, column + 2, Qt::AlignBottom);
+  }
+  channel_grid->setColumnMinimumWidth(3, 12);
+
+  auto* button_grid = new QGridLayout;
+  button_grid->addWidget(ButtonRedraw, 0, 0);
+  button_grid->addWidget(ButtonScales, 1, 0);
+  button_grid->addWidget(ButtonPrint, 2, 0);
+  button_grid->addWidget(ButtonText, 0, 1);
+  button_grid->addWidget(ButtonSave, 1, 1);
+  button_grid->addWidget(ButtonExport, 2, 1);
+  button_grid->addWidget(Image1, 3, 0, 1, 2, Qt::AlignCenter);
+
+  auto* bottom_row = new QHBoxLayout;
+  bottom_row->addLayout(channel_grid);
+  bottom_row->addStretch();
+  bottom_row->addLayout(button_grid);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addLayout(chart_row, 1);
+  layout->addLayout(time_row);
+  layout->addLayout(bottom_row);
+}
+
+void TFormGraph::BuildChart() {
+  Chart1->setBackground(Qt::white);
+  Chart1->setNoAntialiasingOnDrag(true);
+  Chart1->setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
+  // Fonts in pixels: the printout draws at 96 units per inch, scaled to the printer.
+  QFont tick_font("Arial");
+  tick_font.setPixelSize(11);
+  QFont label_font("Arial");
+  label_font.setPixelSize(12);
+  const QString thousands = QLocale::system().groupSeparator();
+  const char sep = app_.DecimalSeparator();
+
+  QCPAxis* time = Chart1->xAxis;
+  time->setLabel(QString::fromUtf8("Čas"));
+  time->setTickLabelRotation(-90);
+  time_ticker_ = new TimeAxisTicker(time, sep);
+  time->setTicker(QSharedPointer<QCPAxisTicker>(time_ticker_));
+  time->setRange(std::floor(Now()), std::floor(Now()) + 1);
+
+  QCPAxis* left = Chart1->yAxis;
+  QCPAxis* right = Chart1->yAxis2;
+  right->setVisible(true);
+  left->setTicker(QSharedPointer<QCPAxisTicker>(
+      new ValueAxisTicker(left, "# ##0.######", sep, thousands.toStdString(), 20)));
+  right->setTicker(QSharedPointer<QCPAxisTicker>(
+      new ValueAxisTicker(right, "#,##0.######", sep, thousands.toStdString(), 20)));
+  left->setRange(0, 10);
+  right->setRange(0, 10);
+  for (QCPAxis* axis : {time, left, right}) {
+    axis->setTickLabelFont(tick_font);
+    axis->setLabelFont(label_font);
+    axis->grid()->setVisible(axis != right);
+    axis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::DotLine));
+  }
+
+  // Legend below the chart and foot line below that exist only during a printout.
+  QFont legend_font("Arial");
+  legend_font.setPixelSize(11);
+  Chart1->legend->setFont(legend_font);
+  Chart1->legend->setVisible(false);
+  Chart1->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+  Chart1->legend->setWrap(4);
+  Chart1->legend->setBorderPen(QPen(Qt::gray));
+  Chart1->axisRect()->insetLayout()->take(Chart1->legend);
+  QFont foot_font("Arial");
+  foot_font.setPixelSize(11);
+  foot_ = new QCPTextElement(Chart1, QString("%1 v%2").arg(kAppName, kAppVersion), foot_font);
+  foot_->setTextColor(Qt::blue);
+  foot_->setTextFlags(Qt::AlignRight | Qt::AlignVCenter);
+  foot_->setVisible(false);
+
+  for (int n = 0; n < kChannels; ++n) {
+    auto* graph = Chart1->addGraph(time, left);
+    graph->setAdaptiveSampling(true);
+    channels_[n].series = graph;
+    channels_[n].kind = kFastLine;
+    QPen pen(ToQColor(swatch_colors_[n]));
+    pen.setWidth(n < 2 ? 1 : 2);
+    graph->setPen(pen);
+  }
+
+  Chart1->setSelectionRectMode(QCP::srmCustom);
+  Chart1->selectionRect()->setPen(QPen(Qt::black, 0, Qt::DashLine));
+  connect(Chart1, &QCustomPlot::mousePress, this, &TFormGraph::ChartMousePress);
+  connect(Chart1->selectionRect(), &QCPSelectionRect::accepted, this,
+          &TFormGraph::ChartSelectionAccepted);
+  connect(Chart1, &QCustomPlot::mouseWheel, this, &TFormGraph::ChartWheel);
+}
+
+void TFormGraph::ShowSwatch(int channel, uint32_t color) {
+  swatch_colors_[channel] = color;
+  QPalette palette = Panels[channel]->palette();
+  palette.setColor(QPalette::Window, ToQColor(color));
+  Panels[channel]->setPalette(palette);
+}
+
+void TFormGraph::FormCreate() {
+  ManualView = false;
+  const QString none = QString::fromUtf8("Nezobrazuj");
+  for (QComboBox* box : ComboBoxes) {
+    box->clear();
+    box->addItem(none);
+    box->setCurrentIndex(0);
+  }
+
+  // The main panel's bar counts the bytes of LOG.BIN; the window is not visible yet.
+  QProgressBar* bar = app_.MainMenu() ? app_.MainMenu()->ProgressBar1 : nullptr;
+  uint64_t done = 0;
+  uint64_t unit = 1;  // bytes per bar step, so that large files fit the bar's int range
+  LoadProgress progress;
+  progress.start = [&](uint64_t total) {
+    done = 0;
+    unit = total / std::numeric_limits<int>::max() + 1;
+    if (bar) {
+      bar->setMaximum(static_cast<int>(total / unit));
+      bar->setValue(0);
+    }
+    QCoreApplication::processEvents();
+  };
+  progress.advance = [&](uint64_t bytes) {
+    done += bytes;
+    if (bar) bar->setValue(static_cast<int>(done / unit));
+    QCoreApplication::processEvents();
+  };
+  progress.finish = [&] {
+    if (bar) bar->setValue(0);
+  };
+  LoadResult result;
+  loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(),
+                            app_.DecimalSeparator(), progress, *measurement_, &result);
+  if (bar) bar->setValue(0);
+
+  for (uint32_t i = 0; i < measurement_->line_count; ++i) {
+    const QString caption = QString::fromStdString(measurement_->lines[i].caption);
+    for (QComboBox* box : ComboBoxes) box->addItem(caption);
+  }
+  if (!result.chart_title.empty()) {
+    Chart1->plotLayout()->insertRow(0);
+    QFont title_font("Arial");
+    title_font.setPixelSize(15);
+    title_font.setBold(true);
+    title_ = new QCPTextElement(Chart1, QString::fromStdString(result.chart_title), title_font);
+    Chart1->plotLayout()->addElement(0, 0, title_);
+  }
+  if (!loaded_) return;
+  if (result.has_range) SetExportRange(result.range_from, result.range_to);
+  ReadGraphSettings();
+  Chart1->replot();
+}
+
+void TFormGraph::FormClose() {
+  const std::optional<std::string> path = app_.CardFilePath(kGraphSettingsFileName, false);
+  if (!path) return;
+  try {
+    WriteGraphSettings(*path);
+  } catch (const Error& e) {
+    // The window closes anyway; the user learns that the view was not kept.
+    app_.Dialogs().ShowError(e.what());
+  }
+}
+
+ExportRange TFormGraph::CurrentExportRange() const {
+  const auto point = [](const QDateEdit* date, const QTimeEdit* time) {
+    const double t = TimeValue(time);
+    return std::floor(DateValue(date)) + (t - std::floor(t));
+  };
+  return {point(DateFrom, TimeFrom), point(DateTo, TimeTo)};
+}
+
+StampRange TFormGraph::CurrentStampRange() const {
+  return {PackStamp(DateValue(DateFrom), TimeValue(TimeFrom)),
+          PackStamp(DateValue(DateTo), TimeValue(TimeTo))};
+}
+
+void TFormGraph::SetExportRange(double from, double to) {
+  SetPickers(DateFrom, TimeFrom, from);
+  SetPickers(DateTo, TimeTo, to);
+}
+
+AxisRange TFormGraph::TimeRange() const {
+  return {Chart1->xAxis->range().lower, Chart1->xAxis->range().upper};
+}
+AxisRange TFormGraph::LeftRange() const {
+  return {Chart1->yAxis->range().lower, Chart1->yAxis->range().upper};
+}
+AxisRange TFormGraph::RightRange() const {
+  return {Chart1->yAxis2->range().lower, Chart1->yAxis2->range().upper};
+}
+const TimeAxisFormat& TFormGraph::TimeFormat() const { return time_ticker_->Format(); }
+QCPLayoutElement* TFormGraph::Legend() const { return Chart1->legend; }
+
+QCPAxis* TFormGraph::ValueAxis(int channel) const {
+  return RadioGroups[channel]->ItemIndex() == 1 ? Chart1->yAxis2 : Chart1->yAxis;
+}
+
+void TFormGraph::SetRange(QCPAxis* axis, const AxisRange& range) {
+  axis->setRange(range.minimum, range.maximum);
+}
+
+void TFormGraph::RescaleAxes(bool time, bool left, bool right) {
+  RescaleInput in;
+  for (int n = 0; n < kChannels; ++n) {
+    const Channel& c = channels_[n];
+    if (ComboBoxes[n]->currentIndex() <= 0 || !c.values.used) continue;
+    DataExtent& axis = RadioGroups[n]->ItemIndex() == 1 ? in.right : in.left;
+    axis.Add(c.values.minimum, c.values.maximum);
+    in.time.Add(c.times.minimum, c.times.maximum);
+  }
+  const ExportRange range = CurrentExportRange();
+  in.range_from = range.from;
+  in.range_to = range.to;
+  if (app_.Scales()) in.scales = app_.Scales()->State();
+  const RescaleResult r = ComputeRescale(in, time, left, right, app_.DecimalSeparator());
+  if (r.left) SetRange(Chart1->yAxis, *r.left);
+  if (r.right) SetRange(Chart1->yAxis2, *r.right);
+  if (r.time) SetRange(Chart1->xAxis, *r.time);
+  Chart1->replot();
+}
+
+void TFormGraph::StepAxis(QCPAxis* axis, AxisStep step) {
+  SetRange(axis, korvan::StepAxis({axis->range().lower, axis->range().upper}, step));
+  ManualView = true;
+  Chart1->replot();
+}
+
+void TFormGraph::ButtonRightClick() { StepAxis(Chart1->xAxis, AxisStep::kShiftUp); }
+void TFormGraph::ButtonLeftClick() { StepAxis(Chart1->xAxis, AxisStep::kShiftDown); }
+void TFormGraph::ButtonZoomXInClick() { StepAxis(Chart1->xAxis, AxisStep::kZoomIn); }
+void TFormGraph::ButtonZoomXOutClick() { StepAxis(Chart1->xAxis, AxisStep::kZoomOut); }
+void TFormGraph::ButtonlUpClick() { StepAxis(Chart1->yAxis, AxisStep::kShiftDown); }
+void TFormGraph::ButtonLDownClick() { StepAxis(Chart1->yAxis, AxisStep::kShiftUp); }
+void TFormGraph::ButtonZoomYLInClick() { StepAxis(Chart1->yAxis, AxisStep::kZoomIn); }
+void TFormGraph::ButtonZoomYLOutClick() { StepAxis(Chart1->yAxis, AxisStep::kZoomOut); }
+void TFormGraph::ButtonRUpClick() { StepAxis(Chart1->yAxis2, AxisStep::kShiftDown); }
+void TFormGraph::ButtonRDownClick() { StepAxis(Chart1->yAxis2, AxisStep::kShiftUp); }
+void TFormGraph::ButtonZoomYRInClick() { StepAxis(Chart1->yAxis2, AxisStep::kZoomIn); }
+void TFormGraph::ButtonButtonZoomYROutClick() { StepAxis(Chart1->yAxis2, AxisStep::kZoomOut); }
+
+void TFormGraph::ButtonUnZoomXClick() {
+  RescaleAxes(true, false, false);
+  ManualView = false;
+}
+void TFormGraph::ButtonUnZoomYLClick() {
+  RescaleAxes(false, true, false);
+  ManualView = false;
+}
+void TFormGraph::ButtonUnZoomYRClick() {
+  RescaleAxes(false, false, true);
+  ManualView = false;
+}
+
+void TFormGraph::ButtonRedrawClick() {
+  for (int n = 0; n < kChannels; ++n) PlotChannel(n);
+}
+
+void TFormGraph::ButtonScalesClick() {
+  if (app_.Scales()) app_.Scales()->Open();
+}
+
+// The table view's own issue fills this frame.
+void TFormGraph::ButtonTextClick() {
+  QDialog sheet(this);
+  sheet.setWindowTitle(QString::fromUtf8("Naměřená data"));
+  sheet.resize(701, 557);
+  sheet.exec();
+}
+
+// Saving a copy is built by its own issue.
+void TFormGraph::ButtonSaveClick() {}
+
+// The export's issue fills the filter window and writes the file.
+void TFormGraph::ButtonExportClick() {
+  if (app_.ExportFilter()) app_.ExportFilter()->exec();
+}
+
+void TFormGraph::Image1Click() { QDesktopServices::openUrl(QUrl(QString(kMakerUrl))); }
+
+void TFormGraph::RadioGroupClick(int channel) {
+  QCPAxis* axis = ValueAxis(channel);
+  if (auto* graph = qobject_cast<QCPGraph*>(channels_[channel].series)) {
+    graph->setValueAxis(axis);
+  } else if (auto* bars = qobject_cast<QCPBars*>(channels_[channel].series)) {
+    bars->setValueAxis(axis);
+  }
+  if (!ManualView) RescaleAxes(true, true, true);
+  Chart1->replot();
+}
+
+void TFormGraph::Chart1Zoom(double time_min, double time_max, double left_min, double left_max,
+                            double right_min, double right_max) {
+  SetRange(Chart1->xAxis, {time_min, time_max});
+  SetRange(Chart1->yAxis, {left_min, left_max});
+  SetRange(Chart1->yAxis2, {right_min, right_max});
+  ManualView = true;
+  Chart1->replot();
+}
+
+void TFormGraph::Chart1UndoZoom() {
+  RescaleAxes(true, true, true);
+  ManualView = false;
+}
+
+void TFormGraph::ChartMousePress(QMouseEvent* event) { drag_start_ = event->pos(); }
+
+void TFormGraph::ChartSelectionAccepted(const QRect&, QMouseEvent* event) {
+  const QPoint end = event->pos();
+  // A click is no drag.
+  if (std::abs(end.x() - drag_start_.x()) < 4 || std::abs(end.y() - drag_start_.y()) < 4) return;
+  QCPAxis* time = Chart1->xAxis;
+  QCPAxis* left = Chart1->yAxis;
+  QCPAxis* right = Chart1->yAxis2;
+  if (!IsZoomDrag(time->pixelToCoord(drag_start_.x()), left->pixelToCoord(drag_start_.y()),
+                  time->pixelToCoord(end.x()), left->pixelToCoord(end.y()))) {
+    Chart1UndoZoom();
+    return;
+  }
+  Chart1Zoom(time->pixelToCoord(drag_start_.x()), time->pixelToCoord(end.x()),
+             left->pixelToCoord(end.y()), left->pixelToCoord(drag_start_.y()),
+             right->pixelToCoord(end.y()), right->pixelToCoord(drag_start_.y()));
+}
+
+void TFormGraph::ChartWheel(QWheelEvent* event) {
+  const double steps = event->angleDelta().y() / 120.0;
+  if (steps == 0) return;
+  QCPAxis* time = Chart1->xAxis;
+  time->scaleRange(std::pow(0.8, steps), time->pixelToCoord(event->position().x()));
+  ManualView = true;
+  Chart1->replot();
+}
+
+bool TFormGraph::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+    Image1Click();
+    return true;
+  }
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    for (int n = 0; n < kChannels; ++n) {
+      if (watched == Panels[n]) {
+        PanelDblClick(n);
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace korvan

@@ -1,23 +1,202 @@
 #pragma once
 
+#include <QColor>
+#include <QPoint>
 #include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "data/axis_scaling.h"
+#include "data/export.h"
+#include "data/graph_view.h"
+#include "data/measurement.h"
+
+class QCPAbstractPlottable;
+class QCPAxis;
+class QCPLayoutElement;
+class QCPTextElement;
+class QComboBox;
+class QCustomPlot;
+class QDateEdit;
+class QFrame;
+class QLabel;
+class QMouseEvent;
+class QPrinter;
+class QProgressBar;
+class QPushButton;
+class QTimeEdit;
+class QToolButton;
+class QWheelEvent;
 
 namespace korvan {
 
 class KorvanApp;
+class RadioGroup;
+class TimeAxisTicker;
 
-// Empty frame with its caption; its issue fills it.
+inline constexpr int kChannels = 8;
+
+// A window-system colour value (red in the low byte) as a Qt colour, and back.
+inline QColor ToQColor(uint32_t color) {
+  return QColor(color & 0xFF, color >> 8 & 0xFF, color >> 16 & 0xFF);
+}
+inline uint32_t FromQColor(const QColor& color) {
+  return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
+         static_cast<uint32_t>(color.blue()) << 16;
+}
+
+// Series kinds, kept per channel like the series' tag.
+enum SeriesKind { kFastLine = 0, kLine = 1, kBars = 2 };
+
+// "Naměřená data": the chart of up to eight channels of the loaded measurement over time.
+// Creating it loads the measurement; it is shown only when that succeeded. It deletes
+// itself when closed.
 class TFormGraph : public QWidget {
   Q_OBJECT
  public:
   explicit TFormGraph(KorvanApp& app);
   ~TFormGraph() override;
 
+  bool Loaded() const { return loaded_; }
+  Measurement& CurrentMeasurement() { return *measurement_; }
+
+  // The "Od"/"Do" pickers as date-time values and as packed stamps.
+  ExportRange CurrentExportRange() const;
+  StampRange CurrentStampRange() const;
+  void SetExportRange(double from, double to);
+
+  // Channels are numbered 0-7 here (channel n of the window is n - 1).
+  void PlotChannel(int channel);
+  void ComboBoxChange(int channel) { PlotChannel(channel); }
+  void RescaleAxes(bool time, bool left, bool right);
+  void ApplySeriesStyle(int channel);
+  void LoadSeriesStyle(int channel);
+  void RadioGroupClick(int channel);
+  void PanelDblClick(int channel);
+
+  void ButtonRightClick();
+  void ButtonLeftClick();
+  void ButtonZoomXInClick();
+  void ButtonZoomXOutClick();
+  void ButtonUnZoomXClick();
+  void ButtonlUpClick();
+  void ButtonLDownClick();
+  void ButtonZoomYLInClick();
+  void ButtonZoomYLOutClick();
+  void ButtonUnZoomYLClick();
+  void ButtonRUpClick();
+  void ButtonRDownClick();
+  void ButtonZoomYRInClick();
+  void ButtonButtonZoomYROutClick();
+  void ButtonUnZoomYRClick();
+  void ButtonRedrawClick();
+  void ButtonScalesClick();
+  void ButtonPrintClick();
+  void ButtonTextClick();
+  void ButtonSaveClick();
+  void ButtonExportClick();
+  void Image1Click();
+
+  // The user dragged a rectangle (axis values): towards the lower right zooms to it,
+  // otherwise the zoom is undone.
+  void Chart1Zoom(double time_min, double time_max, double left_min, double left_max,
+                  double right_min, double right_max);
+  void Chart1UndoZoom();
+
+  // GRAPH.INI: the window and its two dialogs to and from the file.
+  GraphViewState ViewState();
+  void WriteGraphSettings(const std::string& path);
+  void ReadGraphSettings();
+
+  // Axis ranges and the series of a channel, for the dialogs' issues and for tests.
+  AxisRange TimeRange() const;
+  AxisRange LeftRange() const;
+  AxisRange RightRange() const;
+  SeriesKind Kind(int channel) const { return channels_[channel].kind; }
+  QCPAbstractPlottable* Series(int channel) const { return channels_[channel].series; }
+  int PointCount(int channel) const;
+  // The time-axis format of the last drawing.
+  const TimeAxisFormat& TimeFormat() const;
+  // The page of the last printout (printer of the print dialog), kept between printouts.
+  QPrinter* Printer() const { return printer_.get(); }
+  QCPLayoutElement* Legend() const;
+  QCPTextElement* Foot() const { return foot_; }
+
+  bool ManualView = false;
+
+  QCustomPlot* Chart1;
+  std::array<QComboBox*, kChannels> ComboBoxes;    // ComboBox1 .. ComboBox8
+  std::array<RadioGroup*, kChannels> RadioGroups;  // RadioGroup1 .. RadioGroup8
+  std::array<QFrame*, kChannels> Panels;           // Panel1 .. Panel8
+  QPushButton* ButtonRight;
+  QPushButton* ButtonLeft;
+  QPushButton* ButtonZoomXIn;
+  QPushButton* ButtonZoomXOut;
+  QPushButton* ButtonUnZoomX;
+  QPushButton* ButtonlUp;
+  QPushButton* ButtonLDown;
+  QPushButton* ButtonZoomYLIn;
+  QPushButton* ButtonZoomYLOut;
+  QPushButton* ButtonUnZoomYL;
+  QPushButton* ButtonRUp;
+  QPushButton* ButtonRDown;
+  QPushButton* ButtonZoomYRIn;
+  QPushButton* ButtonButtonZoomYROut;
+  QPushButton* ButtonUnZoomYR;
+  QPushButton* ButtonRedraw;
+  QPushButton* ButtonScales;
+  QPushButton* ButtonPrint;
+  QPushButton* ButtonText;
+  QPushButton* ButtonSave;
+  QPushButton* ButtonExport;
+  QLabel* Image1;
+  QDateEdit* DateFrom;
+  QTimeEdit* TimeFrom;
+  QDateEdit* DateTo;
+  QTimeEdit* TimeTo;
+  QProgressBar* ProgressBar1;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  struct Channel {
+    QCPAbstractPlottable* series = nullptr;
+    SeriesKind kind = kFastLine;
+    int line_style = 0;  // the dialog's item; dashes are drawn only on one-pixel lines
+    // Extremes of the plotted points.
+    DataExtent values;
+    DataExtent times;
+  };
+
+  void BuildControls();
+  void BuildChart();
+  void FormCreate();
+  void FormClose();
+  QCPAxis* ValueAxis(int channel) const;
+  void StepAxis(QCPAxis* axis, AxisStep step);
+  void SetRange(QCPAxis* axis, const AxisRange& range);
+  void ReplaceSeries(int channel, SeriesKind kind);
+  void ShowSwatch(int channel, uint32_t color);
+  void PrintChart(QPrinter& printer);
+  void AttachPrintExtras();
+  void DetachPrintExtras();
+  void ChartMousePress(QMouseEvent* event);
+  void ChartSelectionAccepted(const QRect& rect, QMouseEvent* event);
+  void ChartWheel(QWheelEvent* event);
+
   KorvanApp& app_;
+  std::unique_ptr<Measurement> measurement_;
+  bool loaded_ = false;
+  std::array<Channel, kChannels> channels_;
+  std::array<uint32_t, kChannels> swatch_colors_;
+  TimeAxisTicker* time_ticker_ = nullptr;  // owned by the axis
+  QCPTextElement* title_ = nullptr;
+  QCPTextElement* foot_ = nullptr;
+  std::unique_ptr<QPrinter> printer_;
+  QPoint drag_start_;
 };
 
 }  // namespace korvan

@@ -1,0 +1,37 @@
+#include "data/form_chart_tickers.h"
+
+#include <algorithm>
+
+#include "app/numbers.h"
+
+namespace korvan {
+
+double TimeAxisTicker::getTickStep(const QCPRange& range) {
+  const double length = axis_->axisRect() ? axis_->axisRect()->width() : 600;
+  // Turned labels stand side by side: one needs its line height and a little air.
+  const double pitch = QFontMetrics(axis_->tickLabelFont()).height() * 1.5;
+  format_ = ChooseTimeAxisFormat(range.size(), length, pitch);
+  return format_.increment;
+}
+
+int TimeAxisTicker::getSubTickCount(double) { return format_.minor_ticks; }
+
+QString TimeAxisTicker::getTickLabel(double tick, const QLocale&, QChar, int) {
+  return QString::fromStdString(TimeAxisLabel(format_, tick, decimal_separator_));
+}
+
+double ValueAxisTicker::getTickStep(const QCPRange& range) {
+  const double length = axis_->axisRect() ? axis_->axisRect()->height() : 400;
+  const int label = QFontMetrics(axis_->tickLabelFont()).height();
+  setTickCount(std::max(2, static_cast<int>(length / (label + label_separation_))));
+  return QCPAxisTicker::getTickStep(range);
+}
+
+QString ValueAxisTicker::getTickLabel(double tick, const QLocale&, QChar, int) {
+  // Ticks near zero come out as tiny remainders of the step arithmetic.
+  if (std::abs(tick) < 1e-12 * std::max(1.0, std::abs(axis_->range().size()))) tick = 0;
+  return QString::fromStdString(
+      FormatFloat(pattern_, tick, decimal_separator_, thousand_separator_));
+}
+
+}  // namespace korvan

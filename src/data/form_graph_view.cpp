@@ -1,0 +1,166 @@
+// The graph window's printout and its settings file.
+#include <qcustomplot.h>
+
+#include <QComboBox>
+#include <QPrinter>
+#include <cmath>
+
+#include "app/constants.h"
+#include "app/date_time.h"
+#include "app/form_app.h"
+#include "app/user_dialogs.h"
+#include "data/form_graph.h"
+#include "data/form_scales.h"
+#include "data/form_series_style.h"
+
+namespace korvan {
+namespace {
+
+// Two stored times are the same when they differ by at most half a second.
+constexpr double kRangeTolerance = 5.787037037037037e-06;
+
+}  // namespace
+
+void TFormGraph::AttachPrintExtras() {
+  QCPLayoutGrid* layout = Chart1->plotLayout();
+  int row = layout->rowCount();
+  layout->addElement(row, 0, Chart1->legend);
+  layout->addElement(row + 1, 0, foot_);
+  // Only the chart stretches; legend and foot keep their natural height.
+  layout->setRowStretchFactor(row, 0.001);
+  layout->setRowStretchFactor(row + 1, 0.001);
+  Chart1->legend->setVisible(true);
+  foot_->setVisible(true);
+}
+
+void TFormGraph::DetachPrintExtras() {
+  QCPLayoutGrid* layout = Chart1->plotLayout();
+  Chart1->legend->setVisible(false);
+  foot_->setVisible(false);
+  layout->take(Chart1->legend);
+  layout->take(foot_);
+  layout->simplify();
+  Chart1->replot();
+}
+
+void TFormGraph::ButtonPrintClick() {
+  for (int n = 0; n < kChannels; ++n) {
+    QCPAbstractPlottable* series = channels_[n].series;
+    if (ComboBoxes[n]->currentIndex() > 0) {
+      const QString side = RadioGroups[n]->ItemIndex() != 0 ? "(P) " : "(L) ";
+      series->setName(side + ComboBoxes[n]->currentText());
+      series->addToLegend();
+    } else {
+      series->removeFromLegend();
+    }
+  }
+  AttachPrintExtras();
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  try {
+    if (app_.Dialogs().ChoosePrinter(printer_.get())) PrintChart(*printer_);
+  } catch (...) {
+    DetachPrintExtras();
+    throw;
+  }
+  DetachPrintExtras();
+}
+
+void TFormGraph::PrintChart(QPrinter& printer) {
+  // The user's orientation and page mode come back whatever happens while printing.
+  struct Restore {
+    QPrinter& printer;
+    QPageLayout::Orientation orientation;
+    bool full_page;
+    ~Restore() {
+      printer.setPageOrientation(orientation);
+      printer.setFullPage(full_page);
+    }
+  } restore{printer, printer.pageLayout().orientation(), printer.fullPage()};
+  printer.setPageOrientation(QPageLayout::Landscape);
+  printer.setFullPage(true);
+
+  QCPPainter painter;
+  if (!painter.begin(&printer)) return;
+  painter.setMode(QCPPainter::pmVectorized);
+  painter.setMode(QCPPainter::pmNoCaching);
+  const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+  const QRectF area = paper.adjusted(paper.width() * 0.05, paper.height() * 0.05,
+                                     -paper.width() * 0.05, -paper.height() * 0.05);
+  // The chart is laid out in screen units (96 per inch) and drawn as vectors at the
+  // printer's own resolution.
+  const double scale = printer.resolution() / 96.0;
+  painter.translate(area.topLeft());
+  painter.scale(scale, scale);
+  Chart1->toPainter(&painter, static_cast<int>(area.width() / scale),
+                    static_cast<int>(area.height() / scale));
+  painter.end();
+}
+
+GraphViewState TFormGraph::ViewState() {
+  GraphViewState s;
+  s.left_min = Chart1->yAxis->range().lower;
+  s.left_max = Chart1->yAxis->range().upper;
+  s.right_min = Chart1->yAxis2->range().lower;
+  s.right_max = Chart1->yAxis2->range().upper;
+  s.time_min = Chart1->xAxis->range().lower;
+  s.time_max = Chart1->xAxis->range().upper;
+  if (app_.Scales()) s.scales = app_.Scales()->State();
+  const ExportRange range = CurrentExportRange();
+  s.range_from = range.from;
+  s.range_to = range.to;
+  for (int n = 0; n < kChannels; ++n) {
+    s.channels[n].value = std::max(ComboBoxes[n]->currentIndex(), 0);
+    s.channels[n].axis = RadioGroups[n]->ItemIndex() == 1 ? 1 : 0;
+    // A bar channel leaves three of the dialog's values as the channel before it set them.
+    LoadSeriesStyle(n);
+    s.channels[n].style = app_.SeriesStyle()->Style();
+  }
+  return s;
+}
+
+void TFormGraph::WriteGraphSettings(const std::string& path) {
+  WriteGraphSettingsFile(path, ViewState(), app_.DecimalSeparator());
+}
+
+void TFormGraph::ReadGraphSettings() {
+  const std::optional<std::string> path = app_.CardFilePath(kGraphSettingsFileName, true);
+  if (!path) return;
+  GraphViewState s;
+  if (!ReadGraphSettingsFile(*path, s, Now(), app_.DecimalSeparator())) return;
+  ManualView = true;
+  for (int n = 0; n < kChannels; ++n) {
+    const ChannelView& view = s.channels[n];
+    RadioGroups[n]->SetItemIndex(view.axis != 0 ? 1 : 0);
+    QCPAxis* axis = ValueAxis(n);
+    if (auto* graph = qobject_cast<QCPGraph*>(channels_[n].series)) graph->setValueAxis(axis);
+    if (auto* bars = qobject_cast<QCPBars*>(channels_[n].series)) bars->setValueAxis(axis);
+    // A line that this measurement does not have shows nothing.
+    const bool known = view.value >= 0 && view.value < ComboBoxes[n]->count();
+    ComboBoxes[n]->setCurrentIndex(known ? view.value : 0);
+    PlotChannel(n);
+    app_.SeriesStyle()->SetStyle(view.style);
+    ApplySeriesStyle(n);
+    ShowSwatch(n, app_.SeriesStyle()->Style().color);
+  }
+  const ExportRange range = CurrentExportRange();
+  bool restore_axes = true;
+  if (std::abs(s.range_from - range.from) > kRangeTolerance ||
+      std::abs(s.range_to - range.to) > kRangeTolerance) {
+    if (app_.Dialogs().Ask("Uložený časový rozsah neodpovídá skutečnému časovému rozsahu "
+                           "dat.\r\n Chcete nastavit nová měřítka ?")) {
+      RescaleAxes(true, true, true);
+      restore_axes = false;
+    } else {
+      SetExportRange(s.range_from, s.range_to);
+    }
+  }
+  if (restore_axes) {
+    SetRange(Chart1->yAxis, {s.left_min, s.left_max});
+    SetRange(Chart1->yAxis2, {s.right_min, s.right_max});
+    SetRange(Chart1->xAxis, {s.time_min, s.time_max});
+  }
+  if (app_.Scales()) app_.Scales()->SetState(s.scales);
+  Chart1->replot();
+}
+
+}  // namespace korvan

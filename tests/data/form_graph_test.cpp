@@ -1,0 +1,507 @@
+#include "data/form_graph.h"
+
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <cmath>
+
+#include "app/date_time.h"
+#include "app/encodings.h"
+#include "app/form_app.h"
+#include "app/form_drive_chooser.h"
+#include "app/form_setup.h"
+#include "app/ini_file.h"
+#include "data/form_scales.h"
+#include "data/form_series_style.h"
+#include "support/card_builder.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::CardBuilder;
+using testing::CardLine;
+using testing::FakeDialogs;
+using testing::FloatBits;
+using testing::MakeStamp;
+using testing::TempDir;
+
+constexpr double kSecond = 1.0 / 86400;
+
+// Three lines sampled every 10 s on 1 May 2024 from 10:00:00 for 100 blocks: line 0 rises
+// 0..99, line 1 is constant 3, line 2 falls -1..-100.
+CardBuilder SmallCard() {
+  CardBuilder card;
+  card.lines = {CardLine{"Teplota", "T1"}, CardLine{"Tlak", "P1"}, CardLine{"Vlhkost", "H1"}};
+  for (int i = 0; i < 100; ++i) {
+    const int s = i * 10;
+    card.Block(MakeStamp(2024, 5, 1, 10, s / 60, s % 60),
+               {{0, FloatBits(static_cast<float>(i))},
+                {1, FloatBits(3.0f)},
+                {2, FloatBits(static_cast<float>(-1 - i))}});
+  }
+  return card;
+}
+
+const double kFirst = EncodeDate(2024, 5, 1) + EncodeTime(10, 0, 0, 0);
+const double kLast = EncodeDate(2024, 5, 1) + EncodeTime(10, 16, 30, 0);
+
+class GraphTest : public ::testing::Test {
+ protected:
+  GraphTest() : app_(dialogs_, Paths(), ',', {}) {
+    app_.CreateWindows();
+    app_.Setup()->CheckBoxAlt->setChecked(true);
+    app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
+  }
+  ~GraphTest() override {
+    if (app_.Graph()) delete app_.Graph();
+  }
+
+  ProgramPaths Paths() {
+    ProgramPaths p;
+    p.settings_file = program_.File("korvan-a.ini");
+    p.quantity_dir = program_.path() + "/Instrument/";
+    p.program_dir = program_.path();
+    return p;
+  }
+
+  TFormGraph& Open(const CardBuilder& card = SmallCard()) {
+    card.WriteAll(data_.path());
+    app_.CreateGraphWindow();
+    EXPECT_NE(app_.Graph(), nullptr);
+    return *app_.Graph();
+  }
+
+  // Picks a line in a channel's selector as the user does.
+  static void Pick(TFormGraph& g, int channel, int item) {
+    g.ComboBoxes[channel]->setCurrentIndex(item);
+    g.ComboBoxChange(channel);
+  }
+
+  static void SetStyle(KorvanApp& app, int type, int thickness, int line_style, int point_size,
+                       int point_style, uint32_t color = 255) {
+    app.SeriesStyle()->SetStyle({type, color, thickness, line_style, point_size, point_style});
+  }
+
+  FakeDialogs dialogs_;
+  TempDir program_;
+  TempDir data_;
+  KorvanApp app_;
+};
+
+TEST_F(GraphTest, LoadsTheLinesAndPresetsTheRange) {
+  TFormGraph& g = Open();
+  EXPECT_TRUE(g.Loaded());
+  EXPECT_TRUE(g.isVisible());
+  ASSERT_EQ(g.ComboBoxes[7]->count(), 4);
+  EXPECT_EQ(g.ComboBoxes[7]->itemText(0), QString::fromUtf8("Nezobrazuj"));
+  EXPECT_EQ(g.ComboBoxes[0]->itemText(2), QString::fromUtf8("Tlak - P1"));
+  EXPECT_NEAR(g.CurrentExportRange().from, kFirst, 1e-9);
+  EXPECT_NEAR(g.CurrentExportRange().to, kLast, 1e-9);
+  EXPECT_FALSE(g.ManualView);
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(GraphTest, MissingDataFileKeepsTheWindowHidden) {
+  CardBuilder card = SmallCard();
+  card.WriteConfigIni(data_.path());
+  app_.CreateGraphWindow();
+  ASSERT_NE(app_.Graph(), nullptr);
+  EXPECT_FALSE(app_.Graph()->Loaded());
+  EXPECT_FALSE(app_.Graph()->isVisible());
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{"Datový soubor nelze otevřít."});
+}
+
+TEST_F(GraphTest, PlottingRescalesUntilTheUserZooms) {
+  TFormGraph& g = Open();
+  Pick(g, 0, 1);
+  EXPECT_EQ(g.PointCount(0), 100);
+  // Default scales: zero included, data 0..99.
+  const double margin = static_cast<float>(99 * 0.01 + 0.0001);
+  EXPECT_DOUBLE_EQ(g.LeftRange().minimum, 0 - margin);
+  EXPECT_DOUBLE_EQ(g.LeftRange().maximum, 99 + margin);
+  EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
+  EXPECT_NEAR(g.TimeRange().maximum, kLast, 1e-9);
+
+  g.ButtonZoomXInClick();
+  EXPECT_TRUE(g.ManualView);
+  const AxisRange zoomed = g.TimeRange();
+  const AxisRange left = g.LeftRange();
+  Pick(g, 1, 3);  // -1..-100 would widen the left axis
+  EXPECT_EQ(g.TimeRange(), zoomed);
+  EXPECT_EQ(g.LeftRange(), left);
+
+  g.ButtonUnZoomXClick();
+  EXPECT_FALSE(g.ManualView);
+  EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
+}
+
+TEST_F(GraphTest, ScaleRulesReachTheAxes) {
+  TFormGraph& g = Open();
+  // Typed 10 above data up to 5 (line 0 limited to 5 by the time window).
+  ScalesState scales;
+  scales.choices = {0, 1, 1, 1};
+  scales.texts = {"10", "", "", ""};
+  app_.Scales()->SetState(scales);
+  g.SetExportRange(kFirst, kFirst + 50 * kSecond);
+  Pick(g, 0, 1);
+  EXPECT_NEAR(g.LeftRange().minimum, 9.9899, 1e-6);
+  EXPECT_NEAR(g.LeftRange().maximum, 11.0101, 1e-6);
+
+  // All values equal: the small margin keeps the range open.
+  scales.choices = {1, 1, 1, 1};
+  app_.Scales()->SetState(scales);
+  Pick(g, 0, 2);
+  EXPECT_NEAR(g.LeftRange().minimum, 3 - 0.0001, 1e-7);
+  EXPECT_NEAR(g.LeftRange().maximum, 3 + 0.0001, 1e-7);
+
+  // Right axis with zero included: data -1..-6 in this window.
+  scales.choices = {1, 1, 2, 2};
+  app_.Scales()->SetState(scales);
+  Pick(g, 1, 3);
+  g.RadioGroups[1]->SetItemIndex(1);
+  g.RadioGroupClick(1);
+  EXPECT_EQ(g.Series(1)->valueAxis(), g.Chart1->yAxis2);
+  const double margin = static_cast<float>(6 * 0.01 + 0.0001);
+  EXPECT_DOUBLE_EQ(g.RightRange().minimum, -6 - margin);
+  EXPECT_DOUBLE_EQ(g.RightRange().maximum, 0 + margin);
+  // The left axis now shows only line 1.
+  EXPECT_NEAR(g.LeftRange().minimum, 3 - 0.0001, 1e-7);
+}
+
+TEST_F(GraphTest, EmptyTimeWindowAndSameLineTwice) {
+  TFormGraph& g = Open();
+  Pick(g, 0, 1);
+  Pick(g, 4, 1);
+  EXPECT_EQ(g.PointCount(0), 100);
+  EXPECT_EQ(g.PointCount(4), 100);
+  g.SetExportRange(kLast + kSecond, kLast + 100 * kSecond);
+  g.ButtonRedrawClick();
+  EXPECT_EQ(g.PointCount(0), 0);
+  EXPECT_EQ(g.PointCount(4), 0);
+}
+
+TEST_F(GraphTest, PanAndZoomButtons) {
+  TFormGraph& g = Open();
+  Pick(g, 0, 1);
+  using Click = void (TFormGraph::*)();
+  using Range = AxisRange (TFormGraph::*)() const;
+  struct Row {
+    Click click;
+    Range range;
+    double low, high;  // fractions of the span added to each end
+  };
+  const Row rows[] = {
+      {&TFormGraph::ButtonRightClick, &TFormGraph::TimeRange, 0.05, 0.05},
+      {&TFormGraph::ButtonLeftClick, &TFormGraph::TimeRange, -0.05, -0.05},
+      {&TFormGraph::ButtonZoomXInClick, &TFormGraph::TimeRange, 0.25, -0.25},
+      {&TFormGraph::ButtonZoomXOutClick, &TFormGraph::TimeRange, -0.5, 0.5},
+      {&TFormGraph::ButtonlUpClick, &TFormGraph::LeftRange, -0.05, -0.05},
+      {&TFormGraph::ButtonLDownClick, &TFormGraph::LeftRange, 0.05, 0.05},
+      {&TFormGraph::ButtonZoomYLInClick, &TFormGraph::LeftRange, 0.25, -0.25},
+      {&TFormGraph::ButtonZoomYLOutClick, &TFormGraph::LeftRange, -0.5, 0.5},
+      {&TFormGraph::ButtonRUpClick, &TFormGraph::RightRange, -0.05, -0.05},
+      {&TFormGraph::ButtonRDownClick, &TFormGraph::RightRange, 0.05, 0.05},
+      {&TFormGraph::ButtonZoomYRInClick, &TFormGraph::RightRange, 0.25, -0.25},
+      {&TFormGraph::ButtonButtonZoomYROutClick, &TFormGraph::RightRange, -0.5, 0.5},
+  };
+  for (const Row& row : rows) {
+    g.ManualView = false;
+    const AxisRange before = (g.*row.range)();
+    const double span = before.maximum - before.minimum;
+    (g.*row.click)();
+    const AxisRange after = (g.*row.range)();
+    EXPECT_NEAR(after.minimum, before.minimum + row.low * span, span * 1e-12);
+    EXPECT_NEAR(after.maximum, before.maximum + row.high * span, span * 1e-12);
+    EXPECT_TRUE(g.ManualView);
+  }
+  g.ButtonUnZoomYLClick();
+  EXPECT_FALSE(g.ManualView);
+  EXPECT_DOUBLE_EQ(g.LeftRange().maximum, 99.0 + static_cast<float>(99 * 0.01 + 0.0001));
+}
+
+TEST_F(GraphTest, DraggingARectangleZoomsAndBackUndoes) {
+  TFormGraph& g = Open();
+  Pick(g, 0, 1);
+  const AxisRange full = g.TimeRange();
+  QCustomPlot* chart = g.Chart1;
+  chart->replot();
+  const QRect r = chart->axisRect()->rect();
+  const QPoint a = r.topLeft() + QPoint(r.width() / 4, r.height() / 4);
+  const QPoint b = r.topLeft() + QPoint(r.width() * 3 / 4, r.height() * 3 / 4);
+  auto drag = [&](QPoint from, QPoint to) {
+    QMouseEvent press(QEvent::MouseButtonPress, from, chart->mapToGlobal(from), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, chart->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, chart->mapToGlobal(to), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(chart, &press);
+    QApplication::sendEvent(chart, &move);
+    QApplication::sendEvent(chart, &release);
+  };
+  const double key_a = chart->xAxis->pixelToCoord(a.x());
+  const double key_b = chart->xAxis->pixelToCoord(b.x());
+  drag(a, b);
+  EXPECT_TRUE(g.ManualView);
+  EXPECT_NEAR(g.TimeRange().minimum, key_a, 1e-9);
+  EXPECT_NEAR(g.TimeRange().maximum, key_b, 1e-9);
+  drag(b, a);
+  EXPECT_FALSE(g.ManualView);
+  EXPECT_NEAR(g.TimeRange().minimum, full.minimum, 1e-9);
+  EXPECT_NEAR(g.TimeRange().maximum, full.maximum, 1e-9);
+}
+
+TEST_F(GraphTest, TimeAxisFormatAndLabelsFollowTheSpan) {
+  TFormGraph& g = Open();
+  Pick(g, 0, 1);
+  // Noon is a tick of every row's increments.
+  const double t = EncodeDate(2006, 3, 5) + 0.5;
+  struct Row {
+    double span;
+    const char* format;
+    const char* label;
+  };
+  const Row rows[] = {
+      {30, "d.M.yyyy", "5.3.2006"},
+      {5, "d.M. h", "5.3. 12"},
+      {0.5, "h:mm [d]", "12:00 [5]"},
+      {0.005, "h:mm:ss [d]", "12:00:00 [5]"},
+      {0.5 * kSecond, "h:mm:ss", "12:00:00 .00"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.format);
+    g.Chart1->xAxis->setRange(t - row.span / 2, t + row.span / 2);
+    g.Chart1->replot();
+    EXPECT_EQ(g.TimeFormat().format, row.format);
+    const QVector<double> ticks = g.Chart1->xAxis->tickVector();
+    const QVector<QString> labels = g.Chart1->xAxis->tickVectorLabels();
+    ASSERT_GE(ticks.size(), 2);
+    // Labels never overlap on the axis.
+    const double px =
+        g.Chart1->xAxis->coordToPixel(ticks[1]) - g.Chart1->xAxis->coordToPixel(ticks[0]);
+    EXPECT_GE(px, QFontMetrics(g.Chart1->xAxis->tickLabelFont()).height());
+    const qsizetype at = labels.indexOf(row.label);
+    ASSERT_GE(at, 0) << labels.join("|").toStdString();
+    EXPECT_NEAR(ticks[at], row.span > 20 ? std::floor(t) : t, 1e-9);  // days start at 0:00
+  }
+  // Half a second: 0.05 s between labels, rewritten with hundredths.
+  g.Chart1->xAxis->setRange(t + 15 * kSecond, t + 15.5 * kSecond);
+  g.Chart1->replot();
+  EXPECT_NEAR(g.TimeFormat().increment, 0.05 * kSecond, 1e-15);
+  EXPECT_TRUE(g.Chart1->xAxis->tickVectorLabels().contains("12:00:15 .25"))
+      << g.Chart1->xAxis->tickVectorLabels().join("|").toStdString();
+  // A month: one label per day.
+  g.Chart1->xAxis->setRange(t, t + 30);
+  g.Chart1->replot();
+  EXPECT_EQ(g.TimeFormat().increment, 1.0);
+}
+
+TEST_F(GraphTest, StyleKindsSwitchAndKeepThePoints) {
+  TFormGraph& g = Open();
+  Pick(g, 2, 1);
+  ASSERT_EQ(g.Kind(2), kFastLine);
+  auto points = [&](int channel) {
+    std::vector<std::pair<double, double>> out;
+    auto* iface = g.Series(channel)->interface1D();
+    for (int i = 0; i < iface->dataCount(); ++i) {
+      out.emplace_back(iface->dataMainKey(i), iface->dataMainValue(i));
+    }
+    return out;
+  };
+  const auto original = points(2);
+  ASSERT_EQ(original.size(), 100u);
+  struct Row {
+    int type, thickness, line_style, point_size, point_style;
+    SeriesKind kind;
+  };
+  const Row rows[] = {
+      {0, 2, 0, 2, 0, kLine},  // point size 2 turns a fast line into a line
+      {0, 1, 1, 0, 0, kLine},  // dashed one-pixel line
+      {0, 1, 0, 0, 0, kFastLine}, {1, 3, 0, 0, 0, kLine},  // stairs
+      {2, 4, 0, 0, 0, kBars},     {2, 0, 0, 0, 0, kBars},  // hollow bars
+      {0, 0, 0, 5, 6, kLine},                              // stars without a line
+      {0, 2, 3, 0, 0, kFastLine},  // a dash style on a wide line is not drawn
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(static_cast<int>(&row - rows));
+    SetStyle(app_, row.type, row.thickness, row.line_style, row.point_size, row.point_style,
+             16711680);
+    const SeriesStyle applied = app_.SeriesStyle()->Style();
+    g.ApplySeriesStyle(2);
+    EXPECT_EQ(g.Kind(2), row.kind);
+    EXPECT_EQ(points(2), original);
+    EXPECT_EQ(g.Series(2)->valueAxis(), g.Chart1->yAxis);
+    // The dialog reads back what was applied (bars keep the dialog's other three values).
+    SetStyle(app_, 0, 1, 4, 9, 7, 0);
+    g.LoadSeriesStyle(2);
+    SeriesStyle expected = applied;
+    if (row.kind == kBars) {
+      expected.line_style = 4;
+      expected.point_size = 9;
+      expected.point_style = 7;
+    }
+    EXPECT_EQ(app_.SeriesStyle()->Style(), expected);
+  }
+}
+
+TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
+  TFormGraph& g = Open();
+  Pick(g, 0, 1);
+  Pick(g, 3, 3);
+  g.RadioGroups[3]->SetItemIndex(1);
+  g.RadioGroupClick(3);
+  SetStyle(app_, 1, 2, 0, 3, 1, 65280);
+  g.ApplySeriesStyle(3);
+  g.ButtonZoomYLOutClick();
+  const AxisRange left = g.LeftRange();
+  const AxisRange time = g.TimeRange();
+  ScalesState scales;
+  scales.choices = {1, 0, 2, 1};
+  scales.texts = {"", "200", "", ""};
+  app_.Scales()->SetState(scales);
+  g.close();
+  QApplication::processEvents();
+  ASSERT_TRUE(FileExists(data_.File("GRAPH.INI")));
+  EXPECT_EQ(app_.Graph(), nullptr);
+
+  app_.Scales()->SetState({});
+  TFormGraph& h = Open();
+  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_TRUE(h.ManualView);
+  EXPECT_EQ(h.ComboBoxes[0]->currentIndex(), 1);
+  EXPECT_EQ(h.ComboBoxes[3]->currentIndex(), 3);
+  EXPECT_EQ(h.RadioGroups[3]->ItemIndex(), 1);
+  EXPECT_EQ(h.Series(3)->valueAxis(), h.Chart1->yAxis2);
+  EXPECT_EQ(h.Kind(3), kLine);
+  EXPECT_EQ(h.PointCount(3), 100);
+  EXPECT_NEAR(h.LeftRange().minimum, left.minimum, 1e-9);
+  EXPECT_NEAR(h.LeftRange().maximum, left.maximum, 1e-9);
+  EXPECT_NEAR(h.TimeRange().minimum, time.minimum, 1e-9);
+  EXPECT_EQ(app_.Scales()->State(), scales);
+  h.LoadSeriesStyle(3);
+  EXPECT_EQ(app_.SeriesStyle()->Style(), (SeriesStyle{1, 65280, 2, 0, 3, 1}));
+}
+
+class StoredRangeTest : public GraphTest {
+ protected:
+  // A GRAPH.INI whose stored range is an hour before the data's, channel 1 on line 2,
+  // channel 2 on a line the measurement does not have.
+  void WriteStoredSettings() {
+    GraphViewState s;
+    s.left_min = -50;
+    s.left_max = 50;
+    s.right_min = 1;
+    s.right_max = 2;
+    s.time_min = kFirst - 0.5;
+    s.time_max = kFirst + 0.5;
+    s.scales.choices = {0, 0, 1, 1};
+    s.scales.texts = {"-7", "7", "", ""};
+    s.range_from = kFirst - 1.0 / 24;
+    s.range_to = kLast - 1.0 / 24;
+    s.channels[0].value = 2;
+    s.channels[0].style = {2, 255, 3, 0, 0, 0};
+    s.channels[1].value = 9;
+    WriteGraphSettingsFile(data_.File("GRAPH.INI"), s, ',');
+  }
+};
+
+TEST_F(StoredRangeTest, YesRescalesFromTheData) {
+  WriteStoredSettings();
+  dialogs_.answers = {true};
+  TFormGraph& g = Open();
+  ASSERT_EQ(dialogs_.Texts("ask").size(), 1u);
+  EXPECT_EQ(dialogs_.Texts("ask")[0],
+            "Uložený časový rozsah neodpovídá skutečnému časovému rozsahu dat.\r\n Chcete "
+            "nastavit nová měřítka ?");
+  // Rescaled with the dialog's rules of that moment (zero included), not the stored axes.
+  EXPECT_NEAR(g.LeftRange().minimum, -static_cast<float>(0.0301), 1e-9);
+  EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
+  EXPECT_NEAR(g.CurrentExportRange().from, kFirst, 1e-9);
+  EXPECT_EQ(g.Kind(0), kBars);
+  EXPECT_EQ(g.ComboBoxes[1]->currentIndex(), 0);
+  EXPECT_EQ(g.PointCount(1), 0);
+  EXPECT_EQ(app_.Scales()->State().texts[0], "-7");
+}
+
+TEST_F(StoredRangeTest, NoRestoresTheStoredRangeAndAxes) {
+  WriteStoredSettings();
+  dialogs_.answers = {false};
+  TFormGraph& g = Open();
+  EXPECT_EQ(dialogs_.Texts("ask").size(), 1u);
+  EXPECT_EQ(g.LeftRange(), (AxisRange{-50, 50}));
+  EXPECT_EQ(g.RightRange(), (AxisRange{1, 2}));
+  EXPECT_NEAR(g.TimeRange().minimum, kFirst - 0.5, 1e-9);
+  EXPECT_NEAR(g.CurrentExportRange().from, kFirst - 1.0 / 24, 1e-9);
+  EXPECT_NEAR(g.CurrentExportRange().to, kLast - 1.0 / 24, 1e-9);
+  EXPECT_TRUE(g.ManualView);
+}
+
+bool HasTool(const char* name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
+
+TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {
+  TFormGraph& g = Open();
+  Pick(g, 0, 1);
+  Pick(g, 2, 3);
+  g.RadioGroups[2]->SetItemIndex(1);
+  g.RadioGroupClick(2);
+  const int rows = g.Chart1->plotLayout()->rowCount();  // the job name's title and the chart
+  const std::string pdf = data_.File("graf.pdf");
+  dialogs_.on_print = [&](QPrinter* printer) {
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(pdf));
+    printer->setPageOrientation(QPageLayout::Portrait);
+    // While the dialog is up the printout's legend is in place.
+    EXPECT_TRUE(g.Legend()->visible());
+    return true;
+  };
+  g.ButtonPrintClick();
+  EXPECT_FALSE(g.Legend()->visible());
+  EXPECT_FALSE(g.Foot()->visible());
+  EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
+  EXPECT_EQ(g.Printer()->pageLayout().orientation(), QPageLayout::Portrait);
+  ASSERT_TRUE(FileExists(pdf));
+  EXPECT_GT(testing::ReadBytes(pdf).size(), 2000u);
+  if (HasTool("pdftotext")) {
+    QProcess text;
+    text.start("pdftotext", {QString::fromStdString(pdf), "-"});
+    ASSERT_TRUE(text.waitForFinished());
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("Korvan-A v1.20")) << out.toStdString();
+    EXPECT_TRUE(out.contains("(L) Teplota - T1")) << out.toStdString();
+    EXPECT_TRUE(out.contains("(P) Vlhkost - H1")) << out.toStdString();
+    EXPECT_FALSE(out.contains("Tlak")) << out.toStdString();
+  }
+  if (HasTool("pdfinfo")) {
+    QProcess info;
+    info.start("pdfinfo", {QString::fromStdString(pdf)});
+    ASSERT_TRUE(info.waitForFinished());
+    const QString out = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QRegularExpression("Pages:\\s+1\\n"))) << out.toStdString();
+    const QRegularExpressionMatch m =
+        QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+)").match(out);
+    ASSERT_TRUE(m.hasMatch());
+    EXPECT_GT(m.captured(1).toDouble(), m.captured(2).toDouble());  // landscape
+  }
+  // Cancelled: nothing printed, no legend left on screen.
+  dialogs_.on_print = [](QPrinter*) { return false; };
+  g.ButtonPrintClick();
+  EXPECT_FALSE(g.Legend()->visible());
+  EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
+}
+
+}  // namespace
+}  // namespace korvan
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
