@@ -44,6 +44,8 @@ void TFormGraph::DetachPrintExtras() {
 }
 
 void TFormGraph::ButtonPrintClick() {
+  // Entries in channel order, whatever order the series were made in.
+  Chart1->legend->clearItems();
   for (int n = 0; n < kChannels; ++n) {
     QCPAbstractPlottable* series = channels_[n].series;
     if (ComboBoxes[n]->currentIndex() > 0) {
