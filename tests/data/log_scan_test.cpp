@@ -82,7 +82,7 @@ TEST(LogScanTest, EntryListEndsAtFirstInvalidNextIndex) {
     std::vector<int> taken;
     for (int line = 0; line < kMaxLines; ++line) {
       for (const LogSample& s : scan.Line(line)) {
-        EXPECT_EQ(s.raw, 1000u + line);
+        EXPECT_EQ(+s.raw, 1000u + line);
         taken.push_back(line);
       }
     }
@@ -111,7 +111,7 @@ TEST(LogScanTest, MillisecondWord) {
     EXPECT_EQ(scan.result.subseconds_present, c.is_ms);
     ASSERT_EQ(scan.Line(0).size(), c.is_ms ? 1u : 0u);
     if (c.is_ms) {
-      EXPECT_EQ(scan.Line(0)[0].milliseconds, c.ms);
+      EXPECT_EQ(+scan.Line(0)[0].milliseconds, c.ms);
     }
   }
 }
@@ -129,7 +129,7 @@ TEST(LogScanTest, SkipsAaRunsInvalidAndFutureStampsAndFindsTheNextBlock) {
   Scan scan;
   ScanString(bytes, 2, scan);
   ASSERT_EQ(scan.Line(0).size(), 1u);
-  EXPECT_EQ(scan.Line(0)[0].raw, 5u);
+  EXPECT_EQ(+scan.Line(0)[0].raw, 5u);
   EXPECT_EQ(scan.result.earliest, good);
   EXPECT_EQ(scan.result.latest, good);
 }
@@ -147,17 +147,17 @@ TEST(LogScanTest, StampEndingInAaaaIsNotTakenForAnAaRun) {
                    Block(stamp + 1, {{0, 4}}),
                2, scan);
     ASSERT_EQ(scan.Line(0).size(), 3u);
-    EXPECT_EQ(scan.Line(0)[1].stamp, stamp);
-    EXPECT_EQ(scan.Line(0)[1].raw, 2u);
-    EXPECT_EQ(scan.Line(0)[1].milliseconds, with_ms ? 250 : 0);
+    EXPECT_EQ(+scan.Line(0)[1].stamp, stamp);
+    EXPECT_EQ(+scan.Line(0)[1].raw, 2u);
+    EXPECT_EQ(+scan.Line(0)[1].milliseconds, with_ms ? 250 : 0);
     ASSERT_EQ(scan.Line(1).size(), 1u);
-    EXPECT_EQ(scan.Line(1)[0].raw, 3u);
+    EXPECT_EQ(+scan.Line(1)[0].raw, 3u);
   }
   // A real run of six AA bytes before a block still reads the block after the run.
   Scan run;
   ScanString(std::string(2, '\xAA') + Block(kT0, {{0, 7}}), 1, run);
   ASSERT_EQ(run.Line(0).size(), 1u);
-  EXPECT_EQ(run.Line(0)[0].stamp, kT0);
+  EXPECT_EQ(+run.Line(0)[0].stamp, kT0);
 }
 
 TEST(LogScanTest, TimeLimitIsInclusive) {
@@ -167,8 +167,8 @@ TEST(LogScanTest, TimeLimitIsInclusive) {
                  Block(MakeStamp(2024, 5, 1, 23, 59, 59), {{0, 3}}),
              1, scan, limit);
   ASSERT_EQ(scan.Line(0).size(), 2u);
-  EXPECT_EQ(scan.Line(0)[0].raw, 1u);
-  EXPECT_EQ(scan.Line(0)[1].raw, 3u);
+  EXPECT_EQ(+scan.Line(0)[0].raw, 1u);
+  EXPECT_EQ(+scan.Line(0)[1].raw, 3u);
   EXPECT_EQ(scan.result.latest, limit);
 }
 
@@ -272,8 +272,8 @@ TEST(LogScanTest, BlockAtEveryOffsetAroundA16384ByteBoundaryIsRead) {
     ASSERT_TRUE(ScanLogFile(dir.File("LOG.BIN"), lines, kLimit, scan.buffers.data(), scan.result,
                             {}, 16384));
     ASSERT_EQ(scan.Total(), static_cast<size_t>(lines)) << "block at " << at;
-    EXPECT_EQ(scan.Line(49)[0].raw, 7049u);
-    EXPECT_EQ(scan.Line(49)[0].milliseconds, 250);
+    EXPECT_EQ(+scan.Line(49)[0].raw, 7049u);
+    EXPECT_EQ(+scan.Line(49)[0].milliseconds, 250);
   }
 }
 
@@ -292,12 +292,12 @@ TEST(TBufTest, GrowsInWholeKilosamplesAndReadsThroughTheCursor) {
   buffer.set_cursor(4998);
   LogSample s;
   ASSERT_TRUE(buffer.ReadNext(s));
-  EXPECT_EQ(s.raw, 9996u);
+  EXPECT_EQ(+s.raw, 9996u);
   ASSERT_TRUE(buffer.ReadNext(s));
   EXPECT_FALSE(buffer.ReadNext(s));
   buffer.ShrinkToFit();
   EXPECT_EQ(buffer.capacity(), 5120u);
-  EXPECT_EQ(buffer[4999].raw, 9998u);
+  EXPECT_EQ(+buffer[4999].raw, 9998u);
   buffer.Clear();
   EXPECT_EQ(buffer.count(), 0u);
   EXPECT_EQ(buffer.capacity(), 0u);

@@ -92,7 +92,7 @@ TBuf Samples(const std::vector<int>& seconds) {
 
 std::vector<uint32_t> Order(const TBuf& buffer) {
   std::vector<uint32_t> order;
-  for (uint32_t i = 0; i < buffer.count(); ++i) order.push_back(buffer[i].raw);
+  for (uint32_t i = 0; i < buffer.count(); ++i) order.push_back(uint32_t{buffer[i].raw});
   return order;
 }
 
