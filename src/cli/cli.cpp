@@ -10,6 +10,7 @@ int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std:
 int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -20,6 +21,8 @@ const std::vector<Command>& Commands() {
        RunInfo},
       {"export", "export DIR OUT [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
        RunExport},
+      {"demo-card", "demo-card DIR          write a demonstration card folder (a week of data)",
+       RunDemoCard},
   };
   return commands;
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace korvan {
+
+// Writes a demonstration card folder (CONFIG.INI and LOG.BIN): a week of four quantities of
+// two instruments, recorded every 10 s, ending at the start of last_day (a date value),
+// with a few records carrying milliseconds. For trying the program without a logger.
+// Throws Error when the folder cannot be written.
+void WriteDemoCard(const std::string& dir, double last_day, char decimal_separator);
+
+}  // namespace korvan
