@@ -10,6 +10,7 @@
 #include "app/error.h"
 #include "config/recording_config.h"
 #include "config/settings_file.h"
+#include "data/graph_view.h"
 #include "data/log_writer.h"
 #include "instruments/instrument_list.h"
 #include "platform/files.h"
@@ -74,9 +75,9 @@ void WriteDemoCard(const std::string& dir, double last_day, char decimal_separat
     const float water = static_cast<float>(Wave(day_fraction, 62.0, 8.0, 0.6, n));
     const auto air = static_cast<int16_t>(std::lround(Wave(day_fraction, 18.0, 6.0, 0.8, n) * 10));
     const auto power = static_cast<uint32_t>(std::lround(
-        std::max(0.0, Wave(day_fraction, 35.0, 20.0, 4.0, n)) * 100));
+        std::max(0.0, Wave(day_fraction, 35.0, 20.0, 1.5, n)) * 100));
     // Decimal float word: mantissa in tenths, exponent -1.
-    const auto volts = static_cast<uint32_t>(std::lround(Wave(day_fraction, 230.0, 3.0, 1.5, n) * 10));
+    const auto volts = static_cast<uint32_t>(std::lround(Wave(day_fraction, 230.0, 3.0, 0.4, n) * 10));
     const uint32_t volt_word = 0x81000000u | (volts & 0x7FFFFF);
     std::vector<LogEntry> entries = {{0, std::bit_cast<uint32_t>(water)},
                                      {1, static_cast<uint16_t>(air)},
@@ -93,6 +94,25 @@ void WriteDemoCard(const std::string& dir, double last_day, char decimal_separat
   if (!WriteFileAtomically(dir + "/LOG.BIN", log, &reason)) {
     throw Error("Soubor " + dir + "/LOG.BIN nelze zapsat: " + reason);
   }
+
+  // A view to open with: temperatures and power on the left, voltage on the right, each in
+  // another style; the range is the data's, so no question is asked.
+  GraphViewState view;
+  const double last = start + static_cast<double>(blocks - 1) * kStepSeconds / 86400.0;
+  view.left_min = 0;
+  view.left_max = 80;
+  view.right_min = 220;
+  view.right_max = 240;
+  view.time_min = start;
+  view.time_max = last;
+  view.range_from = start;
+  view.range_to = std::floor(last * 86400.0 + 0.5) / 86400.0;
+  view.channels[0] = {1, 0, {0, kDefaultChannelColors[0], 1, 0, 0, 0}};
+  view.channels[1] = {2, 0, {1, kDefaultChannelColors[1], 2, 0, 0, 0}};
+  view.channels[2] = {3, 0, {0, kDefaultChannelColors[5], 1, 1, 0, 0}};
+  view.channels[3] = {4, 1, {0, kDefaultChannelColors[6], 1, 0, 2, 1}};
+  for (int n = 4; n < 8; ++n) view.channels[n].style.color = kDefaultChannelColors[n];
+  WriteGraphSettingsFile(dir + "/" + kGraphSettingsFileName, view, decimal_separator);
 }
 
 }  // namespace korvan

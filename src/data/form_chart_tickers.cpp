@@ -6,8 +6,24 @@
 
 namespace korvan {
 
+namespace {
+
+// Ticks are computed before the layout pass of the same replot, so the axis rectangle still
+// has its size from the previous one (tiny on the first drawing, before a resize on the
+// next). The viewport less the current margins is the size this drawing will have.
+QSize PlotArea(const QCPAxis* axis) {
+  const QCPAxisRect* rect = axis->axisRect();
+  if (rect == nullptr || axis->parentPlot() == nullptr) return {600, 400};
+  const QMargins margins = rect->margins();
+  const QRect viewport = axis->parentPlot()->viewport();
+  return {std::max(1, viewport.width() - margins.left() - margins.right()),
+          std::max(1, viewport.height() - margins.top() - margins.bottom())};
+}
+
+}  // namespace
+
 double TimeAxisTicker::getTickStep(const QCPRange& range) {
-  const double length = axis_->axisRect() ? axis_->axisRect()->width() : 600;
+  const double length = PlotArea(axis_).width();
   // Turned labels stand side by side: one needs its line height and a little air.
   const double pitch = QFontMetrics(axis_->tickLabelFont()).height() * 1.5;
   format_ = ChooseTimeAxisFormat(range.size(), length, pitch);
@@ -21,7 +37,7 @@ QString TimeAxisTicker::getTickLabel(double tick, const QLocale&, QChar, int) {
 }
 
 double ValueAxisTicker::getTickStep(const QCPRange& range) {
-  const double length = axis_->axisRect() ? axis_->axisRect()->height() : 400;
+  const double length = PlotArea(axis_).height();
   const int label = QFontMetrics(axis_->tickLabelFont()).height();
   setTickCount(std::max(2, static_cast<int>(length / (label + label_separation_))));
   return QCPAxisTicker::getTickStep(range);
