@@ -249,7 +249,9 @@ bool ParseIsoDateTime(std::string_view text, double& value) {
   double date = 0;
   if (!TryEncodeDate(year, month, day, date)) return false;
   if (hour > 23 || minute > 59 || second > 59) return false;
-  value = date + EncodeTime(hour, minute, second, 0);
+  // Before 30 December 1899 the time of day still counts forward from midnight.
+  const double time = EncodeTime(hour, minute, second, 0);
+  value = date >= 0 ? date + time : date - time;
   return true;
 }
 

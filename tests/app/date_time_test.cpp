@@ -198,3 +198,17 @@ TEST(ClockTest, TodayIsTheDateOfNow) {
 
 }  // namespace
 }  // namespace korvan
+
+namespace korvan {
+namespace {
+
+TEST(IsoDateTime, RoundTripsBeforeTheEpochToo) {
+  for (const char* text : {"0024-01-05 07:08:54", "1899-12-29 18:00:00", "2026-12-08 23:59:59"}) {
+    double value = 0;
+    ASSERT_TRUE(ParseIsoDateTime(text, value)) << text;
+    EXPECT_EQ(IsoDateTimeText(value), text);
+  }
+}
+
+}  // namespace
+}  // namespace korvan
