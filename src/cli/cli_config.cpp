@@ -8,10 +8,10 @@
 
 #include "app/constants.h"
 #include "app/error.h"
-#include "app/user_dialogs.h"
 #include "config/recording_config.h"
 #include "config/settings_file.h"
 #include "instruments/instrument_list.h"
+#include "cli/cli_dialogs.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
 
@@ -19,32 +19,10 @@ namespace korvan::cli {
 
 namespace {
 
-// The command line has nobody to ask: messages are collected and every chooser is cancelled.
-class CollectingDialogs : public UserDialogs {
- public:
-  void ShowError(const std::string& text) override { errors.push_back(text); }
-  bool Ask(const std::string&) override { return false; }
-  bool Confirm(const std::string&) override { return false; }
-  void Warn(const std::string& text) override { warnings.push_back(text); }
-  void Done(const std::string&) override {}
-  std::optional<std::string> OpenFileName(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> SaveFileName(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::string BrowseForFolder(const std::string&) override { return ""; }
-  std::optional<uint32_t> ChooseColor(uint32_t) override { return std::nullopt; }
-  bool ChoosePrinter(QPrinter*) override { return false; }
-
-  std::vector<std::string> errors;
-  std::vector<std::string> warnings;
-};
-
 struct Loaded {
   RecordingConfig config;
   InstrumentList instruments;
-  CollectingDialogs dialogs;
+  CliDialogs dialogs;
 };
 
 // A card folder stands for its CONFIG.INI.

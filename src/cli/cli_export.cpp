@@ -8,7 +8,7 @@
 
 #include "app/date_time.h"
 #include "app/encodings.h"
-#include "app/user_dialogs.h"
+#include "cli/cli_dialogs.h"
 #include "cli/cli_measurement.h"
 #include "data/export.h"
 #include "platform/locale.h"
@@ -27,32 +27,6 @@ class StreamSink : public ExportSink {
 
  private:
   std::ostream& out_;
-};
-
-class ErrorDialogs : public UserDialogs {
- public:
-  explicit ErrorDialogs(std::ostream& err) : err_(err) {}
-  void ShowError(const std::string& text) override {
-    err_ << "korvan-cli: " << text << "\n";
-    failed = true;
-  }
-  bool Ask(const std::string&) override { return false; }
-  bool Confirm(const std::string&) override { return false; }
-  void Warn(const std::string&) override {}
-  void Done(const std::string&) override {}
-  std::optional<std::string> OpenFileName(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> SaveFileName(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::string BrowseForFolder(const std::string&) override { return ""; }
-  std::optional<uint32_t> ChooseColor(uint32_t) override { return std::nullopt; }
-  bool ChoosePrinter(QPrinter*) override { return false; }
-  bool failed = false;
-
- private:
-  std::ostream& err_;
 };
 
 // "1,3" as 1-based numbers.
@@ -161,7 +135,7 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
     out.flush();
     return out ? 0 : 1;
   }
-  ErrorDialogs dialogs(err);
+  CliDialogs dialogs(&err, /*print_warnings=*/false);
   return ExportToFile(options.out, measurement, lines, range, separator, dialogs) ? 0 : 1;
 }
 

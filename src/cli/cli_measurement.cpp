@@ -7,37 +7,10 @@
 
 #include "app/data_location.h"
 #include "app/date_time.h"
-#include "app/user_dialogs.h"
+#include "cli/cli_dialogs.h"
 #include "platform/locale.h"
 
 namespace korvan::cli {
-
-namespace {
-
-// Nobody to ask on the command line: errors are printed, every question is answered No.
-class StreamDialogs : public UserDialogs {
- public:
-  explicit StreamDialogs(std::ostream& err) : err_(err) {}
-  void ShowError(const std::string& text) override { err_ << "korvan-cli: " << text << "\n"; }
-  bool Ask(const std::string&) override { return false; }
-  bool Confirm(const std::string&) override { return false; }
-  void Warn(const std::string& text) override { err_ << "korvan-cli: " << text << "\n"; }
-  void Done(const std::string&) override {}
-  std::optional<std::string> OpenFileName(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> SaveFileName(const FileDialogOptions&) override {
-    return std::nullopt;
-  }
-  std::string BrowseForFolder(const std::string&) override { return ""; }
-  std::optional<uint32_t> ChooseColor(uint32_t) override { return std::nullopt; }
-  bool ChoosePrinter(QPrinter*) override { return false; }
-
- private:
-  std::ostream& err_;
-};
-
-}  // namespace
 
 bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
                     std::ostream& err) {
@@ -49,7 +22,7 @@ bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult
   DataLocation location;
   location.alternative = true;
   location.alt_dir = dir;
-  StreamDialogs dialogs(err);
+  CliDialogs dialogs(&err);
   return LoadMeasurement(location, dialogs, Today(), SystemDecimalSeparator(), {}, measurement,
                          &result);
 }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/user_dialogs.h"
+
+namespace korvan::cli {
+
+// The command line has nobody to ask: every question is answered No, every chooser is
+// cancelled, and messages are collected (and printed to err when one is given).
+class CliDialogs : public UserDialogs {
+ public:
+  explicit CliDialogs(std::ostream* err = nullptr, bool print_warnings = true)
+      : err_(err), print_warnings_(print_warnings) {}
+
+  void ShowError(const std::string& text) override {
+    errors.push_back(text);
+    if (err_) *err_ << "korvan-cli: " << text << "\n";
+  }
+  void Warn(const std::string& text) override {
+    warnings.push_back(text);
+    if (err_ && print_warnings_) *err_ << "korvan-cli: " << text << "\n";
+  }
+  bool Ask(const std::string&) override { return false; }
+  bool Confirm(const std::string&) override { return false; }
+  void Done(const std::string&) override {}
+  std::optional<std::string> OpenFileName(const FileDialogOptions&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> SaveFileName(const FileDialogOptions&) override {
+    return std::nullopt;
+  }
+  std::string BrowseForFolder(const std::string&) override { return ""; }
+  std::optional<uint32_t> ChooseColor(uint32_t) override { return std::nullopt; }
+  bool ChoosePrinter(QPrinter*) override { return false; }
+
+  std::vector<std::string> errors;
+  std::vector<std::string> warnings;
+
+ private:
+  std::ostream* err_;
+  bool print_warnings_;
+};
+
+}  // namespace korvan::cli
