@@ -12,6 +12,7 @@
 #include "config/settings_file.h"
 #include "instruments/instrument_list.h"
 #include "cli/cli_dialogs.h"
+#include "cli/cli_measurement.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
 
@@ -44,22 +45,6 @@ bool Load(const std::string& argument, char separator, Loaded& loaded, std::ostr
   return true;
 }
 
-void JsonString(std::ostream& out, const std::string& text) {
-  static const char* kHex = "0123456789abcdef";
-  out << '"';
-  for (char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out << '\\' << c;
-    } else if (byte < 0x20) {
-      out << "\\u00" << kHex[byte >> 4] << kHex[byte & 15];
-    } else {
-      out << c;
-    }
-  }
-  out << '"';
-}
-
 template <typename Range>
 void JsonStrings(std::ostream& out, const Range& texts) {
   out << '[';
@@ -67,7 +52,7 @@ void JsonStrings(std::ostream& out, const Range& texts) {
   for (const std::string& text : texts) {
     if (!first) out << ", ";
     first = false;
-    JsonString(out, text);
+    WriteJsonString(out, text);
   }
   out << ']';
 }
@@ -75,20 +60,20 @@ void JsonStrings(std::ostream& out, const Range& texts) {
 void PrintJson(const Loaded& loaded, std::ostream& out) {
   const RecordingConfig& c = loaded.config;
   out << "{\"job_name\": ";
-  JsonString(out, c.job_name);
+  WriteJsonString(out, c.job_name);
   out << ", \"days\": ";
-  JsonString(out, c.days);
+  WriteJsonString(out, c.days);
   // The size is always a whole number: CalcMB made it, or it is still the initial one.
   out << ", \"file_size_mb\": " << c.file_size << ", \"intervals\": ";
   JsonStrings(out, c.intervals);
   out << ", \"baud\": ";
-  JsonString(out, c.BaudText());
+  WriteJsonString(out, c.BaudText());
   out << ", \"databits_position\": " << c.databits_position
       << ", \"parity_position\": " << c.parity_position
       << ", \"stopbits_position\": " << c.stopbits_position << ", \"timeout\": ";
-  JsonString(out, c.timeout);
+  WriteJsonString(out, c.timeout);
   out << ", \"delay\": ";
-  JsonString(out, c.delay);
+  WriteJsonString(out, c.delay);
   out << ", \"lines\": [";
   for (size_t i = 0; i < c.lines.size(); ++i) {
     if (i > 0) out << ", ";
@@ -105,7 +90,7 @@ void PrintJson(const Loaded& loaded, std::ostream& out) {
   if (loaded.dialogs.warnings.empty()) {
     out << "null";
   } else {
-    JsonString(out, loaded.dialogs.warnings.front());
+    WriteJsonString(out, loaded.dialogs.warnings.front());
   }
   out << "}\n";
 }

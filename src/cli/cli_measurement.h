@@ -12,6 +12,7 @@ namespace korvan::cli {
 bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
                     std::ostream& err);
 
+// A JSON string literal of UTF-8 text.
 void WriteJsonString(std::ostream& out, const std::string& text);
 
 }  // namespace korvan::cli
