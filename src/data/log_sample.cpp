@@ -75,7 +75,6 @@ void TBuf::Reserve(uint32_t n) {
     grown = std::realloc(data_, capacity * sizeof(LogSample));
     if (!grown) throw std::bad_alloc();
   }
-  if (mapped_) madvise(grown, length, MADV_HUGEPAGE);  // fewer page faults; a hint only
   data_ = static_cast<LogSample*>(grown);
   capacity_ = static_cast<uint32_t>(capacity);
 }
