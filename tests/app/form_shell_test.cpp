@@ -163,11 +163,25 @@ TEST_F(ShellTest, MainPanelLayout) {
   EXPECT_EQ(menu->minimumSize(), menu->maximumSize());
 }
 
+TEST_F(ShellTest, ErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
+  auto* application = static_cast<KorvanApplication*>(QCoreApplication::instance());
+  application->SetErrorDialogs(&dialogs_);
+  bool after = false;
+  QTimer::singleShot(0, [] { throw Error("'x' is not a valid floating point value"); });
+  QTimer::singleShot(0, [] { throw std::runtime_error("disk full"); });
+  QTimer::singleShot(0, [&] { after = true; });
+  for (int i = 0; i < 5 && !after; ++i) QApplication::processEvents();
+  application->SetErrorDialogs(nullptr);
+  EXPECT_TRUE(after);
+  EXPECT_EQ(dialogs_.Texts("error"),
+            (std::vector<std::string>{"'x' is not a valid floating point value", "disk full"}));
+}
+
 }  // namespace
 }  // namespace korvan
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  korvan::KorvanApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
