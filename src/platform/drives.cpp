@@ -98,13 +98,13 @@ std::vector<Drive> DrivesFromMounts(const std::string& mounts_text) {
   return drives;
 }
 
-std::vector<Drive> DrivesFromSpec(const std::string& spec) {
+std::vector<Drive> DrivesFromList(const std::string& list) {
   std::vector<Drive> drives;
   size_t start = 0;
-  while (start <= spec.size()) {
-    size_t end = spec.find(';', start);
-    if (end == std::string::npos) end = spec.size();
-    std::string item = spec.substr(start, end - start);
+  while (start <= list.size()) {
+    size_t end = list.find(';', start);
+    if (end == std::string::npos) end = list.size();
+    std::string item = list.substr(start, end - start);
     start = end + 1;
     auto eq = item.find('=');
     if (eq != 1 || item.size() < 3) continue;
@@ -123,8 +123,8 @@ std::vector<Drive> DrivesFromSpec(const std::string& spec) {
 }
 
 std::vector<Drive> ListDrives() {
-  if (const char* spec = std::getenv("KORVAN_DRIVES"); spec != nullptr && *spec != '\0') {
-    return DrivesFromSpec(spec);
+  if (const char* list = std::getenv("KORVAN_DRIVES"); list != nullptr && *list != '\0') {
+    return DrivesFromList(list);
   }
   std::vector<Drive> drives = DrivesFromMounts(ReadWholeFile("/proc/self/mounts").value_or(""));
   for (auto& drive : drives) {

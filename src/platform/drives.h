@@ -20,7 +20,7 @@ std::vector<Drive> ListDrives();
 
 // The detection itself over a mounts table in /proc/self/mounts form (for tests).
 std::vector<Drive> DrivesFromMounts(const std::string& mounts_text);
-std::vector<Drive> DrivesFromSpec(const std::string& spec);
+std::vector<Drive> DrivesFromList(const std::string& list);
 
 // The drive whose root holds path (longest root prefix), if any.
 std::optional<Drive> DriveOfPath(const std::vector<Drive>& drives, const std::string& path);

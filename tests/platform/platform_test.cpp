@@ -39,7 +39,7 @@ TEST(Drives, MountedVolumesGetLettersInMountPathOrder) {
 }
 
 TEST(Drives, EnvironmentSpecReplacesDetection) {
-  auto drives = DrivesFromSpec("f=/tmp/card/;e=/data;bad;zz=/x;C=/");
+  auto drives = DrivesFromList("f=/tmp/card/;e=/data;bad;zz=/x;C=/");
   ASSERT_EQ(drives.size(), 3u);
   EXPECT_EQ(drives[0].letter, 'c');
   EXPECT_EQ(drives[1].letter, 'e');
@@ -55,11 +55,11 @@ TEST(Drives, EnvironmentSpecReplacesDetection) {
 }
 
 TEST(Drives, DriveOfPathTakesTheLongestRoot) {
-  auto drives = DrivesFromSpec("c=/;e=/media/u/CARD;f=/media/u/CARD2");
+  auto drives = DrivesFromList("c=/;e=/media/u/CARD;f=/media/u/CARD2");
   EXPECT_EQ(DriveOfPath(drives, "/media/u/CARD/x")->letter, 'e');
   EXPECT_EQ(DriveOfPath(drives, "/media/u/CARD2")->letter, 'f');
   EXPECT_EQ(DriveOfPath(drives, "/home/u")->letter, 'c');
-  EXPECT_FALSE(DriveOfPath(DrivesFromSpec("e=/media"), "/home").has_value());
+  EXPECT_FALSE(DriveOfPath(DrivesFromList("e=/media"), "/home").has_value());
 }
 
 TEST(Paths, PortableBesideWritableExecutable) {
