@@ -104,6 +104,13 @@ std::string SpecialText(double value) {
   return value < 0 ? "-INF" : "INF";
 }
 
+// Leading blanks, then an optional sign; true for "-". i ends at the first digit.
+bool SkipBlanksAndSign(std::string_view s, size_t& i) {
+  while (i < s.size() && s[i] == ' ') ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) return s[i++] == '-';
+  return false;
+}
+
 std::string_view BeforeNul(std::string_view text) {
   size_t nul = text.find('\0');
   return nul == std::string_view::npos ? text : text.substr(0, nul);
@@ -154,11 +161,9 @@ std::string FloatToStr(double value, char decimal_separator) {
 
 bool TryStrToFloat(std::string_view text, char decimal_separator, double& value) {
   std::string_view s = BeforeNul(text);
-  size_t i = 0;
   const size_t n = s.size();
-  while (i < n && s[i] == ' ') ++i;
-  bool negative = false;
-  if (i < n && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  size_t i = 0;
+  const bool negative = SkipBlanksAndSign(s, i);
 
   // Rebuilt in the form from_chars reads, whatever the separator in force.
   std::string normal;
@@ -237,11 +242,9 @@ double StrToFloat(std::string_view text, char decimal_separator) {
 
 bool TryStrToInt(std::string_view text, int32_t& value) {
   std::string_view s = BeforeNul(text);
-  size_t i = 0;
   const size_t n = s.size();
-  while (i < n && s[i] == ' ') ++i;
-  bool negative = false;
-  if (i < n && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  size_t i = 0;
+  const bool negative = SkipBlanksAndSign(s, i);
 
   bool hex = false;
   if (i < n && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
