@@ -127,18 +127,24 @@ int RunKorvanA(int argc, char** argv) {
                                       ListDrives());
     app->CreateWindows();
     application.setWindowIcon(app->MainMenu()->windowIcon());
-    // The rest of the command line is one settings file; the shell already split it.
-    std::string argument;
-    for (int i = 1; i < argc; ++i) {
-      if (i > 1) argument += ' ';
-      argument += argv[i];
-    }
-    if (!argument.empty()) {
-      app->Format()->LoadSettingsFile(CommandLinePath(argument, start_dir));
-    }
   } catch (const std::exception& e) {
     dialogs.ShowError(e.what());
     return 1;
+  }
+  // The rest of the command line is one settings file; the shell already split it.
+  std::string argument;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) argument += ' ';
+    argument += argv[i];
+  }
+  if (!argument.empty()) {
+    // By the time an error comes (an instrument's quantity file that is not on this
+    // computer) the configuration is loaded; ending the program would only lock the user out.
+    try {
+      app->Format()->LoadSettingsFile(CommandLinePath(argument, start_dir));
+    } catch (const std::exception& e) {
+      dialogs.ShowError(e.what());
+    }
   }
   app->MainMenu()->show();
   int code = application.exec();

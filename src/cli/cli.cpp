@@ -21,7 +21,7 @@ const std::vector<Command>& Commands() {
        RunInfo},
       {"export", "export DIR OUT [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
        RunExport},
-      {"demo-card", "demo-card DIR          write a demonstration card folder (a week of data)",
+      {"demo-card", "demo-card DIR [QDIR]   write a demonstration card folder (and its quantity files)",
        RunDemoCard},
   };
   return commands;

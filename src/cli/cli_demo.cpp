@@ -9,15 +9,17 @@
 
 namespace korvan::cli {
 
-// demo-card DIR: a week of data ending today, for trying the program without a logger.
+// demo-card DIR [QUANTITY_DIR]: a week of data ending today, for trying the program without
+// a logger; with QUANTITY_DIR also the register maps of its two instruments.
 int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out,
                 std::ostream& err) {
-  if (arguments.size() != 1) {
-    err << "korvan-cli: usage: demo-card DIR\n";
+  if (arguments.empty() || arguments.size() > 2) {
+    err << "korvan-cli: usage: demo-card DIR [QUANTITY_DIR]\n";
     return 2;
   }
   try {
     WriteDemoCard(arguments[0], Today(), SystemDecimalSeparator());
+    if (arguments.size() == 2) WriteDemoQuantityFiles(arguments[1], SystemDecimalSeparator());
   } catch (const Error& e) {
     err << "korvan-cli: " << e.what() << "\n";
     return 1;

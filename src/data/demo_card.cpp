@@ -13,6 +13,7 @@
 #include "data/graph_view.h"
 #include "data/log_writer.h"
 #include "instruments/instrument_list.h"
+#include "instruments/quantity_file.h"
 #include "platform/files.h"
 
 namespace korvan {
@@ -113,6 +114,34 @@ void WriteDemoCard(const std::string& dir, double last_day, char decimal_separat
   view.channels[3] = {4, 1, {0, kDefaultChannelColors[6], 1, 0, 2, 1}};
   for (int n = 4; n < 8; ++n) view.channels[n].style.color = kDefaultChannelColors[n];
   WriteGraphSettingsFile(dir + "/" + kGraphSettingsFileName, view, decimal_separator);
+}
+
+void WriteDemoQuantityFiles(const std::string& quantity_dir, char decimal_separator) {
+  std::error_code ec;
+  std::filesystem::create_directories(quantity_dir, ec);
+  const std::string tenth = decimal_separator == ',' ? "0,1" : "0.1";
+  const std::string hundredth = decimal_separator == ',' ? "0,01" : "0.01";
+  struct File {
+    const char* name;
+    std::vector<QuantityRow> rows;
+  };
+  const File files[] = {
+      {"teplomer.csv",
+       {{"H", "0", "Teplota vody [°C]", "F4", "1", "0", "0", ""},
+        {"H", "2", "Teplota vzduchu [°C]", "S2", tenth, "-50", "100", ""},
+        {"H", "4", "Vlhkost [%]", "U2", tenth, "0", "100", ""}}},
+      {"elektromer.csv",
+       {{"H", "10", "Příkon [kW]", "U4", hundredth, "0", "0", ""},
+        {"H", "12", "Napětí [V]", "A4", "1", "0", "0", ""},
+        {"H", "14", "Proud [A]", "A4", "1", "0", "0", ""},
+        {"H", "16", "Energie [kWh]", "U4", tenth, "0", "0", ""}}},
+  };
+  for (const File& file : files) {
+    QuantityTable table;
+    std::copy(file.rows.begin(), file.rows.end(), table.rows.begin());
+    table.file_name = quantity_dir + (quantity_dir.ends_with('/') ? "" : "/") + file.name;
+    SaveQuantityFile(table);
+  }
 }
 
 }  // namespace korvan

@@ -10,4 +10,8 @@ namespace korvan {
 // Throws Error when the folder cannot be written.
 void WriteDemoCard(const std::string& dir, double last_day, char decimal_separator);
 
+// The register maps of the demonstration's two instruments (teplomer.csv, elektromer.csv)
+// in the quantity-file folder, so that its configuration loads into the recording window.
+void WriteDemoQuantityFiles(const std::string& quantity_dir, char decimal_separator);
+
 }  // namespace korvan

@@ -5,6 +5,7 @@
 #include "app/data_location.h"
 #include "app/date_time.h"
 #include "data/measurement.h"
+#include "instruments/quantity_file.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -37,6 +38,18 @@ TEST(DemoCard, LoadsAsAWeekOfFourLinesWithSubsecondsAtTheEnd) {
       EXPECT_TRUE(InValueRange(m.lines[1], ConvertRawValue(m.lines[1], m.buffers[1][i].raw)));
     }
   }
+}
+
+TEST(DemoCard, QuantityFilesMatchTheLoggedLines) {
+  testing::TempDir dir;
+  WriteDemoQuantityFiles(dir.File("Instrument"), ',');
+  QuantityTable table;
+  LoadQuantityFile(table, "elektromer.csv", dir.File("Instrument/"), {});
+  EXPECT_EQ(table.OfferedCount(), 4);
+  EXPECT_EQ(table.Row(1)[kFieldDescription], "Příkon [kW]");
+  EXPECT_EQ(table.Row(1)[kFieldMultiplier], "0,01");
+  LoadQuantityFile(table, "teplomer.csv", dir.File("Instrument/"), {});
+  EXPECT_EQ(table.Row(2)[kFieldNumberType], "S2");
 }
 
 }  // namespace
