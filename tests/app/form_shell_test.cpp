@@ -179,9 +179,3 @@ TEST_F(ShellTest, ErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
 
 }  // namespace
 }  // namespace korvan
-
-int main(int argc, char** argv) {
-  korvan::KorvanApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -354,9 +354,3 @@ TEST_F(FormFormatTest, Screenshot) {
 
 }  // namespace
 }  // namespace korvan
-
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

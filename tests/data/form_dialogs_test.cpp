@@ -265,9 +265,3 @@ TEST_F(DialogsTest, ExecuteTellsOkFromStorno) {
 
 }  // namespace
 }  // namespace korvan
-
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -605,9 +605,3 @@ TEST_F(GraphTest, PicturesAndTimings) {
 
 }  // namespace
 }  // namespace korvan
-
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

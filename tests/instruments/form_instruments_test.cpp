@@ -308,9 +308,3 @@ TEST_F(FormInstrumentsTest, Screenshot) {
 
 }  // namespace
 }  // namespace korvan
-
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
