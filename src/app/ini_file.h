@@ -1,46 +1,73 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/ini_document.h"
+#include "platform/files.h"
+
 namespace korvan {
 
-// The INI-file facility of the original platform: one key per call, a default on every
-// read, each write reaching the disk at once (whole file to a temporary name, renamed over
-// the target). Sections and keys match without regard to ASCII letter case; the value is
-// everything after the first "="; CR LF line ends and Windows-1250 on disk. Names and
-// values in this interface are UTF-8.
+// An INI file on disk as the original platform's facility offers it: a default on every
+// read, each single-key write reaching the file at once (whole, through the atomic writer).
+// The file is read once, at the first use; a missing file reads as an empty one. A save of
+// many keys edits document() and commits once, so that a failure leaves the old file whole.
 class IniFile {
  public:
   explicit IniFile(std::string path);
 
   const std::string& path() const { return path_; }
+  const IniDocument& document() const;
 
   std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view default_value) const;
-  // Decimal, or hexadecimal after 0x/$; anything unreadable gives the default.
+                         std::string_view default_value) const {
+    return document().ReadString(section, key, default_value);
+  }
   int32_t ReadInteger(std::string_view section, std::string_view key,
-                      int32_t default_value) const;
-  // The empty text or any conversion error gives the default.
+                      int32_t default_value) const {
+    return document().ReadInteger(section, key, default_value);
+  }
   double ReadFloat(std::string_view section, std::string_view key, double default_value,
-                   char decimal_separator) const;
-  bool ReadBool(std::string_view section, std::string_view key, bool default_value) const;
-  bool SectionExists(std::string_view section) const;
-  bool ValueExists(std::string_view section, std::string_view key) const;
+                   char decimal_separator) const {
+    return document().ReadFloat(section, key, default_value, decimal_separator);
+  }
+  bool ReadBool(std::string_view section, std::string_view key, bool default_value) const {
+    return document().ReadBool(section, key, default_value);
+  }
+  bool SectionExists(std::string_view section) const {
+    return document().SectionExists(section);
+  }
+  bool ValueExists(std::string_view section, std::string_view key) const {
+    return document().ValueExists(section, key);
+  }
 
-  // Writes throw Error when the file cannot be written.
+  // The document for a save of many keys, after the checks every write makes (the folder
+  // exists, the file is writable and readable); throws Error otherwise. Commit() stores it.
+  IniDocument& Edit();
+  // Writes the edited document whole when it differs from the file; throws Error on failure.
+  void Commit(Durability durability = Durability::kSynced);
+
+  // Single-key writes, committed at once; a write that changes nothing writes nothing.
+  // Erasing a section of a missing file succeeds and creates nothing. Throw Error.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int64_t value);
   void WriteFloat(std::string_view section, std::string_view key, double value,
                   char decimal_separator);
   void WriteBool(std::string_view section, std::string_view key, bool value);
   void DeleteKey(std::string_view section, std::string_view key);
-  // Erasing a section of a missing file succeeds and creates nothing.
   void EraseSection(std::string_view section);
 
  private:
+  template <typename Change>
+  void WriteKey(Change change);
+
   std::string path_;
+  mutable std::optional<IniDocument> document_;
+  // The file in the facility's normal form as last read or written; none when there was no
+  // readable file.
+  mutable std::optional<std::string> stored_;
 };
 
 }  // namespace korvan

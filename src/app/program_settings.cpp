@@ -16,11 +16,13 @@ ProgramSettings ReadProgramSettings(const std::string& path) {
 
 void WriteProgramSettings(const std::string& path, const ProgramSettings& settings) {
   IniFile ini(path);
-  ini.WriteString("Application", "Name", kAppName);
-  ini.WriteString("Application", "Version", kAppVersion);
-  ini.WriteString("Setup", "CardDisk", settings.card_disk.substr(0, 1));
-  ini.WriteBool("Setup", "Alternative", settings.alternative);
-  ini.WriteString("Setup", "AltDir", settings.alt_dir);
+  IniDocument& document = ini.Edit();
+  document.WriteString("Application", "Name", kAppName);
+  document.WriteString("Application", "Version", kAppVersion);
+  document.WriteString("Setup", "CardDisk", settings.card_disk.substr(0, 1));
+  document.WriteBool("Setup", "Alternative", settings.alternative);
+  document.WriteString("Setup", "AltDir", settings.alt_dir);
+  ini.Commit();
 }
 
 bool ProgramIsSetUp(const std::string& path) {

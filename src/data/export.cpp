@@ -1,12 +1,7 @@
 #include "data/export.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <vector>
@@ -14,6 +9,7 @@
 #include "app/cp1250.h"
 #include "app/encodings.h"
 #include "app/user_dialogs.h"
+#include "platform/files.h"
 
 namespace korvan {
 
@@ -209,61 +205,21 @@ bool WriteExport(Measurement& measurement, std::span<const int> lines, const Sta
   return ok;
 }
 
-namespace {
-
-class FileSink : public ExportSink {
- public:
-  explicit FileSink(int fd) : fd_(fd) {}
-  bool Write(const char* bytes, size_t size) override {
-    while (size > 0) {
-      ssize_t n = write(fd_, bytes, size);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      bytes += n;
-      size -= static_cast<size_t>(n);
-    }
-    return true;
-  }
-
- private:
-  int fd_;
-};
-
-}  // namespace
-
 bool ExportToFile(const std::string& path, Measurement& measurement, std::span<const int> lines,
                   const StampRange& range, char decimal_separator, UserDialogs& dialogs,
                   const ExportProgress& progress) {
-  struct stat st {};
-  const bool exists = stat(path.c_str(), &st) == 0;
-  // rename() would replace a read-only file or a folder's entry the user may not write.
-  if (exists && (S_ISDIR(st.st_mode) || access(path.c_str(), W_OK) != 0)) {
+  AtomicWriter file(path);
+  if (!file.ok()) {
     dialogs.ShowError(kExportCreateFailed);
     return false;
   }
-  std::string temp = path + ".tmp-XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    dialogs.ShowError(kExportCreateFailed);
-    return false;
-  }
-  if (exists) {
-    fchmod(fd, st.st_mode & 07777);
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-  }
-  FileSink sink(fd);
-  bool ok = WriteExport(measurement, lines, range, decimal_separator, sink, progress);
-  // A full disk or a pulled medium may only show at flush or close.
-  if (fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    unlink(temp.c_str());
+  struct FileSink : ExportSink {
+    explicit FileSink(AtomicWriter& writer) : writer_(writer) {}
+    bool Write(const char* bytes, size_t size) override { return writer_.Write(bytes, size); }
+    AtomicWriter& writer_;
+  } sink(file);
+  if (!WriteExport(measurement, lines, range, decimal_separator, sink, progress) ||
+      !file.Commit()) {
     dialogs.ShowError(kExportWriteFailed);
     return false;
   }

@@ -1,26 +1,40 @@
 #include "platform/files.h"
 
-#include <cerrno>
-#include <cstring>
-#include <vector>
-
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/system_error.h"
+
 namespace korvan {
+
+FileStatus StatusOf(const std::string& path) {
+  FileStatus status;
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return status;
+  status.exists = true;
+  status.directory = S_ISDIR(st.st_mode);
+  status.regular = S_ISREG(st.st_mode);
+  status.writable = (st.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+  return status;
+}
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   std::string bytes;
   struct stat st {};
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-    bytes.reserve(static_cast<size_t>(st.st_size));
-  } else if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     close(fd);
     return std::nullopt;
   }
+  if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
   char chunk[65536];
   for (;;) {
     ssize_t n = read(fd, chunk, sizeof chunk);
@@ -38,67 +52,188 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 
 namespace {
 
-bool Fail(std::string* reason, int error) {
-  if (reason) *reason = std::strerror(error);
-  return false;
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Where the data of a write to path goes: through a symbolic link to the file it names.
+std::string RealTarget(const std::string& path) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  if (char* real = realpath(path.c_str(), nullptr)) {
+    std::string resolved(real);
+    std::free(real);
+    return resolved;
+  }
+  // A link to a file not yet there: the file is created where the link points.
+  char link[PATH_MAX];
+  ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
+  if (n <= 0) return path;
+  std::string target(link, static_cast<size_t>(n));
+  return target.front() == '/' ? target : FolderOf(path) + "/" + target;
+}
+
+// Short and of fixed length whatever the target's name, so that a target whose name is near
+// the file system's limit can still be written.
+std::string TemporaryName(const std::string& folder) {
+  static unsigned counter = 0;
+  timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u ^
+                  static_cast<unsigned>(now.tv_nsec) ^ (++counter * 40503u);
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuv";
+  std::string name = folder == "/" ? "/.korvan-" : folder + "/.korvan-";
+  for (int i = 0; i < 6; ++i) {
+    name += kDigits[seed & 31];
+    seed >>= 5;
+  }
+  return name;
+}
+
+bool ProcFdAvailable() {
+  static const bool available = access("/proc/self/fd", X_OK) == 0;
+  return available;
 }
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* reason,
-                         Durability durability) {
-  // rename() would replace a read-only file; the original platform refuses, and so do we.
-  if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
-    return Fail(reason, EACCES);
-  }
-  std::string temp = path + ".tmp-XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd < 0) return Fail(reason, errno);
-  std::string temp_name(name.data());
-
-  // Keep the permissions of an existing target; a new file gets the usual 0666 & ~umask.
+AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
+    : target_(RealTarget(path)), durability_(durability) {
   struct stat st {};
-  if (stat(path.c_str(), &st) == 0) {
-    fchmod(fd, st.st_mode & 07777);
+  const bool exists = stat(target_.c_str(), &st) == 0;
+  if (exists) {
+    if (S_ISDIR(st.st_mode)) {
+      Fail(EISDIR);
+      return;
+    }
+    // Renaming over a device or a pipe would put a plain file in its place.
+    if (!S_ISREG(st.st_mode)) {
+      Fail(kNotRegularFile);
+      return;
+    }
+    // rename() would replace a read-only file, even for root; the original platform refuses.
+    if ((st.st_mode & 0222) == 0 || access(target_.c_str(), W_OK) != 0) {
+      Fail(EACCES);
+      return;
+    }
+  }
+  const std::string folder = FolderOf(target_);
+  if (ProcFdAvailable()) {
+    fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      Fail(errno);
+      return;
+    }
+  }
+  if (fd_ < 0) {
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+      temp_name_ = TemporaryName(folder);
+      fd_ = open(temp_name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd_ < 0 && errno != EEXIST) break;
+    }
+    if (fd_ < 0) {
+      temp_name_.clear();
+      Fail(errno);
+      return;
+    }
+  }
+  mode_t mode = 0;
+  if (exists) {
+    mode = st.st_mode & 07777;
   } else {
     mode_t mask = umask(0);
     umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    mode = 0666 & ~mask;
   }
+  fchmod(fd_, mode);
+}
 
-  const char* data = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = write(fd, data, left);
+AtomicWriter::~AtomicWriter() {
+  if (!committed_) Discard();
+}
+
+std::string AtomicWriter::reason() const { return SystemErrorText(error_); }
+
+bool AtomicWriter::Fail(int error) {
+  if (error_ == 0) error_ = error == 0 ? EIO : error;
+  Discard();
+  return false;
+}
+
+void AtomicWriter::Discard() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  if (!temp_name_.empty()) unlink(temp_name_.c_str());
+  temp_name_.clear();
+}
+
+bool AtomicWriter::Write(const void* data, size_t size) {
+  if (!ok()) return false;
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = write(fd_, bytes, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int error = errno;
-      close(fd);
-      unlink(temp_name.c_str());
-      return Fail(reason, error);
+      return Fail(errno);
     }
-    data += n;
-    left -= static_cast<size_t>(n);
-  }
-  if (durability == Durability::kSynced && fsync(fd) != 0 && errno != EINVAL) {
-    int error = errno;
-    close(fd);
-    unlink(temp_name.c_str());
-    return Fail(reason, error);
-  }
-  if (close(fd) != 0) {
-    int error = errno;
-    unlink(temp_name.c_str());
-    return Fail(reason, error);
-  }
-  if (rename(temp_name.c_str(), path.c_str()) != 0) {
-    int error = errno;
-    unlink(temp_name.c_str());
-    return Fail(reason, error);
+    if (n == 0) return Fail(ENOSPC);
+    bytes += n;
+    size -= static_cast<size_t>(n);
   }
   return true;
+}
+
+bool AtomicWriter::Commit() {
+  if (!ok()) return false;
+  if (durability_ == Durability::kSynced && fsync(fd_) != 0 && errno != EINVAL) {
+    return Fail(errno);
+  }
+  if (temp_name_.empty()) {
+    // The unnamed file gets its name: straight as the target when there is none yet, else
+    // through a temporary name that is renamed over the target.
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
+    if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      if (errno != EEXIST) return Fail(errno);
+      const std::string folder = FolderOf(target_);
+      for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = TemporaryName(folder);
+        if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+          temp_name_ = std::move(name);
+          break;
+        }
+        if (errno != EEXIST) return Fail(errno);
+      }
+      if (temp_name_.empty()) return Fail(EEXIST);
+    }
+  }
+  // A full disk or a pulled medium may only show at close.
+  int fd = fd_;
+  fd_ = -1;
+  if (close(fd) != 0) return Fail(errno);
+  if (!temp_name_.empty()) {
+    if (rename(temp_name_.c_str(), target_.c_str()) != 0) return Fail(errno);
+    temp_name_.clear();
+  }
+  if (durability_ == Durability::kSynced) {
+    // The new name itself must reach the medium before the user is told the file is there.
+    int dir = open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      fsync(dir);
+      close(dir);
+    }
+  }
+  committed_ = true;
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* reason,
+                         Durability durability) {
+  AtomicWriter writer(path, durability);
+  if (writer.Write(bytes) && writer.Commit()) return true;
+  if (reason) *reason = writer.reason();
+  return false;
 }
 
 }  // namespace korvan

@@ -1,23 +1,67 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace korvan {
 
+struct FileStatus {
+  bool exists = false;
+  bool directory = false;
+  bool regular = false;
+  bool writable = false;  // by this process, and by someone at all (root ignores the bits)
+};
+FileStatus StatusOf(const std::string& path);
+
 // The whole file, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
 enum class Durability {
-  kSynced,    // flushed to the medium before the rename: survives a power loss
-  kRenameOnly,  // survives a crash of the program; for files rewritten once per key
+  kSynced,      // flushed to the medium before it gets its name: survives a power loss
+  kRenameOnly,  // survives a crash of the program
 };
 
-// Writes bytes to a temporary name in the target's folder and renames it over the target,
-// so that a crash or a full disk never leaves a half-written file. Returns false (with the
-// system's reason in *reason) when any step fails; the target is then unchanged and no
-// temporary file is left behind.
+// Writes a whole file so that its name only ever stands for a complete file: the data goes to
+// an unnamed file in the target's folder (a short temporary name where the file system has no
+// unnamed files), every write is checked, and Commit gives it the target's name. A writer
+// destroyed or failed before Commit removes its data and leaves the target as it was.
+//
+// A target that is a symbolic link is written where the link points; a target that exists
+// and is not a regular file, or has no write permission for anyone, is refused. An existing
+// target's permissions are kept; a new file gets 0666 less the umask.
+class AtomicWriter {
+ public:
+  explicit AtomicWriter(const std::string& path, Durability durability = Durability::kSynced);
+  ~AtomicWriter();
+  AtomicWriter(const AtomicWriter&) = delete;
+  AtomicWriter& operator=(const AtomicWriter&) = delete;
+
+  // False once any step has failed; reason() then tells why (the system's text).
+  bool ok() const { return error_ == 0; }
+  int error() const { return error_; }
+  std::string reason() const;
+
+  bool Write(const void* data, size_t size);
+  bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+  // Flushes, syncs and names the file. False (and the data removed) when any step failed.
+  bool Commit();
+
+ private:
+  bool Fail(int error);
+  void Discard();
+
+  std::string target_;     // the real path that gets the data
+  std::string temp_name_;  // the named temporary file, when there is one
+  Durability durability_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool committed_ = false;
+};
+
+// One AtomicWriter round for bytes held in memory. Returns false (with the system's reason in
+// *reason) when any step fails; the target is then unchanged and nothing is left behind.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* reason = nullptr,
                          Durability durability = Durability::kSynced);
