@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "data/graph_view.h"
+#include "data/scales_state.h"
 #include "data/time_axis.h"
 
 namespace korvan {

@@ -10,7 +10,7 @@
 #include "app/error.h"
 #include "config/recording_config.h"
 #include "config/settings_file.h"
-#include "data/graph_view.h"
+#include "data/graph_settings_file.h"
 #include "data/log_writer.h"
 #include "instruments/instrument_list.h"
 #include "instruments/quantity_file.h"

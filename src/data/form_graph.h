@@ -9,7 +9,7 @@
 
 #include "data/axis_scaling.h"
 #include "data/export.h"
-#include "data/graph_view.h"
+#include "data/graph_settings_file.h"
 #include "data/measurement.h"
 
 class QCPAbstractPlottable;

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <array>
 
-#include "data/graph_view.h"
+#include "data/scales_state.h"
 
 class QButtonGroup;
 class QLineEdit;

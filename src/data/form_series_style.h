@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "data/graph_view.h"
+#include "data/series_style.h"
 
 class QComboBox;
 class QFrame;

@@ -1,4 +1,4 @@
-#include "data/graph_view.h"
+#include "data/graph_settings_file.h"
 
 #include <unistd.h>
 
@@ -67,37 +67,6 @@ class TempFile {
 };
 
 }  // namespace
-
-bool ScalesBoundsValid(const ScalesState& state, char decimal_separator) {
-  std::array<double, 4> bounds{};
-  for (size_t i = 0; i < 4; ++i) {
-    if (state.choices[i] == 0) bounds[i] = StrToFloat(state.texts[i], decimal_separator);
-  }
-  auto crossed = [&](ScaleBound min, ScaleBound max) {
-    return state.choices[min] == 0 && state.choices[max] == 0 && bounds[min] > bounds[max];
-  };
-  return !crossed(kLeftMin, kLeftMax) && !crossed(kRightMin, kRightMax);
-}
-
-uint32_t ColorToRgb(uint32_t color) {
-  return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
-}
-
-uint32_t RgbToColor(uint32_t rgb) { return ColorToRgb(rgb); }
-
-SeriesStyleEnabling StyleEnabling(int type, int line_thickness, int point_size) {
-  if (type == 2) return {false, false, false};
-  return {line_thickness == 1, true, point_size != 0};
-}
-
-SeriesStyle FastDisplayStyle(const SeriesStyle& style) {
-  SeriesStyle fast = style;
-  fast.type = 0;
-  fast.line_thickness = 1;
-  fast.line_style = 0;
-  fast.point_size = 0;
-  return fast;
-}
 
 void WriteGraphSettingsFile(const std::string& path, const GraphViewState& state,
                             char decimal_separator) {

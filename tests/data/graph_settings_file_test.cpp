@@ -1,4 +1,4 @@
-#include "data/graph_view.h"
+#include "data/graph_settings_file.h"
 
 #include <gtest/gtest.h>
 
@@ -186,81 +186,6 @@ TEST_F(GraphSettingsTest, ForeignAndOutOfRangeValues) {
   EXPECT_EQ(state.channels[0].style, (SeriesStyle{0, 0xFF00, 2, 0, 10, 0}));
   EXPECT_EQ(state.channels[1].value, 0);
   EXPECT_EQ(state.channels[1].style, (SeriesStyle{2, kDefaultChannelColors[1], 2, 0, 0, 0}));
-}
-
-TEST(ScalesBoundsValidTest, ComparesOnlyPairsOfTypedBounds) {
-  struct Case {
-    std::array<int, 4> choices;
-    std::array<std::string, 4> texts;
-    bool valid;
-  };
-  const Case cases[] = {
-      {{0, 0, 2, 2}, {"5", "5", "", ""}, true},        {{0, 0, 2, 2}, {"6", "5", "", ""}, false},
-      {{0, 0, 2, 2}, {"-1,5", " 2 ", "", ""}, true},   {{0, 1, 2, 2}, {"6", "5", "", ""}, true},
-      {{2, 0, 2, 2}, {"6", "5", "", ""}, true},        {{2, 2, 0, 0}, {"", "", "6", "5"}, false},
-      {{2, 2, 0, 0}, {"", "", "1E3", "999,9"}, false}, {{2, 2, 1, 0}, {"", "", "6", "5"}, true},
-      {{0, 0, 0, 0}, {"1", "2", "3", "3"}, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.texts[0] + "|" + c.texts[1] + "|" + c.texts[2] + "|" + c.texts[3]);
-    EXPECT_EQ(ScalesBoundsValid({c.choices, c.texts}, ','), c.valid);
-  }
-}
-
-TEST(ScalesBoundsValidTest, FirstUnreadableTypedTextIsTheError) {
-  struct Case {
-    std::array<int, 4> choices;
-    std::array<std::string, 4> texts;
-    const char* message;  // nullptr: no error
-  };
-  const Case cases[] = {
-      {{0, 0, 0, 0}, {"1", "x", "", "y"}, "'x' is not a valid floating point value"},
-      {{0, 1, 0, 0}, {"1", "x", "", "y"}, "'' is not a valid floating point value"},
-      {{0, 0, 0, 0}, {"1.5", "2", "0", "1"}, "'1.5' is not a valid floating point value"},
-      {{1, 2, 1, 2}, {"a", "b", "c", "d"}, nullptr},
-  };
-  for (const Case& c : cases) {
-    ScalesState state{c.choices, c.texts};
-    if (!c.message) {
-      EXPECT_NO_THROW(ScalesBoundsValid(state, ','));
-      continue;
-    }
-    try {
-      ScalesBoundsValid(state, ',');
-      ADD_FAILURE() << "no error for " << c.message;
-    } catch (const Error& error) {
-      EXPECT_STREQ(error.what(), c.message);
-    }
-  }
-}
-
-TEST(StyleEnablingTest, FollowsTypeThicknessAndPointSize) {
-  struct Case {
-    int type, thickness, point_size;
-    SeriesStyleEnabling expected;
-  };
-  const Case cases[] = {
-      {0, 1, 0, {true, true, false}},   {0, 2, 0, {false, true, false}},
-      {0, 0, 3, {false, true, true}},   {1, 1, 1, {true, true, true}},
-      {1, 10, 0, {false, true, false}}, {2, 1, 3, {false, false, false}},
-      {2, 0, 0, {false, false, false}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.type << " " << c.thickness << " " << c.point_size);
-    EXPECT_EQ(StyleEnabling(c.type, c.thickness, c.point_size), c.expected);
-  }
-}
-
-TEST(SeriesStyleTest, FastDisplayKeepsColourAndPointStyle) {
-  EXPECT_EQ(FastDisplayStyle({2, 0x123456, 0, 3, 5, 6}), (SeriesStyle{0, 0x123456, 1, 0, 0, 6}));
-}
-
-TEST(SeriesStyleTest, ColourValuesSwapRedAndBlue) {
-  EXPECT_EQ(ColorToRgb(255), 0xFF0000u);       // red
-  EXPECT_EQ(ColorToRgb(33023), 0xFF8000u);     // orange
-  EXPECT_EQ(ColorToRgb(16711680), 0x0000FFu);  // blue
-  EXPECT_EQ(RgbToColor(0x808000), 32896u);     // olive
-  EXPECT_EQ(RgbToColor(ColorToRgb(0x123456)), 0x123456u);
 }
 
 }  // namespace
