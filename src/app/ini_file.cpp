@@ -22,6 +22,14 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+void StoreIniDocument(const std::string& path, const IniDocument& document,
+                      Durability durability) {
+  std::string reason;
+  if (!WriteFileAtomically(path, document.Serialize(), &reason, durability)) {
+    ThrowWriteError(path, reason);
+  }
+}
+
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 const IniDocument& IniFile::document() const {
@@ -58,8 +66,7 @@ void IniFile::Commit(Durability durability) {
   std::string bytes = document_->Serialize();
   if (stored_ && *stored_ == bytes) return;
   if (!stored_ && bytes.empty()) return;  // nothing to create
-  std::string reason;
-  if (!WriteFileAtomically(path_, bytes, &reason, durability)) ThrowWriteError(path_, reason);
+  StoreIniDocument(path_, *document_, durability);
   stored_ = std::move(bytes);
 }
 

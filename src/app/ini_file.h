@@ -10,6 +10,10 @@
 
 namespace korvan {
 
+// Replaces the file at path with the document, whole; throws Error when it cannot be written.
+void StoreIniDocument(const std::string& path, const IniDocument& document,
+                      Durability durability = Durability::kSynced);
+
 // An INI file on disk as the original platform's facility offers it: a default on every
 // read, each single-key write reaching the file at once (whole, through the atomic writer).
 // The file is read once, at the first use; a missing file reads as an empty one. A save of

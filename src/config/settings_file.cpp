@@ -69,7 +69,9 @@ void WriteSettingsFile(const std::string& path, const RecordingConfig& config,
     intervals[k] = StrToFloat(config.intervals[k], decimal_separator);
   }
 
-  IniFile ini(path);
+  // Built in memory and stored once, so that a failure leaves the old file whole.
+  IniFile file(path);
+  IniDocument& ini = file.Edit();
   ini.EraseSection(kParam);
   ini.EraseSection(kMeasure);
   ini.EraseSection(kInstrument);
@@ -105,6 +107,7 @@ void WriteSettingsFile(const std::string& path, const RecordingConfig& config,
                                   instrument.quantity_file};
     ini.WriteString(kInstrument, LineKey(j + 1), Join(cells, 3));
   }
+  file.Commit();
 }
 
 bool ReadSettingsFile(const std::string& path, RecordingConfig& config, InstrumentList& instruments,

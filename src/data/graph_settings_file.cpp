@@ -1,16 +1,9 @@
 #include "data/graph_settings_file.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <optional>
-#include <vector>
 
-#include "app/error.h"
 #include "app/ini_file.h"
 #include "app/numbers.h"
-#include "platform/files.h"
 #include "platform/paths.h"
 
 namespace korvan {
@@ -43,39 +36,15 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// A private temporary file: a fixed name in a shared folder could be another user's file or a
-// stale one whose keys would end up in ours.
-class TempFile {
- public:
-  TempFile() {
-    std::string pattern = TempDir() + "/$graph.ini.XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) throw Error("Unable to create a temporary file in " + TempDir());
-    close(fd);
-    path_ = name.data();
-  }
-  ~TempFile() { unlink(path_.c_str()); }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 }  // namespace
 
 void WriteGraphSettingsFile(const std::string& path, const GraphViewState& state,
                             char decimal_separator) {
   if (!DirectoryExists(FolderOf(path))) return;
 
-  // Keys go into a fresh file so that the result has exactly the fixed order; the target is
-  // then replaced whole, whatever it held before.
-  TempFile temp;
-  IniFile ini(temp.path());
+  // Keys go into a fresh document so that the result has exactly the fixed order; the target
+  // is then replaced whole, whatever it held before.
+  IniDocument ini;
   const char sep = decimal_separator;
   ini.WriteFloat("Chart", "Left.Minimum", state.left_min, sep);
   ini.WriteFloat("Chart", "Left.Maximum", state.left_max, sep);
@@ -101,11 +70,7 @@ void WriteGraphSettingsFile(const std::string& path, const GraphViewState& state
     ini.WriteInteger(section, "PointStyle", channel.style.point_style);
   }
 
-  std::optional<std::string> bytes = ReadWholeFile(temp.path());
-  std::string reason = "the temporary file cannot be read";
-  if (!bytes || !WriteFileAtomically(path, *bytes, &reason)) {
-    throw Error("Unable to write to " + path + " (" + reason + ")");
-  }
+  StoreIniDocument(path, ini);
 }
 
 bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, double now,
