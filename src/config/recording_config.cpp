@@ -57,7 +57,10 @@ FileSizeResult CalcMB(const RecordingConfig& config, char decimal_separator) {
       per_second += (6.0 * count + 10.0) / seconds;
     }
     const double days = StrToFloat(config.days, decimal_separator);
-    const double megabytes = std::trunc(days * per_second * kDayBytesToMB + 1.0);
+    // The constant first, then the days: in doubles the other order truncates differently in
+    // rare cases, and the size must agree with what other installations compute.
+    const double per_day = per_second * kDayBytesToMB;
+    const double megabytes = std::trunc(days * per_day + 1.0);
     // A tiny interval or a huge day count must not wrap around into a plausible size.
     if (!std::isfinite(megabytes) || megabytes > std::numeric_limits<int32_t>::max() ||
         megabytes < std::numeric_limits<int32_t>::min()) {
