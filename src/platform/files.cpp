@@ -1,10 +1,12 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -92,9 +94,60 @@ std::string TemporaryName(const std::string& folder) {
   return name;
 }
 
-bool ProcFdAvailable() {
-  static const bool available = access("/proc/self/fd", X_OK) == 0;
-  return available;
+// The named temporary files that exist right now, for a signal handler to remove: fixed
+// storage, since a handler may not allocate.
+class TemporaryNames {
+ public:
+  static constexpr int kSlots = 16;
+
+  int Add(const std::string& name) {
+    if (name.size() >= sizeof(slots_[0].name)) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+      bool expected = false;
+      if (slots_[i].claimed.compare_exchange_strong(expected, true)) {
+        std::memcpy(slots_[i].name, name.c_str(), name.size() + 1);
+        slots_[i].ready.store(true);
+        return i;
+      }
+    }
+    return -1;
+  }
+  void Remove(int slot) {
+    if (slot < 0) return;
+    slots_[slot].ready.store(false);
+    slots_[slot].claimed.store(false);
+  }
+  void UnlinkAll() {  // async-signal-safe
+    for (Slot& slot : slots_) {
+      if (slot.ready.load()) unlink(slot.name);
+    }
+  }
+
+ private:
+  struct Slot {
+    std::atomic<bool> claimed{false};
+    std::atomic<bool> ready{false};
+    char name[PATH_MAX];
+  };
+  Slot slots_[kSlots];
+};
+
+TemporaryNames& Temporaries() {
+  static TemporaryNames names;
+  return names;
+}
+
+void OnTerminatingSignal(int signal_number) {
+  Temporaries().UnlinkAll();
+  ::signal(signal_number, SIG_DFL);
+  raise(signal_number);
+}
+
+std::atomic<bool> g_named_temporaries{false};
+
+bool UnnamedFilesPossible() {
+  static const bool proc = access("/proc/self/fd", X_OK) == 0;
+  return proc && !g_named_temporaries.load();
 }
 
 }  // namespace
@@ -120,7 +173,7 @@ AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
     }
   }
   const std::string folder = FolderOf(target_);
-  if (ProcFdAvailable()) {
+  if (UnnamedFilesPossible()) {
     fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
       Fail(errno);
@@ -129,12 +182,12 @@ AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
   }
   if (fd_ < 0) {
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-      temp_name_ = TemporaryName(folder);
-      fd_ = open(temp_name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      std::string name = TemporaryName(folder);
+      fd_ = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd_ >= 0) SetTemporaryName(std::move(name));
       if (fd_ < 0 && errno != EEXIST) break;
     }
     if (fd_ < 0) {
-      temp_name_.clear();
       Fail(errno);
       return;
     }
@@ -154,6 +207,12 @@ AtomicWriter::~AtomicWriter() {
   if (!committed_) Discard();
 }
 
+void AtomicWriter::SetTemporaryName(std::string name) {
+  Temporaries().Remove(temp_slot_);
+  temp_name_ = std::move(name);
+  temp_slot_ = temp_name_.empty() ? -1 : Temporaries().Add(temp_name_);
+}
+
 std::string AtomicWriter::reason() const { return SystemErrorText(error_); }
 
 bool AtomicWriter::Fail(int error) {
@@ -166,7 +225,7 @@ void AtomicWriter::Discard() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   if (!temp_name_.empty()) unlink(temp_name_.c_str());
-  temp_name_.clear();
+  SetTemporaryName({});
 }
 
 bool AtomicWriter::Write(const void* data, size_t size) {
@@ -200,7 +259,7 @@ bool AtomicWriter::Commit() {
       for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = TemporaryName(folder);
         if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-          temp_name_ = std::move(name);
+          SetTemporaryName(std::move(name));
           break;
         }
         if (errno != EEXIST) return Fail(errno);
@@ -214,7 +273,7 @@ bool AtomicWriter::Commit() {
   if (close(fd) != 0) return Fail(errno);
   if (!temp_name_.empty()) {
     if (rename(temp_name_.c_str(), target_.c_str()) != 0) return Fail(errno);
-    temp_name_.clear();
+    SetTemporaryName({});
   }
   if (durability_ == Durability::kSynced) {
     // The new name itself must reach the medium before the user is told the file is there.
@@ -227,6 +286,18 @@ bool AtomicWriter::Commit() {
   committed_ = true;
   return true;
 }
+
+void RemoveTemporaryFilesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnTerminatingSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    sigaction(signal_number, &action, nullptr);
+  }
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
+void UseNamedTemporaryFiles(bool named) { g_named_temporaries.store(named); }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* reason,
                          Durability durability) {

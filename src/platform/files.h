@@ -51,14 +51,25 @@ class AtomicWriter {
  private:
   bool Fail(int error);
   void Discard();
+  void SetTemporaryName(std::string name);  // also for the signal clean-up
 
   std::string target_;     // the real path that gets the data
   std::string temp_name_;  // the named temporary file, when there is one
+  int temp_slot_ = -1;
   Durability durability_;
   int fd_ = -1;
   int error_ = 0;
   bool committed_ = false;
 };
+
+// For a command-line process: on SIGINT, SIGTERM, SIGHUP and SIGPIPE the named temporary
+// files of writers still open are removed before the process ends as the signal would end
+// it; SIGXFSZ is ignored, so that a file-size limit comes back as a write error.
+void RemoveTemporaryFilesOnSignals();
+
+// Makes the writers of this process use named temporary files, as on a file system without
+// unnamed files (FAT cards do not have them); for tests of that path.
+void UseNamedTemporaryFiles(bool named);
 
 // One AtomicWriter round for bytes held in memory. Returns false (with the system's reason in
 // *reason) when any step fails; the target is then unchanged and nothing is left behind.

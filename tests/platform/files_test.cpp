@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -96,6 +98,38 @@ TEST(AtomicWriter, LongTargetNameAndKeptPermissions) {
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(ReadBytes(path), "b");
+}
+
+TEST(AtomicWriter, NamedTemporaryIsRemovedOnFailureAndOnSignals) {
+  TempDir dir;
+  UseNamedTemporaryFiles(true);
+  {
+    AtomicWriter writer(dir.File("a.csv"));
+    ASSERT_TRUE(writer.Write("x"));
+    EXPECT_EQ(Entries(dir.path()).size(), 1u);  // the temporary name, short and fixed
+    EXPECT_EQ(Entries(dir.path())[0].size(), std::string(".korvan-abcdef").size());
+  }
+  EXPECT_TRUE(Entries(dir.path()).empty());
+  ASSERT_TRUE(WriteFileAtomically(dir.File("b.csv"), "whole"));
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"b.csv"});
+
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    SCOPED_TRACE(signal_number);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      RemoveTemporaryFilesOnSignals();
+      AtomicWriter writer(dir.File("c.csv"));
+      writer.Write("partial");
+      raise(signal_number);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number);
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"b.csv"});
+  }
+  UseNamedTemporaryFiles(false);
 }
 
 }  // namespace
