@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "config/settings_format.h"
 #include "instruments/instrument_list.h"
 #include "instruments/quantity_file.h"
 
 namespace korvan {
 
 inline constexpr int kMaxLoggedLines = 50;  // what the add button allows
-inline constexpr int kLineColumns = 11;
 inline constexpr int kIntervalCount = 4;
 
 // Counts a settings file may state. The logger's image holds 127 lines, the bus 256
@@ -38,20 +38,7 @@ constexpr int ChoiceCount(const T (&)[N]) {
   return static_cast<int>(N);
 }
 
-// Columns of a logged-quantity line.
-enum LineColumn {
-  kColInstrument = 0,
-  kColLabel = 1,
-  kColInterval = 2,
-  kColInstrumentAddress = 3,
-  kColRegister = 4,
-  kColRegisterAddress = 5,
-  kColNumberType = 6,
-  kColMultiplier = 7,
-  kColMinimum = 8,
-  kColMaximum = 9,
-  kColOffset = 10,
-};
+// The columns of a logged-quantity line are LineColumn (settings_format.h).
 
 using LoggedLine = std::array<std::string, kLineColumns>;
 

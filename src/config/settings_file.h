@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "config/recording_config.h"
+#include "config/settings_format.h"
 #include "instruments/instrument_list.h"
 
 namespace korvan {
@@ -22,10 +23,6 @@ inline constexpr const char* kSettingsFileFilter =
 inline constexpr const char* kSettingsFileExtension = "kva";
 inline constexpr const char* kSettingsFileName = "*.kva";
 
-// "Line01", "Line02", ... "Line100": the key of line or instrument number.
-std::string LineKey(int number);
-// Cuts value at ";" into at most max_fields fields; the rest is dropped.
-std::vector<std::string> SplitFields(std::string_view value, size_t max_fields);
 // The versions are compared as texts, byte by byte: "1.2" is not older than "1.14",
 // "1.100" and "" are.
 bool VersionOlderThanChecked(std::string_view version);

@@ -16,6 +16,7 @@
 #include "app/encodings.h"
 #include "app/ini_file.h"
 #include "app/numbers.h"
+#include "config/settings_format.h"
 
 namespace korvan {
 
@@ -45,63 +46,51 @@ double ImageLimit(const uint8_t* p) {
   return bits == 0xFFFFFFFF ? 0.0 : static_cast<double>(std::bit_cast<float>(bits));
 }
 
-std::string LineKey(int number) {
-  char digits[12];
-  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
-  std::string key = "Line";
-  if (end - digits < 2) key += '0';
-  key.append(digits, end);
-  return key;
-}
-
 }  // namespace
 
 bool IsOwnConfigIni(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  return IniFile(path).ReadString("Application", "Name", "") == kAppName;
+  return IniFile(path).ReadString(kSectionApplication, kKeyName, "") == kAppName;
 }
 
 MeasuredLine ParseMeasureLine(std::string_view value, char decimal_separator) {
-  std::vector<std::string_view> fields;
-  for (;;) {
-    size_t semicolon = value.find(';');
-    fields.push_back(value.substr(0, semicolon));
-    if (semicolon == std::string_view::npos) break;
-    value.remove_prefix(semicolon + 1);
-  }
-  auto field = [&](size_t i) { return i < fields.size() ? fields[i] : std::string_view(); };
-  auto number = [&](size_t i, double fallback) {
+  const std::vector<std::string> fields = SplitFields(value, kLineColumns);
+  auto field = [&](LineColumn i) {
+    return static_cast<size_t>(i) < fields.size() ? std::string_view(fields[i])
+                                                  : std::string_view();
+  };
+  auto number = [&](LineColumn i, double fallback) {
     double v;
     return TryStrToFloat(field(i), decimal_separator, v) ? v : fallback;
   };
 
   MeasuredLine line;
-  line.caption = std::string(field(0)) + " - " + std::string(field(1));
-  line.interval_number = StrToIntDef(field(2), 1);
-  const std::string_view type = field(6);
+  line.caption = std::string(field(kColInstrument)) + " - " + std::string(field(kColLabel));
+  line.interval_number = StrToIntDef(field(kColInterval), 1);
+  const std::string_view type = field(kColNumberType);
   line.type_text = std::string(type);
   line.type_letter = type.empty() ? 0 : type[0];
   line.size_digit = type.size() < 2 ? 0 : static_cast<unsigned char>(type[1]) - '0';
-  line.multiplier = number(7, 1.0);
-  line.minimum = number(8, 0.0);
-  line.maximum = number(9, 0.0);
-  line.offset = number(10, 0.0);
+  line.multiplier = number(kColMultiplier, 1.0);
+  line.minimum = number(kColMinimum, 0.0);
+  line.maximum = number(kColMaximum, 0.0);
+  line.offset = number(kColOffset, 0.0);
   return line;
 }
 
 void ReadConfigIni(const IniFile& ini, char decimal_separator, Measurement& measurement) {
-  const int count = ClampCount(ini.ReadInteger("Param", "Measure", 1));
+  const int count = ClampCount(ini.ReadInteger(kSectionParam, kKeyLineCount, kDefaultLineCount));
   measurement.line_count = static_cast<uint32_t>(count);
   for (int n = 1; n <= 4; ++n) {
     measurement.intervals[static_cast<size_t>(n - 1)] =
-        ini.ReadFloat("Param", "SavePeriod" + std::to_string(n), 10.0, decimal_separator);
+        ini.ReadFloat(kSectionParam, SavePeriodKey(n), kDefaultSavePeriod, decimal_separator);
   }
   for (int i = 0; i < count; ++i) {
     measurement.lines[static_cast<size_t>(i)] =
-        ParseMeasureLine(ini.ReadString("Measure", LineKey(i + 1), ""), decimal_separator);
+        ParseMeasureLine(ini.ReadString(kSectionMeasure, LineKey(i + 1), ""), decimal_separator);
   }
-  measurement.chart_title = ini.ReadString("Param", "JobName", "");
+  measurement.chart_title = ini.ReadString(kSectionParam, kKeyJobName, "");
 }
 
 void ReadConfigBin(const uint8_t* bytes, size_t size, Measurement& measurement) {

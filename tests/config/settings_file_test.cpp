@@ -371,11 +371,5 @@ TEST(ReadSettingsFile, KeepsWindows1250TextsAndQuotesRulesOfTheIniFacility) {
   EXPECT_EQ(config.lines[0][kColLabel], "Žeh");
 }
 
-TEST(LineKey, TwoDigitsAtLeast) {
-  EXPECT_EQ(LineKey(1), "Line01");
-  EXPECT_EQ(LineKey(50), "Line50");
-  EXPECT_EQ(LineKey(100), "Line100");
-}
-
 }  // namespace
 }  // namespace korvan
