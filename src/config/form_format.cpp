@@ -17,11 +17,11 @@
 #include <algorithm>
 
 #include "app/error.h"
-#include "app/form_app.h"
 #include "app/numbers.h"
 #include "config/settings_file.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 

@@ -1,6 +1,6 @@
 #include "data/form_export_filter.h"
 
-#include "app/form_app.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 

@@ -25,13 +25,13 @@
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/error.h"
-#include "app/form_app.h"
-#include "app/form_main_menu.h"
 #include "app/user_dialogs.h"
 #include "data/form_chart_tickers.h"
 #include "data/form_export_filter.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
+#include "shell/form_app.h"
+#include "shell/form_main_menu.h"
 
 namespace korvan {
 namespace {

@@ -6,11 +6,11 @@
 #include <QVector>
 #include <limits>
 
-#include "app/form_app.h"
 #include "data/form_graph.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "data/plot_points.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 namespace {

@@ -7,11 +7,11 @@
 
 #include "app/constants.h"
 #include "app/date_time.h"
-#include "app/form_app.h"
 #include "app/user_dialogs.h"
 #include "data/form_graph.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 namespace {

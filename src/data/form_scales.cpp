@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/form_app.h"
 #include "app/user_dialogs.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 

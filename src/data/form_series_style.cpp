@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/form_app.h"
 #include "app/user_dialogs.h"
 #include "data/form_scales.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 

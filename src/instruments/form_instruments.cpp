@@ -14,9 +14,9 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "app/form_app.h"
 #include "config/form_format.h"
 #include "instruments/quantity_file.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 

@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "app/error.h"
-#include "app/form_app.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 

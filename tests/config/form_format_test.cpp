@@ -20,10 +20,10 @@
 
 #include "app/cp1250.h"
 #include "app/error.h"
-#include "app/form_app.h"
 #include "config/settings_file.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
+#include "shell/form_app.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "app/error.h"
-#include "app/form_app.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
+#include "shell/form_app.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 

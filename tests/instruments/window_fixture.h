@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/form_app.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "shell/form_app.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 

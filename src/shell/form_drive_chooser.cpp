@@ -1,4 +1,4 @@
-#include "app/form_drive_chooser.h"
+#include "shell/form_drive_chooser.h"
 
 #include <QFileSystemModel>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "app/form_app.h"
+#include "shell/form_app.h"
 
 #include <exception>
 
@@ -8,10 +8,6 @@
 
 #include "app/constants.h"
 #include "app/error.h"
-#include "app/form_about.h"
-#include "app/form_main_menu.h"
-#include "app/form_qt_dialogs.h"
-#include "app/form_setup.h"
 #include "app/user_dialogs.h"
 #include "config/form_format.h"
 #include "data/form_export_filter.h"
@@ -21,6 +17,10 @@
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
 #include "platform/paths.h"
+#include "shell/form_about.h"
+#include "shell/form_main_menu.h"
+#include "shell/form_qt_dialogs.h"
+#include "shell/form_setup.h"
 
 namespace korvan {
 

@@ -1,4 +1,4 @@
-#include "app/form_qt_dialogs.h"
+#include "shell/form_qt_dialogs.h"
 
 #include <QApplication>
 #include <QColorDialog>

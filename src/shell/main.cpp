@@ -1,3 +1,3 @@
-#include "app/form_app.h"
+#include "shell/form_app.h"
 
 int main(int argc, char** argv) { return korvan::RunKorvanA(argc, argv); }

@@ -1,4 +1,4 @@
-#include "app/form_main_menu.h"
+#include "shell/form_main_menu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,12 +11,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/form_about.h"
-#include "app/form_app.h"
-#include "app/form_setup.h"
 #include "app/program_settings.h"
 #include "config/form_format.h"
 #include "instruments/form_instruments.h"
+#include "shell/form_about.h"
+#include "shell/form_app.h"
+#include "shell/form_setup.h"
 
 namespace korvan {
 

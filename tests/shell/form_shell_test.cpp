@@ -8,12 +8,12 @@
 #include <QToolButton>
 
 #include "app/error.h"
-#include "app/form_app.h"
-#include "app/form_drive_chooser.h"
-#include "app/form_main_menu.h"
-#include "app/form_setup.h"
 #include "app/program_settings.h"
 #include "data/form_graph.h"
+#include "shell/form_app.h"
+#include "shell/form_drive_chooser.h"
+#include "shell/form_main_menu.h"
+#include "shell/form_setup.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 

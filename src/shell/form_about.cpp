@@ -1,4 +1,4 @@
-#include "app/form_about.h"
+#include "shell/form_about.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/constants.h"
-#include "app/form_app.h"
+#include "shell/form_app.h"
 
 namespace korvan {
 

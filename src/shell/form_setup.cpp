@@ -1,4 +1,4 @@
-#include "app/form_setup.h"
+#include "shell/form_setup.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -8,12 +8,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/form_app.h"
-#include "app/form_drive_chooser.h"
 #include "app/program_settings.h"
 #include "config/form_format.h"
 #include "instruments/form_velic.h"
 #include "platform/paths.h"
+#include "shell/form_app.h"
+#include "shell/form_drive_chooser.h"
 
 namespace korvan {
 
