@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@ struct DataLocation {
   bool alternative = false;
   std::string alt_dir;  // native folder path, "/" for the root
 };
+
+// The files of a card (or of a folder used in its place).
+inline constexpr std::array<const char*, 5> kCardFileNames = {"LOG.BIN", "RDR.BIN", "CONFIG.BIN",
+                                                              "CONFIG.INI", "GRAPH.INI"};
 
 inline constexpr const char* kReaderMissingMessage =
     "Čtečka není připojena. Připojte čtečku, vložte kartu a restartujte aplikaci.";

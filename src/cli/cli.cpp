@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include <string_view>
+
 #include "app/constants.h"
 #include "cli/cli_commands.h"
 
@@ -14,26 +16,40 @@ int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out, st
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"config", "config FILE [--json]   print a settings file or a card folder's CONFIG.INI",
-       RunConfig},
-      {"convert", "convert IN OUT        rewrite a settings file (.cfg to .kva)", RunConvert},
-      {"info", "info DIR [--json]     lines, sample counts and time range of a card folder",
-       RunInfo},
-      {"export", "export DIR OUT [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
-       RunExport},
-      {"demo-card", "demo-card DIR [QDIR]   write a demonstration card folder (and its quantity files)",
-       RunDemoCard},
+      {"config", "config SOUBOR|SLOŽKA [--json] [--decimal ,|.]",
+       "vypíše soubor nastavení nebo CONFIG.INI složky karty", RunConfig},
+      {"convert", "convert VSTUP VÝSTUP [--decimal ,|.]",
+       "přepíše soubor nastavení, jak jej uloží program (.cfg na .kva)", RunConvert},
+      {"info", "info SLOŽKA [--json] [--decimal ,|.]",
+       "veličiny, počty vzorků a časový rozsah složky karty", RunInfo},
+      {"export", "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
+       "textový export měření (VÝSTUP \"-\" je standardní výstup)", RunExport},
+      {"demo-card", "demo-card SLOŽKA [SLOŽKA_VELIČIN]",
+       "zapíše ukázkovou kartu (a soubory veličin jejích přístrojů)", RunDemoCard},
   };
   return commands;
+}
+
+const char* UsageOf(const char* name) {
+  for (const auto& command : Commands()) {
+    if (std::string_view(command.name) == name) return command.usage;
+  }
+  return name;
 }
 
 namespace {
 
 void PrintHelp(std::ostream& out) {
-  out << "Usage: korvan-cli COMMAND [ARGUMENTS]\n\n"
-      << "  --version    print the program's name and version\n"
-      << "  --help       print this text\n";
-  for (const auto& command : Commands()) out << "  " << command.usage << "\n";
+  out << "Použití: korvan-cli PŘÍKAZ [ARGUMENTY]\n\n"
+      << "  --version\n      vypíše název a verzi programu\n"
+      << "  --help\n      vypíše tento text\n";
+  for (const auto& command : Commands()) {
+    out << "  " << command.usage << "\n      " << command.summary << "\n";
+  }
+  out << "\nČas T se zadává jako \"RRRR-MM-DD HH:MM:SS\" v letech 2000-2063. --decimal určuje\n"
+      << "desetinný oddělovač zapisovaných čísel (jinak podle národního prostředí); čísla ze\n"
+      << "souborů se čtou s čárkou i s tečkou.\n"
+      << "Návratový kód: 0 úspěch, 1 chyba, 2 chybné argumenty.\n";
 }
 
 }  // namespace
@@ -57,7 +73,7 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
       return command.run({arguments.begin() + 1, arguments.end()}, out, err);
     }
   }
-  err << "korvan-cli: unknown command '" << first << "' (see --help)\n";
+  err << "korvan-cli: neznámý příkaz '" << first << "' (viz --help)\n";
   return 2;
 }
 

@@ -11,8 +11,10 @@
 #include "config/recording_config.h"
 #include "config/settings_file.h"
 #include "instruments/instrument_list.h"
+#include "cli/cli_commands.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_measurement.h"
+#include "cli/cli_options.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
 
@@ -35,11 +37,11 @@ std::string SettingsPath(const std::string& argument) {
 bool Load(const std::string& argument, char separator, Loaded& loaded, std::ostream& err) {
   const std::string path = SettingsPath(argument);
   if (!FileExists(path)) {
-    err << "korvan-cli: cannot read " << path << "\n";
+    err << "korvan-cli: soubor " << path << " nelze přečíst\n";
     return false;
   }
   if (!ReadSettingsFile(path, loaded.config, loaded.instruments, separator, loaded.dialogs)) {
-    err << "korvan-cli: " << path << " is not a " << kAppName << " settings file\n";
+    err << "korvan-cli: " << path << " není soubor nastavení programu " << kAppName << "\n";
     return false;
   }
   return true;
@@ -130,7 +132,7 @@ void PrintText(const Loaded& loaded, std::ostream& out) {
 
 void ReportMessages(const Loaded& loaded, std::ostream& err) {
   for (const std::string& warning : loaded.dialogs.warnings) {
-    err << "korvan-cli: warning: " << warning << "\n";
+    err << "korvan-cli: upozornění: " << warning << "\n";
   }
   for (const std::string& error : loaded.dialogs.errors) err << "korvan-cli: " << error << "\n";
 }
@@ -138,25 +140,13 @@ void ReportMessages(const Loaded& loaded, std::ostream& err) {
 }  // namespace
 
 int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-  std::optional<std::string> file;
-  bool json = false;
-  for (const std::string& argument : arguments) {
-    if (argument == "--json") {
-      json = true;
-    } else if (!file) {
-      file = argument;
-    } else {
-      file.reset();
-      break;
-    }
-  }
-  if (!file) {
-    err << "Usage: korvan-cli config FILE [--json]\n";
-    return 2;
-  }
+  const auto args = Arguments::Parse("config", UsageOf("config"), arguments,
+                                     {{"--json", false}, kDecimalOption}, 1, 1, err);
+  char separator = 0;
+  if (!args || !args->DecimalSeparator(separator, err)) return 2;
   Loaded loaded;
-  if (!Load(*file, SystemDecimalSeparator(), loaded, err)) return 1;
-  if (json) {
+  if (!Load((*args)[0], separator, loaded, err)) return 1;
+  if (args->Has("--json")) {
     PrintJson(loaded, out);
   } else {
     PrintText(loaded, out);
@@ -168,20 +158,24 @@ int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std:
   return loaded.dialogs.errors.empty() ? 0 : 1;
 }
 
-int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-  (void)out;
-  if (arguments.size() != 2) {
-    err << "Usage: korvan-cli convert IN OUT\n";
-    return 2;
-  }
-  const char separator = SystemDecimalSeparator();
+int RunConvert(const std::vector<std::string>& arguments, std::ostream&, std::ostream& err) {
+  const auto args =
+      Arguments::Parse("convert", UsageOf("convert"), arguments, {kDecimalOption}, 2, 2, err);
+  char separator = 0;
+  if (!args || !args->DecimalSeparator(separator, err)) return 2;
+  const std::string input = SettingsPath((*args)[0]);
+  const std::string& output = (*args)[1];
+  // The input's folder may be a card: its data must not be overwritten by the settings.
+  const size_t slash = input.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : input.substr(0, slash + 1);
+  if (OutputCollides("convert", output, {input}, folder, err)) return 2;
   Loaded loaded;
-  if (!Load(arguments[0], separator, loaded, err)) return 1;
+  if (!Load(input, separator, loaded, err)) return 1;
   ReportMessages(loaded, err);
   // A size that could not be computed would go into the file as a stale number.
   if (!loaded.dialogs.errors.empty()) return 1;
   try {
-    WriteSettingsFile(arguments[1], loaded.config, loaded.instruments, separator);
+    WriteSettingsFile(output, loaded.config, loaded.instruments, separator);
   } catch (const Error& e) {
     err << "korvan-cli: " << e.what() << "\n";
     return 1;

@@ -5,7 +5,8 @@
 #include "app/date_time.h"
 #include "app/error.h"
 #include "data/demo_card.h"
-#include "platform/locale.h"
+#include "cli/cli_commands.h"
+#include "cli/cli_options.h"
 
 namespace korvan::cli {
 
@@ -13,18 +14,18 @@ namespace korvan::cli {
 // a logger; with QUANTITY_DIR also the register maps of its two instruments.
 int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out,
                 std::ostream& err) {
-  if (arguments.empty() || arguments.size() > 2) {
-    err << "korvan-cli: usage: demo-card DIR [QUANTITY_DIR]\n";
-    return 2;
-  }
+  const auto args = Arguments::Parse("demo-card", UsageOf("demo-card"), arguments,
+                                     {kDecimalOption}, 1, 2, err);
+  char separator = 0;
+  if (!args || !args->DecimalSeparator(separator, err)) return 2;
   try {
-    WriteDemoCard(arguments[0], Today(), SystemDecimalSeparator());
-    if (arguments.size() == 2) WriteDemoQuantityFiles(arguments[1], SystemDecimalSeparator());
+    WriteDemoCard((*args)[0], Today(), separator);
+    if (args->size() == 2) WriteDemoQuantityFiles((*args)[1], separator);
   } catch (const Error& e) {
     err << "korvan-cli: " << e.what() << "\n";
     return 1;
   }
-  out << arguments[0] << "\n";
+  out << (*args)[0] << "\n";
   return 0;
 }
 

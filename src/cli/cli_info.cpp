@@ -6,7 +6,9 @@
 
 #include "app/date_time.h"
 #include "app/encodings.h"
+#include "cli/cli_commands.h"
 #include "cli/cli_measurement.h"
+#include "cli/cli_options.h"
 
 namespace korvan::cli {
 
@@ -37,41 +39,30 @@ void WriteJson(const Measurement& m, const LoadResult& result, std::ostream& out
 }
 
 void WriteText(const Measurement& m, const LoadResult& result, std::ostream& out) {
-  out << "Configuration: " << result.source << "\n";
-  if (!result.chart_title.empty()) out << "Job: " << result.chart_title << "\n";
-  out << "Lines: " << m.line_count << "\n";
+  out << "Konfigurace: " << result.source << "\n";
+  if (!result.chart_title.empty()) out << "Název: " << result.chart_title << "\n";
+  out << "Veličiny: " << m.line_count << "\n";
   for (uint32_t i = 0; i < m.line_count; ++i) {
     out << "  " << i + 1 << ".  " << m.lines[i].caption << "  [" << m.lines[i].type_text << "]  "
-        << m.buffers[i].count() << " samples\n";
+        << m.buffers[i].count() << " vzorků\n";
   }
-  out << "Earliest: " << (m.HasTimeRange() ? StampText(m.earliest) : "-") << "\n";
-  out << "Latest: " << (m.HasTimeRange() ? StampText(m.latest) : "-") << "\n";
-  out << "Sub-seconds: " << (m.subseconds_present ? "yes" : "no") << "\n";
+  out << "Nejstarší záznam: " << (m.HasTimeRange() ? StampText(m.earliest) : "-") << "\n";
+  out << "Nejnovější záznam: " << (m.HasTimeRange() ? StampText(m.latest) : "-") << "\n";
+  out << "Setiny sekundy: " << (m.subseconds_present ? "ano" : "ne") << "\n";
 }
 
 }  // namespace
 
 int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-  std::string dir;
-  bool json = false;
-  for (const std::string& a : arguments) {
-    if (a == "--json") {
-      json = true;
-    } else if (a.starts_with("--") || !dir.empty()) {
-      err << "korvan-cli: info: unexpected argument '" << a << "'\n";
-      return 2;
-    } else {
-      dir = a;
-    }
-  }
-  if (dir.empty()) {
-    err << "korvan-cli: info DIR [--json]\n";
-    return 2;
-  }
+  const auto args =
+      Arguments::Parse("info", UsageOf("info"), arguments, {{"--json", false}, kDecimalOption},
+                       1, 1, err);
+  char separator = 0;
+  if (!args || !args->DecimalSeparator(separator, err)) return 2;
   Measurement measurement;
   LoadResult result;
-  if (!LoadCardFolder(dir, measurement, result, err)) return 1;
-  if (json) {
+  if (!LoadCardFolder((*args)[0], separator, measurement, result, err)) return 1;
+  if (args->Has("--json")) {
     WriteJson(measurement, result, out);
   } else {
     WriteText(measurement, result, out);

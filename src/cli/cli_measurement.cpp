@@ -8,23 +8,25 @@
 #include "app/data_location.h"
 #include "app/date_time.h"
 #include "cli/cli_dialogs.h"
-#include "platform/locale.h"
 
 namespace korvan::cli {
 
-bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
-                    std::ostream& err) {
+bool LoadCardFolder(const std::string& dir, char decimal_separator, Measurement& measurement,
+                    LoadResult& result, std::ostream& err) {
   struct stat st {};
-  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  if (stat(dir.c_str(), &st) != 0) {
     err << "korvan-cli: složka " << dir << " neexistuje.\n";
+    return false;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    err << "korvan-cli: " << dir << " není složka.\n";
     return false;
   }
   DataLocation location;
   location.alternative = true;
   location.alt_dir = dir;
   CliDialogs dialogs(&err);
-  return LoadMeasurement(location, dialogs, Today(), SystemDecimalSeparator(), {}, measurement,
-                         &result);
+  return LoadMeasurement(location, dialogs, Today(), decimal_separator, {}, measurement, &result);
 }
 
 void WriteJsonString(std::ostream& out, const std::string& text) {

@@ -15,6 +15,10 @@ struct FileStatus {
 };
 FileStatus StatusOf(const std::string& path);
 
+// Whether two paths name the same file: the same device and inode when both exist, else the
+// same real path (links, "." and ".." resolved as far as the folders exist).
+bool SameFile(const std::string& a, const std::string& b);
+
 // The whole file, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 

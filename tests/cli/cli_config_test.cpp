@@ -82,14 +82,14 @@ TEST(CliConfig, FailuresExitNonZero) {
     const char* message;
   };
   const std::vector<Case> cases = {
-      {{"config", dir.File("other.ini")}, 1, "is not a Korvan-A settings file"},
-      {{"config", dir.File("missing.kva")}, 1, "cannot read"},
+      {{"config", dir.File("other.ini")}, 1, "není soubor nastavení programu Korvan-A"},
+      {{"config", dir.File("missing.kva")}, 1, "nelze přečíst"},
       {{"config", dir.File("zero.kva"), "--json"}, 1, "Interval 2 musí být větší než nula."},
-      {{"config"}, 2, "Usage"},
-      {{"config", "a", "b"}, 2, "Usage"},
-      {{"convert", dir.File("other.ini"), dir.File("out.kva")}, 1, "is not a"},
+      {{"config"}, 2, "Použití"},
+      {{"config", "a", "b"}, 2, "Použití"},
+      {{"convert", dir.File("other.ini"), dir.File("out.kva")}, 1, "není soubor nastavení"},
       {{"convert", dir.File("zero.kva"), dir.File("out.kva")}, 1, "Interval 2"},
-      {{"convert", dir.File("zero.kva")}, 2, "Usage"},
+      {{"convert", dir.File("zero.kva")}, 2, "Použití"},
   };
   for (const Case& c : cases) {
     Output result = RunCli(c.arguments);
@@ -114,10 +114,12 @@ TEST(CliConvert, WritesWhatSavingTheLoadedConfigurationWrites) {
             "Measure=1\r\nInstrument=1\r\n"
             "[Measure]\r\nLine01=Elektrom\xecr;Teplota;1;01h;R;0010h;F4;1;0;100;\r\n"
             "[Instrument]\r\nLine01=01h;Elektrom\xecr;elektro.csv\r\n");
-  // In place: the file's own keys of Application survive, as saving over it keeps them.
-  result = RunCli({"convert", dir.File("old.cfg"), dir.File("old.cfg")});
+  // Over another file: the file's own keys of Application survive, as saving over it keeps
+  // them.
+  WriteBytes(dir.File("over.kva"), "[Application]\r\nOwn=keep\r\n");
+  result = RunCli({"convert", dir.File("old.cfg"), dir.File("over.kva")});
   ASSERT_EQ(result.code, 0) << result.err;
-  EXPECT_NE(ReadBytes(dir.File("old.cfg")).find("Own=keep\r\n"), std::string::npos);
+  EXPECT_NE(ReadBytes(dir.File("over.kva")).find("Own=keep\r\n"), std::string::npos);
 }
 
 }  // namespace

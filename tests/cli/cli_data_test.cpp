@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,8 +63,8 @@ TEST_F(CliDataTest, InfoJson) {
 TEST_F(CliDataTest, InfoTextAndAnEmptyLog) {
   Output r = Cli({"info", dir.path()});
   EXPECT_EQ(r.code, 0);
-  EXPECT_NE(r.out.find("Configuration: CONFIG.INI"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Earliest: 2006-03-05 08:07:06"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Konfigurace: CONFIG.INI"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Nejstarší záznam: 2006-03-05 08:07:06"), std::string::npos) << r.out;
   testing::WriteBytes(dir.File("CONFIG.INI"), "[Application]\r\nName=Jiný\r\n");
   testing::WriteBytes(dir.File("LOG.BIN"), std::string(1000, '\xFF'));
   r = Cli({"info", dir.path(), "--json"});
@@ -107,14 +108,14 @@ TEST_F(CliDataTest, Errors) {
       {{"info", missing}, 1, "neexistuje"},
       {{"info", empty.path()}, 1, "Soubor konfigurace nelze otevřít."},
       {{"export", empty.path(), "-"}, 1, "Soubor konfigurace nelze otevřít."},
-      {{"info"}, 2, "info DIR"},
+      {{"info"}, 2, "info SLOŽKA"},
       {{"info", dir.path(), "--xml"}, 2, "--xml"},
-      {{"export", dir.path()}, 2, "export DIR OUT"},
-      {{"export", dir.path(), "-", "--lines", "4"}, 2, "line 4"},
+      {{"export", dir.path()}, 2, "export SLOŽKA VÝSTUP"},
+      {{"export", dir.path(), "-", "--lines", "4"}, 2, "veličina 4"},
       {{"export", dir.path(), "-", "--lines", "1,x"}, 2, "--lines"},
       {{"export", dir.path(), "-", "--from", "5.3.2006"}, 2, "--from"},
       {{"export", dir.path(), "-", "--decimal", ";"}, 2, "--decimal"},
-      {{"export", dir.path(), "-", "--to"}, 2, "needs a value"},
+      {{"export", dir.path(), "-", "--to"}, 2, "potřebuje hodnotu"},
       {{"export", dir.path(), dir.File("no/such/out.csv")}, 1, "Soubor exportu nelze vytvořit!"},
   };
   for (const Case& c : cases) {
@@ -126,6 +127,51 @@ TEST_F(CliDataTest, Errors) {
   Output r = Cli({"info", empty.path()});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("Datový soubor nelze otevřít."), std::string::npos) << r.err;
+}
+
+TEST_F(CliDataTest, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsWritten) {
+  const std::string log = testing::ReadBytes(dir.File("LOG.BIN"));
+  const std::string config = testing::ReadBytes(dir.File("CONFIG.INI"));
+  testing::TempDir other;
+  std::filesystem::create_symlink(dir.path(), other.File("card"));
+  std::filesystem::create_directory(dir.File("sub"));
+  const std::vector<std::vector<std::string>> cases = {
+      {"export", dir.path(), dir.File("LOG.BIN")},
+      {"export", dir.path(), other.File("card/LOG.BIN")},
+      {"export", other.File("card/"), dir.File("./CONFIG.INI")},
+      {"export", dir.path(), dir.File("sub/../GRAPH.INI")},
+      {"export", dir.path(), dir.File("RDR.BIN")},
+      {"convert", dir.File("CONFIG.INI"), dir.File("LOG.BIN")},
+      {"convert", dir.path(), dir.File("CONFIG.INI")},
+      {"convert", dir.File("CONFIG.INI"), other.File("card/CONFIG.INI")},
+  };
+  for (const auto& arguments : cases) {
+    Output r = Cli(arguments);
+    EXPECT_EQ(r.code, 2) << ::testing::PrintToString(arguments);
+    EXPECT_NE(r.err.find("nic nebylo zapsáno"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(testing::ReadBytes(dir.File("LOG.BIN")), log);
+  EXPECT_EQ(testing::ReadBytes(dir.File("CONFIG.INI")), config);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("GRAPH.INI")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("RDR.BIN")));
+}
+
+TEST_F(CliDataTest, TimesOutsideTheStampYearsAreRefused) {
+  for (const char* time : {"2064-01-01 00:00:00", "1999-12-31 23:59:59"}) {
+    for (const char* option : {"--from", "--to"}) {
+      Output r = Cli({"export", dir.path(), "-", option, time});
+      EXPECT_EQ(r.code, 2) << option << " " << time;
+      EXPECT_NE(r.err.find("2000-2063"), std::string::npos) << r.err;
+      EXPECT_TRUE(r.out.empty());
+    }
+  }
+  EXPECT_EQ(Cli({"export", dir.path(), "-", "--to", "2063-12-31 23:59:59"}).code, 0);
+}
+
+TEST_F(CliDataTest, AFileWhereAFolderIsExpectedIsNamedAsSuch) {
+  Output r = Cli({"info", dir.File("LOG.BIN")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("není složka"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ TEST(Cli, VersionHelpAndUnknownCommands) {
   EXPECT_TRUE(out.empty());
 
   EXPECT_NE(RunArgs({}, out, err), 0);
-  EXPECT_NE(err.find("Usage"), std::string::npos);
+  EXPECT_NE(err.find("Použití"), std::string::npos);
 }
 
 }  // namespace
