@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* key : keys) {
       ini.ReadString(section, key, "def");
       ini.ReadInteger(section, key, 7);
-      ini.ReadFloat(section, key, 1.5, ',');
+      ini.ReadFloat(section, key, 1.5);
     }
     ini.SectionExists(section);
   }

@@ -151,11 +151,11 @@ int32_t IniDocument::ReadInteger(std::string_view section, std::string_view key,
 }
 
 double IniDocument::ReadFloat(std::string_view section, std::string_view key,
-                              double default_value, char decimal_separator) const {
+                              double default_value) const {
   std::string text = ReadString(section, key, "");
   if (text.empty()) return default_value;
   double value = 0;
-  return TryStrToFloat(text, decimal_separator, value) ? value : default_value;
+  return TryFileStrToFloat(text, value) ? value : default_value;
 }
 
 bool IniDocument::ReadBool(std::string_view section, std::string_view key,

@@ -24,9 +24,9 @@ class IniDocument {
   // Decimal, or hexadecimal after 0x/$; anything unreadable gives the default.
   int32_t ReadInteger(std::string_view section, std::string_view key,
                       int32_t default_value) const;
-  // The empty text or any conversion error gives the default.
-  double ReadFloat(std::string_view section, std::string_view key, double default_value,
-                   char decimal_separator) const;
+  // Either decimal separator is read (files come from installations with either); the empty
+  // text or any conversion error gives the default.
+  double ReadFloat(std::string_view section, std::string_view key, double default_value) const;
   bool ReadBool(std::string_view section, std::string_view key, bool default_value) const;
   // A section counts when it holds at least one key.
   bool SectionExists(std::string_view section) const;

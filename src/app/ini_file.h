@@ -33,9 +33,8 @@ class IniFile {
                       int32_t default_value) const {
     return document().ReadInteger(section, key, default_value);
   }
-  double ReadFloat(std::string_view section, std::string_view key, double default_value,
-                   char decimal_separator) const {
-    return document().ReadFloat(section, key, default_value, decimal_separator);
+  double ReadFloat(std::string_view section, std::string_view key, double default_value) const {
+    return document().ReadFloat(section, key, default_value);
   }
   bool ReadBool(std::string_view section, std::string_view key, bool default_value) const {
     return document().ReadBool(section, key, default_value);

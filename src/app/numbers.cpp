@@ -240,6 +240,18 @@ double StrToFloat(std::string_view text, char decimal_separator) {
   return value;
 }
 
+bool TryFileStrToFloat(std::string_view text, double& value) {
+  return TryStrToFloat(text, ',', value) || TryStrToFloat(text, '.', value);
+}
+
+double FileStrToFloat(std::string_view text) {
+  double value = 0;
+  if (!TryFileStrToFloat(text, value)) {
+    throw Error("'" + std::string(text) + "' is not a valid floating point value");
+  }
+  return value;
+}
+
 bool TryStrToInt(std::string_view text, int32_t& value) {
   std::string_view s = BeforeNul(text);
   const size_t n = s.size();

@@ -17,6 +17,12 @@ bool TryStrToFloat(std::string_view text, char decimal_separator, double& value)
 // Throws Error "'%s' is not a valid floating point value".
 double StrToFloat(std::string_view text, char decimal_separator);
 
+// A number from a file: files come from installations with either decimal separator and
+// never hold thousand separators, so "0,5" and "0.5" both read as one half.
+bool TryFileStrToFloat(std::string_view text, double& value);
+// Throws Error "'%s' is not a valid floating point value".
+double FileStrToFloat(std::string_view text);
+
 // Leading blanks, sign, decimal or $/0x/x hexadecimal (32 bits), nothing after the digits.
 bool TryStrToInt(std::string_view text, int32_t& value);
 // Throws Error "'%s' is not a valid integer value".

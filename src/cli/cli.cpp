@@ -24,7 +24,7 @@ const std::vector<Command>& Commands() {
        "veličiny, počty vzorků a časový rozsah složky karty", RunInfo},
       {"export", "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
        "textový export měření (VÝSTUP \"-\" je standardní výstup)", RunExport},
-      {"demo-card", "demo-card SLOŽKA [SLOŽKA_VELIČIN]",
+      {"demo-card", "demo-card SLOŽKA [SLOŽKA_VELIČIN] [--decimal ,|.]",
        "zapíše ukázkovou kartu (a soubory veličin jejích přístrojů)", RunDemoCard},
   };
   return commands;

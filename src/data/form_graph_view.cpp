@@ -128,7 +128,7 @@ void TFormGraph::ReadGraphSettings() {
   const std::optional<std::string> path = app_.CardFilePath(kGraphSettingsFileName, true);
   if (!path) return;
   GraphViewState s;
-  if (!ReadGraphSettingsFile(*path, s, Now(), app_.DecimalSeparator())) return;
+  if (!ReadGraphSettingsFile(*path, s, Now())) return;
   ManualView = true;
   for (int n = 0; n < kChannels; ++n) {
     const ChannelView& view = s.channels[n];

@@ -73,26 +73,24 @@ void WriteGraphSettingsFile(const std::string& path, const GraphViewState& state
   StoreIniDocument(path, ini);
 }
 
-bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, double now,
-                           char decimal_separator) {
+bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, double now) {
   const IniFile ini(path);
-  const char sep = decimal_separator;
-  const double left_max = ini.ReadFloat("Chart", "Left.Maximum", kNoStoredSettings, sep);
+  const double left_max = ini.ReadFloat("Chart", "Left.Maximum", kNoStoredSettings);
   if (left_max == kNoStoredSettings) return false;
 
   GraphViewState read;
-  read.left_min = ini.ReadFloat("Chart", "Left.Minimum", 10, sep);
+  read.left_min = ini.ReadFloat("Chart", "Left.Minimum", 10);
   read.left_max = left_max;
-  read.right_min = ini.ReadFloat("Chart", "Right.Minimum", 0, sep);
-  read.right_max = ini.ReadFloat("Chart", "Right.Maximum", 10, sep);
-  read.time_min = ini.ReadFloat("Chart", "Time.Minimum", 0, sep);
-  read.time_max = ini.ReadFloat("Chart", "Time.Maximum", now, sep);
+  read.right_min = ini.ReadFloat("Chart", "Right.Minimum", 0);
+  read.right_max = ini.ReadFloat("Chart", "Right.Maximum", 10);
+  read.time_min = ini.ReadFloat("Chart", "Time.Minimum", 0);
+  read.time_max = ini.ReadFloat("Chart", "Time.Maximum", now);
   for (size_t i = 0; i < 4; ++i) {
     read.scales.texts[i] = ini.ReadString("Scales", kBoundKeys[i], kTextDefaults[i]);
     read.scales.choices[i] = ReadIndex(ini, "Scales", kChoiceKeys[i], kChoiceDefaults[i], 3);
   }
-  read.range_from = ini.ReadFloat("Scales", "Time.Minimum", 0, sep);
-  read.range_to = ini.ReadFloat("Scales", "Time.Maximum", 0, sep);
+  read.range_from = ini.ReadFloat("Scales", "Time.Minimum", 0);
+  read.range_to = ini.ReadFloat("Scales", "Time.Maximum", 0);
 
   for (size_t n = 0; n < read.channels.size(); ++n) {
     ChannelView& channel = read.channels[n];

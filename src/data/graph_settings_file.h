@@ -41,7 +41,7 @@ void WriteGraphSettingsFile(const std::string& path, const GraphViewState& state
 // when it holds no stored settings (no Chart Left.Maximum, a missing file included). Missing
 // or unreadable keys give their defaults (Time.Maximum: now); style values out of their
 // ranges give the key's default. Value is returned as stored, even beyond the measurement.
-bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, double now,
-                           char decimal_separator);
+// Reals are read with either decimal separator.
+bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, double now);
 
 }  // namespace korvan

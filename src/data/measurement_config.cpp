@@ -84,7 +84,7 @@ void ReadConfigIni(const IniFile& ini, char decimal_separator, Measurement& meas
   measurement.line_count = static_cast<uint32_t>(count);
   for (int n = 1; n <= 4; ++n) {
     measurement.intervals[static_cast<size_t>(n - 1)] =
-        ini.ReadFloat(kSectionParam, SavePeriodKey(n), kDefaultSavePeriod, decimal_separator);
+        ini.ReadFloat(kSectionParam, SavePeriodKey(n), kDefaultSavePeriod);
   }
   for (int i = 0; i < count; ++i) {
     measurement.lines[static_cast<size_t>(i)] =

@@ -56,6 +56,30 @@ TEST(CliConfig, PrintsJsonOfALoadedFileWithTheRecomputedSize) {
                 std::string(kOlderVersionWarning) + "\"}\n");
 }
 
+// A Czech file on a machine with the point (the C locale here), and --decimal either way:
+// the size is computed from the half second, and the fields show the separator in force.
+TEST(CliConfig, CzechNumbersOnAnyLocale) {
+  TempDir dir;
+  std::string file = kOldCfg;
+  file.replace(file.find("SavePeriod1=10"), 14, "SavePeriod1=0,5");
+  WriteBytes(dir.File("cz.kva"), Utf8ToCp1250(file));
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* interval;
+  };
+  const Case cases[] = {{{}, "0.5"}, {{"--decimal", "."}, "0.5"}, {{"--decimal", ","}, "0,5"}};
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = {"config", dir.File("cz.kva"), "--json"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    Output result = RunCli(arguments);
+    ASSERT_EQ(result.code, 0) << result.err;
+    EXPECT_NE(result.out.find("\"file_size_mb\": 80,"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(std::string("\"intervals\": [\"") + c.interval + "\""),
+              std::string::npos)
+        << result.out;
+  }
+}
+
 TEST(CliConfig, ReadsACardFoldersConfigIniAndPrintsText) {
   TempDir dir;
   WriteSettingsFile(dir.File("CONFIG.INI"), RecordingConfig{}, InstrumentList{}, '.');

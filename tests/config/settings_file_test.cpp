@@ -273,15 +273,18 @@ TEST(ReadSettingsFile, ChoicesFromStoredNumbers) {
   }
 }
 
-TEST(ReadSettingsFile, RealsAreReadWithTheSystemSeparatorAndWrittenBackInGeneralForm) {
+// Field files come from Czech installations whatever the locale here: either separator is read,
+// and the field shows the number with the separator in force.
+TEST(ReadSettingsFile, RealsAreReadWithEitherSeparatorAndShownInGeneralForm) {
   struct Case {
     const char* value;
     char separator;
     const char* days;
   };
   const std::vector<Case> cases = {
-      {"0,5", ',', "0,5"},     {"1.5", ',', "15"}, {"1.5", '.', "1.5"},   {"", ',', "15"},
-      {"030,50", ',', "30,5"}, {"1e1", ',', "10"}, {"30 ; x", ',', "15"},
+      {"0,5", ',', "0,5"},     {"1.5", ',', "1,5"}, {"1.5", '.', "1.5"},   {"0,5", '.', "0.5"},
+      {"", ',', "15"},         {"030,50", ',', "30,5"}, {"1e1", ',', "10"}, {"30 ; x", ',', "15"},
+      {"1.000,5", ',', "15"},
   };
   TempDir dir;
   for (const Case& c : cases) {
