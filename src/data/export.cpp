@@ -13,6 +13,7 @@
 
 #include "app/cp1250.h"
 #include "app/encodings.h"
+#include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
 
 namespace korvan {
@@ -31,17 +32,17 @@ inline void AppendInt(std::string& out, unsigned n, int width, char pad) {
 
 // The date and time fields of a row: " 5.03.2006" then separator then "08:07:06".
 inline void AppendStampText(uint32_t stamp, const char* separator, std::string& out) {
-  AppendInt(out, (stamp >> 17) & 0x1F, 2, ' ');
+  AppendInt(out, StampDay(stamp), 2, ' ');
   out.push_back('.');
-  AppendInt(out, (stamp >> 22) & 0xF, 2, '0');
+  AppendInt(out, StampMonth(stamp), 2, '0');
   out.push_back('.');
-  AppendInt(out, (stamp >> 26) + 2000, 4, ' ');
+  AppendInt(out, static_cast<unsigned>(StampYear(stamp)), 4, ' ');
   out.append(separator);
-  AppendInt(out, (stamp >> 12) & 0x1F, 2, '0');
+  AppendInt(out, StampHour(stamp), 2, '0');
   out.push_back(':');
-  AppendInt(out, (stamp >> 6) & 0x3F, 2, '0');
+  AppendInt(out, StampMinute(stamp), 2, '0');
   out.push_back(':');
-  AppendInt(out, stamp & 0x3F, 2, '0');
+  AppendInt(out, StampSecond(stamp), 2, '0');
 }
 
 // printf's "%W.Pf" (precision >= 0) or "%G" (precision < 0) in the C locale.

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/encodings.h"
+#include "app/packed_stamp.h"
 
 namespace korvan {
 
@@ -46,12 +47,12 @@ struct Scanner {
   mutable std::array<uint64_t, kMaxLines> last_time{};
 
   bool ValidStamp(uint32_t stamp) const {
-    if ((stamp >> 17) != cached_date) {
-      cached_date = stamp >> 17;
-      cached_date_valid = IsValidStamp(stamp & 0xFFFE0000);  // time 00:00:00 is always valid
+    if (StampDayKey(stamp) != cached_date) {
+      cached_date = StampDayKey(stamp);
+      cached_date_valid = IsValidStamp(StampMidnight(stamp));  // 00:00:00 is always valid
     }
-    return cached_date_valid && (stamp & 0x3F) <= 59 && ((stamp >> 6) & 0x3F) <= 59 &&
-           ((stamp >> 12) & 0x1F) <= 23;
+    return cached_date_valid && StampSecond(stamp) <= 59 && StampMinute(stamp) <= 59 &&
+           StampHour(stamp) <= 23;
   }
 
   // Six AA bytes then XX XX are either a longer AA run followed by a block whose stamp starts

@@ -12,6 +12,7 @@
 #include "app/data_location.h"
 #include "app/encodings.h"
 #include "app/ini_file.h"
+#include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
 #include "data/measurement_config.h"
 
@@ -26,9 +27,9 @@ inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c 
 // Milliseconds since 2000-01-01 of a valid stamp: exact integers, so that a gap of exactly
 // 5 x interval + 1 s is never split by rounding, and equal start times compare equal.
 int64_t StampMilliseconds(uint32_t stamp, uint16_t milliseconds) {
-  int y = static_cast<int>(stamp >> 26) + 2000;
-  const unsigned m = (stamp >> 22) & 0xF;
-  const unsigned d = (stamp >> 17) & 0x1F;
+  int y = StampYear(stamp);
+  const unsigned m = StampMonth(stamp);
+  const unsigned d = StampDay(stamp);
   // Days from civil (proleptic Gregorian), months counted from March.
   y -= m <= 2;
   const int era = y / 400;
@@ -36,8 +37,7 @@ int64_t StampMilliseconds(uint32_t stamp, uint16_t milliseconds) {
   const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   const int64_t days = int64_t{era} * 146097 + doe;
-  const int64_t seconds =
-      days * 86400 + ((stamp >> 12) & 0x1F) * 3600 + ((stamp >> 6) & 0x3F) * 60 + (stamp & 0x3F);
+  const int64_t seconds = days * 86400 + StampSecondOfDay(stamp);
   return seconds * 1000 + milliseconds;
 }
 
@@ -45,13 +45,11 @@ int64_t StampMilliseconds(uint32_t stamp, uint16_t milliseconds) {
 class StampClock {
  public:
   int64_t Milliseconds(uint32_t stamp, uint16_t milliseconds) {
-    if ((stamp >> 17) != date_) {
-      date_ = stamp >> 17;
-      day_start_ = StampMilliseconds(stamp & 0xFFFE0000, 0);
+    if (StampDayKey(stamp) != date_) {
+      date_ = StampDayKey(stamp);
+      day_start_ = StampMilliseconds(StampMidnight(stamp), 0);
     }
-    const int64_t seconds =
-        ((stamp >> 12) & 0x1F) * 3600 + ((stamp >> 6) & 0x3F) * 60 + (stamp & 0x3F);
-    return day_start_ + seconds * 1000 + milliseconds;
+    return day_start_ + int64_t{StampSecondOfDay(stamp)} * 1000 + milliseconds;
   }
 
  private:
