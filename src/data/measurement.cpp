@@ -14,6 +14,7 @@
 #include "app/ini_file.h"
 #include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
+#include "config/config_image.h"
 #include "data/measurement_config.h"
 
 namespace korvan {
@@ -195,7 +196,7 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   } else {
     const auto bin_path = CardFilePath(location, "CONFIG.BIN", false, dialogs);
     std::string image;
-    if (!bin_path || !ReadConfigImage(*bin_path, image)) {
+    if (!bin_path || !ReadConfigImageFile(*bin_path, image)) {
       dialogs.ShowError(kConfigOpenFailed);
       return false;
     }
