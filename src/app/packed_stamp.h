@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "app/date_time.h"
+
 namespace korvan {
 
 // The logger's 32-bit stamp, from bit 0 up: second (6 bits), minute (6), hour (5), day (5),
@@ -23,6 +25,12 @@ inline constexpr uint32_t StampMidnight(uint32_t stamp) { return stamp & 0xFFFE0
 // Seconds since midnight, 0 to 86 399 for a valid stamp.
 inline constexpr uint32_t StampSecondOfDay(uint32_t stamp) {
   return (StampHour(stamp) * 60 + StampMinute(stamp)) * 60 + StampSecond(stamp);
+}
+
+// Days since 1970-01-01 of the stamp's date (a valid stamp's: the fields are not checked).
+inline constexpr int64_t StampDayNumber(uint32_t stamp) {
+  return DaysFromCivil(StampYear(stamp), static_cast<int>(StampMonth(stamp)),
+                       static_cast<int>(StampDay(stamp)));
 }
 
 // Each field is cut to its width, so a year outside 2000-2063 wraps rather than spilling.

@@ -14,13 +14,12 @@
 #include "app/cp1250.h"
 #include "app/encodings.h"
 #include "app/packed_stamp.h"
+#include "app/text.h"
 #include "app/user_dialogs.h"
 
 namespace korvan {
 
 namespace {
-
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 // Appends n right-aligned in width characters (leading spaces when pad is ' ', zeros for '0').
 inline void AppendInt(std::string& out, unsigned n, int width, char pad) {
@@ -56,7 +55,7 @@ void AppendFormatted(double value, int width, int precision, std::string& out) {
   }
   if (r.ec != std::errc()) return;  // cannot happen with this buffer
   if (precision < 0) {
-    for (char* p = text; p < r.ptr; ++p) *p = Upper(*p);  // E, INF, NAN
+    for (char* p = text; p < r.ptr; ++p) *p = AsciiUpper(*p);  // E, INF, NAN
   }
   for (int i = static_cast<int>(r.ptr - text); i < width; ++i) out.push_back(' ');
   out.append(text, r.ptr);
@@ -120,7 +119,7 @@ void AppendValueCellText(const MeasuredLine& line, uint32_t raw, std::string& ou
   if (IsNoValue(line, raw)) return;
   const double value = ConvertRawValue(line, raw);
   if (!InValueRange(line, value)) return;
-  const char letter = Upper(line.type_letter);
+  const char letter = AsciiUpper(line.type_letter);
   if (letter == 'A' || letter == 'F') {
     AppendFormatted(value, 0, -1, out);
   } else if (line.multiplier > 0.9999) {

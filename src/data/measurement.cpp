@@ -13,6 +13,7 @@
 #include "app/encodings.h"
 #include "app/ini_file.h"
 #include "app/packed_stamp.h"
+#include "app/text.h"
 #include "app/user_dialogs.h"
 #include "config/config_image.h"
 #include "data/measurement_config.h"
@@ -23,37 +24,21 @@ namespace {
 
 constexpr uint32_t kMaxSegments = 65536;
 
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-// Milliseconds since 2000-01-01 of a valid stamp: exact integers, so that a gap of exactly
-// 5 x interval + 1 s is never split by rounding, and equal start times compare equal.
-int64_t StampMilliseconds(uint32_t stamp, uint16_t milliseconds) {
-  int y = StampYear(stamp);
-  const unsigned m = StampMonth(stamp);
-  const unsigned d = StampDay(stamp);
-  // Days from civil (proleptic Gregorian), months counted from March.
-  y -= m <= 2;
-  const int era = y / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const int64_t days = int64_t{era} * 146097 + doe;
-  const int64_t seconds = days * 86400 + StampSecondOfDay(stamp);
-  return seconds * 1000 + milliseconds;
-}
-
-// The same, with the day part computed only when the date changes from the previous call.
+// Milliseconds of valid stamps on one scale: exact integers, so that a gap of exactly
+// 5 x interval + 1 s is never split by rounding, and equal start times compare equal. The
+// day part is computed only when the date changes from the previous call.
 class StampClock {
  public:
   int64_t Milliseconds(uint32_t stamp, uint16_t milliseconds) {
     if (StampDayKey(stamp) != date_) {
       date_ = StampDayKey(stamp);
-      day_start_ = StampMilliseconds(StampMidnight(stamp), 0);
+      day_start_ = StampDayNumber(stamp) * kMillisecondsPerDay;
     }
     return day_start_ + int64_t{StampSecondOfDay(stamp)} * 1000 + milliseconds;
   }
 
  private:
+  static constexpr int64_t kMillisecondsPerDay = 86400000;
   uint32_t date_ = 0xFFFFFFFF;
   int64_t day_start_ = 0;
 };
@@ -83,12 +68,12 @@ void Measurement::Clear() {
 }
 
 bool IsNoValue(const MeasuredLine& line, uint32_t raw) {
-  return Upper(line.type_letter) == 'F' && (raw == 0x7FFFFFFF || raw == 0xFFFFFFFF);
+  return AsciiUpper(line.type_letter) == 'F' && (raw == 0x7FFFFFFF || raw == 0xFFFFFFFF);
 }
 
 double ConvertRawValue(const MeasuredLine& line, uint32_t raw) {
   double value;
-  switch (Upper(line.type_letter)) {
+  switch (AsciiUpper(line.type_letter)) {
     case 'A':
       value = DecodeDecimalFloat(raw) * line.multiplier;
       break;
