@@ -34,6 +34,7 @@ TEST(PackedStamp, FieldsAgreeWithPackStampAndUnpackStamp) {
               static_cast<uint32_t>((c.hour * 60 + c.minute) * 60 + c.second));
     EXPECT_EQ(StampMidnight(stamp), PackStamp(date, 0));
     EXPECT_EQ(UnpackStamp(StampMidnight(stamp), 0), date);
+    EXPECT_EQ(static_cast<double>(StampDayNumber(stamp) + 25569), date);  // 1970-01-01 is 25569
     // The day key changes with the date and only with it.
     EXPECT_EQ(StampDayKey(stamp), StampDayKey(PackStamp(date, EncodeTime(23, 59, 59, 0))));
     EXPECT_NE(StampDayKey(stamp), StampDayKey(PackStamp(date + 1, time)));
