@@ -1,21 +1,19 @@
 #include "cli/cli_measurement.h"
 
-#include <sys/stat.h>
-
 #include <optional>
 #include <vector>
 
 #include "app/data_location.h"
 #include "app/date_time.h"
 #include "cli/cli_dialogs.h"
+#include "platform/file_query.h"
 #include "platform/locale.h"
 
 namespace korvan::cli {
 
 bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
                     std::ostream& err) {
-  struct stat st {};
-  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  if (!IsDirectory(dir)) {
     err << "korvan-cli: složka " << dir << " neexistuje.\n";
     return false;
   }

@@ -1,13 +1,10 @@
 #include "config/config_image.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "app/cp1250.h"
+#include "platform/file_query.h"
 
 namespace korvan {
 
@@ -85,22 +82,20 @@ ConfigImage ParseConfigImage(std::span<const uint8_t> bytes) {
 }
 
 bool ReadConfigImageFile(const std::string& path, std::string& bytes) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) return false;
   bytes.assign(kConfigImageSize, '\0');
   size_t got = 0;
   bool ok = true;
   while (got < kConfigImageSize) {
-    ssize_t n = read(fd, bytes.data() + got, kConfigImageSize - got);
+    const ptrdiff_t n = file.Read(bytes.data() + got, kConfigImageSize - got);
     if (n < 0) {
-      if (errno == EINTR) continue;
       ok = false;  // a directory, or a read error
       break;
     }
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
-  close(fd);
   bytes.resize(got);
   return ok;
 }

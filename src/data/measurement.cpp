@@ -1,7 +1,5 @@
 #include "data/measurement.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -17,6 +15,7 @@
 #include "app/user_dialogs.h"
 #include "config/config_image.h"
 #include "data/measurement_config.h"
+#include "platform/file_query.h"
 
 namespace korvan {
 
@@ -191,12 +190,12 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   out.chart_title = measurement.chart_title;
 
   const auto log_path = CardFilePath(location, "LOG.BIN", false, dialogs);
-  struct stat st {};
-  if (!log_path || stat(log_path->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  const FileStatus log_status = log_path ? QueryFile(*log_path) : FileStatus{};
+  if (log_status.kind == FileKind::kNone || log_status.kind == FileKind::kDirectory) {
     dialogs.ShowError(kDataOpenFailed);
     return false;
   }
-  if (progress.start) progress.start(static_cast<uint64_t>(st.st_size));
+  if (progress.start) progress.start(log_status.size);
   const uint32_t limit = PackStamp(today + 1.0, 0.0);
   LogScanResult scan;
   ScanProgress advance;

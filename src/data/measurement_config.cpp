@@ -1,7 +1,5 @@
 #include "data/measurement_config.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -11,6 +9,7 @@
 #include "app/numbers.h"
 #include "config/config_image.h"
 #include "config/settings_format.h"
+#include "platform/file_query.h"
 
 namespace korvan {
 
@@ -21,8 +20,7 @@ int ClampCount(int64_t count) { return static_cast<int>(std::clamp<int64_t>(coun
 }  // namespace
 
 bool IsOwnConfigIni(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (!IsRegularFile(path)) return false;
   return IniFile(path).ReadString(kSectionApplication, kKeyName, "") == kAppName;
 }
 
