@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/ini_file.h"
+#include "config/config_image.h"
 #include "data/export.h"
 #include "data/measurement_config.h"
 
@@ -17,6 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t mode = data[0];
   std::vector<uint8_t> bytes(data + 1, data + size);
   if (mode & 1) {
+    const korvan::ConfigImage image = korvan::ParseConfigImage(bytes);
+    const size_t blocks =
+        std::min(bytes.size(), korvan::kConfigImageSize) / korvan::kConfigBlockSize;
+    if (image.lines.size() > static_cast<size_t>(korvan::kConfigImageMaxLines) ||
+        (!image.lines.empty() && image.lines.size() >= blocks)) {
+      __builtin_trap();  // a line without a whole block behind it
+    }
     korvan::ReadConfigBin(bytes.data(), bytes.size(), m);
   } else {
     static const std::string path = "/tmp/korvan-config-fuzz-" + std::to_string(getpid()) + ".ini";

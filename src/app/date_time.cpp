@@ -3,7 +3,6 @@
 #include <time.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +10,7 @@
 #include <string_view>
 
 #include "app/error.h"
+#include "app/text.h"
 
 namespace korvan {
 namespace {
@@ -26,17 +26,7 @@ int DaysInMonth(int year, int month) {
   return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back, in closed form (eras of
-// 400 years), so that far dates cost no more than near ones.
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
+// The inverse of DaysFromCivil, in the same closed form.
 DateParts CivilFromDays(int64_t z) {
   z += 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -166,15 +156,14 @@ std::string FormatDateTime(std::string_view pattern, double value, DateTimeSepar
       ++i;
       continue;
     }
-    if (!std::isalpha(static_cast<unsigned char>(c))) {
+    if (!IsAsciiLetter(c)) {
       out += c;
       ++i;
       continue;
     }
-    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    char letter = AsciiUpper(c);
     size_t count = 1;
-    while (i + count < pattern.size() &&
-           std::toupper(static_cast<unsigned char>(pattern[i + count])) == letter) {
+    while (i + count < pattern.size() && AsciiUpper(pattern[i + count]) == letter) {
       ++count;
     }
     if (letter == 'M' && last_letter == 'H') letter = 'N';

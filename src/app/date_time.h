@@ -1,9 +1,21 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace korvan {
+
+// Days since 1970-01-01 of a proleptic Gregorian date, in closed form (eras of 400 years), so
+// that far dates cost no more than near ones. Inline: the log's time ordering calls it per day.
+constexpr int64_t DaysFromCivil(int64_t year, int month, int day) {
+  year -= month <= 2;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yoe = year - era * 400;
+  const int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
 
 // Date-time values are days since 30 December 1899; the fraction is the time of day.
 // EncodeDate/EncodeTime throw Error for values out of range.

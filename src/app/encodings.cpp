@@ -11,37 +11,24 @@ namespace korvan {
 uint32_t PackStamp(double date, double time) {
   DateParts d = DecodeDate(date);
   TimeParts t = DecodeTime(time);
-  uint32_t year = static_cast<uint32_t>(d.year - 2000) & 0x3F;
-  uint32_t month = static_cast<uint32_t>(d.month) & 0x0F;
-  uint32_t day = static_cast<uint32_t>(d.day) & 0x1F;
-  uint32_t hour = static_cast<uint32_t>(t.hour) & 0x1F;
-  uint32_t minute = static_cast<uint32_t>(t.minute) & 0x3F;
-  uint32_t second = static_cast<uint32_t>(t.second) & 0x3F;
-  return year << 26 | month << 22 | day << 17 | hour << 12 | minute << 6 | second;
+  return PackStampFields(d.year, d.month, d.day, t.hour, t.minute, t.second);
 }
 
 double UnpackStamp(uint32_t stamp, uint16_t milliseconds) {
-  int year = static_cast<int>(stamp >> 26) + 2000;
-  int month = static_cast<int>(stamp >> 22 & 0x0F);
-  int day = static_cast<int>(stamp >> 17 & 0x1F);
-  int hour = static_cast<int>(stamp >> 12 & 0x1F);
-  int minute = static_cast<int>(stamp >> 6 & 0x3F);
-  int second = static_cast<int>(stamp & 0x3F);
-  return EncodeDate(year, month, day) + EncodeTime(hour, minute, second, milliseconds);
+  return EncodeDate(StampYear(stamp), static_cast<int>(StampMonth(stamp)),
+                    static_cast<int>(StampDay(stamp))) +
+         EncodeTime(static_cast<int>(StampHour(stamp)), static_cast<int>(StampMinute(stamp)),
+                    static_cast<int>(StampSecond(stamp)), milliseconds);
 }
 
 bool IsValidStamp(uint32_t stamp) {
-  uint32_t second = stamp & 0x3F;
-  uint32_t minute = stamp >> 6 & 0x3F;
-  uint32_t hour = stamp >> 12 & 0x1F;
-  uint32_t day = stamp >> 17 & 0x1F;
-  uint32_t month = stamp >> 22 & 0x0F;
-  uint32_t year = stamp >> 26;
-  if (second > 59 || minute > 59 || hour > 23) return false;
+  const uint32_t day = StampDay(stamp);
+  const uint32_t month = StampMonth(stamp);
+  if (StampSecond(stamp) > 59 || StampMinute(stamp) > 59 || StampHour(stamp) > 23) return false;
   if (month == 0 || month > 12) return false;
   if ((month == 4 || month == 6 || month == 9 || month == 11) && day > 30) return false;
   if (month == 2) {
-    bool leap = year % 4 == 0;
+    bool leap = StampYear(stamp) % 4 == 0;
     if (day > (leap ? 29u : 28u)) return false;
   }
   return day != 0;

@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "app/packed_stamp.h"
+
 namespace korvan {
 
-// The logger's 32-bit timestamp: second, minute, hour, day, month, year-2000 from bit 0 up.
+// The logger's 32-bit timestamp (layout in packed_stamp.h) from and to date-time values.
 // Compared as unsigned integers, stamps order in time.
 uint32_t PackStamp(double date, double time);
 double UnpackStamp(uint32_t stamp, uint16_t milliseconds);

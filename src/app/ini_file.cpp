@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/error.h"
+#include "platform/file_query.h"
 #include "platform/system_error.h"
 
 namespace korvan {
@@ -46,18 +47,18 @@ IniDocument& IniFile::Edit() {
   // Like the original platform, a read-only file or a missing folder fails every write, even
   // one that would change nothing; an existing file that cannot be read must not be replaced
   // by a file holding only the new keys.
-  const FileStatus status = StatusOf(path_);
-  if (!status.exists) {
-    const FileStatus folder = StatusOf(FolderOf(path_));
-    if (!folder.exists || !folder.directory) ThrowWriteError(path_, SystemErrorText(ENOENT));
-  } else if (status.directory) {
+  const FileKind kind = QueryFile(path_).kind;
+  const bool exists = kind != FileKind::kNone;
+  if (!exists) {
+    if (!IsDirectory(FolderOf(path_))) ThrowWriteError(path_, SystemErrorText(ENOENT));
+  } else if (kind == FileKind::kDirectory) {
     ThrowWriteError(path_, SystemErrorText(EISDIR));
-  } else if (!status.writable) {
+  } else if (!IsWritable(path_)) {
     ThrowWriteError(path_, SystemErrorText(EACCES));
   }
-  if (status.exists && !stored_) document_.reset();  // read before it existed, or unreadable
+  if (exists && !stored_) document_.reset();  // read before it existed, or unreadable
   document();
-  if (status.exists && !stored_) ThrowWriteError(path_, SystemErrorText(EIO));
+  if (exists && !stored_) ThrowWriteError(path_, SystemErrorText(EIO));
   return *document_;
 }
 

@@ -1,24 +1,22 @@
 #include "cli/cli_measurement.h"
 
-#include <sys/stat.h>
-
 #include <optional>
 #include <vector>
 
 #include "app/data_location.h"
 #include "app/date_time.h"
 #include "cli/cli_dialogs.h"
+#include "platform/file_query.h"
 
 namespace korvan::cli {
 
 bool LoadCardFolder(const std::string& dir, char decimal_separator, Measurement& measurement,
                     LoadResult& result, std::ostream& err) {
-  struct stat st {};
-  if (stat(dir.c_str(), &st) != 0) {
+  if (QueryFile(dir).kind == FileKind::kNone) {
     err << "korvan-cli: složka " << dir << " neexistuje.\n";
     return false;
   }
-  if (!S_ISDIR(st.st_mode)) {
+  if (!IsDirectory(dir)) {
     err << "korvan-cli: " << dir << " není složka.\n";
     return false;
   }

@@ -4,7 +4,7 @@
 
 #include "app/data_location.h"
 #include "app/date_time.h"
-#include "platform/files.h"
+#include "platform/file_query.h"
 #include "platform/locale.h"
 
 namespace korvan::cli {

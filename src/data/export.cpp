@@ -8,14 +8,14 @@
 
 #include "app/cp1250.h"
 #include "app/encodings.h"
+#include "app/packed_stamp.h"
+#include "app/text.h"
 #include "app/user_dialogs.h"
 #include "platform/files.h"
 
 namespace korvan {
 
 namespace {
-
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 // Appends n right-aligned in width characters (leading spaces when pad is ' ', zeros for '0').
 inline void AppendInt(std::string& out, unsigned n, int width, char pad) {
@@ -27,17 +27,17 @@ inline void AppendInt(std::string& out, unsigned n, int width, char pad) {
 
 // The date and time fields of a row: " 5.03.2006" then separator then "08:07:06".
 inline void AppendStampText(uint32_t stamp, const char* separator, std::string& out) {
-  AppendInt(out, (stamp >> 17) & 0x1F, 2, ' ');
+  AppendInt(out, StampDay(stamp), 2, ' ');
   out.push_back('.');
-  AppendInt(out, (stamp >> 22) & 0xF, 2, '0');
+  AppendInt(out, StampMonth(stamp), 2, '0');
   out.push_back('.');
-  AppendInt(out, (stamp >> 26) + 2000, 4, ' ');
+  AppendInt(out, static_cast<unsigned>(StampYear(stamp)), 4, ' ');
   out.append(separator);
-  AppendInt(out, (stamp >> 12) & 0x1F, 2, '0');
+  AppendInt(out, StampHour(stamp), 2, '0');
   out.push_back(':');
-  AppendInt(out, (stamp >> 6) & 0x3F, 2, '0');
+  AppendInt(out, StampMinute(stamp), 2, '0');
   out.push_back(':');
-  AppendInt(out, stamp & 0x3F, 2, '0');
+  AppendInt(out, StampSecond(stamp), 2, '0');
 }
 
 // printf's "%W.Pf" (precision >= 0) or "%G" (precision < 0) in the C locale.
@@ -51,7 +51,7 @@ void AppendFormatted(double value, int width, int precision, std::string& out) {
   }
   if (r.ec != std::errc()) return;  // cannot happen with this buffer
   if (precision < 0) {
-    for (char* p = text; p < r.ptr; ++p) *p = Upper(*p);  // E, INF, NAN
+    for (char* p = text; p < r.ptr; ++p) *p = AsciiUpper(*p);  // E, INF, NAN
   }
   for (int i = static_cast<int>(r.ptr - text); i < width; ++i) out.push_back(' ');
   out.append(text, r.ptr);
@@ -115,7 +115,7 @@ void AppendValueCellText(const MeasuredLine& line, uint32_t raw, std::string& ou
   if (IsNoValue(line, raw)) return;
   const double value = ConvertRawValue(line, raw);
   if (!InValueRange(line, value)) return;
-  const char letter = Upper(line.type_letter);
+  const char letter = AsciiUpper(line.type_letter);
   if (letter == 'A' || letter == 'F') {
     AppendFormatted(value, 0, -1, out);
   } else if (line.multiplier > 0.9999) {

@@ -1,14 +1,12 @@
 #include "data/log_scan.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 
 #include "app/encodings.h"
+#include "app/packed_stamp.h"
+#include "platform/file_query.h"
 
 namespace korvan {
 
@@ -46,12 +44,12 @@ struct Scanner {
   mutable std::array<uint64_t, kMaxLines> last_time{};
 
   bool ValidStamp(uint32_t stamp) const {
-    if ((stamp >> 17) != cached_date) {
-      cached_date = stamp >> 17;
-      cached_date_valid = IsValidStamp(stamp & 0xFFFE0000);  // time 00:00:00 is always valid
+    if (StampDayKey(stamp) != cached_date) {
+      cached_date = StampDayKey(stamp);
+      cached_date_valid = IsValidStamp(StampMidnight(stamp));  // 00:00:00 is always valid
     }
-    return cached_date_valid && (stamp & 0x3F) <= 59 && ((stamp >> 6) & 0x3F) <= 59 &&
-           ((stamp >> 12) & 0x1F) <= 23;
+    return cached_date_valid && StampSecond(stamp) <= 59 && StampMinute(stamp) <= 59 &&
+           StampHour(stamp) <= 23;
   }
 
   // Six AA bytes then XX XX are either a longer AA run followed by a block whose stamp starts
@@ -159,8 +157,8 @@ bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, T
                  LogScanResult& result, const ScanProgress& progress, size_t chunk_size) {
   Scanner scanner{ClampLines(line_count), time_limit, buffers, &result};
   chunk_size = std::max<size_t>(chunk_size, 1);
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) return false;
   const size_t reach = BlockReach(scanner.lines);
   // Carried-over bytes are always fewer than reach, so one chunk always fits after them.
   const size_t capacity = chunk_size + reach;
@@ -175,9 +173,8 @@ bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, T
       avail -= pos;
       pos = 0;
     }
-    ssize_t n = read(fd, buf + avail, std::min(chunk_size, capacity - avail));
+    const ptrdiff_t n = file.Read(buf + avail, std::min(chunk_size, capacity - avail));
     if (n < 0) {
-      if (errno == EINTR) continue;
       ok = false;
       break;
     }
@@ -188,7 +185,6 @@ bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, T
     pos = scanner.Parse(buf, avail, pos, at_end);
     if (at_end) break;
   }
-  close(fd);
   return ok;
 }
 

@@ -1,7 +1,5 @@
 #include "data/measurement.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -12,8 +10,12 @@
 #include "app/data_location.h"
 #include "app/encodings.h"
 #include "app/ini_file.h"
+#include "app/packed_stamp.h"
+#include "app/text.h"
 #include "app/user_dialogs.h"
+#include "config/config_image.h"
 #include "data/measurement_config.h"
+#include "platform/file_query.h"
 
 namespace korvan {
 
@@ -21,40 +23,21 @@ namespace {
 
 constexpr uint32_t kMaxSegments = 65536;
 
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-// Milliseconds since 2000-01-01 of a valid stamp: exact integers, so that a gap of exactly
-// 5 x interval + 1 s is never split by rounding, and equal start times compare equal.
-int64_t StampMilliseconds(uint32_t stamp, uint16_t milliseconds) {
-  int y = static_cast<int>(stamp >> 26) + 2000;
-  const unsigned m = (stamp >> 22) & 0xF;
-  const unsigned d = (stamp >> 17) & 0x1F;
-  // Days from civil (proleptic Gregorian), months counted from March.
-  y -= m <= 2;
-  const int era = y / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const int64_t days = int64_t{era} * 146097 + doe;
-  const int64_t seconds =
-      days * 86400 + ((stamp >> 12) & 0x1F) * 3600 + ((stamp >> 6) & 0x3F) * 60 + (stamp & 0x3F);
-  return seconds * 1000 + milliseconds;
-}
-
-// The same, with the day part computed only when the date changes from the previous call.
+// Milliseconds of valid stamps on one scale: exact integers, so that a gap of exactly
+// 5 x interval + 1 s is never split by rounding, and equal start times compare equal. The
+// day part is computed only when the date changes from the previous call.
 class StampClock {
  public:
   int64_t Milliseconds(uint32_t stamp, uint16_t milliseconds) {
-    if ((stamp >> 17) != date_) {
-      date_ = stamp >> 17;
-      day_start_ = StampMilliseconds(stamp & 0xFFFE0000, 0);
+    if (StampDayKey(stamp) != date_) {
+      date_ = StampDayKey(stamp);
+      day_start_ = StampDayNumber(stamp) * kMillisecondsPerDay;
     }
-    const int64_t seconds =
-        ((stamp >> 12) & 0x1F) * 3600 + ((stamp >> 6) & 0x3F) * 60 + (stamp & 0x3F);
-    return day_start_ + seconds * 1000 + milliseconds;
+    return day_start_ + int64_t{StampSecondOfDay(stamp)} * 1000 + milliseconds;
   }
 
  private:
+  static constexpr int64_t kMillisecondsPerDay = 86400000;
   uint32_t date_ = 0xFFFFFFFF;
   int64_t day_start_ = 0;
 };
@@ -84,12 +67,12 @@ void Measurement::Clear() {
 }
 
 bool IsNoValue(const MeasuredLine& line, uint32_t raw) {
-  return Upper(line.type_letter) == 'F' && (raw == 0x7FFFFFFF || raw == 0xFFFFFFFF);
+  return AsciiUpper(line.type_letter) == 'F' && (raw == 0x7FFFFFFF || raw == 0xFFFFFFFF);
 }
 
 double ConvertRawValue(const MeasuredLine& line, uint32_t raw) {
   double value;
-  switch (Upper(line.type_letter)) {
+  switch (AsciiUpper(line.type_letter)) {
     case 'A':
       value = DecodeDecimalFloat(raw) * line.multiplier;
       break;
@@ -197,7 +180,7 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   } else {
     const auto bin_path = CardFilePath(location, "CONFIG.BIN", false, dialogs);
     std::string image;
-    if (!bin_path || !ReadConfigImage(*bin_path, image)) {
+    if (!bin_path || !ReadConfigImageFile(*bin_path, image)) {
       dialogs.ShowError(kConfigOpenFailed);
       return false;
     }
@@ -207,12 +190,12 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   out.chart_title = measurement.chart_title;
 
   const auto log_path = CardFilePath(location, "LOG.BIN", false, dialogs);
-  struct stat st {};
-  if (!log_path || stat(log_path->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  const FileStatus log_status = log_path ? QueryFile(*log_path) : FileStatus{};
+  if (log_status.kind == FileKind::kNone || log_status.kind == FileKind::kDirectory) {
     dialogs.ShowError(kDataOpenFailed);
     return false;
   }
-  if (progress.start) progress.start(static_cast<uint64_t>(st.st_size));
+  if (progress.start) progress.start(log_status.size);
   const uint32_t limit = PackStamp(today + 1.0, 0.0);
   LogScanResult scan;
   ScanProgress advance;

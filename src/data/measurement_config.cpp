@@ -1,56 +1,26 @@
 #include "data/measurement_config.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <bit>
-#include <cerrno>
-#include <charconv>
-#include <cstring>
 #include <vector>
 
 #include "app/constants.h"
-#include "app/cp1250.h"
 #include "app/encodings.h"
 #include "app/ini_file.h"
 #include "app/numbers.h"
+#include "config/config_image.h"
 #include "config/settings_format.h"
+#include "platform/file_query.h"
 
 namespace korvan {
 
 namespace {
 
-constexpr size_t kImageSize = 8192;
-constexpr size_t kBlock = 64;
-
 int ClampCount(int64_t count) { return static_cast<int>(std::clamp<int64_t>(count, 0, kMaxLines)); }
-
-uint32_t Load32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-// A text field of the image: up to its first zero byte, never past the field.
-std::string ImageText(const uint8_t* field, size_t width) {
-  const auto* end = static_cast<const uint8_t*>(std::memchr(field, 0, width));
-  size_t length = end ? static_cast<size_t>(end - field) : width;
-  return Cp1250ToUtf8({reinterpret_cast<const char*>(field), length});
-}
-
-// A minimum or maximum with all bits set means "not set".
-double ImageLimit(const uint8_t* p) {
-  uint32_t bits = Load32(p);
-  return bits == 0xFFFFFFFF ? 0.0 : static_cast<double>(std::bit_cast<float>(bits));
-}
 
 }  // namespace
 
 bool IsOwnConfigIni(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (!IsRegularFile(path)) return false;
   return IniFile(path).ReadString(kSectionApplication, kKeyName, "") == kAppName;
 }
 
@@ -94,52 +64,28 @@ void ReadConfigIni(const IniFile& ini, char decimal_separator, Measurement& meas
 }
 
 void ReadConfigBin(const uint8_t* bytes, size_t size, Measurement& measurement) {
-  size = std::min(size, kImageSize);
+  const ConfigImage image = ParseConfigImage({bytes, size});
   measurement.line_count = 0;
-  if (size < 36) return;  // no complete header: no lines, the default intervals
+  if (!image.has_intervals) return;  // no complete header: no lines, the default intervals
   for (size_t n = 0; n < 4; ++n) {
-    measurement.intervals[n] = UnpackInterval(Load32(bytes + 20 + 4 * n));
+    measurement.intervals[n] = UnpackInterval(image.header.interval_words[n]);
   }
-  // Byte 16 alone is the count, as a signed byte; only blocks that are present are lines.
-  int count = ClampCount(static_cast<int8_t>(bytes[16]));
-  count = std::min(count, static_cast<int>(size / kBlock) - 1);
-  count = std::max(count, 0);
-  for (int i = 0; i < count; ++i) {
-    const uint8_t* block = bytes + kBlock * static_cast<size_t>(i + 1);
+  const size_t count = std::min(image.lines.size(), size_t{kMaxLines});
+  for (size_t i = 0; i < count; ++i) {
+    const ConfigImageLine& in = image.lines[i];
     MeasuredLine line;
-    line.caption = ImageText(block, 8) + " - " + ImageText(block + 8, 24);
-    line.interval_number = static_cast<int32_t>(Load32(block + 32));
-    line.type_letter = static_cast<char>(block[48]);
-    line.size_digit = static_cast<int>(block[49]) - '0';
-    line.type_text = ImageText(block + 48, 2);
-    line.multiplier = static_cast<double>(std::bit_cast<float>(Load32(block + 52)));
-    line.minimum = ImageLimit(block + 56);
-    line.maximum = ImageLimit(block + 60);
-    line.offset = 0.0;
-    measurement.lines[static_cast<size_t>(i)] = std::move(line);
+    line.caption = in.instrument + " - " + in.label;
+    line.interval_number = in.interval_number;
+    line.type_letter = in.TypeLetter();
+    line.size_digit = static_cast<int>(in.TypeDigitByte()) - '0';
+    line.type_text = WordText(static_cast<uint32_t>(in.number_type), 2);
+    line.multiplier = static_cast<double>(in.multiplier);
+    line.minimum = LimitIsSet(in.minimum) ? static_cast<double>(in.minimum) : 0.0;
+    line.maximum = LimitIsSet(in.maximum) ? static_cast<double>(in.maximum) : 0.0;
+    line.offset = 0.0;  // the image has no offset
+    measurement.lines[i] = std::move(line);
   }
   measurement.line_count = static_cast<uint32_t>(count);
-}
-
-bool ReadConfigImage(const std::string& path, std::string& image) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  image.assign(kImageSize, '\0');
-  size_t got = 0;
-  bool ok = true;
-  while (got < kImageSize) {
-    ssize_t n = read(fd, image.data() + got, kImageSize - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;  // a directory, or a read error
-      break;
-    }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
-  }
-  close(fd);
-  image.resize(got);
-  return ok;
 }
 
 }  // namespace korvan

@@ -21,10 +21,8 @@ void ReadConfigIni(const IniFile& ini, char decimal_separator, Measurement& meas
 // One Measure line ("name;label;interval;...;type;mult;min;max;offset"). Missing or unreadable
 // fields: interval 1, type unsigned, multiplier 1, minimum, maximum and offset 0.
 MeasuredLine ParseMeasureLine(std::string_view value, char decimal_separator);
-// Reads the CONFIG.BIN image from its bytes; a negative count byte means no lines, and only
-// line blocks completely present are used.
+// Takes lines and intervals from the CONFIG.BIN image's bytes (ParseConfigImage): a negative
+// count byte means no lines, and only line blocks completely present are used.
 void ReadConfigBin(const uint8_t* bytes, size_t size, Measurement& measurement);
-// The first 8192 bytes of CONFIG.BIN (all that the image has); false when it cannot be read.
-bool ReadConfigImage(const std::string& path, std::string& image);
 
 }  // namespace korvan

@@ -1,6 +1,7 @@
 #include "data/plot_points.h"
 
 #include "app/date_time.h"
+#include "app/packed_stamp.h"
 
 namespace korvan {
 
@@ -32,19 +33,14 @@ void ExtractPlotPoints(const MeasuredLine& line, const TBuf& buffer, const Stamp
     if (s.stamp >= range.start && s.stamp <= range.end) {
       const double value = ConvertRawValue(line, s.raw);
       if (InValueRange(line, value)) {
-        const uint32_t key = s.stamp >> 17;
+        const uint32_t key = StampDayKey(s.stamp);
         if (key != day_key) {
           day_key = key;
-          day_valid = TryEncodeDate(static_cast<int>(s.stamp >> 26) + 2000,
-                                    static_cast<int>(s.stamp >> 22 & 0x0F),
-                                    static_cast<int>(s.stamp >> 17 & 0x1F), day_value);
+          day_valid = TryEncodeDate(StampYear(s.stamp), static_cast<int>(StampMonth(s.stamp)),
+                                    static_cast<int>(StampDay(s.stamp)), day_value);
         }
         if (day_valid) {
-          const int64_t ms =
-              ((static_cast<int64_t>(s.stamp >> 12 & 0x1F) * 60 + (s.stamp >> 6 & 0x3F)) * 60 +
-               (s.stamp & 0x3F)) *
-                  1000 +
-              s.milliseconds;
+          const int64_t ms = int64_t{StampSecondOfDay(s.stamp)} * 1000 + s.milliseconds;
           const double x = day_value + static_cast<double>(ms) / 86400000.0;
           if (x < last_x) points.sorted = false;
           last_x = x;

@@ -16,45 +16,6 @@
 
 namespace korvan {
 
-FileStatus StatusOf(const std::string& path) {
-  FileStatus status;
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return status;
-  status.exists = true;
-  status.directory = S_ISDIR(st.st_mode);
-  status.regular = S_ISREG(st.st_mode);
-  status.writable = (st.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
-  return status;
-}
-
-namespace {
-
-// The real path of a file that may not exist yet: its folder resolved, then its name (itself
-// followed when it is a link).
-std::string RealPathOf(const std::string& path) {
-  if (char* real = realpath(path.c_str(), nullptr)) {
-    std::string resolved(real);
-    std::free(real);
-    return resolved;
-  }
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.empty() || name == "." || name == "..") return path;
-  std::string real_folder = RealPathOf(folder);
-  return (real_folder == "/" ? "" : real_folder) + "/" + name;
-}
-
-}  // namespace
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) {
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  }
-  return RealPathOf(a) == RealPathOf(b);
-}
-
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;

@@ -7,18 +7,6 @@
 
 namespace korvan {
 
-struct FileStatus {
-  bool exists = false;
-  bool directory = false;
-  bool regular = false;
-  bool writable = false;  // by this process, and by someone at all (root ignores the bits)
-};
-FileStatus StatusOf(const std::string& path);
-
-// Whether two paths name the same file: the same device and inode when both exist, else the
-// same real path (links, "." and ".." resolved as far as the folders exist).
-bool SameFile(const std::string& a, const std::string& b);
-
 // The whole file, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
