@@ -341,10 +341,8 @@ void TFormGraph::BuildChart() {
     auto* graph = Chart1->addGraph(time, left);
     graph->setAdaptiveSampling(true);
     channels_[n].series = graph;
-    channels_[n].kind = kFastLine;
-    QPen pen(ToQColor(swatch_colors_[n]));
-    pen.setWidth(n < 2 ? 1 : 2);
-    graph->setPen(pen);
+    channels_[n].style = {0, swatch_colors_[n], n < 2 ? 1 : 2, 0, 0, 0};
+    DrawStyle(n);
   }
 
   Chart1->setSelectionRectMode(QCP::srmCustom);

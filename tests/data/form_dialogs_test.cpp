@@ -254,12 +254,22 @@ TEST_F(DialogsTest, ColourChooserIsPresetAndConverted) {
   EXPECT_EQ(dialogs_.color_presets, (std::vector<uint32_t>{0xFF8000, 0x0000FF}));
 }
 
-TEST_F(DialogsTest, ExecuteTellsOkFromStorno) {
+TEST_F(DialogsTest, ExecuteHandsTheEditedCopyBackOnlyOnOk) {
+  const SeriesStyle handed{1, 0x00FF00, 3, 0, 2, 5};
   for (bool ok : {true, false}) {
-    QPushButton* button = ok ? style_->ButtonOK : style_->ButtonCancel;
-    QTimer::singleShot(0, button, &QPushButton::click);
-    EXPECT_EQ(style_->Execute(), ok);
+    QTimer::singleShot(0, style_, [&] {
+      EXPECT_EQ(style_->Style(), handed);  // the dialog opens on the copy
+      style_->ComboBoxPointSize->setCurrentIndex(7);
+      (ok ? style_->ButtonOK : style_->ButtonCancel)->click();
+    });
+    const std::optional<SeriesStyle> edited = style_->Execute(handed);
     EXPECT_FALSE(style_->isVisible());
+    if (ok) {
+      ASSERT_TRUE(edited.has_value());
+      EXPECT_EQ(*edited, (SeriesStyle{1, 0x00FF00, 3, 0, 7, 5}));
+    } else {
+      EXPECT_FALSE(edited.has_value());
+    }
   }
 }
 

@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <cmath>
 #include <cstdio>
 
@@ -86,11 +87,6 @@ class GraphTest : public ::testing::Test {
   static void Pick(TFormGraph& g, int channel, int item) {
     g.ComboBoxes[channel]->setCurrentIndex(item);
     g.ComboBoxChange(channel);
-  }
-
-  static void SetStyle(KorvanApp& app, int type, int thickness, int line_style, int point_size,
-                       int point_style, uint32_t color = 255) {
-    app.SeriesStyle()->SetStyle({type, color, thickness, line_style, point_size, point_style});
   }
 
   FakeDialogs dialogs_;
@@ -335,24 +331,61 @@ TEST_F(GraphTest, StyleKindsSwitchAndKeepThePoints) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(static_cast<int>(&row - rows));
-    SetStyle(app_, row.type, row.thickness, row.line_style, row.point_size, row.point_style,
-             16711680);
-    const SeriesStyle applied = app_.SeriesStyle()->Style();
-    g.ApplySeriesStyle(2);
+    const SeriesStyle applied{row.type,       16711680,       row.thickness,
+                              row.line_style, row.point_size, row.point_style};
+    g.ApplySeriesStyle(2, applied);
     EXPECT_EQ(g.Kind(2), row.kind);
     EXPECT_EQ(points(2), original);
     EXPECT_EQ(g.Series(2)->valueAxis(), g.Chart1->yAxis);
-    // The dialog reads back what was applied (bars keep the dialog's other three values).
-    SetStyle(app_, 0, 1, 4, 9, 7, 0);
-    g.LoadSeriesStyle(2);
+    // The dialog is handed what was applied (bars keep the dialog's other three values).
+    app_.SeriesStyle()->SetStyle({0, 0, 1, 4, 9, 7});
     SeriesStyle expected = applied;
     if (row.kind == kBars) {
       expected.line_style = 4;
       expected.point_size = 9;
       expected.point_style = 7;
     }
-    EXPECT_EQ(app_.SeriesStyle()->Style(), expected);
+    EXPECT_EQ(g.LoadSeriesStyle(2), expected);
   }
+}
+
+TEST_F(GraphTest, SwatchDoubleClickEditsACopyOfTheChannelStyle) {
+  TFormGraph& g = Open();
+  Pick(g, 1, 1);
+  const SeriesStyle marks{0, 255, 1, 0, 3, 2};
+  g.ApplySeriesStyle(1, marks);
+  TFormSeriesStyle* dialog = app_.SeriesStyle();
+  dialogs_.colors = {0x0000FF};
+  for (bool ok : {false, true}) {
+    SCOPED_TRACE(ok);
+    QTimer::singleShot(0, dialog, [&] {
+      EXPECT_EQ(dialog->Style(), marks);
+      dialog->ButtonSpeed->click();
+      if (ok) dialog->ButtonColor->click();  // blue
+      (ok ? dialog->ButtonOK : dialog->ButtonCancel)->click();
+    });
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(g.Panels[1], &click);
+  }
+  EXPECT_EQ(g.ChannelStyle(1), (SeriesStyle{0, 16711680, 1, 0, 0, 2}));
+  EXPECT_EQ(g.Kind(1), kFastLine);
+  EXPECT_EQ(g.PointCount(1), 100);
+  EXPECT_EQ(g.Panels[1]->palette().color(QPalette::Window), QColor(0, 0, 255));
+}
+
+TEST_F(GraphTest, ViewStateReadsTheChannelsBackInOrder) {
+  TFormGraph& g = Open();
+  g.ApplySeriesStyle(0, {1, 255, 1, 2, 3, 4});    // stairs with marks
+  g.ApplySeriesStyle(1, {2, 65280, 3, 1, 5, 6});  // bars
+  g.ApplySeriesStyle(2, {1, 33023, 2, 0, 0, 5});  // stairs without marks
+  const GraphViewState s = g.ViewState();
+  EXPECT_EQ(s.channels[0].style, (SeriesStyle{1, 255, 1, 2, 3, 4}));
+  EXPECT_EQ(s.channels[1].style, (SeriesStyle{2, 65280, 3, 2, 3, 4}));  // channel 1's three
+  EXPECT_EQ(s.channels[2].style, (SeriesStyle{1, 33023, 2, 0, 0, 0}));
+  EXPECT_EQ(g.ChannelStyle(2).point_style, 5);  // the channel keeps its own
+  EXPECT_EQ(s.channels[7].style, (SeriesStyle{0, kDefaultChannelColors[7], 2, 0, 0, 0}));
+  EXPECT_EQ(app_.SeriesStyle()->Style(), s.channels[7].style);
 }
 
 TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
@@ -361,8 +394,7 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   Pick(g, 3, 3);
   g.RadioGroups[3]->SetItemIndex(1);
   g.RadioGroupClick(3);
-  SetStyle(app_, 1, 2, 0, 3, 1, 65280);
-  g.ApplySeriesStyle(3);
+  g.ApplySeriesStyle(3, {1, 65280, 2, 0, 3, 1});
   g.ButtonZoomYLOutClick();
   const AxisRange left = g.LeftRange();
   const AxisRange time = g.TimeRange();
@@ -389,8 +421,7 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   EXPECT_NEAR(h.LeftRange().maximum, left.maximum, 1e-9);
   EXPECT_NEAR(h.TimeRange().minimum, time.minimum, 1e-9);
   EXPECT_EQ(app_.Scales()->State(), scales);
-  h.LoadSeriesStyle(3);
-  EXPECT_EQ(app_.SeriesStyle()->Style(), (SeriesStyle{1, 65280, 2, 0, 3, 1}));
+  EXPECT_EQ(h.ChannelStyle(3), (SeriesStyle{1, 65280, 2, 0, 3, 1}));
 }
 
 class StoredRangeTest : public GraphTest {
@@ -538,20 +569,16 @@ TEST_F(GraphTest, PicturesAndTimings) {
   g.RadioGroupClick(2);
   g.RadioGroups[3]->SetItemIndex(1);
   g.RadioGroupClick(3);
-  SetStyle(app_, 1, 1, 0, 0, 0, 33023);  // stairs
-  g.ApplySeriesStyle(1);
-  SetStyle(app_, 2, 1, 0, 0, 0, 65280);  // bars
-  g.ApplySeriesStyle(3);
-  SetStyle(app_, 0, 1, 1, 0, 0, 16711680);  // dashed
-  g.ApplySeriesStyle(2);
+  g.ApplySeriesStyle(1, {1, 33023, 1, 0, 0, 0});     // stairs
+  g.ApplySeriesStyle(3, {2, 65280, 1, 0, 0, 0});     // bars
+  g.ApplySeriesStyle(2, {0, 16711680, 1, 1, 0, 0});  // dashed
   QApplication::processEvents();
   g.grab().save(shots + "/week.png");
 
   const double end = EncodeDate(2024, 5, 13);
   g.Chart1->xAxis->setRange(end + 10 * kSecond, end + 11.2 * kSecond);
   g.RescaleAxes(false, true, true);
-  SetStyle(app_, 0, 1, 0, 2, 1, 255);  // points
-  g.ApplySeriesStyle(0);
+  g.ApplySeriesStyle(0, {0, 255, 1, 0, 2, 1});  // points
   QApplication::processEvents();
   g.grab().save(shots + "/seconds.png");
 
