@@ -32,6 +32,7 @@
 #include "data/form_series_style.h"
 #include "shell/form_app.h"
 #include "shell/form_main_menu.h"
+#include "shell/form_qt_text.h"
 
 namespace korvan {
 namespace {

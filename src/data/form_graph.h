@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QPoint>
 #include <QWidget>
 #include <array>
@@ -34,15 +33,6 @@ namespace korvan {
 class KorvanApp;
 class RadioGroup;
 class TimeAxisTicker;
-
-// A window-system colour value (red in the low byte) as a Qt colour, and back.
-inline QColor ToQColor(uint32_t color) {
-  return QColor(color & 0xFF, color >> 8 & 0xFF, color >> 16 & 0xFF);
-}
-inline uint32_t FromQColor(const QColor& color) {
-  return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
-         static_cast<uint32_t>(color.blue()) << 16;
-}
 
 // "Naměřená data": the chart of up to eight channels of the loaded measurement over time.
 // Creating it loads the measurement; it is shown only when that succeeded. It deletes

@@ -11,6 +11,7 @@
 #include "data/form_series_style.h"
 #include "data/plot_points.h"
 #include "shell/form_app.h"
+#include "shell/form_qt_text.h"
 
 namespace korvan {
 namespace {
