@@ -12,6 +12,7 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "shell/form_app.h"
+#include "shell/form_print_dialogs.h"
 
 namespace korvan {
 namespace {
@@ -59,7 +60,7 @@ void TFormGraph::ButtonPrintClick() {
   AttachPrintExtras();
   if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
   try {
-    if (app_.Dialogs().ChoosePrinter(printer_.get())) PrintChart(*printer_);
+    if (app_.Printing().ChoosePrinter(printer_.get())) PrintChart(*printer_);
   } catch (...) {
     DetachPrintExtras();
     throw;

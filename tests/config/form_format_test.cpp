@@ -24,13 +24,13 @@
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
 #include "shell/form_app.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
-using testing::FakeDialogs;
+using testing::FakeWindowDialogs;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
@@ -44,7 +44,7 @@ class FormFormatTest : public ::testing::Test {
     paths_.quantity_dir = dir_.File("Instrument/");
     mkdir(paths_.quantity_dir.c_str(), 0755);
     app_ =
-        std::make_unique<KorvanApp>(dialogs_, paths_, ',', std::vector<Drive>{{'c', "", "/", ""}});
+        std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',', std::vector<Drive>{{'c', "", "/", ""}});
     app_->CreateWindows();
     form_ = app_->Format();
     WriteQuantityFile("elektro.csv", {"R;0010h;Napětí;F4;0,1;0;400;",
@@ -79,7 +79,7 @@ class FormFormatTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  FakeDialogs dialogs_;
+  FakeWindowDialogs dialogs_;
   ProgramPaths paths_;
   std::unique_ptr<KorvanApp> app_;
   TFormFormat* form_ = nullptr;

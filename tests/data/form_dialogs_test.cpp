@@ -19,18 +19,18 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "shell/form_app.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
 // Remembers the colour each chooser was preset to.
-class RecordingDialogs : public testing::FakeDialogs {
+class RecordingDialogs : public testing::FakeWindowDialogs {
  public:
   std::optional<uint32_t> ChooseColor(uint32_t initial) override {
     color_presets.push_back(initial);
-    return FakeDialogs::ChooseColor(initial);
+    return FakeWindowDialogs::ChooseColor(initial);
   }
   std::vector<uint32_t> color_presets;
 };
@@ -42,7 +42,7 @@ class DialogsTest : public ::testing::Test {
     paths_.settings_file = dir_.File("korvan-a.ini");
     paths_.quantity_dir = dir_.File("Instrument/");
     app_ =
-        std::make_unique<KorvanApp>(dialogs_, paths_, ',', std::vector<Drive>{{'c', "", "/", ""}});
+        std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',', std::vector<Drive>{{'c', "", "/", ""}});
     app_->CreateWindows();
     scales_ = app_->Scales();
     style_ = app_->SeriesStyle();

@@ -24,7 +24,7 @@
 #include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
 #include "support/card_builder.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -32,7 +32,7 @@ namespace {
 
 using testing::CardBuilder;
 using testing::CardLine;
-using testing::FakeDialogs;
+using testing::FakeWindowDialogs;
 using testing::FloatBits;
 using testing::MakeStamp;
 using testing::TempDir;
@@ -59,7 +59,7 @@ const double kLast = EncodeDate(2024, 5, 1) + EncodeTime(10, 16, 30, 0);
 
 class GraphTest : public ::testing::Test {
  protected:
-  GraphTest() : app_(dialogs_, Paths(), ',', {}) {
+  GraphTest() : app_(dialogs_, dialogs_, Paths(), ',', {}) {
     app_.CreateWindows();
     app_.Setup()->CheckBoxAlt->setChecked(true);
     app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
@@ -89,7 +89,7 @@ class GraphTest : public ::testing::Test {
     g.ComboBoxChange(channel);
   }
 
-  FakeDialogs dialogs_;
+  FakeWindowDialogs dialogs_;
   TempDir program_;
   TempDir data_;
   KorvanApp app_;

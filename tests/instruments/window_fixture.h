@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "shell/form_app.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan::testing {
@@ -23,13 +23,14 @@ struct WindowFixture {
     paths.settings_file = dir.File("korvan-a.ini");
     paths.quantity_dir = dir.File("Instrument/");
     MakeFolder(paths.quantity_dir);
-    app = std::make_unique<KorvanApp>(dialogs, paths, ',', std::vector<Drive>{{'c', "", "/", ""}});
+    app = std::make_unique<KorvanApp>(dialogs, dialogs, paths, ',',
+                                      std::vector<Drive>{{'c', "", "/", ""}});
     app->CreateWindows();
   }
   static void MakeFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
 
   TempDir dir;
-  FakeDialogs dialogs;
+  FakeWindowDialogs dialogs;
   ProgramPaths paths;
   std::unique_ptr<KorvanApp> app;
 };
