@@ -5,21 +5,18 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cmath>
-#include <cstdio>
 
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/ini_file.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
-#include "data/log_writer.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
@@ -529,105 +526,6 @@ TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {
   g.ButtonPrintClick();
   EXPECT_FALSE(g.Legend()->visible());
   EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
-}
-
-// Pictures and timings for a person to look at, with KORVAN_SHOTS naming a folder:
-// a week of four channels on two axes, a zoom to seconds, and eight channels of a million
-// samples each.
-TEST_F(GraphTest, PicturesAndTimings) {
-  const QString shots = qEnvironmentVariable("KORVAN_SHOTS");
-  if (shots.isEmpty()) GTEST_SKIP() << "KORVAN_SHOTS not set";
-  CardBuilder card;
-  card.job_name = "Kotelna - týden";
-  card.lines = {CardLine{"Teploměr", "Voda výstup"}, CardLine{"Teploměr", "Voda vstup"},
-                CardLine{"Tlakoměr", "Tlak okruhu"}, CardLine{"Elektroměr", "Příkon"}};
-  for (int i = 0; i < 7 * 24 * 60; ++i) {
-    const int day = 6 + i / 1440;
-    const double h = i / 60.0;
-    const float out = static_cast<float>(60 + 12 * std::sin(h / 24 * 2 * M_PI) + (i % 7) * 0.2);
-    const float in = out - 15 - static_cast<float>(3 * std::cos(h / 5));
-    const float p = static_cast<float>(1.8 + 0.3 * std::sin(h / 9) + (i % 3) * 0.01);
-    const float w = static_cast<float>(i % 120 < 40 ? 12 + (i % 11) : 2);
-    card.Block(MakeStamp(2024, 5, day, i / 60 % 24, i % 60, 0),
-               {{0, FloatBits(out)}, {1, FloatBits(in)}, {2, FloatBits(p)}, {3, FloatBits(w)}});
-  }
-  // The last minute of the week sampled twenty times a second.
-  for (int k = 0; k < 20 * 60; ++k) {
-    const float v = static_cast<float>(50 + 5 * std::sin(k / 7.0));
-    card.Block(
-        MakeStamp(2024, 5, 13, 0, 0, k / 20),
-        {{0, FloatBits(v)}, {1, FloatBits(v - 10)}, {2, FloatBits(1.9f)}, {3, FloatBits(v / 5)}},
-        static_cast<uint16_t>(k % 20 * 50));
-  }
-  TFormGraph& g = Open(card);
-  g.resize(1300, 820);
-  Pick(g, 0, 1);
-  Pick(g, 1, 2);
-  Pick(g, 2, 3);
-  Pick(g, 3, 4);
-  g.RadioGroups[2]->SetItemIndex(1);
-  g.RadioGroupClick(2);
-  g.RadioGroups[3]->SetItemIndex(1);
-  g.RadioGroupClick(3);
-  g.ApplySeriesStyle(1, {1, 33023, 1, 0, 0, 0});     // stairs
-  g.ApplySeriesStyle(3, {2, 65280, 1, 0, 0, 0});     // bars
-  g.ApplySeriesStyle(2, {0, 16711680, 1, 1, 0, 0});  // dashed
-  QApplication::processEvents();
-  g.grab().save(shots + "/week.png");
-
-  const double end = EncodeDate(2024, 5, 13);
-  g.Chart1->xAxis->setRange(end + 10 * kSecond, end + 11.2 * kSecond);
-  g.RescaleAxes(false, true, true);
-  g.ApplySeriesStyle(0, {0, 255, 1, 0, 2, 1});  // points
-  QApplication::processEvents();
-  g.grab().save(shots + "/seconds.png");
-
-  dialogs_.on_print = [&](QPrinter* printer) {
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(shots + "/graph.pdf");
-    return true;
-  };
-  g.Chart1->xAxis->setRange(EncodeDate(2024, 5, 6), EncodeDate(2024, 5, 13));
-  g.RescaleAxes(false, true, true);
-  g.ButtonPrintClick();
-  delete app_.Graph();
-
-  // Eight channels of a million samples.
-  CardBuilder big;
-  big.lines.assign(8, CardLine{"Přístroj", "Veličina"});
-  big.log.reserve(1000000 * 58);
-  for (int i = 0; i < 1000000; ++i) {
-    const int s = i % 86400;
-    const float v = static_cast<float>(std::sin(i / 5000.0) * 100 + i % 17);
-    std::vector<LogEntry> entries;
-    for (uint16_t l = 0; l < 8; ++l) entries.push_back({l, FloatBits(v + l * 30)});
-    AppendLogBlock(big.log, MakeStamp(2024, 1, 1 + i / 86400, s / 3600, s / 60 % 60, s % 60),
-                   std::nullopt, entries);
-  }
-  big.intervals = {1, 1, 1, 1};
-  TFormGraph& b = Open(big);
-  b.resize(1300, 820);
-  QApplication::processEvents();
-  QElapsedTimer timer;
-  for (int n = 0; n < 8; ++n) {
-    b.ComboBoxes[n]->setCurrentIndex(n + 1);
-    timer.start();
-    b.ComboBoxChange(n);
-    std::printf("PlotChannel %d, %d points: %lld ms\n", n + 1, b.PointCount(n),
-                static_cast<long long>(timer.elapsed()));
-  }
-  for (int k = 0; k < 3; ++k) {
-    timer.start();
-    b.ButtonRightClick();
-    b.Chart1->repaint();
-    std::printf("pan + repaint, 8 x 1M: %lld ms\n", static_cast<long long>(timer.elapsed()));
-    timer.start();
-    b.ButtonZoomXInClick();
-    b.Chart1->repaint();
-    std::printf("zoom + repaint, 8 x 1M: %lld ms\n", static_cast<long long>(timer.elapsed()));
-  }
-  QApplication::processEvents();
-  b.grab().save(shots + "/million.png");
 }
 
 }  // namespace

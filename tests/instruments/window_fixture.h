@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <QWidget>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -34,12 +32,5 @@ struct WindowFixture {
   ProgramPaths paths;
   std::unique_ptr<KorvanApp> app;
 };
-
-// Saves a picture of the window into the folder KORVAN_SHOTS names.
-inline bool SaveShot(QWidget* window, const std::string& name) {
-  const char* folder = std::getenv("KORVAN_SHOTS");
-  if (folder == nullptr) return false;
-  return window->grab().save(QString::fromStdString(std::string(folder) + "/" + name));
-}
 
 }  // namespace korvan::testing

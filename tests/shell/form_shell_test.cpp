@@ -2,10 +2,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 
 #include "app/error.h"
 #include "app/program_settings.h"
@@ -16,8 +17,6 @@
 #include "shell/form_setup.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
-
-#include <filesystem>
 
 namespace korvan {
 namespace {
