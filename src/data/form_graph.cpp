@@ -524,7 +524,7 @@ void TFormGraph::ButtonScalesClick() {
   if (app_.Scales()) app_.Scales()->Open();
 }
 
-// The table view's own issue fills this frame.
+// The table view is not built yet: an empty frame with its caption.
 void TFormGraph::ButtonTextClick() {
   QDialog sheet(this);
   sheet.setWindowTitle(QString::fromUtf8("Naměřená data"));
@@ -532,10 +532,10 @@ void TFormGraph::ButtonTextClick() {
   sheet.exec();
 }
 
-// Saving a copy is built by its own issue.
+// Saving a copy is not built yet.
 void TFormGraph::ButtonSaveClick() {}
 
-// The export's issue fills the filter window and writes the file.
+// The export is not built yet: the filter window opens empty.
 void TFormGraph::ButtonExportClick() {
   if (app_.ExportFilter()) app_.ExportFilter()->exec();
 }

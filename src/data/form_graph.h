@@ -96,7 +96,7 @@ class TFormGraph : public QWidget {
   void WriteGraphSettings(const std::string& path);
   void ReadGraphSettings();
 
-  // Axis ranges and the series of a channel, for the dialogs' issues and for tests.
+  // Axis ranges and the series of a channel, for the dialogs and for tests.
   AxisRange TimeRange() const;
   AxisRange LeftRange() const;
   AxisRange RightRange() const;
