@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 
-class QPrinter;  // only the window layer ever passes one
-
 namespace korvan {
 
 struct FileDialogOptions {
@@ -38,8 +36,6 @@ class UserDialogs {
   virtual std::string BrowseForFolder(const std::string& title) = 0;
   // Colours are 0xRRGGBB.
   virtual std::optional<uint32_t> ChooseColor(uint32_t initial) = 0;
-  // Shows the print dialog for printer; false when cancelled.
-  virtual bool ChoosePrinter(QPrinter* printer) = 0;
 };
 
 }  // namespace korvan

@@ -35,7 +35,6 @@ class CliDialogs : public UserDialogs {
   }
   std::string BrowseForFolder(const std::string&) override { return ""; }
   std::optional<uint32_t> ChooseColor(uint32_t) override { return std::nullopt; }
-  bool ChoosePrinter(QPrinter*) override { return false; }
 
   std::vector<std::string> errors;
   std::vector<std::string> warnings;

@@ -22,6 +22,7 @@
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
 #include "shell/form_app.h"
+#include "shell/form_qt_text.h"
 
 namespace korvan {
 
@@ -29,10 +30,6 @@ namespace {
 
 constexpr int kDaysLength = 4;
 constexpr int kRowHeight = 16;
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-QString Q(const char* text) { return QString::fromUtf8(text); }
-std::string S(const QString& text) { return text.toStdString(); }
 
 template <size_t N>
 QComboBox* PickList(QWidget* parent, const char* const (&items)[N], int selected) {

@@ -6,7 +6,7 @@ namespace korvan {
 
 class KorvanApp;
 
-// Empty frame with its caption; its issue fills it.
+// Empty frame with its caption: the column filter is not built yet.
 class TFormExportFilter : public QDialog {
   Q_OBJECT
  public:

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QPoint>
 #include <QWidget>
 #include <array>
@@ -35,20 +34,6 @@ class KorvanApp;
 class RadioGroup;
 class TimeAxisTicker;
 
-inline constexpr int kChannels = 8;
-
-// A window-system colour value (red in the low byte) as a Qt colour, and back.
-inline QColor ToQColor(uint32_t color) {
-  return QColor(color & 0xFF, color >> 8 & 0xFF, color >> 16 & 0xFF);
-}
-inline uint32_t FromQColor(const QColor& color) {
-  return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
-         static_cast<uint32_t>(color.blue()) << 16;
-}
-
-// Series kinds, kept per channel like the series' tag.
-enum SeriesKind { kFastLine = 0, kLine = 1, kBars = 2 };
-
 // "Naměřená data": the chart of up to eight channels of the loaded measurement over time.
 // Creating it loads the measurement; it is shown only when that succeeded. It deletes
 // itself when closed.
@@ -70,8 +55,10 @@ class TFormGraph : public QWidget {
   void PlotChannel(int channel);
   void ComboBoxChange(int channel) { PlotChannel(channel); }
   void RescaleAxes(bool time, bool left, bool right);
-  void ApplySeriesStyle(int channel);
-  void LoadSeriesStyle(int channel);
+  // Gives the channel this style and draws it.
+  void ApplySeriesStyle(int channel, const SeriesStyle& style);
+  // The style that the series style dialog is handed for the channel (see ReadBackStyle).
+  SeriesStyle LoadSeriesStyle(int channel) const;
   void RadioGroupClick(int channel);
   void PanelDblClick(int channel);
 
@@ -109,11 +96,12 @@ class TFormGraph : public QWidget {
   void WriteGraphSettings(const std::string& path);
   void ReadGraphSettings();
 
-  // Axis ranges and the series of a channel, for the dialogs' issues and for tests.
+  // Axis ranges and the series of a channel, for the dialogs and for tests.
   AxisRange TimeRange() const;
   AxisRange LeftRange() const;
   AxisRange RightRange() const;
-  SeriesKind Kind(int channel) const { return channels_[channel].kind; }
+  const SeriesStyle& ChannelStyle(int channel) const { return channels_[channel].style; }
+  SeriesKind Kind(int channel) const { return SeriesKindOf(channels_[channel].style); }
   QCPAbstractPlottable* Series(int channel) const { return channels_[channel].series; }
   int PointCount(int channel) const;
   // The time-axis format of the last drawing.
@@ -163,9 +151,8 @@ class TFormGraph : public QWidget {
 
  private:
   struct Channel {
-    QCPAbstractPlottable* series = nullptr;
-    SeriesKind kind = kFastLine;
-    int line_style = 0;  // the dialog's item; dashes are drawn only on one-pixel lines
+    QCPAbstractPlottable* series = nullptr;  // of the kind that draws style
+    SeriesStyle style;
     // Extremes of the plotted points.
     DataExtent values;
     DataExtent times;
@@ -179,6 +166,7 @@ class TFormGraph : public QWidget {
   void StepAxis(QCPAxis* axis, AxisStep step);
   void SetRange(QCPAxis* axis, const AxisRange& range);
   void ReplaceSeries(int channel, SeriesKind kind);
+  void DrawStyle(int channel);
   void ShowSwatch(int channel, uint32_t color);
   void PrintChart(QPrinter& printer);
   void AttachPrintExtras();

@@ -11,6 +11,7 @@
 #include "data/form_series_style.h"
 #include "data/plot_points.h"
 #include "shell/form_app.h"
+#include "shell/form_qt_text.h"
 
 namespace korvan {
 namespace {
@@ -26,7 +27,6 @@ constexpr Qt::PenStyle kPenStyles[kLineStyleCount] = {Qt::SolidLine, Qt::DashLin
 
 // A mark of size s reaches s pixels from its centre either way.
 int MarkDiameter(int point_size) { return 2 * point_size + 1; }
-int MarkPointSize(double diameter) { return static_cast<int>((diameter - 1) / 2 + 0.5); }
 
 // The line pen of a line series: invisible at thickness 0; dashes only on one-pixel lines,
 // as the dialog offers them.
@@ -140,28 +140,27 @@ void TFormGraph::ReplaceSeries(int channel, SeriesKind kind) {
   fresh->setName(old->name());
   Chart1->removePlottable(old);
   c.series = fresh;
-  c.kind = kind;
 }
 
-void TFormGraph::ApplySeriesStyle(int channel) {
-  const SeriesStyle style = app_.SeriesStyle()->Style();
-  SeriesKind wanted = kFastLine;
-  if (style.type == 2) {
-    wanted = kBars;
-  } else if (style.type == 1 || (style.line_thickness == 1 && style.line_style != 0) ||
-             style.point_size != 0) {
-    wanted = kLine;
-  }
+void TFormGraph::ApplySeriesStyle(int channel, const SeriesStyle& style) {
   Channel& c = channels_[channel];
-  if (c.kind != wanted) ReplaceSeries(channel, wanted);
+  const SeriesKind wanted = SeriesKindOf(style);
+  if (SeriesKindOf(c.style) != wanted) ReplaceSeries(channel, wanted);
+  c.style = style;
+  DrawStyle(channel);
+  Chart1->replot();
+}
+
+void TFormGraph::DrawStyle(int channel) {
+  const Channel& c = channels_[channel];
+  const SeriesStyle& style = c.style;
   const QColor color = ToQColor(style.color);
-  c.line_style = style.line_style;
   if (auto* graph = qobject_cast<QCPGraph*>(c.series)) {
+    const SeriesKind kind = SeriesKindOf(style);
     graph->setPen(LinePen(color, style.line_thickness, style.line_style));
     graph->setBrush(Qt::NoBrush);
-    graph->setLineStyle(c.kind == kLine && style.type == 1 ? QCPGraph::lsStepLeft
-                                                           : QCPGraph::lsLine);
-    if (c.kind == kFastLine || style.point_size == 0) {
+    graph->setLineStyle(kind == kLine && style.type == 1 ? QCPGraph::lsStepLeft : QCPGraph::lsLine);
+    if (kind == kFastLine || style.point_size == 0) {
       graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
     } else {
       const int shape =
@@ -176,42 +175,17 @@ void TFormGraph::ApplySeriesStyle(int channel) {
     bars->setBrush(style.line_thickness == 0 ? QBrush(Qt::NoBrush) : QBrush(color));
     bars->setPen(QPen(color, style.line_thickness));
   }
-  Chart1->replot();
 }
 
-void TFormGraph::LoadSeriesStyle(int channel) {
-  TFormSeriesStyle* dialog = app_.SeriesStyle();
-  SeriesStyle style = dialog->Style();
-  const Channel& c = channels_[channel];
-  if (auto* graph = qobject_cast<QCPGraph*>(c.series)) {
-    const QPen pen = graph->pen();
-    style.type = c.kind == kLine && graph->lineStyle() == QCPGraph::lsStepLeft ? 1 : 0;
-    style.line_thickness = pen.style() == Qt::NoPen ? 0 : std::max(pen.width(), 1);
-    style.line_style = c.line_style;
-    style.color = FromQColor(pen.color());
-    style.point_size = 0;
-    style.point_style = 0;
-    const QCPScatterStyle& marks = graph->scatterStyle();
-    if (c.kind == kLine && marks.shape() != QCPScatterStyle::ssNone) {
-      style.point_size = MarkPointSize(marks.size());
-      for (int i = 0; i < kPointStyleCount; ++i) {
-        if (kShapes[i] == marks.shape()) style.point_style = i;
-      }
-    }
-  } else if (auto* bars = qobject_cast<QCPBars*>(c.series)) {
-    style.type = 2;
-    style.line_thickness = bars->brush().style() != Qt::SolidPattern ? 0 : bars->pen().width();
-    style.color = FromQColor(bars->pen().color());
-  }
-  dialog->SetStyle(style);
+SeriesStyle TFormGraph::LoadSeriesStyle(int channel) const {
+  return ReadBackStyle(channels_[channel].style, app_.SeriesStyle()->Style());
 }
 
 void TFormGraph::PanelDblClick(int channel) {
-  LoadSeriesStyle(channel);
-  TFormSeriesStyle* dialog = app_.SeriesStyle();
-  if (!dialog->Execute()) return;
-  ShowSwatch(channel, dialog->Style().color);
-  ApplySeriesStyle(channel);
+  const std::optional<SeriesStyle> edited = app_.SeriesStyle()->Execute(LoadSeriesStyle(channel));
+  if (!edited) return;
+  ShowSwatch(channel, edited->color);
+  ApplySeriesStyle(channel, *edited);
 }
 
 }  // namespace korvan

@@ -12,6 +12,7 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "shell/form_app.h"
+#include "shell/form_print_dialogs.h"
 
 namespace korvan {
 namespace {
@@ -59,7 +60,7 @@ void TFormGraph::ButtonPrintClick() {
   AttachPrintExtras();
   if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
   try {
-    if (app_.Dialogs().ChoosePrinter(printer_.get())) PrintChart(*printer_);
+    if (app_.Printing().ChoosePrinter(printer_.get())) PrintChart(*printer_);
   } catch (...) {
     DetachPrintExtras();
     throw;
@@ -110,13 +111,17 @@ GraphViewState TFormGraph::ViewState() {
   const ExportRange range = CurrentExportRange();
   s.range_from = range.from;
   s.range_to = range.to;
+  // Each channel's style is read back as the dialog would be shown it, one channel after the
+  // other: a bar channel's three unused values are those of the channel before it.
+  TFormSeriesStyle* dialog = app_.SeriesStyle();
+  SeriesStyle shown = dialog->Style();
   for (int n = 0; n < kChannels; ++n) {
     s.channels[n].value = std::max(ComboBoxes[n]->currentIndex(), 0);
     s.channels[n].axis = RadioGroups[n]->ItemIndex() == 1 ? 1 : 0;
-    // A bar channel leaves three of the dialog's values as the channel before it set them.
-    LoadSeriesStyle(n);
-    s.channels[n].style = app_.SeriesStyle()->Style();
+    shown = ReadBackStyle(channels_[n].style, shown);
+    s.channels[n].style = shown;
   }
+  dialog->SetStyle(shown);
   return s;
 }
 
@@ -140,10 +145,12 @@ void TFormGraph::ReadGraphSettings() {
     const bool known = view.value >= 0 && view.value < ComboBoxes[n]->count();
     ComboBoxes[n]->setCurrentIndex(known ? view.value : 0);
     PlotChannel(n);
-    app_.SeriesStyle()->SetStyle(view.style);
-    ApplySeriesStyle(n);
-    ShowSwatch(n, app_.SeriesStyle()->Style().color);
+    ApplySeriesStyle(n, view.style);
+    ShowSwatch(n, view.style.color);
   }
+  // The dialog is left showing the last channel read, where a bar channel's unused values
+  // come from.
+  app_.SeriesStyle()->SetStyle(s.channels[kChannels - 1].style);
   const ExportRange range = CurrentExportRange();
   bool restore_axes = true;
   if (std::abs(s.range_from - range.from) > kRangeTolerance ||

@@ -143,9 +143,10 @@ void TFormSeriesStyle::SetStyle(const SeriesStyle& style) {
   FormActivate();
 }
 
-bool TFormSeriesStyle::Execute() {
-  FormActivate();
-  return exec() == QDialog::Accepted;
+std::optional<SeriesStyle> TFormSeriesStyle::Execute(const SeriesStyle& style) {
+  SetStyle(style);
+  if (exec() != QDialog::Accepted) return std::nullopt;
+  return Style();
 }
 
 void TFormSeriesStyle::FormActivate() {

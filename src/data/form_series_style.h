@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 #include "data/series_style.h"
 
@@ -24,8 +25,9 @@ class TFormSeriesStyle : public QDialog {
   // Values outside a control's items are taken as that control's first item.
   void SetStyle(const SeriesStyle& style);
 
-  // Runs the dialog modally; true when closed with OK. Tests drive the handlers instead.
-  bool Execute();
+  // Runs the dialog modally on a copy of style; the edited style when closed with OK.
+  // Tests drive the handlers instead.
+  std::optional<SeriesStyle> Execute(const SeriesStyle& style);
 
   void FormActivate();  // the enabling rules
   void RadioGroupTypClick();

@@ -10,7 +10,7 @@
 namespace korvan {
 
 // Each channel's colour when the file names none (window-system colour values).
-inline constexpr std::array<uint32_t, 8> kDefaultChannelColors = {
+inline constexpr std::array<uint32_t, kChannels> kDefaultChannelColors = {
     255, 33023, 65535, 65280, 16776960, 16711680, 16711935, 32896};
 
 struct ChannelView {
@@ -25,7 +25,7 @@ struct GraphViewState {
   double left_min = 0, left_max = 0, right_min = 0, right_max = 0, time_min = 0, time_max = 0;
   ScalesState scales;
   double range_from = 0, range_to = 0;  // the "Od"/"Do" range
-  std::array<ChannelView, 8> channels;
+  std::array<ChannelView, kChannels> channels;
   bool operator==(const GraphViewState&) const = default;
 };
 

@@ -22,4 +22,32 @@ SeriesStyle FastDisplayStyle(const SeriesStyle& style) {
   return fast;
 }
 
+SeriesKind SeriesKindOf(const SeriesStyle& style) {
+  if (style.type == 2) return kBars;
+  if (style.type == 1 || (style.line_thickness == 1 && style.line_style != 0) ||
+      style.point_size != 0) {
+    return kLine;
+  }
+  return kFastLine;
+}
+
+SeriesStyle ReadBackStyle(const SeriesStyle& style, const SeriesStyle& shown) {
+  SeriesStyle read = style;
+  read.color &= 0xFFFFFF;  // the chart's colours have no bits above blue
+  switch (SeriesKindOf(style)) {
+    case kFastLine:
+      read.point_style = 0;
+      break;
+    case kLine:
+      if (style.point_size == 0) read.point_style = 0;
+      break;
+    case kBars:
+      read.line_style = shown.line_style;
+      read.point_size = shown.point_size;
+      read.point_style = shown.point_style;
+      break;
+  }
+  return read;
+}
+
 }  // namespace korvan

@@ -4,6 +4,9 @@
 
 namespace korvan {
 
+// The graph's channels, numbered 0-7 in code (channel n of the window is n - 1).
+inline constexpr int kChannels = 8;
+
 // Between window-system colour values (red in the low byte, then green, then blue) and
 // 0xRRGGBB (the colour chooser's form).
 uint32_t ColorToRgb(uint32_t color);
@@ -39,5 +42,17 @@ SeriesStyleEnabling StyleEnabling(int type, int line_thickness, int point_size);
 
 // The style that the fast line series draws: colour and point style stay.
 SeriesStyle FastDisplayStyle(const SeriesStyle& style);
+
+// The three kinds of chart series that draw a style.
+enum SeriesKind { kFastLine = 0, kLine = 1, kBars = 2 };
+
+// Bars for type 2; the line kind for stairs, for point marks, or for a one-pixel line that is
+// not solid; the fast line otherwise.
+SeriesKind SeriesKindOf(const SeriesStyle& style);
+
+// What the style dialog is shown for a channel drawn in `style`, `shown` being what it showed
+// before: the chart keeps only what its series kind draws. Bars draw no line style, point size
+// or point style, so those stay as shown; a line without point marks keeps no point style.
+SeriesStyle ReadBackStyle(const SeriesStyle& style, const SeriesStyle& shown);
 
 }  // namespace korvan

@@ -17,12 +17,11 @@
 #include "config/form_format.h"
 #include "instruments/quantity_file.h"
 #include "shell/form_app.h"
+#include "shell/form_qt_text.h"
 
 namespace korvan {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QLabel* LabelFor(const char* text, QWidget* buddy, QWidget* parent) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);

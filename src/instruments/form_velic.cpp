@@ -16,12 +16,11 @@
 
 #include "app/error.h"
 #include "shell/form_app.h"
+#include "shell/form_qt_text.h"
 
 namespace korvan {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A field can hold neither ";" nor a line end: the file format has no way to write them, and
 // one typed in would shift every later field of the row when the file is read again.

@@ -47,9 +47,10 @@ void ShowStandardError(UserDialogs* dialogs, const std::string& text) {
   box.exec();
 }
 
-KorvanApp::KorvanApp(UserDialogs& dialogs, ProgramPaths paths, char decimal_separator,
-                     std::vector<Drive> drives)
+KorvanApp::KorvanApp(UserDialogs& dialogs, PrintDialogs& printing, ProgramPaths paths,
+                     char decimal_separator, std::vector<Drive> drives)
     : dialogs_(dialogs),
+      printing_(printing),
       paths_(std::move(paths)),
       decimal_separator_(decimal_separator),
       drives_(std::move(drives)) {}
@@ -123,8 +124,8 @@ int RunKorvanA(int argc, char** argv) {
   application.SetErrorDialogs(&dialogs);
   std::unique_ptr<KorvanApp> app;
   try {
-    app = std::make_unique<KorvanApp>(dialogs, DefaultProgramPaths(), QtDecimalSeparator(),
-                                      ListDrives());
+    app = std::make_unique<KorvanApp>(dialogs, dialogs, DefaultProgramPaths(),
+                                      QtDecimalSeparator(), ListDrives());
     app->CreateWindows();
     application.setWindowIcon(app->MainMenu()->windowIcon());
   } catch (const std::exception& e) {

@@ -16,6 +16,7 @@ class QDialog;
 
 namespace korvan {
 
+class PrintDialogs;
 class UserDialogs;
 class TFormMainMenu;
 class TFormSetup;
@@ -49,8 +50,8 @@ void ShowStandardError(UserDialogs* dialogs, const std::string& text);
 // other through it.
 class KorvanApp {
  public:
-  KorvanApp(UserDialogs& dialogs, ProgramPaths paths, char decimal_separator,
-            std::vector<Drive> drives);
+  KorvanApp(UserDialogs& dialogs, PrintDialogs& printing, ProgramPaths paths,
+            char decimal_separator, std::vector<Drive> drives);
   ~KorvanApp();
   KorvanApp(const KorvanApp&) = delete;
   KorvanApp& operator=(const KorvanApp&) = delete;
@@ -77,6 +78,7 @@ class KorvanApp {
   void GraphWindowGone(TFormGraph* graph);
 
   UserDialogs& Dialogs() const { return dialogs_; }
+  PrintDialogs& Printing() const { return printing_; }
   const ProgramPaths& Paths() const { return paths_; }
   char DecimalSeparator() const { return decimal_separator_; }
   // The drives present at start-up, as the drive choosers list them.
@@ -87,6 +89,7 @@ class KorvanApp {
 
  private:
   UserDialogs& dialogs_;
+  PrintDialogs& printing_;
   ProgramPaths paths_;
   char decimal_separator_;
   std::vector<Drive> drives_;

@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "shell/form_qt_text.h"
+
 namespace korvan {
 
 namespace {
 
 QWidget* Owner() { return QApplication::activeWindow(); }
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 void Message(QMessageBox::Icon icon, const char* caption, const std::string& text) {
   QMessageBox box(icon, QString::fromUtf8(caption), Q(text), QMessageBox::Ok, Owner());

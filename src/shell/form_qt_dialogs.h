@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/user_dialogs.h"
+#include "shell/form_print_dialogs.h"
 
 class QString;
 class QWidget;
@@ -8,7 +9,7 @@ class QWidget;
 namespace korvan {
 
 // The real message boxes and choosers, owned by the active window.
-class QtUserDialogs : public UserDialogs {
+class QtUserDialogs : public UserDialogs, public PrintDialogs {
  public:
   void ShowError(const std::string& text) override;
   bool Ask(const std::string& text) override;

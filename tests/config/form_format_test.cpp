@@ -13,7 +13,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,13 +23,13 @@
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
 #include "shell/form_app.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
-using testing::FakeDialogs;
+using testing::FakeWindowDialogs;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
@@ -43,8 +42,8 @@ class FormFormatTest : public ::testing::Test {
     paths_.settings_file = dir_.File("korvan-a.ini");
     paths_.quantity_dir = dir_.File("Instrument/");
     mkdir(paths_.quantity_dir.c_str(), 0755);
-    app_ =
-        std::make_unique<KorvanApp>(dialogs_, paths_, ',', std::vector<Drive>{{'c', "", "/", ""}});
+    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',',
+                                       std::vector<Drive>{{'c', "", "/", ""}});
     app_->CreateWindows();
     form_ = app_->Format();
     WriteQuantityFile("elektro.csv", {"R;0010h;Napětí;F4;0,1;0;400;",
@@ -79,7 +78,7 @@ class FormFormatTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  FakeDialogs dialogs_;
+  FakeWindowDialogs dialogs_;
   ProgramPaths paths_;
   std::unique_ptr<KorvanApp> app_;
   TFormFormat* form_ = nullptr;
@@ -336,20 +335,6 @@ TEST_F(FormFormatTest, ActivationFillsAnEmptyOwnLabel) {
   form_->EditOznaceni->setText("vlastní");
   form_->FormActivate();
   EXPECT_EQ(T(form_->EditOznaceni->text()), "vlastní");
-}
-
-TEST_F(FormFormatTest, Screenshot) {
-  const char* folder = std::getenv("KORVAN_SHOTS");
-  if (folder == nullptr) GTEST_SKIP() << "KORVAN_SHOTS not set";
-  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
-  form_->EditNazev->setText("Kotelna – zima 2024");
-  for (int i = 0; i < 3; ++i) {
-    form_->ComboBoxInterval->setCurrentIndex(i);
-    form_->ButtonAddClick();
-  }
-  form_->show();
-  QApplication::processEvents();
-  EXPECT_TRUE(form_->grab().save(QString::fromStdString(std::string(folder) + "/format.png")));
 }
 
 }  // namespace

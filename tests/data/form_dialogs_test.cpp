@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,18 +18,18 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "shell/form_app.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
 // Remembers the colour each chooser was preset to.
-class RecordingDialogs : public testing::FakeDialogs {
+class RecordingDialogs : public testing::FakeWindowDialogs {
  public:
   std::optional<uint32_t> ChooseColor(uint32_t initial) override {
     color_presets.push_back(initial);
-    return FakeDialogs::ChooseColor(initial);
+    return FakeWindowDialogs::ChooseColor(initial);
   }
   std::vector<uint32_t> color_presets;
 };
@@ -41,8 +40,8 @@ class DialogsTest : public ::testing::Test {
     paths_.program_dir = dir_.path() + "/";
     paths_.settings_file = dir_.File("korvan-a.ini");
     paths_.quantity_dir = dir_.File("Instrument/");
-    app_ =
-        std::make_unique<KorvanApp>(dialogs_, paths_, ',', std::vector<Drive>{{'c', "", "/", ""}});
+    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',',
+                                       std::vector<Drive>{{'c', "", "/", ""}});
     app_->CreateWindows();
     scales_ = app_->Scales();
     style_ = app_->SeriesStyle();
@@ -51,13 +50,6 @@ class DialogsTest : public ::testing::Test {
   // What a user's click on an item does.
   static void ClickItem(RadioGroup* group, int index) {
     group->findChildren<QRadioButton*>().at(index)->click();
-  }
-
-  static void SaveShot(QWidget* window, const std::string& name) {
-    const char* folder = std::getenv("KORVAN_SHOTS");
-    if (folder == nullptr) return;
-    window->adjustSize();
-    window->grab().save(QString::fromStdString(std::string(folder) + "/" + name));
   }
 
   testing::TempDir dir_;
@@ -76,7 +68,6 @@ TEST_F(DialogsTest, ScalesStartWithZeroRulesAndDisabledFields) {
        {scales_->EditLeftMin, scales_->EditLeftMax, scales_->EditRightMin, scales_->EditRightMax}) {
     EXPECT_FALSE(edit->isEnabled());
   }
-  SaveShot(scales_, "scales.png");
 }
 
 TEST_F(DialogsTest, ClickingAGroupEnablesOnlyItsOwnFieldForValue) {
@@ -204,7 +195,6 @@ TEST_F(DialogsTest, StyleRoundTripsThroughTheControls) {
   // Values no item shows, as a foreign GRAPH.INI may hold, fall back to the first item.
   style_->SetStyle({3, 255, 11, -1, 12, 8});
   EXPECT_EQ(style_->Style(), (SeriesStyle{0, 255, 0, 0, 0, 0}));
-  SaveShot(style_, "series_style.png");
 }
 
 TEST_F(DialogsTest, StyleEnablingFollowsTypeThicknessAndPointSize) {
@@ -254,12 +244,22 @@ TEST_F(DialogsTest, ColourChooserIsPresetAndConverted) {
   EXPECT_EQ(dialogs_.color_presets, (std::vector<uint32_t>{0xFF8000, 0x0000FF}));
 }
 
-TEST_F(DialogsTest, ExecuteTellsOkFromStorno) {
+TEST_F(DialogsTest, ExecuteHandsTheEditedCopyBackOnlyOnOk) {
+  const SeriesStyle handed{1, 0x00FF00, 3, 0, 2, 5};
   for (bool ok : {true, false}) {
-    QPushButton* button = ok ? style_->ButtonOK : style_->ButtonCancel;
-    QTimer::singleShot(0, button, &QPushButton::click);
-    EXPECT_EQ(style_->Execute(), ok);
+    QTimer::singleShot(0, style_, [&] {
+      EXPECT_EQ(style_->Style(), handed);  // the dialog opens on the copy
+      style_->ComboBoxPointSize->setCurrentIndex(7);
+      (ok ? style_->ButtonOK : style_->ButtonCancel)->click();
+    });
+    const std::optional<SeriesStyle> edited = style_->Execute(handed);
     EXPECT_FALSE(style_->isVisible());
+    if (ok) {
+      ASSERT_TRUE(edited.has_value());
+      EXPECT_EQ(*edited, (SeriesStyle{1, 0x00FF00, 3, 0, 7, 5}));
+    } else {
+      EXPECT_FALSE(edited.has_value());
+    }
   }
 }
 

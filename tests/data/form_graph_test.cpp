@@ -5,25 +5,23 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <cmath>
-#include <cstdio>
 
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/ini_file.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
-#include "data/log_writer.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
 #include "support/card_builder.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -31,7 +29,7 @@ namespace {
 
 using testing::CardBuilder;
 using testing::CardLine;
-using testing::FakeDialogs;
+using testing::FakeWindowDialogs;
 using testing::FloatBits;
 using testing::MakeStamp;
 using testing::TempDir;
@@ -58,7 +56,7 @@ const double kLast = EncodeDate(2024, 5, 1) + EncodeTime(10, 16, 30, 0);
 
 class GraphTest : public ::testing::Test {
  protected:
-  GraphTest() : app_(dialogs_, Paths(), ',', {}) {
+  GraphTest() : app_(dialogs_, dialogs_, Paths(), ',', {}) {
     app_.CreateWindows();
     app_.Setup()->CheckBoxAlt->setChecked(true);
     app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
@@ -88,12 +86,7 @@ class GraphTest : public ::testing::Test {
     g.ComboBoxChange(channel);
   }
 
-  static void SetStyle(KorvanApp& app, int type, int thickness, int line_style, int point_size,
-                       int point_style, uint32_t color = 255) {
-    app.SeriesStyle()->SetStyle({type, color, thickness, line_style, point_size, point_style});
-  }
-
-  FakeDialogs dialogs_;
+  FakeWindowDialogs dialogs_;
   TempDir program_;
   TempDir data_;
   KorvanApp app_;
@@ -335,24 +328,61 @@ TEST_F(GraphTest, StyleKindsSwitchAndKeepThePoints) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(static_cast<int>(&row - rows));
-    SetStyle(app_, row.type, row.thickness, row.line_style, row.point_size, row.point_style,
-             16711680);
-    const SeriesStyle applied = app_.SeriesStyle()->Style();
-    g.ApplySeriesStyle(2);
+    const SeriesStyle applied{row.type,       16711680,       row.thickness,
+                              row.line_style, row.point_size, row.point_style};
+    g.ApplySeriesStyle(2, applied);
     EXPECT_EQ(g.Kind(2), row.kind);
     EXPECT_EQ(points(2), original);
     EXPECT_EQ(g.Series(2)->valueAxis(), g.Chart1->yAxis);
-    // The dialog reads back what was applied (bars keep the dialog's other three values).
-    SetStyle(app_, 0, 1, 4, 9, 7, 0);
-    g.LoadSeriesStyle(2);
+    // The dialog is handed what was applied (bars keep the dialog's other three values).
+    app_.SeriesStyle()->SetStyle({0, 0, 1, 4, 9, 7});
     SeriesStyle expected = applied;
     if (row.kind == kBars) {
       expected.line_style = 4;
       expected.point_size = 9;
       expected.point_style = 7;
     }
-    EXPECT_EQ(app_.SeriesStyle()->Style(), expected);
+    EXPECT_EQ(g.LoadSeriesStyle(2), expected);
   }
+}
+
+TEST_F(GraphTest, SwatchDoubleClickEditsACopyOfTheChannelStyle) {
+  TFormGraph& g = Open();
+  Pick(g, 1, 1);
+  const SeriesStyle marks{0, 255, 1, 0, 3, 2};
+  g.ApplySeriesStyle(1, marks);
+  TFormSeriesStyle* dialog = app_.SeriesStyle();
+  dialogs_.colors = {0x0000FF};
+  for (bool ok : {false, true}) {
+    SCOPED_TRACE(ok);
+    QTimer::singleShot(0, dialog, [&] {
+      EXPECT_EQ(dialog->Style(), marks);
+      dialog->ButtonSpeed->click();
+      if (ok) dialog->ButtonColor->click();  // blue
+      (ok ? dialog->ButtonOK : dialog->ButtonCancel)->click();
+    });
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(g.Panels[1], &click);
+  }
+  EXPECT_EQ(g.ChannelStyle(1), (SeriesStyle{0, 16711680, 1, 0, 0, 2}));
+  EXPECT_EQ(g.Kind(1), kFastLine);
+  EXPECT_EQ(g.PointCount(1), 100);
+  EXPECT_EQ(g.Panels[1]->palette().color(QPalette::Window), QColor(0, 0, 255));
+}
+
+TEST_F(GraphTest, ViewStateReadsTheChannelsBackInOrder) {
+  TFormGraph& g = Open();
+  g.ApplySeriesStyle(0, {1, 255, 1, 2, 3, 4});    // stairs with marks
+  g.ApplySeriesStyle(1, {2, 65280, 3, 1, 5, 6});  // bars
+  g.ApplySeriesStyle(2, {1, 33023, 2, 0, 0, 5});  // stairs without marks
+  const GraphViewState s = g.ViewState();
+  EXPECT_EQ(s.channels[0].style, (SeriesStyle{1, 255, 1, 2, 3, 4}));
+  EXPECT_EQ(s.channels[1].style, (SeriesStyle{2, 65280, 3, 2, 3, 4}));  // channel 1's three
+  EXPECT_EQ(s.channels[2].style, (SeriesStyle{1, 33023, 2, 0, 0, 0}));
+  EXPECT_EQ(g.ChannelStyle(2).point_style, 5);  // the channel keeps its own
+  EXPECT_EQ(s.channels[7].style, (SeriesStyle{0, kDefaultChannelColors[7], 2, 0, 0, 0}));
+  EXPECT_EQ(app_.SeriesStyle()->Style(), s.channels[7].style);
 }
 
 TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
@@ -361,8 +391,7 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   Pick(g, 3, 3);
   g.RadioGroups[3]->SetItemIndex(1);
   g.RadioGroupClick(3);
-  SetStyle(app_, 1, 2, 0, 3, 1, 65280);
-  g.ApplySeriesStyle(3);
+  g.ApplySeriesStyle(3, {1, 65280, 2, 0, 3, 1});
   g.ButtonZoomYLOutClick();
   const AxisRange left = g.LeftRange();
   const AxisRange time = g.TimeRange();
@@ -389,8 +418,7 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   EXPECT_NEAR(h.LeftRange().maximum, left.maximum, 1e-9);
   EXPECT_NEAR(h.TimeRange().minimum, time.minimum, 1e-9);
   EXPECT_EQ(app_.Scales()->State(), scales);
-  h.LoadSeriesStyle(3);
-  EXPECT_EQ(app_.SeriesStyle()->Style(), (SeriesStyle{1, 65280, 2, 0, 3, 1}));
+  EXPECT_EQ(h.ChannelStyle(3), (SeriesStyle{1, 65280, 2, 0, 3, 1}));
 }
 
 class StoredRangeTest : public GraphTest {
@@ -498,109 +526,6 @@ TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {
   g.ButtonPrintClick();
   EXPECT_FALSE(g.Legend()->visible());
   EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
-}
-
-// Pictures and timings for a person to look at, with KORVAN_SHOTS naming a folder:
-// a week of four channels on two axes, a zoom to seconds, and eight channels of a million
-// samples each.
-TEST_F(GraphTest, PicturesAndTimings) {
-  const QString shots = qEnvironmentVariable("KORVAN_SHOTS");
-  if (shots.isEmpty()) GTEST_SKIP() << "KORVAN_SHOTS not set";
-  CardBuilder card;
-  card.job_name = "Kotelna - týden";
-  card.lines = {CardLine{"Teploměr", "Voda výstup"}, CardLine{"Teploměr", "Voda vstup"},
-                CardLine{"Tlakoměr", "Tlak okruhu"}, CardLine{"Elektroměr", "Příkon"}};
-  for (int i = 0; i < 7 * 24 * 60; ++i) {
-    const int day = 6 + i / 1440;
-    const double h = i / 60.0;
-    const float out = static_cast<float>(60 + 12 * std::sin(h / 24 * 2 * M_PI) + (i % 7) * 0.2);
-    const float in = out - 15 - static_cast<float>(3 * std::cos(h / 5));
-    const float p = static_cast<float>(1.8 + 0.3 * std::sin(h / 9) + (i % 3) * 0.01);
-    const float w = static_cast<float>(i % 120 < 40 ? 12 + (i % 11) : 2);
-    card.Block(MakeStamp(2024, 5, day, i / 60 % 24, i % 60, 0),
-               {{0, FloatBits(out)}, {1, FloatBits(in)}, {2, FloatBits(p)}, {3, FloatBits(w)}});
-  }
-  // The last minute of the week sampled twenty times a second.
-  for (int k = 0; k < 20 * 60; ++k) {
-    const float v = static_cast<float>(50 + 5 * std::sin(k / 7.0));
-    card.Block(
-        MakeStamp(2024, 5, 13, 0, 0, k / 20),
-        {{0, FloatBits(v)}, {1, FloatBits(v - 10)}, {2, FloatBits(1.9f)}, {3, FloatBits(v / 5)}},
-        static_cast<uint16_t>(k % 20 * 50));
-  }
-  TFormGraph& g = Open(card);
-  g.resize(1300, 820);
-  Pick(g, 0, 1);
-  Pick(g, 1, 2);
-  Pick(g, 2, 3);
-  Pick(g, 3, 4);
-  g.RadioGroups[2]->SetItemIndex(1);
-  g.RadioGroupClick(2);
-  g.RadioGroups[3]->SetItemIndex(1);
-  g.RadioGroupClick(3);
-  SetStyle(app_, 1, 1, 0, 0, 0, 33023);  // stairs
-  g.ApplySeriesStyle(1);
-  SetStyle(app_, 2, 1, 0, 0, 0, 65280);  // bars
-  g.ApplySeriesStyle(3);
-  SetStyle(app_, 0, 1, 1, 0, 0, 16711680);  // dashed
-  g.ApplySeriesStyle(2);
-  QApplication::processEvents();
-  g.grab().save(shots + "/week.png");
-
-  const double end = EncodeDate(2024, 5, 13);
-  g.Chart1->xAxis->setRange(end + 10 * kSecond, end + 11.2 * kSecond);
-  g.RescaleAxes(false, true, true);
-  SetStyle(app_, 0, 1, 0, 2, 1, 255);  // points
-  g.ApplySeriesStyle(0);
-  QApplication::processEvents();
-  g.grab().save(shots + "/seconds.png");
-
-  dialogs_.on_print = [&](QPrinter* printer) {
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(shots + "/graph.pdf");
-    return true;
-  };
-  g.Chart1->xAxis->setRange(EncodeDate(2024, 5, 6), EncodeDate(2024, 5, 13));
-  g.RescaleAxes(false, true, true);
-  g.ButtonPrintClick();
-  delete app_.Graph();
-
-  // Eight channels of a million samples.
-  CardBuilder big;
-  big.lines.assign(8, CardLine{"Přístroj", "Veličina"});
-  big.log.reserve(1000000 * 58);
-  for (int i = 0; i < 1000000; ++i) {
-    const int s = i % 86400;
-    const float v = static_cast<float>(std::sin(i / 5000.0) * 100 + i % 17);
-    std::vector<LogEntry> entries;
-    for (uint16_t l = 0; l < 8; ++l) entries.push_back({l, FloatBits(v + l * 30)});
-    AppendLogBlock(big.log, MakeStamp(2024, 1, 1 + i / 86400, s / 3600, s / 60 % 60, s % 60),
-                   std::nullopt, entries);
-  }
-  big.intervals = {1, 1, 1, 1};
-  TFormGraph& b = Open(big);
-  b.resize(1300, 820);
-  QApplication::processEvents();
-  QElapsedTimer timer;
-  for (int n = 0; n < 8; ++n) {
-    b.ComboBoxes[n]->setCurrentIndex(n + 1);
-    timer.start();
-    b.ComboBoxChange(n);
-    std::printf("PlotChannel %d, %d points: %lld ms\n", n + 1, b.PointCount(n),
-                static_cast<long long>(timer.elapsed()));
-  }
-  for (int k = 0; k < 3; ++k) {
-    timer.start();
-    b.ButtonRightClick();
-    b.Chart1->repaint();
-    std::printf("pan + repaint, 8 x 1M: %lld ms\n", static_cast<long long>(timer.elapsed()));
-    timer.start();
-    b.ButtonZoomXInClick();
-    b.Chart1->repaint();
-    std::printf("zoom + repaint, 8 x 1M: %lld ms\n", static_cast<long long>(timer.elapsed()));
-  }
-  QApplication::processEvents();
-  b.grab().save(shots + "/million.png");
 }
 
 }  // namespace

@@ -288,23 +288,5 @@ TEST_F(FormInstrumentsTest, LoadedListFixesTheHeaderAndEnablesButtons) {
   ExpectButtons(false, true, "loaded none");
 }
 
-TEST_F(FormInstrumentsTest, Screenshot) {
-  if (std::getenv("KORVAN_SHOTS") == nullptr) GTEST_SKIP() << "KORVAN_SHOTS not set";
-  form().show();
-  QApplication::processEvents();
-  EXPECT_TRUE(testing::SaveShot(&form(), "instruments_empty.png"));
-  form().SetList({{{"01h", "Elektroměr hlavní rozvaděč", "elektromer_em24.csv"},
-                   {"02h", "Kotel K1 – teploty", "kotel.csv"},
-                   {"0Ah", "Čerpadlo oběhové", "Grundfos\\magna3.csv"},
-                   {"1Fh", "Frekvenční měnič ventilátoru", "..\\sdilene\\menic.csv"},
-                   {"200", "Průtokoměr", "/media/usb/mapy/prutokomer.csv"}}});
-  form().EditAdresa->setText("20h");
-  form().EditPopis->setText("Přístr.6");
-  form().SelectRow(3);
-  form().show();
-  QApplication::processEvents();
-  EXPECT_TRUE(testing::SaveShot(&form(), "instruments.png"));
-}
-
 }  // namespace
 }  // namespace korvan

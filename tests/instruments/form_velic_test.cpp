@@ -206,16 +206,5 @@ TEST_F(FormVelicTest, KonecHidesAndKeepsTheTable) {
   EXPECT_EQ(form().Table().Row(1)[kFieldDescription], "Neuloženo");
 }
 
-TEST_F(FormVelicTest, Screenshot) {
-  if (std::getenv("KORVAN_SHOTS") == nullptr) GTEST_SKIP() << "KORVAN_SHOTS not set";
-  WriteBytes(QuantityFile("em24.csv"), kMeterMap);
-  form().LoadQuantityFile("em24.csv");
-  form().show();
-  form().StringGridVelic->setCurrentIndex(form().StringGridVelic->model()->index(6, 3));
-  QApplication::processEvents();
-  EXPECT_TRUE(testing::SaveShot(&form(), "velic.png"));
-  form().hide();
-}
-
 }  // namespace
 }  // namespace korvan

@@ -2,15 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <QWidget>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "shell/form_app.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan::testing {
@@ -23,22 +21,16 @@ struct WindowFixture {
     paths.settings_file = dir.File("korvan-a.ini");
     paths.quantity_dir = dir.File("Instrument/");
     MakeFolder(paths.quantity_dir);
-    app = std::make_unique<KorvanApp>(dialogs, paths, ',', std::vector<Drive>{{'c', "", "/", ""}});
+    app = std::make_unique<KorvanApp>(dialogs, dialogs, paths, ',',
+                                      std::vector<Drive>{{'c', "", "/", ""}});
     app->CreateWindows();
   }
   static void MakeFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
 
   TempDir dir;
-  FakeDialogs dialogs;
+  FakeWindowDialogs dialogs;
   ProgramPaths paths;
   std::unique_ptr<KorvanApp> app;
 };
-
-// Saves a picture of the window into the folder KORVAN_SHOTS names.
-inline bool SaveShot(QWidget* window, const std::string& name) {
-  const char* folder = std::getenv("KORVAN_SHOTS");
-  if (folder == nullptr) return false;
-  return window->grab().save(QString::fromStdString(std::string(folder) + "/" + name));
-}
 
 }  // namespace korvan::testing

@@ -38,7 +38,7 @@ TEST(Drives, MountedVolumesGetLettersInMountPathOrder) {
   EXPECT_EQ(drives[3].root, "/run/media/u/ZETA");
 }
 
-TEST(Drives, EnvironmentSpecReplacesDetection) {
+TEST(Drives, KorvanDrivesListReplacesDetection) {
   auto drives = DrivesFromList("f=/tmp/card/;e=/data;bad;zz=/x;C=/");
   ASSERT_EQ(drives.size(), 3u);
   EXPECT_EQ(drives[0].letter, 'c');

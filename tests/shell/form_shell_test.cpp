@@ -2,10 +2,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 
 #include "app/error.h"
 #include "app/program_settings.h"
@@ -14,10 +15,8 @@
 #include "shell/form_drive_chooser.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_setup.h"
-#include "support/fake_dialogs.h"
+#include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
-
-#include <filesystem>
 
 namespace korvan {
 namespace {
@@ -31,7 +30,7 @@ class ShellTest : public ::testing::Test {
     paths_.quantity_dir = dir_.File("Instrument/");
     paths_.program_dir = dir_.path();
     drives_ = {{'c', "", "/", ""}, {'e', "CARD", dir_.File("card"), ""}};
-    app_ = std::make_unique<KorvanApp>(dialogs_, paths_, ',', drives_);
+    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',', drives_);
     app_->CreateWindows();
     setup_ = app_->Setup();
   }
@@ -49,7 +48,7 @@ class ShellTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  testing::FakeDialogs dialogs_;
+  testing::FakeWindowDialogs dialogs_;
   ProgramPaths paths_;
   std::vector<Drive> drives_;
   std::unique_ptr<KorvanApp> app_;

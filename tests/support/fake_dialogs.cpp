@@ -63,14 +63,6 @@ std::optional<uint32_t> FakeDialogs::ChooseColor(uint32_t) {
   return color;
 }
 
-bool FakeDialogs::ChoosePrinter(QPrinter* printer) {
-  if (!on_print) {
-    ++unanswered;
-    return false;
-  }
-  return on_print(printer);
-}
-
 std::vector<std::string> FakeDialogs::Texts(const std::string& kind) const {
   std::vector<std::string> texts;
   for (const auto& m : messages) {

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,15 +29,12 @@ class FakeDialogs : public UserDialogs {
   std::optional<std::string> SaveFileName(const FileDialogOptions& options) override;
   std::string BrowseForFolder(const std::string& title) override;
   std::optional<uint32_t> ChooseColor(uint32_t initial) override;
-  bool ChoosePrinter(QPrinter* printer) override;
 
   // Scripted answers, taken front first.
   std::deque<bool> answers;                             // Ask and Confirm
   std::deque<std::optional<std::string>> file_names;    // Open/SaveFileName
   std::deque<std::string> folders;                      // BrowseForFolder
   std::deque<std::optional<uint32_t>> colors;           // ChooseColor
-  // Print dialog: set by window tests to aim the printer at a PDF file; none = cancel.
-  std::function<bool(QPrinter*)> on_print;
 
   // What happened.
   std::vector<Message> messages;

@@ -1,0 +1,344 @@
+// Pictures and timings of the windows for a person to look at: each window in a typical
+// state as a PNG, the graph window also printed to PDF, and how long plotting and
+// redrawing eight channels of a million samples take. Not a test: nothing is checked.
+//
+//   window_shots FOLDER     (scripts/shots runs it on the offscreen platform)
+#include <qcustomplot.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QTableView>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cp1250.h"
+#include "app/date_time.h"
+#include "config/form_format.h"
+#include "data/form_graph.h"
+#include "data/form_scales.h"
+#include "data/form_series_style.h"
+#include "data/log_writer.h"
+#include "instruments/form_instruments.h"
+#include "instruments/form_velic.h"
+#include "shell/form_app.h"
+#include "shell/form_drive_chooser.h"
+#include "shell/form_setup.h"
+#include "support/card_builder.h"
+#include "support/qt/fake_window_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::CardBuilder;
+using testing::CardLine;
+using testing::FloatBits;
+using testing::MakeStamp;
+using testing::TempDir;
+using testing::WriteBytes;
+
+constexpr double kSecond = 1.0 / 86400;
+
+CardLine Line(const char* name, const char* label) {
+  CardLine line;
+  line.name = name;
+  line.label = label;
+  return line;
+}
+
+// The application with its nine windows over a fresh folder, as the window tests have it.
+class Session {
+ public:
+  Session() {
+    paths_.program_dir = dir_.path() + "/";
+    paths_.settings_file = dir_.File("korvan-a.ini");
+    paths_.quantity_dir = dir_.File("Instrument/");
+    mkdir(paths_.quantity_dir.c_str(), 0755);
+    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',',
+                                       std::vector<Drive>{{'c', "", "/", ""}});
+    app_->CreateWindows();
+  }
+  ~Session() {
+    if (app_->Graph()) delete app_->Graph();
+    app_.reset();
+    QApplication::processEvents();
+  }
+
+  KorvanApp& app() { return *app_; }
+  testing::FakeWindowDialogs& dialogs() { return dialogs_; }
+  std::string QuantityFile(const std::string& name) const { return paths_.quantity_dir + name; }
+
+  // The graph window over a card folder of its own.
+  TFormGraph& OpenGraph(const CardBuilder& card) {
+    card.WriteAll(data_.path());
+    app_->Setup()->CheckBoxAlt->setChecked(true);
+    app_->Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
+    app_->CreateGraphWindow();
+    return *app_->Graph();
+  }
+
+ private:
+  TempDir dir_;
+  TempDir data_;
+  testing::FakeWindowDialogs dialogs_;
+  ProgramPaths paths_;
+  std::unique_ptr<KorvanApp> app_;
+};
+
+class Shots {
+ public:
+  explicit Shots(QString folder) : folder_(std::move(folder)) {}
+
+  void Save(QWidget* window, const char* name) {
+    QApplication::processEvents();
+    const QString path = folder_ + "/" + name;
+    if (!window->grab().save(path)) Fail("cannot write " + path);
+    Say(path);
+  }
+  QString Path(const char* name) const { return folder_ + "/" + name; }
+  void Say(const QString& line) {
+    std::fputs((line + "\n").toUtf8().constData(), stdout);
+    std::fflush(stdout);
+  }
+  void Timing(const QString& line) {
+    Say(line);
+    timings_ << line;
+  }
+  void Fail(const QString& why) {
+    Say("window_shots: " + why);
+    failed_ = true;
+  }
+  // The timing figures beside the pictures.
+  bool Finish() {
+    QFile file(Path("timings.txt"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+      Fail("cannot write " + file.fileName());
+    } else {
+      file.write((timings_.join("\n") + "\n").toUtf8());
+      Say(file.fileName());
+    }
+    return !failed_;
+  }
+
+ private:
+  QString folder_;
+  QStringList timings_;
+  bool failed_ = false;
+};
+
+void FormatWindow(Shots& shots) {
+  Session s;
+  auto quantity = [&](const char* name, const std::vector<std::string>& rows) {
+    std::string text = "Registr;Adresa;Popis;Typ čísla;Násobitel;Minimum;Maximum;Ofset\r\n";
+    for (const std::string& row : rows) text += row + "\r\n";
+    WriteBytes(s.QuantityFile(name), Utf8ToCp1250(text));
+  };
+  quantity("elektro.csv",
+           {"R;0010h;Napětí;F4;0,1;0;400;", "R;0012h;Proud;F4;0,01;0;100;", "H;20;Výkon;S2;1;;;5"});
+  TFormFormat* form = s.app().Format();
+  s.app().Instruments()->SetList(InstrumentList{{{"01h", "Elektroměr", "elektro.csv"}}});
+  form->RebuildInstrumentChoice();
+  form->EditNazev->setText("Kotelna – zima 2024");
+  for (int i = 0; i < 3; ++i) {
+    form->ComboBoxInterval->setCurrentIndex(i);
+    form->ButtonAddClick();
+  }
+  form->show();
+  shots.Save(form, "format.png");
+}
+
+void InstrumentWindows(Shots& shots) {
+  Session s;
+  TFormInstruments* instruments = s.app().Instruments();
+  for (const char* name : {"k.csv", "kotel.csv"}) {
+    WriteBytes(s.QuantityFile(name), "Registr\r\nH;1;Teplota\r\n");
+  }
+  instruments->EditFile->setText("k.csv");
+  instruments->show();
+  shots.Save(instruments, "instruments_empty.png");
+  instruments->SetList({{{"01h", "Elektroměr hlavní rozvaděč", "elektromer_em24.csv"},
+                         {"02h", "Kotel K1 – teploty", "kotel.csv"},
+                         {"0Ah", "Čerpadlo oběhové", "Grundfos\\magna3.csv"},
+                         {"1Fh", "Frekvenční měnič ventilátoru", "..\\sdilene\\menic.csv"},
+                         {"200", "Průtokoměr", "/media/usb/mapy/prutokomer.csv"}}});
+  instruments->EditAdresa->setText("20h");
+  instruments->EditPopis->setText("Přístr.6");
+  instruments->SelectRow(3);
+  instruments->show();
+  shots.Save(instruments, "instruments.png");
+  instruments->hide();
+}
+
+void QuantityWindow(Shots& shots) {
+  Session s;
+  // A register map as technicians keep them (Windows-1250).
+  WriteBytes(s.QuantityFile("em24.csv"),
+             "Registr;Adresa;Popis;Typ \xE8\xEDsla;N\xE1sobitel;Minimum;Maximum;Ofset\r\n"
+             "I;0000h;Nap\xECt\xED L1-N;F4;1;0;400;0\r\n"
+             "I;0002h;Nap\xECt\xED L2-N;F4;1;0;400;0\r\n"
+             "I;0004h;Nap\xECt\xED L3-N;F4;1;0;400;0\r\n"
+             "I;0006h;Proud L1;F4;1;0;100;0\r\n"
+             "I;0008h;Proud L2;F4;1;0;100;0\r\n"
+             "I;000Ah;Proud L3;F4;1;0;100;0\r\n"
+             "I;000Ch;\xC8inn\xFD v\xFDkon celkem;F4;0,001;-500;500;0\r\n"
+             "I;000Eh;Jalov\xFD v\xFDkon celkem;F4;0,001;-500;500;0\r\n"
+             "I;0010h;\xDA\x9Ainik cos fi;S2;0,01;-1;1;0\r\n"
+             "I;0012h;Frekvence;U2;0,1;45;55;0\r\n"
+             "H;0100h;Energie \xE8inn\xE1 odb\xECr;U4;0,1;0;0;0\r\n"
+             "H;0102h;Energie \xE8inn\xE1 dod\xE1vka;U4;0,1;0;0;0\r\n"
+             "H;0200h;Teplota rozvad\xEC\xE8"
+             "e;S2;0,1;-40;85;-2,5\r\n");
+  TFormVelic* velic = s.app().Velic();
+  velic->LoadQuantityFile("em24.csv");
+  velic->show();
+  velic->StringGridVelic->setCurrentIndex(velic->StringGridVelic->model()->index(6, 3));
+  shots.Save(velic, "velic.png");
+  velic->hide();
+}
+
+void GraphDialogs(Shots& shots) {
+  Session s;
+  TFormScales* scales = s.app().Scales();
+  scales->adjustSize();
+  shots.Save(scales, "scales.png");
+  TFormSeriesStyle* style = s.app().SeriesStyle();
+  style->SetStyle({0, 255, 0, 0, 0, 0});
+  style->adjustSize();
+  shots.Save(style, "series_style.png");
+}
+
+// A week of four channels on two axes, its last minute sampled twenty times a second.
+CardBuilder BoilerRoomWeek() {
+  CardBuilder card;
+  card.job_name = "Kotelna - týden";
+  card.lines = {Line("Teploměr", "Voda výstup"), Line("Teploměr", "Voda vstup"),
+                Line("Tlakoměr", "Tlak okruhu"), Line("Elektroměr", "Příkon")};
+  for (int i = 0; i < 7 * 24 * 60; ++i) {
+    const int day = 6 + i / 1440;
+    const double h = i / 60.0;
+    const float out = static_cast<float>(60 + 12 * std::sin(h / 24 * 2 * M_PI) + (i % 7) * 0.2);
+    const float in = out - 15 - static_cast<float>(3 * std::cos(h / 5));
+    const float p = static_cast<float>(1.8 + 0.3 * std::sin(h / 9) + (i % 3) * 0.01);
+    const float w = static_cast<float>(i % 120 < 40 ? 12 + (i % 11) : 2);
+    card.Block(MakeStamp(2024, 5, day, i / 60 % 24, i % 60, 0),
+               {{0, FloatBits(out)}, {1, FloatBits(in)}, {2, FloatBits(p)}, {3, FloatBits(w)}});
+  }
+  for (int k = 0; k < 20 * 60; ++k) {
+    const float v = static_cast<float>(50 + 5 * std::sin(k / 7.0));
+    card.Block(
+        MakeStamp(2024, 5, 13, 0, 0, k / 20),
+        {{0, FloatBits(v)}, {1, FloatBits(v - 10)}, {2, FloatBits(1.9f)}, {3, FloatBits(v / 5)}},
+        static_cast<uint16_t>(k % 20 * 50));
+  }
+  return card;
+}
+
+void Pick(TFormGraph& g, int channel, int item) {
+  g.ComboBoxes[channel]->setCurrentIndex(item);
+  g.ComboBoxChange(channel);
+}
+
+void GraphWeek(Shots& shots) {
+  Session s;
+  TFormGraph& g = s.OpenGraph(BoilerRoomWeek());
+  g.resize(1300, 820);
+  for (int n = 0; n < 4; ++n) Pick(g, n, n + 1);
+  for (int n : {2, 3}) {
+    g.RadioGroups[n]->SetItemIndex(1);
+    g.RadioGroupClick(n);
+  }
+  g.ApplySeriesStyle(1, {1, 33023, 1, 0, 0, 0});     // stairs
+  g.ApplySeriesStyle(3, {2, 65280, 1, 0, 0, 0});     // bars
+  g.ApplySeriesStyle(2, {0, 16711680, 1, 1, 0, 0});  // dashed
+  shots.Save(&g, "week.png");
+
+  const double end = EncodeDate(2024, 5, 13);
+  g.Chart1->xAxis->setRange(end + 10 * kSecond, end + 11.2 * kSecond);
+  g.RescaleAxes(false, true, true);
+  g.ApplySeriesStyle(0, {0, 255, 1, 0, 2, 1});  // points
+  shots.Save(&g, "seconds.png");
+
+  const QString pdf = shots.Path("graph.pdf");
+  s.dialogs().on_print = [&](QPrinter* printer) {
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdf);
+    return true;
+  };
+  g.Chart1->xAxis->setRange(EncodeDate(2024, 5, 6), EncodeDate(2024, 5, 13));
+  g.RescaleAxes(false, true, true);
+  g.ButtonPrintClick();
+  if (QFile::exists(pdf)) {
+    shots.Say(pdf);
+  } else {
+    shots.Fail("no printout in " + pdf);
+  }
+}
+
+void GraphMillion(Shots& shots) {
+  CardBuilder big;
+  big.lines.assign(8, Line("Přístroj", "Veličina"));
+  big.log.reserve(1000000 * 58);
+  for (int i = 0; i < 1000000; ++i) {
+    const int s = i % 86400;
+    const float v = static_cast<float>(std::sin(i / 5000.0) * 100 + i % 17);
+    std::vector<LogEntry> entries;
+    for (uint16_t l = 0; l < 8; ++l) entries.push_back({l, FloatBits(v + l * 30)});
+    AppendLogBlock(big.log, MakeStamp(2024, 1, 1 + i / 86400, s / 3600, s / 60 % 60, s % 60),
+                   std::nullopt, entries);
+  }
+  big.intervals = {1, 1, 1, 1};
+  Session s;
+  TFormGraph& b = s.OpenGraph(big);
+  b.resize(1300, 820);
+  QApplication::processEvents();
+  QElapsedTimer timer;
+  for (int n = 0; n < 8; ++n) {
+    b.ComboBoxes[n]->setCurrentIndex(n + 1);
+    timer.start();
+    b.ComboBoxChange(n);
+    shots.Timing(QString("PlotChannel %1, %2 points: %3 ms")
+                     .arg(n + 1)
+                     .arg(b.PointCount(n))
+                     .arg(timer.elapsed()));
+  }
+  for (int k = 0; k < 3; ++k) {
+    timer.start();
+    b.ButtonRightClick();
+    b.Chart1->repaint();
+    shots.Timing(QString("pan + repaint, 8 x 1M: %1 ms").arg(timer.elapsed()));
+    timer.start();
+    b.ButtonZoomXInClick();
+    b.Chart1->repaint();
+    shots.Timing(QString("zoom + repaint, 8 x 1M: %1 ms").arg(timer.elapsed()));
+  }
+  shots.Save(&b, "million.png");
+}
+
+}  // namespace
+}  // namespace korvan
+
+int main(int argc, char** argv) {
+  korvan::KorvanApplication application(argc, argv);
+  const QStringList args = QApplication::arguments();
+  if (args.size() != 2) {
+    std::fputs("usage: window_shots FOLDER\n", stderr);
+    return 2;
+  }
+  korvan::Shots shots(args[1]);
+  korvan::FormatWindow(shots);
+  korvan::InstrumentWindows(shots);
+  korvan::QuantityWindow(shots);
+  korvan::GraphDialogs(shots);
+  korvan::GraphWeek(shots);
+  korvan::GraphMillion(shots);
+  return shots.Finish() ? 0 : 1;
+}
