@@ -29,7 +29,6 @@ class SilentDialogs : public korvan::UserDialogs {
   }
   std::string BrowseForFolder(const std::string&) override { return ""; }
   std::optional<uint32_t> ChooseColor(uint32_t) override { return std::nullopt; }
-  bool ChoosePrinter(QPrinter*) override { return false; }
 };
 
 // Every write of the INI facility is flushed, so use tmpfs when there is one.
