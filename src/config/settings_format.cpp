@@ -4,12 +4,12 @@
 
 namespace korvan {
 
-std::string SavePeriodKey(int number) { return "SavePeriod" + IntToStr(number); }
+std::string SavePeriodKey(int number) { return kKeySavePeriodPrefix + IntToStr(number); }
 
 std::string LineKey(int number) {
   std::string digits = IntToStr(number);
   if (number >= 0 && digits.size() < 2) digits.insert(0, 1, '0');
-  return "Line" + digits;
+  return kKeyLinePrefix + digits;
 }
 
 std::vector<std::string> SplitFields(std::string_view value, size_t max_fields) {

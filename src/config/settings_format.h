@@ -38,9 +38,12 @@ inline constexpr const char* kKeyInstrumentCount = "Instrument";  // rows in sec
 inline constexpr int kDefaultLineCount = 1;
 inline constexpr double kDefaultSavePeriod = 10.0;
 
-// "SavePeriod1" to "SavePeriod4": the Param key of interval number (1-4).
+// Param keys SavePeriod1 to SavePeriod4: the prefix and the interval number (1-4).
+inline constexpr const char* kKeySavePeriodPrefix = "SavePeriod";
 std::string SavePeriodKey(int number);
-// "Line01", "Line02", ... "Line100": the key of line or instrument number.
+// Keys Line01, Line02, ... Line100: the prefix and the line or instrument number, at least
+// two digits.
+inline constexpr const char* kKeyLinePrefix = "Line";
 std::string LineKey(int number);
 
 // A Measure line holds the cells of a logged-quantity line in this order, an Instrument line
