@@ -36,7 +36,9 @@ bool IsValidStamp(uint32_t stamp) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -22,8 +22,7 @@ class IniDocument {
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view default_value) const;
   // Decimal, or hexadecimal after 0x/$; anything unreadable gives the default.
-  int32_t ReadInteger(std::string_view section, std::string_view key,
-                      int32_t default_value) const;
+  int32_t ReadInteger(std::string_view section, std::string_view key, int32_t default_value) const;
   // Either decimal separator is read (files come from installations with either); the empty
   // text or any conversion error gives the default.
   double ReadFloat(std::string_view section, std::string_view key, double default_value) const;

@@ -23,8 +23,7 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-void StoreIniDocument(const std::string& path, const IniDocument& document,
-                      Durability durability) {
+void StoreIniDocument(const std::string& path, const IniDocument& document, Durability durability) {
   std::string reason;
   if (!WriteFileAtomically(path, document.Serialize(), &reason, durability)) {
     ThrowWriteError(path, reason);

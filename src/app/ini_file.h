@@ -29,8 +29,7 @@ class IniFile {
                          std::string_view default_value) const {
     return document().ReadString(section, key, default_value);
   }
-  int32_t ReadInteger(std::string_view section, std::string_view key,
-                      int32_t default_value) const {
+  int32_t ReadInteger(std::string_view section, std::string_view key, int32_t default_value) const {
     return document().ReadInteger(section, key, default_value);
   }
   double ReadFloat(std::string_view section, std::string_view key, double default_value) const {
@@ -39,9 +38,7 @@ class IniFile {
   bool ReadBool(std::string_view section, std::string_view key, bool default_value) const {
     return document().ReadBool(section, key, default_value);
   }
-  bool SectionExists(std::string_view section) const {
-    return document().SectionExists(section);
-  }
+  bool SectionExists(std::string_view section) const { return document().SectionExists(section); }
   bool ValueExists(std::string_view section, std::string_view key) const {
     return document().ValueExists(section, key);
   }

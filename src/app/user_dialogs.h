@@ -13,8 +13,8 @@ struct FileDialogOptions {
   std::string default_extension;  // without the dot
   std::string initial_dir;
   std::string file_name;
-  bool overwrite_prompt = false;   // save: ask before replacing an existing file
-  bool file_must_exist = false;    // open: only an existing file
+  bool overwrite_prompt = false;  // save: ask before replacing an existing file
+  bool file_must_exist = false;   // open: only an existing file
 };
 
 // Every message box and chooser goes through this seam so that tests never block on a

@@ -8,13 +8,13 @@
 
 #include "app/constants.h"
 #include "app/error.h"
-#include "config/recording_config.h"
-#include "config/settings_file.h"
-#include "instruments/instrument_list.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
+#include "config/recording_config.h"
+#include "config/settings_file.h"
+#include "instruments/instrument_list.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
 

@@ -4,18 +4,17 @@
 
 #include "app/date_time.h"
 #include "app/error.h"
-#include "data/demo_card.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "data/demo_card.h"
 
 namespace korvan::cli {
 
 // demo-card DIR [QUANTITY_DIR]: a week of data ending today, for trying the program without
 // a logger; with QUANTITY_DIR also the register maps of its two instruments.
-int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out,
-                std::ostream& err) {
-  const auto args = Arguments::Parse("demo-card", UsageOf("demo-card"), arguments,
-                                     {kDecimalOption}, 1, 2, err);
+int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  const auto args =
+      Arguments::Parse("demo-card", UsageOf("demo-card"), arguments, {kDecimalOption}, 1, 2, err);
   char separator = 0;
   if (!args || !args->DecimalSeparator(separator, err)) return 2;
   try {

@@ -54,9 +54,8 @@ void WriteText(const Measurement& m, const LoadResult& result, std::ostream& out
 }  // namespace
 
 int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-  const auto args =
-      Arguments::Parse("info", UsageOf("info"), arguments, {{"--json", false}, kDecimalOption},
-                       1, 1, err);
+  const auto args = Arguments::Parse("info", UsageOf("info"), arguments,
+                                     {{"--json", false}, kDecimalOption}, 1, 1, err);
   char separator = 0;
   if (!args || !args->DecimalSeparator(separator, err)) return 2;
   Measurement measurement;

@@ -128,8 +128,8 @@ bool OutputCollides(const std::string& command, const std::string& output,
   }
   for (const std::string& input : protected_files) {
     if (SameFile(output, input)) {
-      err << "korvan-cli: " << command << ": výstup " << output << " je vstupní soubor "
-          << input << "; nic nebylo zapsáno\n";
+      err << "korvan-cli: " << command << ": výstup " << output << " je vstupní soubor " << input
+          << "; nic nebylo zapsáno\n";
       return true;
     }
   }

@@ -106,12 +106,10 @@ bool ReadSettingsFile(const std::string& path, RecordingConfig& config, Instrume
   loaded.delay = ini.ReadString(kSectionCommunication, kKeyDelay, "10");
 
   loaded.job_name = ini.ReadString(kSectionParam, kKeyJobName, "");
-  loaded.days = FloatToStr(ini.ReadFloat(kSectionParam, kKeyRecDays, 15),
-                           decimal_separator);
+  loaded.days = FloatToStr(ini.ReadFloat(kSectionParam, kKeyRecDays, 15), decimal_separator);
   for (int k = 0; k < kIntervalCount; ++k) {
     loaded.intervals[k] = FloatToStr(
-        ini.ReadFloat(kSectionParam, SavePeriodKey(k + 1), kDefaultSavePeriod),
-        decimal_separator);
+        ini.ReadFloat(kSectionParam, SavePeriodKey(k + 1), kDefaultSavePeriod), decimal_separator);
   }
 
   const int line_count =

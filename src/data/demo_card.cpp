@@ -41,9 +41,8 @@ void WriteDemoCard(const std::string& dir, double last_day, char decimal_separat
   config.job_name = "Kotelna - týdenní záznam";
   config.days = "7";
   config.intervals = {"10", "60", "60", "60"};
-  auto line = [](const char* instrument, const char* label, const char* address,
-                 const char* reg, const char* type, const char* multiplier, const char* min,
-                 const char* max) {
+  auto line = [](const char* instrument, const char* label, const char* address, const char* reg,
+                 const char* type, const char* multiplier, const char* min, const char* max) {
     return LoggedLine{instrument, label, "1", address, "H", reg, type, multiplier, min, max, ""};
   };
   config.lines = {
@@ -75,14 +74,14 @@ void WriteDemoCard(const std::string& dir, double last_day, char decimal_separat
     const double day_fraction = t - std::floor(t);
     const float water = static_cast<float>(Wave(day_fraction, 62.0, 8.0, 0.6, n));
     const auto air = static_cast<int16_t>(std::lround(Wave(day_fraction, 18.0, 6.0, 0.8, n) * 10));
-    const auto power = static_cast<uint32_t>(std::lround(
-        std::max(0.0, Wave(day_fraction, 35.0, 20.0, 1.5, n)) * 100));
+    const auto power = static_cast<uint32_t>(
+        std::lround(std::max(0.0, Wave(day_fraction, 35.0, 20.0, 1.5, n)) * 100));
     // Decimal float word: mantissa in tenths, exponent -1.
-    const auto volts = static_cast<uint32_t>(std::lround(Wave(day_fraction, 230.0, 3.0, 0.4, n) * 10));
+    const auto volts =
+        static_cast<uint32_t>(std::lround(Wave(day_fraction, 230.0, 3.0, 0.4, n) * 10));
     const uint32_t volt_word = 0x81000000u | (volts & 0x7FFFFF);
-    std::vector<LogEntry> entries = {{0, std::bit_cast<uint32_t>(water)},
-                                     {1, static_cast<uint16_t>(air)},
-                                     {2, power}};
+    std::vector<LogEntry> entries = {
+        {0, std::bit_cast<uint32_t>(water)}, {1, static_cast<uint16_t>(air)}, {2, power}};
     if (n % 6 == 0) entries.push_back({3, volt_word});  // the voltage once a minute
     // The last minute was recorded in fast mode, with hundredths of a second.
     std::optional<uint16_t> ms;

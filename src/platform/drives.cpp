@@ -17,8 +17,8 @@ std::string Unescape(const std::string& field) {
   for (size_t i = 0; i < field.size(); ++i) {
     if (field[i] == '\\' && i + 3 < field.size()) {
       const std::string oct = field.substr(i + 1, 3);
-      if (oct.size() == 3 && std::all_of(oct.begin(), oct.end(),
-                                         [](char c) { return c >= '0' && c <= '7'; })) {
+      if (oct.size() == 3 &&
+          std::all_of(oct.begin(), oct.end(), [](char c) { return c >= '0' && c <= '7'; })) {
         out += static_cast<char>((oct[0] - '0') * 64 + (oct[1] - '0') * 8 + (oct[2] - '0'));
         i += 3;
         continue;
@@ -41,8 +41,7 @@ bool UnderRemovableRoot(const std::string& path) {
 // The volume label as the system's by-label links give it, else the mount folder's name.
 std::string LabelOf(const std::string& device, const std::string& root) {
   std::error_code ec;
-  for (const auto& entry :
-       std::filesystem::directory_iterator("/dev/disk/by-label", ec)) {
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/disk/by-label", ec)) {
     std::error_code ec2;
     auto target = std::filesystem::canonical(entry.path(), ec2);
     if (!ec2 && target.string() == device) {
@@ -137,8 +136,8 @@ std::optional<Drive> DriveOfPath(const std::vector<Drive>& drives, const std::st
   std::optional<Drive> best;
   for (const auto& drive : drives) {
     const std::string& root = drive.root;
-    bool inside = root == "/" ? path.rfind('/', 0) == 0
-                              : path == root || path.rfind(root + "/", 0) == 0;
+    bool inside =
+        root == "/" ? path.rfind('/', 0) == 0 : path == root || path.rfind(root + "/", 0) == 0;
     if (inside && (!best || root.size() > best->root.size())) best = drive;
   }
   return best;

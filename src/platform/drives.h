@@ -9,10 +9,10 @@ namespace korvan {
 // A "drive" of the drive choosers: c is the root file system, mounted volumes under
 // /media, /run/media and /mnt get e, f, g ... in the order of their mount paths.
 struct Drive {
-  char letter = 0;      // lower case
-  std::string label;    // volume label, else the mount folder's name
-  std::string root;     // the mount folder
-  std::string device;   // block device, empty when unknown
+  char letter = 0;     // lower case
+  std::string label;   // volume label, else the mount folder's name
+  std::string root;    // the mount folder
+  std::string device;  // block device, empty when unknown
 };
 
 // KORVAN_DRIVES ("e=/some/folder;f=/other") replaces the detected list.

@@ -70,7 +70,7 @@ std::string RealTarget(const std::string& path) {
 // the file system's limit can still be written.
 std::string TemporaryName(const std::string& folder) {
   static unsigned counter = 0;
-  timespec now {};
+  timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u ^
                   static_cast<unsigned>(now.tv_nsec) ^ (++counter * 40503u);

@@ -1,7 +1,8 @@
 #include "platform/locale.h"
 
-#include <clocale>
 #include <langinfo.h>
+
+#include <clocale>
 
 namespace korvan {
 

@@ -1,10 +1,10 @@
 #include "platform/paths.h"
 
-#include <cstdlib>
-#include <filesystem>
-
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace korvan {
 

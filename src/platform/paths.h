@@ -5,9 +5,9 @@
 namespace korvan {
 
 struct ProgramPaths {
-  std::string settings_file;   // the executable's path with ".ini"
-  std::string quantity_dir;    // "Instrument/" beside the executable, with a trailing "/"
-  std::string program_dir;     // start folder of the settings-file dialogs
+  std::string settings_file;  // the executable's path with ".ini"
+  std::string quantity_dir;   // "Instrument/" beside the executable, with a trailing "/"
+  std::string program_dir;    // start folder of the settings-file dialogs
 };
 
 // Portable layout beside the executable when its folder is writable, otherwise

@@ -1,9 +1,9 @@
 #include "platform/process.h"
 
-#include <cerrno>
-
 #include <spawn.h>
 #include <sys/wait.h>
+
+#include <cerrno>
 
 extern char** environ;
 

@@ -17,13 +17,12 @@ TFormAbout::TFormAbout(KorvanApp&) : QDialog(nullptr) {
   setWindowTitle(QString::fromUtf8("O programu"));
   auto* icon = new QLabel(this);
   icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
-  auto* name = new QLabel(QString("<b style='font-size:16pt'>%1</b><br>verze %2")
-                              .arg(kAppName, kAppVersion),
-                          this);
-  auto* description = new QLabel(
-      QString::fromUtf8("Program pro přípravu konfigurace záznamového modulu, přípravu "
-                        "paměťové karty a prohlížení naměřených dat."),
-      this);
+  auto* name = new QLabel(
+      QString("<b style='font-size:16pt'>%1</b><br>verze %2").arg(kAppName, kAppVersion), this);
+  auto* description =
+      new QLabel(QString::fromUtf8("Program pro přípravu konfigurace záznamového modulu, přípravu "
+                                   "paměťové karty a prohlížení naměřených dat."),
+                 this);
   description->setWordWrap(true);
   auto* contact = new QLabel(QString::fromUtf8("Korvan-A, vývoj a podpora<br>"
                                                "e-mail: podpora@korvan-a.example<br>"

@@ -1,10 +1,9 @@
 #include "shell/form_app.h"
 
-#include <exception>
-
 #include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
+#include <exception>
 
 #include "app/constants.h"
 #include "app/error.h"
@@ -124,8 +123,8 @@ int RunKorvanA(int argc, char** argv) {
   application.SetErrorDialogs(&dialogs);
   std::unique_ptr<KorvanApp> app;
   try {
-    app = std::make_unique<KorvanApp>(dialogs, dialogs, DefaultProgramPaths(),
-                                      QtDecimalSeparator(), ListDrives());
+    app = std::make_unique<KorvanApp>(dialogs, dialogs, DefaultProgramPaths(), QtDecimalSeparator(),
+                                      ListDrives());
     app->CreateWindows();
     application.setWindowIcon(app->MainMenu()->windowIcon());
   } catch (const std::exception& e) {

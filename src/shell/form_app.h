@@ -1,12 +1,11 @@
 #pragma once
 
+#include <QApplication>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <QApplication>
 
 #include "app/data_location.h"
 #include "platform/drives.h"

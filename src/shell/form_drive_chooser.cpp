@@ -20,8 +20,7 @@ std::string Normalized(std::string path) {
 
 }  // namespace
 
-DriveComboBox::DriveComboBox(const std::vector<Drive>& drives, char current_letter,
-                             QWidget* parent)
+DriveComboBox::DriveComboBox(const std::vector<Drive>& drives, char current_letter, QWidget* parent)
     : QComboBox(parent), drives_(drives) {
   for (const auto& drive : drives_) {
     QString text = QString(QChar(drive.letter)) + ":";

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include <QComboBox>
 #include <QTreeView>
+#include <string>
+#include <vector>
 
 #include "platform/drives.h"
 

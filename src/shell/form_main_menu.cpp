@@ -65,8 +65,7 @@ QIcon DrawIcon(int kind) {
       p.drawRect(8, 30, 48, 22);
       p.setBrush(QColor(250, 250, 250));
       QPolygon card;
-      card << QPoint(20, 8) << QPoint(40, 8) << QPoint(46, 14) << QPoint(46, 36)
-           << QPoint(20, 36);
+      card << QPoint(20, 8) << QPoint(40, 8) << QPoint(46, 14) << QPoint(46, 36) << QPoint(20, 36);
       p.drawPolygon(card);
       p.setPen(QPen(accent, 3));
       p.drawLine(14, 44, 22, 44);

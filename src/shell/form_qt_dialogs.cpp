@@ -67,9 +67,7 @@ bool QtUserDialogs::Confirm(const std::string& text) { return YesNo("Potvrzení"
 void QtUserDialogs::Warn(const std::string& text) {
   Message(QMessageBox::Warning, "Upozornění", text);
 }
-void QtUserDialogs::Done(const std::string& text) {
-  Message(QMessageBox::Information, "OK", text);
-}
+void QtUserDialogs::Done(const std::string& text) { Message(QMessageBox::Information, "OK", text); }
 
 std::optional<std::string> QtUserDialogs::OpenFileName(const FileDialogOptions& options) {
   return RunFileDialog(options, false);

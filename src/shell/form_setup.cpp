@@ -59,9 +59,8 @@ TFormSetup::TFormSetup(KorvanApp& app) : QDialog(nullptr, Qt::Tool), app_(app) {
   layout->addLayout(buttons);
 
   connect(CheckBoxAlt, &QCheckBox::clicked, this, [this] { CheckBoxAltClick(); });
-  connect(DriveComboBoxAlt, &DriveComboBox::DriveChanged, this, [this](char) {
-    DirectoryListBoxAlt->SetDriveRoot(DriveComboBoxAlt->ShownRoot());
-  });
+  connect(DriveComboBoxAlt, &DriveComboBox::DriveChanged, this,
+          [this](char) { DirectoryListBoxAlt->SetDriveRoot(DriveComboBoxAlt->ShownRoot()); });
   connect(ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
   connect(ButtonCancel, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
   connect(ButtonEditInstr, &QPushButton::clicked, this, [this] { ButtonEditInstrClick(); });
@@ -117,8 +116,8 @@ void TFormSetup::SaveProgramSettings() {
 
 void TFormSetup::CheckBoxAltClick() {
   bool on = CheckBoxAlt->isChecked();
-  for (QWidget* chooser : {static_cast<QWidget*>(DriveComboBoxAlt),
-                           static_cast<QWidget*>(DirectoryListBoxAlt)}) {
+  for (QWidget* chooser :
+       {static_cast<QWidget*>(DriveComboBoxAlt), static_cast<QWidget*>(DirectoryListBoxAlt)}) {
     chooser->setEnabled(on);
     QPalette palette = chooser->palette();
     // Greyed like an inactive border when off, the usual window background when on.

@@ -50,17 +50,17 @@ TEST(IsValidStamp, CalendarRules) {
     bool valid;
   };
   const Case cases[] = {
-      {2000, 2, 29, 0, 0, 0, true},   {2004, 2, 29, 0, 0, 0, true},
-      {2024, 2, 29, 0, 0, 0, true},   {2001, 2, 29, 0, 0, 0, false},
-      {2023, 2, 29, 0, 0, 0, false},  {2023, 2, 28, 0, 0, 0, true},
-      {2024, 4, 31, 0, 0, 0, false},  {2024, 4, 30, 0, 0, 0, true},
-      {2024, 6, 31, 0, 0, 0, false},  {2024, 9, 31, 0, 0, 0, false},
-      {2024, 11, 31, 0, 0, 0, false}, {2024, 5, 31, 0, 0, 0, true},
+      {2000, 2, 29, 0, 0, 0, true},     {2004, 2, 29, 0, 0, 0, true},
+      {2024, 2, 29, 0, 0, 0, true},     {2001, 2, 29, 0, 0, 0, false},
+      {2023, 2, 29, 0, 0, 0, false},    {2023, 2, 28, 0, 0, 0, true},
+      {2024, 4, 31, 0, 0, 0, false},    {2024, 4, 30, 0, 0, 0, true},
+      {2024, 6, 31, 0, 0, 0, false},    {2024, 9, 31, 0, 0, 0, false},
+      {2024, 11, 31, 0, 0, 0, false},   {2024, 5, 31, 0, 0, 0, true},
       {2024, 12, 31, 23, 59, 59, true}, {2024, 13, 1, 0, 0, 0, false},
-      {2024, 14, 1, 0, 0, 0, false},  {2024, 15, 1, 0, 0, 0, false},
-      {2024, 0, 1, 0, 0, 0, false},   {2024, 1, 0, 0, 0, 0, false},
-      {2024, 1, 1, 0, 0, 60, false},  {2024, 1, 1, 0, 60, 0, false},
-      {2024, 1, 1, 24, 0, 0, false},  {2063, 1, 1, 0, 0, 0, true},
+      {2024, 14, 1, 0, 0, 0, false},    {2024, 15, 1, 0, 0, 0, false},
+      {2024, 0, 1, 0, 0, 0, false},     {2024, 1, 0, 0, 0, 0, false},
+      {2024, 1, 1, 0, 0, 60, false},    {2024, 1, 1, 0, 60, 0, false},
+      {2024, 1, 1, 24, 0, 0, false},    {2063, 1, 1, 0, 0, 0, true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsValidStamp(Stamp(c.year, c.month, c.day, c.hour, c.minute, c.second)), c.valid)
@@ -78,11 +78,10 @@ TEST(HexSuffixed, DecimalAndHexadecimalForms) {
     bool hex;
   };
   const Case cases[] = {
-      {"1Fh", 31, true},      {"31", 31, false},     {"0AH", 10, true},
-      {"ffh", 255, true},     {"", 0, false},        {"  42", 42, false},
-      {"-5", -5, false},      {"12abc", 12, false},  {"abc", 0, false},
-      {"0x1Fh", 31, true},    {" 1Fh", 31, true},    {"1Fzh", 31, true},
-      {"h", 0, true},         {"xyzh", 0, true},     {"+7", 7, false},
+      {"1Fh", 31, true}, {"31", 31, false},   {"0AH", 10, true},  {"ffh", 255, true},
+      {"", 0, false},    {"  42", 42, false}, {"-5", -5, false},  {"12abc", 12, false},
+      {"abc", 0, false}, {"0x1Fh", 31, true}, {" 1Fh", 31, true}, {"1Fzh", 31, true},
+      {"h", 0, true},    {"xyzh", 0, true},   {"+7", 7, false},
   };
   for (const auto& c : cases) {
     int64_t value = -999;

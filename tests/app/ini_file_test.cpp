@@ -168,7 +168,7 @@ TEST_F(IniFileTest, ReadIntegerFloatAndBool) {
     double expected;
   };
   const FloatCase float_cases[] = {
-      {"Note", 15}, {"Empty", 15}, {"Missing", 15}, {"Comma", 0.5},  {"Dot", 0.5},
+      {"Note", 15}, {"Empty", 15}, {"Missing", 15}, {"Comma", 0.5}, {"Dot", 0.5},
       {"Exp", 150}, {"Word", 15},  {"Both", 15},    {"DotExp", 25},
   };
   for (const FloatCase& c : float_cases) {

@@ -43,10 +43,18 @@ TEST(CalcMB, ComputesTheSizeFromLinesIntervalsAndDays) {
       {"unknown group", {"5", "", "1 "}, {"0", "0", "0", "0"}, "30", ',', 1},
       {"negative days", {"1"}, {"10", "60", "60", "60"}, "-100", ',', -12},
       // The order of the multiplications decides these two.
-      {"9 lines at 2,7 s, 320 days", std::vector<std::string>(9, "1"), {"2,7", "60", "60", "60"},
-       "320", ',', 626},
-      {"41 lines at 1,3 s, 208 days", std::vector<std::string>(41, "1"), {"1,3", "60", "60", "60"},
-       "208", ',', 3375},
+      {"9 lines at 2,7 s, 320 days",
+       std::vector<std::string>(9, "1"),
+       {"2,7", "60", "60", "60"},
+       "320",
+       ',',
+       626},
+      {"41 lines at 1,3 s, 208 days",
+       std::vector<std::string>(41, "1"),
+       {"1,3", "60", "60", "60"},
+       "208",
+       ',',
+       3375},
   };
   for (const Case& c : cases) {
     RecordingConfig config = WithLines(c.line_intervals);

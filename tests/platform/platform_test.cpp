@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,9 +10,6 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "support/temp_dir.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace korvan {
 namespace {

@@ -31,10 +31,10 @@ class FakeDialogs : public UserDialogs {
   std::optional<uint32_t> ChooseColor(uint32_t initial) override;
 
   // Scripted answers, taken front first.
-  std::deque<bool> answers;                             // Ask and Confirm
-  std::deque<std::optional<std::string>> file_names;    // Open/SaveFileName
-  std::deque<std::string> folders;                      // BrowseForFolder
-  std::deque<std::optional<uint32_t>> colors;           // ChooseColor
+  std::deque<bool> answers;                           // Ask and Confirm
+  std::deque<std::optional<std::string>> file_names;  // Open/SaveFileName
+  std::deque<std::string> folders;                    // BrowseForFolder
+  std::deque<std::optional<uint32_t>> colors;         // ChooseColor
 
   // What happened.
   std::vector<Message> messages;

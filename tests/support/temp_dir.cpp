@@ -1,11 +1,11 @@
 #include "support/temp_dir.h"
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-
-#include <stdlib.h>
 
 namespace korvan::testing {
 
