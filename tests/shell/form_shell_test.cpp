@@ -9,7 +9,9 @@
 #include <filesystem>
 
 #include "app/error.h"
+#include "app/date_time.h"
 #include "app/program_settings.h"
+#include "data/demo_card.h"
 #include "data/form_graph.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
@@ -150,6 +152,30 @@ TEST_F(ShellTest, MeasuredDataTwiceLeavesOneGraphWindow) {
   }
   EXPECT_LE(graphs, 1);
   EXPECT_TRUE(app_->graph_flag());
+}
+
+// Quitting with the graph window open ends the program without the window's closing steps:
+// the view the user zoomed to is not stored.
+TEST_F(ShellTest, QuittingWithTheGraphWindowOpenStoresNothing) {
+  WriteDemoCard(dir_.File("data"), Today(), ',');
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data")});
+  setup_->LoadProgramSettings();
+  const std::string stored = testing::ReadBytes(dir_.File("data/GRAPH.INI"));
+  for (int quit_by_title_bar = 0; quit_by_title_bar < 2; ++quit_by_title_bar) {
+    app_->MainMenu()->BitBtnMeasuredClick();
+    ASSERT_NE(app_->Graph(), nullptr);
+    app_->Graph()->ButtonZoomXOutClick();
+    app_->Graph()->ButtonZoomXOutClick();
+    QTimer::singleShot(0, app_->MainMenu(), [this, quit_by_title_bar] {
+      if (quit_by_title_bar) {
+        app_->MainMenu()->close();
+      } else {
+        app_->MainMenu()->BitBtnCloseClick();
+      }
+    });
+    QApplication::exec();
+    EXPECT_EQ(testing::ReadBytes(dir_.File("data/GRAPH.INI")), stored);
+  }
 }
 
 TEST_F(ShellTest, MainPanelLayout) {
