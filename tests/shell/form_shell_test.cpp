@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -176,6 +179,19 @@ TEST_F(ShellTest, QuittingWithTheGraphWindowOpenStoresNothing) {
     QApplication::exec();
     EXPECT_EQ(testing::ReadBytes(dir_.File("data/GRAPH.INI")), stored);
   }
+}
+
+// The toolkit's own dialogs speak the program's language whatever the locale.
+TEST_F(ShellTest, StandardDialogsAreCzech) {
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  auto* buttons = dialog.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().toStdString(), "Zrušit");
+  auto* look_in = dialog.findChild<QLabel*>("lookInLabel");
+  ASSERT_NE(look_in, nullptr);
+  EXPECT_NE(look_in->text().toStdString(), "Look in:");
 }
 
 TEST_F(ShellTest, MainPanelLayout) {
