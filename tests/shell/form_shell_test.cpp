@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
@@ -133,10 +134,27 @@ TEST_F(ShellTest, AlternativeFolderAndStorno) {
   EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), dir_.File("data/deep") + "/LOG.BIN");
 }
 
-TEST_F(ShellTest, AlternativeFolderThatCannotBeEnteredIsAnError) {
+TEST_F(ShellTest, AlternativeFolderThatCannotBeEnteredIsAnErrorAndKeepsTheFolder) {
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data/deep")});
+  setup_->LoadProgramSettings();
   WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("gone")});
-  EXPECT_THROW(setup_->LoadProgramSettings(), Error);
+  EXPECT_THROW(setup_->ButtonCancelClick(), Error);
   EXPECT_TRUE(setup_->CheckBoxAlt->isChecked());
+  EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), dir_.File("data/deep") + "/LOG.BIN");
+}
+
+// OK stores the highlighted folder, also when the highlight was moved with the keys.
+TEST_F(ShellTest, OkStoresTheHighlightedFolder) {
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data/deep")});
+  setup_->LoadProgramSettings();
+  setup_->show();
+  DirectoryListBox* tree = setup_->DirectoryListBoxAlt;
+  tree->setFocus();
+  QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+  QApplication::sendEvent(tree, &left);  // to the parent folder, "data"
+  ASSERT_EQ(tree->Directory(), dir_.File("data"));
+  setup_->ButtonOKClick();
+  EXPECT_EQ(ReadProgramSettings(paths_.settings_file).alt_dir, dir_.File("data"));
 }
 
 TEST_F(ShellTest, SettingsWindowTimerRunsOnceAfterHalfASecond) {
