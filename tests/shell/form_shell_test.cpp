@@ -4,7 +4,9 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QKeyEvent>
@@ -19,7 +21,9 @@
 #include "data/form_graph.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
+#include "config/settings_file.h"
 #include "shell/form_main_menu.h"
+#include "shell/form_qt_dialogs.h"
 #include "shell/form_setup.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
@@ -210,6 +214,27 @@ TEST_F(ShellTest, StandardDialogsAreCzech) {
   auto* look_in = dialog.findChild<QLabel*>("lookInLabel");
   ASSERT_NE(look_in, nullptr);
   EXPECT_NE(look_in->text().toStdString(), "Look in:");
+}
+
+// The settings-file dialogs: the name field starts with "*.kva", and each filter shows the
+// program's text once, not followed by its pattern again.
+TEST_F(ShellTest, SettingsFileDialogShowsThePatternAndEachFilterOnce) {
+  QtUserDialogs qt_dialogs;
+  FileDialogOptions options;
+  options.filter = kSettingsFileFilter;
+  options.file_name = kSettingsFileName;
+  options.initial_dir = dir_.path();
+  std::string name, filter_text;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    name = dialog->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
+    filter_text = dialog->findChild<QComboBox*>("fileTypeCombo")->itemText(0).toStdString();
+    dialog->reject();
+  });
+  EXPECT_EQ(qt_dialogs.OpenFileName(options), std::nullopt);
+  EXPECT_EQ(name, "*.kva");
+  EXPECT_EQ(filter_text, "Soubory nastavení [*.kva]");
 }
 
 TEST_F(ShellTest, MainPanelLayout) {
