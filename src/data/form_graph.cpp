@@ -452,7 +452,7 @@ void TFormGraph::ButtonRedrawClick() {
 }
 
 void TFormGraph::ButtonScalesClick() {
-  if (app_.Scales()) app_.Scales()->Open();
+  if (app_.Scales()) app_.Scales()->Open(frameGeometry());
 }
 
 // The table view is not built yet: an empty frame with its caption.

@@ -92,6 +92,33 @@ class GraphTest : public ::testing::Test {
   KorvanApp app_;
 };
 
+// The scales dialog is a tool window with a close button only, and opens beside the graph
+// window, not over its chart and pan/zoom buttons.
+TEST_F(GraphTest, ScalesDialogOpensBesideTheGraphWindow) {
+  TFormGraph& g = Open();
+  g.setGeometry(10, 10, 300, 250);
+  g.ButtonScalesClick();
+  TFormScales* scales = app_.Scales();
+  ASSERT_TRUE(scales->isVisible());
+  const Qt::WindowFlags flags = scales->windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  scales->hide();
+
+  const QRect screen(0, 0, 1920, 1080);
+  const QSize size(300, 400);
+  struct Case {
+    QRect window;
+    QPoint expected;
+  };
+  const Case cases[] = {
+      {{100, 50, 1024, 700}, {1124, 50}},  // room on the right
+      {{800, 50, 1024, 700}, {500, 50}},   // only on the left
+      {{0, 900, 1800, 700}, {1500, 680}},  // neither: over the top right corner, on screen
+  };
+  for (const Case& c : cases) EXPECT_EQ(PlaceBeside(c.window, size, screen), c.expected);
+}
+
 TEST_F(GraphTest, LoadsTheLinesAndPresetsTheRange) {
   TFormGraph& g = Open();
   EXPECT_TRUE(g.Loaded());
