@@ -25,6 +25,7 @@
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/error.h"
+#include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
 #include "data/form_chart_tickers.h"
 #include "data/form_export_filter.h"
@@ -152,7 +153,8 @@ void TFormGraph::BuildControls() {
   for (QDateEdit* d : {DateFrom, DateTo}) {
     d->setDisplayFormat("d.M.yyyy");
     d->setCalendarPopup(true);
-    d->setMinimumDate(QDate(1900, 1, 1));
+    // A range outside the years a stamp holds would wrap round to other years.
+    d->setDateRange(QDate(kStampFirstYear, 1, 1), QDate(kStampLastYear, 12, 31));
   }
   for (QTimeEdit* t : {TimeFrom, TimeTo}) t->setDisplayFormat("H:mm:ss");
   const double now = Now();

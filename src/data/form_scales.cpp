@@ -47,9 +47,10 @@ int RadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size
 TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(QString::fromUtf8("Měřítka"));
   // A tool window without border icons that stays above the graph window.
-  // A tool window with its close button only (the title-bar close hides it, as Zruš does not).
+  // A tool window without border icons (no minimising, maximising or closing: OK and Zruš
+  // end it), above the other windows.
   setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+                 Qt::WindowTitleHint);
   setModal(false);
 
   const QStringList min_items = {QString::fromUtf8("Hodnota"), QString::fromUtf8("Nejnižší"),
