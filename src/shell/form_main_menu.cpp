@@ -101,7 +101,7 @@ QToolButton* BigButton(QWidget* parent, const char* caption, int icon, int width
   button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   button->setFixedSize(width, 65);
   button->setAutoRaise(false);
-  // "Naměřená data" must fit the 89-pixel button without being elided.
+  // "Naměřená data" must fit the 88-pixel button without being elided.
   QFont font = button->font();
   font.setPointSizeF(font.pointSizeF() * 0.88);
   button->setFont(font);
@@ -127,12 +127,12 @@ TFormMainMenu::TFormMainMenu(KorvanApp& app)
     bar->setValue(0);
     bar->setTextVisible(false);
   }
-  BitBtnInstr = BigButton(this, "&Přístroje", 0, 89);
+  BitBtnInstr = BigButton(this, "&Přístroje", 0, 88);
   BitBtnAppl = BigButton(this, "&Záznam", 1, 97);
-  BitBtnMeasured = BigButton(this, "Naměřená &data", 2, 89);
-  BitBtnSetup = BigButton(this, "&Nastavení", 3, 89);
-  BitBtnAbout = BigButton(this, "&O programu", 4, 89);
-  BitBtnClose = BigButton(this, "&Ukončit", 5, 89);
+  BitBtnMeasured = BigButton(this, "Naměřená &data", 2, 88);
+  BitBtnSetup = BigButton(this, "&Nastavení", 3, 88);
+  BitBtnAbout = BigButton(this, "&O programu", 4, 88);
+  BitBtnClose = BigButton(this, "&Ukončit", 5, 88);
 
   auto* buttons = new QHBoxLayout;
   buttons->setContentsMargins(0, 0, 0, 0);

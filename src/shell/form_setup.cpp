@@ -34,7 +34,8 @@ TFormSetup::TFormSetup(KorvanApp& app) : QDialog(nullptr, Qt::Tool), app_(app) {
   LabelCardDir = new QLabel(QString::fromUtf8("&Disk paměťové karty"), this);
   DriveComboBoxCard = new DriveComboBox(app_.Drives(), current, this);
   LabelCardDir->setBuddy(DriveComboBoxCard);
-  CheckBoxAlt = new QCheckBox(QString::fromUtf8("&Alternativní umístění datových souborů"), this);
+  // On two lines, so that the window keeps its narrow design width.
+  CheckBoxAlt = new QCheckBox(QString::fromUtf8("&Alternativní umístění\ndatových souborů"), this);
   DriveComboBoxAlt = new DriveComboBox(app_.Drives(), current, this);
   DriveComboBoxAlt->SetDropDownOnTyping(true);
   DirectoryListBoxAlt = new DirectoryListBox(this);

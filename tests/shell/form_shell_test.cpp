@@ -237,6 +237,29 @@ TEST_F(ShellTest, SettingsFileDialogShowsThePatternAndEachFilterOnce) {
   EXPECT_EQ(filter_text, "Soubory nastavení [*.kva]");
 }
 
+// The main panel's buttons sit side by side within its 538 pixels, none covering another, and
+// the settings window opens at its design width.
+TEST_F(ShellTest, WindowsKeepTheirDesignSizes) {
+  WriteProgramSettings(paths_.settings_file, {"e", false, ""});  // no first-run window
+  TFormMainMenu* menu = app_->MainMenu();
+  menu->show();
+  QApplication::processEvents();
+  int right = 0;
+  for (QToolButton* button : {menu->BitBtnInstr, menu->BitBtnAppl, menu->BitBtnMeasured,
+                              menu->BitBtnSetup, menu->BitBtnAbout, menu->BitBtnClose}) {
+    EXPECT_GE(button->geometry().left(), right) << button->text().toStdString();
+    right = button->geometry().right() + 1;
+  }
+  EXPECT_LE(right, 538);
+  EXPECT_EQ(menu->width(), 538);
+  menu->hide();
+
+  setup_->show();
+  QApplication::processEvents();
+  EXPECT_EQ(setup_->width(), 242);
+  setup_->hide();
+}
+
 TEST_F(ShellTest, MainPanelLayout) {
   TFormMainMenu* menu = app_->MainMenu();
   EXPECT_EQ(menu->windowTitle().toStdString(), "Korvan-A - Ovládací panel");
