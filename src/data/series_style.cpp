@@ -38,8 +38,7 @@ SeriesStyle ReadBackStyle(const SeriesStyle& style, const SeriesStyle& shown) {
     case kFastLine:
       read.point_style = 0;
       break;
-    case kLine:
-      if (style.point_size == 0) read.point_style = 0;
+    case kLine:  // invisible marks keep their shape
       break;
     case kBars:
       read.line_style = shown.line_style;

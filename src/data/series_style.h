@@ -52,7 +52,8 @@ SeriesKind SeriesKindOf(const SeriesStyle& style);
 
 // What the style dialog is shown for a channel drawn in `style`, `shown` being what it showed
 // before: the chart keeps only what its series kind draws. Bars draw no line style, point size
-// or point style, so those stay as shown; a line without point marks keeps no point style.
+// or point style, so those stay as shown; a fast line has no point marks, hence no point style.
+// A line whose marks are invisible keeps their shape.
 SeriesStyle ReadBackStyle(const SeriesStyle& style, const SeriesStyle& shown);
 
 }  // namespace korvan

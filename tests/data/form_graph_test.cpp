@@ -414,8 +414,7 @@ TEST_F(GraphTest, ViewStateReadsTheChannelsBackInOrder) {
   const GraphViewState s = g.ViewState();
   EXPECT_EQ(s.channels[0].style, (SeriesStyle{1, 255, 1, 2, 3, 4}));
   EXPECT_EQ(s.channels[1].style, (SeriesStyle{2, 65280, 3, 2, 3, 4}));  // channel 1's three
-  EXPECT_EQ(s.channels[2].style, (SeriesStyle{1, 33023, 2, 0, 0, 0}));
-  EXPECT_EQ(g.ChannelStyle(2).point_style, 5);  // the channel keeps its own
+  EXPECT_EQ(s.channels[2].style, (SeriesStyle{1, 33023, 2, 0, 0, 5}));  // the shape stays
   EXPECT_EQ(s.channels[7].style, (SeriesStyle{0, kDefaultChannelColors[7], 2, 0, 0, 0}));
   EXPECT_EQ(app_.SeriesStyle()->Style(), s.channels[7].style);
 }
@@ -427,6 +426,8 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   g.RadioGroups[3]->SetItemIndex(1);
   g.RadioGroupClick(3);
   g.ApplySeriesStyle(3, {1, 65280, 2, 0, 3, 1});
+  // Stairs without marks: the chart draws no marks, but their shape is the channel's.
+  g.ApplySeriesStyle(1, {1, 255, 2, 0, 0, 5});
   g.ButtonZoomYLOutClick();
   const AxisRange left = g.LeftRange();
   const AxisRange time = g.TimeRange();
@@ -454,6 +455,7 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   EXPECT_NEAR(h.TimeRange().minimum, time.minimum, 1e-9);
   EXPECT_EQ(app_.Scales()->State(), scales);
   EXPECT_EQ(h.ChannelStyle(3), (SeriesStyle{1, 65280, 2, 0, 3, 1}));
+  EXPECT_EQ(h.ChannelStyle(1), (SeriesStyle{1, 255, 2, 0, 0, 5}));
 }
 
 class StoredRangeTest : public GraphTest {

@@ -52,8 +52,8 @@ TEST(SeriesStyleTest, ReadBackKeepsWhatTheSeriesKindDraws) {
   const Case cases[] = {
       {{1, 0x123456, 1, 3, 4, 6}, {1, 0x123456, 1, 3, 4, 6}},  // stairs with marks
       {{0, 0x123456, 0, 0, 2, 5}, {0, 0x123456, 0, 0, 2, 5}},  // marks without a line
-      {{1, 0x123456, 3, 2, 0, 6}, {1, 0x123456, 3, 2, 0, 0}},  // no marks, no point style
-      {{0, 0x123456, 1, 1, 0, 6}, {0, 0x123456, 1, 1, 0, 0}},
+      {{1, 0x123456, 3, 2, 0, 6}, {1, 0x123456, 3, 2, 0, 6}},  // invisible marks keep shape
+      {{0, 0x123456, 1, 1, 0, 6}, {0, 0x123456, 1, 1, 0, 6}},
       {{0, 0x123456, 2, 3, 0, 6}, {0, 0x123456, 2, 3, 0, 0}},  // fast line keeps line style
       {{2, 0x123456, 0, 1, 2, 3}, {2, 0x123456, 0, 4, 9, 7}},  // bars: the rest as shown
       {{0, 0x7F00FF00, 2, 0, 0, 0}, {0, 0x00FF00, 2, 0, 0, 0}},
