@@ -174,6 +174,21 @@ TEST_F(GraphTest, PlottingRescalesUntilTheUserZooms) {
   EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
 }
 
+// OK in the scales dialog rescales the open graph window at once, even a zoomed one.
+TEST_F(GraphTest, ScalesDialogOkRescalesTheOpenGraph) {
+  TFormGraph& g = Open();
+  Pick(g, 0, 1);
+  g.ButtonZoomYLInClick();
+  TFormScales* scales = app_.Scales();
+  g.ButtonScalesClick();
+  scales->RadioGroupLeftMin->SetItemIndex(0);
+  scales->RadioGroupLeftMinClick();
+  scales->EditLeftMin->setText("-50");
+  scales->ButtonOKClick();
+  EXPECT_FALSE(scales->isVisible());
+  EXPECT_NEAR(g.LeftRange().minimum, -50 - (99 + 50) * 0.01 - 0.0001, 1e-4);
+}
+
 TEST_F(GraphTest, ScaleRulesReachTheAxes) {
   TFormGraph& g = Open();
   // Typed 10 above data up to 5 (line 0 limited to 5 by the time window).

@@ -2,26 +2,26 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 
-#include "app/error.h"
 #include "app/date_time.h"
+#include "app/error.h"
 #include "app/program_settings.h"
+#include "config/settings_file.h"
 #include "data/demo_card.h"
 #include "data/form_graph.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
-#include "config/settings_file.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_qt_dialogs.h"
 #include "shell/form_setup.h"
@@ -167,16 +167,27 @@ TEST_F(ShellTest, SettingsWindowTimerRunsOnceAfterHalfASecond) {
   EXPECT_TRUE(setup_->Timer1->isActive());
 }
 
+// The second window replaces the first, which goes without its closing steps: its view is
+// not stored.
 TEST_F(ShellTest, MeasuredDataTwiceLeavesOneGraphWindow) {
+  WriteDemoCard(dir_.File("data"), Today(), ',');
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data")});
+  setup_->LoadProgramSettings();
+  const std::string stored = testing::ReadBytes(dir_.File("data/GRAPH.INI"));
   app_->MainMenu()->BitBtnMeasuredClick();
+  TFormGraph* first = app_->Graph();
+  ASSERT_NE(first, nullptr);
+  first->ButtonZoomXOutClick();
   app_->MainMenu()->BitBtnMeasuredClick();
   QApplication::processEvents();
   int graphs = 0;
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (qobject_cast<TFormGraph*>(w) != nullptr) ++graphs;
   }
-  EXPECT_LE(graphs, 1);
+  EXPECT_EQ(graphs, 1);
+  EXPECT_NE(app_->Graph(), nullptr);
   EXPECT_TRUE(app_->graph_flag());
+  EXPECT_EQ(testing::ReadBytes(dir_.File("data/GRAPH.INI")), stored);
 }
 
 // Quitting with the graph window open ends the program without the window's closing steps:
