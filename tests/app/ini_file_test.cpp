@@ -442,6 +442,17 @@ TEST_F(IniFileTest, APathThatIsAFolderFailsAndIsLeftAlone) {
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"test.ini"});
 }
 
+// One read per file and operation: the keys all come from the file as it was first read, so
+// that reading many keys costs one parse, not one per key.
+TEST_F(IniFileTest, TheFileIsReadOnceForAllItsKeys) {
+  Put("[S]\r\nA=1\r\nB=2\r\n");
+  IniFile ini = Ini();
+  EXPECT_EQ(ini.ReadString("S", "A", ""), "1");
+  Put("[S]\r\nA=changed\r\nB=changed\r\n");
+  EXPECT_EQ(ini.ReadString("S", "B", ""), "2");
+  EXPECT_EQ(Ini().ReadString("S", "B", ""), "changed");  // a new operation reads anew
+}
+
 TEST_F(IniFileTest, ReadOnlyFileFailsEveryWrite) {
   Put("[S]\r\nK=v\r\n");
   chmod(Path().c_str(), 0444);
