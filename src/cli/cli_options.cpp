@@ -117,7 +117,8 @@ bool OutputCollides(const std::string& command, const std::string& output,
   if (output == "-") return false;
   std::vector<std::string> protected_files = inputs;
   if (!card_dir.empty()) {
-    for (const char* name : kCardFileNames) protected_files.push_back(card_dir + "/" + name);
+    const std::string folder = card_dir.ends_with('/') ? card_dir : card_dir + "/";
+    for (const char* name : kCardFileNames) protected_files.push_back(folder + name);
   }
   for (const std::string& input : protected_files) {
     if (SameFile(output, input)) {
