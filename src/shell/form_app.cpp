@@ -1,8 +1,10 @@
 #include "shell/form_app.h"
 
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 #include <exception>
 
 #include "app/constants.h"
@@ -118,6 +120,12 @@ int RunKorvanA(int argc, char** argv) {
   application.setApplicationName(kAppName);
   application.setApplicationDisplayName(kAppName);
   application.setQuitOnLastWindowClosed(false);
+  // The toolkit's own buttons and dialogs speak Czech whatever the locale. The catalogue is
+  // the system's (qt6-translations-l10n), for an installed and a build-folder copy alike.
+  QTranslator qt_czech;
+  if (qt_czech.load("qtbase_cs", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    application.installTranslator(&qt_czech);
+  }
 
   QtUserDialogs dialogs;
   application.SetErrorDialogs(&dialogs);
