@@ -393,8 +393,8 @@ void TFormGraph::FormCreate() {
     if (bar) bar->setValue(0);
   };
   LoadResult result;
-  loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(),
-                            app_.DecimalSeparator(), progress, *measurement_, &result);
+  loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(), progress,
+                            *measurement_, &result);
   if (bar) bar->setValue(0);
 
   for (uint32_t i = 0; i < measurement_->line_count; ++i) {

@@ -12,6 +12,7 @@
 #include "platform/paths.h"
 
 class QDialog;
+class QTranslator;
 
 namespace korvan {
 
@@ -40,6 +41,7 @@ class KorvanApplication : public QApplication {
 
  private:
   UserDialogs* error_dialogs_ = nullptr;
+  QTranslator* translator_ = nullptr;
 };
 
 // Shows an error's text the way uncaught errors are shown (message box "Chyba").
