@@ -129,12 +129,6 @@ int RunKorvanA(int argc, char** argv) {
   // the program's own texts.
   application.setApplicationName(kAppName);
   application.setQuitOnLastWindowClosed(false);
-  // The toolkit's own buttons and dialogs speak Czech whatever the locale. The catalogue is
-  // the system's (qt6-translations-l10n), for an installed and a build-folder copy alike.
-  QTranslator qt_czech;
-  if (qt_czech.load("qtbase_cs", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    application.installTranslator(&qt_czech);
-  }
 
   QtUserDialogs dialogs;
   application.SetErrorDialogs(&dialogs);
