@@ -116,7 +116,8 @@ TFormMainMenu::TFormMainMenu(KorvanApp& app)
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       app_(app) {
   setWindowTitle(QString::fromUtf8("Korvan-A - Ovládací panel"));
-  setWindowIcon(DrawIcon(2));
+  // The logo from the icon theme when installed; a build-folder copy has only its drawing.
+  setWindowIcon(QIcon::fromTheme("korvan-a", DrawIcon(2)));
 
   ProgressBar2 = new QProgressBar(this);
   ProgressBar2->setFixedHeight(8);
