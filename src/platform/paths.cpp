@@ -21,12 +21,20 @@ std::string WithSlash(std::string folder) {
   return folder;
 }
 
+// The system's program folders hold installed copies: their settings go to the user's folders
+// even when the folder is writable (for root), so that a package never finds files of ours
+// beside its executables.
+bool IsSystemFolder(const std::string& folder) {
+  return folder == "/bin" || folder == "/sbin" || folder.starts_with("/usr/") ||
+         folder.starts_with("/opt/");
+}
+
 }  // namespace
 
 ProgramPaths ResolveProgramPaths(const std::string& executable_path, const std::string& home) {
   std::string folder = FolderOf(executable_path);
   ProgramPaths paths;
-  if (access(folder.c_str(), W_OK) == 0) {
+  if (!IsSystemFolder(folder) && access(folder.c_str(), W_OK) == 0) {
     std::string base = executable_path;
     auto slash = base.rfind('/');
     auto dot = base.rfind('.');

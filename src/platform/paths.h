@@ -10,7 +10,8 @@ struct ProgramPaths {
   std::string program_dir;    // start folder of the settings-file dialogs
 };
 
-// Portable layout beside the executable when its folder is writable, otherwise
+// Portable layout beside the executable when its folder is writable and not one of the
+// system's program folders (/usr/..., /opt/..., /bin), otherwise
 // ~/.config/korvan-a/korvan-a.ini and ~/.local/share/korvan-a/Instrument/.
 ProgramPaths ResolveProgramPaths(const std::string& executable_path, const std::string& home);
 ProgramPaths DefaultProgramPaths();  // for this process
