@@ -1,8 +1,17 @@
 #include "app/data_location.h"
 
 #include "app/user_dialogs.h"
+#include "platform/file_query.h"
 
 namespace korvan {
+
+std::optional<std::string> CardFileNamedBy(const std::string& folder, const std::string& path) {
+  const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
+  for (const char* name : kCardFileNames) {
+    if (SameFile(path, prefix + name)) return prefix + name;
+  }
+  return std::nullopt;
+}
 
 std::optional<std::string> CardFilePath(const DataLocation& location, std::string_view name,
                                         bool report, UserDialogs& dialogs) {

@@ -23,6 +23,11 @@ struct DataLocation {
 inline constexpr std::array<const char*, 5> kCardFileNames = {"LOG.BIN", "RDR.BIN", "CONFIG.BIN",
                                                               "CONFIG.INI", "GRAPH.INI"};
 
+// The card file (of kCardFileNames) in folder that path names, compared as real paths (links,
+// "." and ".." resolved), or nothing: writing an export or a copy there would destroy the
+// measurement being read.
+std::optional<std::string> CardFileNamedBy(const std::string& folder, const std::string& path);
+
 inline constexpr const char* kReaderMissingMessage =
     "Čtečka není připojena. Připojte čtečku, vložte kartu a restartujte aplikaci.";
 

@@ -115,19 +115,15 @@ bool OutputCollides(const std::string& command, const std::string& output,
                     const std::vector<std::string>& inputs, const std::string& card_dir,
                     std::ostream& err) {
   if (output == "-") return false;
-  std::vector<std::string> protected_files = inputs;
-  if (!card_dir.empty()) {
-    const std::string folder = card_dir.ends_with('/') ? card_dir : card_dir + "/";
-    for (const char* name : kCardFileNames) protected_files.push_back(folder + name);
+  std::optional<std::string> input;
+  for (const std::string& file : inputs) {
+    if (SameFile(output, file)) input = file;
   }
-  for (const std::string& input : protected_files) {
-    if (SameFile(output, input)) {
-      err << "korvan-cli: " << command << ": výstup " << output << " je vstupní soubor " << input
-          << "; nic nebylo zapsáno\n";
-      return true;
-    }
-  }
-  return false;
+  if (!input && !card_dir.empty()) input = CardFileNamedBy(card_dir, output);
+  if (!input) return false;
+  err << "korvan-cli: " << command << ": výstup " << output << " je vstupní soubor " << *input
+      << "; nic nebylo zapsáno\n";
+  return true;
 }
 
 }  // namespace korvan::cli
