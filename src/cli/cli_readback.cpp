@@ -28,8 +28,8 @@ int RunReadback(const std::vector<std::string>& arguments, std::ostream& out, st
   // values.
   LoadedSettings loaded;
   CliDialogs dialogs(&err);
-  const ReadBackSource source = ReadConfigurationFromCard(
-      FolderLocation(dir), loaded.config, loaded.instruments, separator, dialogs);
+  const ReadBackSource source = ReadConfigurationFromCard(FolderLocation(dir), loaded.config,
+                                                          loaded.instruments, separator, dialogs);
   if (source == ReadBackSource::kNone) {
     err << "korvan-cli: readback: ve složce " << dir << " není CONFIG.INI programu " << kAppName
         << " ani úplný CONFIG.BIN\n";
@@ -43,8 +43,8 @@ int RunReadback(const std::vector<std::string>& arguments, std::ostream& out, st
     return 1;
   }
   out << "Konfigurace načtena z "
-      << (source == ReadBackSource::kConfigIni ? "CONFIG.INI" : "CONFIG.BIN") << ", "
-      << loaded.config.lines.size() << " veličin, uložena do " << output << "\n";
+      << (source == ReadBackSource::kConfigIni ? "CONFIG.INI" : "CONFIG.BIN")
+      << " (veličiny: " << loaded.config.lines.size() << "), uložena do " << output << "\n";
   return 0;
 }
 

@@ -16,9 +16,9 @@
 namespace korvan::cli {
 
 int RunSimulate(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-  const auto args = Arguments::Parse("simulate", UsageOf("simulate"), arguments,
-                                     {{"--days", true}, {"--seed", true}, {"--start", true}}, 1,
-                                     1, err);
+  const auto args =
+      Arguments::Parse("simulate", UsageOf("simulate"), arguments,
+                       {{"--days", true}, {"--seed", true}, {"--start", true}}, 1, 1, err);
   if (!args) return 2;
   SimulationOptions options;
   if (const std::string* days = args->Value("--days")) {
@@ -40,13 +40,14 @@ int RunSimulate(const std::vector<std::string>& arguments, std::ostream& out, st
   options.now = Now();
   try {
     const SimulationResult result = SimulateRecording((*args)[0], options);
-    out << "Zapsáno " << result.blocks << " bloků (" << result.bytes << " bajtů) pro "
-        << result.line_count << " veličin";
+    out << "Veličiny: " << result.line_count << "\n"
+        << "Zapsané bloky: " << result.blocks << "\n"
+        << "Zapsané bajty: " << result.bytes << "\n";
     if (result.blocks > 0) {
-      out << ", " << IsoDateTimeText(result.first) << " až " << IsoDateTimeText(result.last);
+      out << "Od: " << IsoDateTimeText(result.first) << "\n"
+          << "Do: " << IsoDateTimeText(result.last) << "\n";
     }
-    if (result.wrapped) out << ", záznam přetočen na začátek souboru";
-    out << "\n";
+    out << "Přetočeno na začátek souboru: " << (result.wrapped ? "ano" : "ne") << "\n";
   } catch (const Error& e) {
     err << "korvan-cli: simulate: " << e.what() << "\n";
     return 1;

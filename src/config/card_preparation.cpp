@@ -81,8 +81,8 @@ LogFileResult WriteLogFile(const std::string& path, int64_t blocks, CardProgress
   return file.Commit() ? LogFileResult::kWritten : LogFileResult::kIncomplete;
 }
 
-std::vector<std::string> DiskCheckCommand(ProcessRunner& processes, const std::vector<Drive>& drives,
-                                          char letter) {
+std::vector<std::string> DiskCheckCommand(ProcessRunner& processes,
+                                          const std::vector<Drive>& drives, char letter) {
   auto drive = std::find_if(drives.begin(), drives.end(),
                             [letter](const Drive& d) { return d.letter == letter; });
   if (drive == drives.end()) return {};
@@ -106,8 +106,7 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
   if (!converted) return false;
 
   if (FileExists(*log_path) &&
-      !job.dialogs.Ask(job.location.alternative ? kAskDeleteAlternativeData
-                                                : kAskDeleteCardData)) {
+      !job.dialogs.Ask(job.location.alternative ? kAskDeleteAlternativeData : kAskDeleteCardData)) {
     return false;
   }
 
@@ -147,7 +146,7 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
       if (!check.empty()) system.processes->Run(check[0], {check.begin() + 1, check.end()});
     }
     job.dialogs.Done(DefragmenterExitCode(system.extents, *log_path) == 0 ? kCardDone
-                                                                           : kCardDoneDefragment);
+                                                                          : kCardDoneDefragment);
   }
   progress.SetPosition(0);
   return true;

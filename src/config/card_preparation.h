@@ -85,8 +85,8 @@ bool ChangeCardConfiguration(const CardJob& job);
 // The command line of the disk check of a card whose drive is letter: fsck.fat -n on its
 // block device, read-only. Empty when the tool or the device is not there: the check is
 // then skipped, as its result is never looked at anyway.
-std::vector<std::string> DiskCheckCommand(ProcessRunner& processes, const std::vector<Drive>& drives,
-                                          char letter);
+std::vector<std::string> DiskCheckCommand(ProcessRunner& processes,
+                                          const std::vector<Drive>& drives, char letter);
 // The "defragmenter": 0 when the file system keeps the file in one extent, else 1.
 int DefragmenterExitCode(ExtentQuery* extents, const std::string& log_path);
 

@@ -64,17 +64,9 @@ void WriteDemoCard(const std::string& dir, double last_day, char decimal_separat
   auto line = [decimal_separator](const char* instrument, const char* label, const char* interval,
                                   const char* address, const char* reg, const char* type,
                                   const char* multiplier, const char* min, const char* max) {
-    return LoggedLine{instrument,
-                      label,
-                      interval,
-                      address,
-                      "H",
-                      reg,
-                      type,
-                      WithSeparator(multiplier, decimal_separator),
-                      min,
-                      max,
-                      ""};
+    return LoggedLine{instrument, label, interval, address,
+                      "H",        reg,   type,     WithSeparator(multiplier, decimal_separator),
+                      min,        max,   ""};
   };
   config.lines = {
       line("Teploměr", "Teplota vody [°C]", "1", "01h", "0", "F4", "1", "20", "90"),

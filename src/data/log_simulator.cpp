@@ -196,10 +196,11 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
   for (uint32_t word : image.header.interval_words) hundredths |= (word >> 24) != 0;
 
   const int64_t length = std::llround(std::max(0.0, options.days) * kCentisecondsPerDay);
-  // Whole seconds, so that a tick's hundredths come from the interval alone.
+  // Whole seconds, so that a tick's hundredths come from the interval alone, and never after the
+  // present moment.
   const int64_t start =
       options.start ? std::llround(*options.start * 86400) * 100
-                    : std::llround(options.now * 86400) * 100 - length;
+                    : static_cast<int64_t>(std::floor(options.now * 86400 + 1e-6)) * 100 - length;
   const int64_t end = start + length;
   if (start < 0) throw Error("Začátek záznamu je mimo rozsah.");
 

@@ -19,9 +19,7 @@ class ExtentQuery {
 
 class SystemExtentQuery : public ExtentQuery {
  public:
-  std::optional<uint32_t> Count(const std::string& path) override {
-    return FileExtentCount(path);
-  }
+  std::optional<uint32_t> Count(const std::string& path) override { return FileExtentCount(path); }
 };
 
 }  // namespace korvan

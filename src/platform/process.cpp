@@ -32,8 +32,7 @@ int Spawn(const std::string& program, const std::vector<std::string>& arguments,
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   }
   pid_t pid = 0;
-  const int started =
-      posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int started = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (started != 0) return -1;
   int status = 0;

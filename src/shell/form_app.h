@@ -89,7 +89,9 @@ class KorvanApp {
   // fakes in their place (not owned).
   ProcessRunner& Processes() const { return *processes_; }
   ExtentQuery& Extents() const { return *extents_; }
-  void SetProcesses(ProcessRunner* processes) { processes_ = processes ? processes : &system_processes_; }
+  void SetProcesses(ProcessRunner* processes) {
+    processes_ = processes ? processes : &system_processes_;
+  }
   void SetExtents(ExtentQuery* extents) { extents_ = extents ? extents : &system_extents_; }
 
   DataLocation CurrentLocation() const;

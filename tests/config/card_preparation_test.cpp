@@ -113,8 +113,8 @@ TEST_F(CardPreparationTest, AnExistingLogAsksAndNoLeavesEveryFileUntouched) {
     dialogs_.answers = {false};
     EXPECT_FALSE(PrepareCard(Job(config, alternative), progress_, System()));
     EXPECT_EQ(dialogs_.messages,
-              (std::vector<Message>{{"ask", alternative ? kAskDeleteAlternativeData
-                                                        : kAskDeleteCardData}}));
+              (std::vector<Message>{
+                  {"ask", alternative ? kAskDeleteAlternativeData : kAskDeleteCardData}}));
     ExpectOldCard();
   }
   EXPECT_TRUE(progress_.maxima.empty());
@@ -269,8 +269,8 @@ TEST_F(CardPreparationTest, TheConfigurationChangeNeedsBothDataFilesAndKeepsThem
   dialogs_.Clear();
   dialogs_.answers = {true};
   EXPECT_TRUE(ChangeCardConfiguration(Job(config)));
-  EXPECT_EQ(dialogs_.messages, (std::vector<Message>{{"ask", kAskChangeConfiguration},
-                                                     {"done", kCardDone}}));
+  EXPECT_EQ(dialogs_.messages,
+            (std::vector<Message>{{"ask", kAskChangeConfiguration}, {"done", kCardDone}}));
   EXPECT_EQ(ReadBytes(card_.File("LOG.BIN")), "data");
   EXPECT_EQ(ReadBytes(card_.File("RDR.BIN")), "rdr");
   EXPECT_EQ(ReadBytes(card_.File("CONFIG.BIN")), BuildConfigImage(config, ','));
