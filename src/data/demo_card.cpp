@@ -70,7 +70,7 @@ void WriteDemoCard(const std::string& dir, double last_day, char decimal_separat
   };
   config.lines = {
       line("Teploměr", "Teplota vody [°C]", "1", "01h", "0", "F4", "1", "20", "90"),
-      line("Teploměr", "Teplota vzduchu [°C]", "1", "01h", "2", "S2", "0,1", "-50", "100"),
+      line("Teploměr", "Teplota vzduchu [°C]", "1", "01h", "2", "S2", "0,1", "0", "40"),
       line("Elektroměr", "Příkon [kW]", "1", "02h", "10", "U4", "0,01", "0", "80"),
       line("Elektroměr", "Napětí [V]", "2", "02h", "12", "A4", "1", "210", "250"),
   };
@@ -122,7 +122,7 @@ void WriteDemoQuantityFiles(const std::string& quantity_dir, char decimal_separa
   const File files[] = {
       {"teplomer.csv",
        {{"H", "0", "Teplota vody [°C]", "F4", "1", "20", "90", ""},
-        {"H", "2", "Teplota vzduchu [°C]", "S2", tenth, "-50", "100", ""},
+        {"H", "2", "Teplota vzduchu [°C]", "S2", tenth, "0", "40", ""},
         {"H", "4", "Vlhkost [%]", "U2", tenth, "0", "100", ""}}},
       {"elektromer.csv",
        {{"H", "10", "Příkon [kW]", "U4", hundredth, "0", "80", ""},

@@ -59,9 +59,10 @@ struct SimulatedLine {
   Random random{0};
 
   double NextValue(double day_fraction) {
-    walk = std::clamp(walk + (random.Uniform() - 0.5) * 0.1, -1.0, 1.0);
+    // A walk that drifts back towards 0: small steps, no runaway.
+    walk = std::clamp(0.998 * walk + (random.Uniform() - 0.5) * 0.02, -1.0, 1.0);
     const double swing = std::sin(2 * M_PI * (day_fraction + phase));
-    const double unit = 0.65 * swing + 0.3 * walk;  // within [-0.95, 0.95]
+    const double unit = 0.75 * swing + 0.2 * walk;  // within [-0.95, 0.95]
     return (low + high) / 2 + (high - low) / 2 * unit;
   }
 
@@ -187,7 +188,7 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
     }
     line.random = Random(options.seed * 0x2545F4914F6CDD1Dull + static_cast<uint64_t>(i) + 1);
     line.phase = line.random.Uniform();
-    line.walk = line.random.Uniform() * 2 - 1;
+    line.walk = line.random.Uniform() * 0.4 - 0.2;
   }
 
   // A logger with any interval in hundredths keeps its time in hundredths: every block then
