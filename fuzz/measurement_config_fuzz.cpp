@@ -1,14 +1,12 @@
 // Reading CONFIG.BIN images and CONFIG.INI files into a measurement: no crash, no overread.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/ini_file.h"
+#include "app/ini_document.h"
 #include "config/config_image.h"
 #include "data/export.h"
 #include "data/measurement_config.h"
@@ -28,13 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     korvan::ReadConfigBin(bytes.data(), bytes.size(), m);
   } else {
-    static const std::string path = "/tmp/korvan-config-fuzz-" + std::to_string(getpid()) + ".ini";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    korvan::ReadConfigIni(korvan::IniFile(path), (mode & 2) ? ',' : '.', m);
-    korvan::ParseMeasureLine({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, ',');
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    korvan::ReadConfigIni(korvan::IniDocument::Parse(text), m);
+    korvan::ParseMeasureLine(text);
   }
   // Whatever was read must be usable by the cell formatting.
   for (uint32_t i = 0; i < m.line_count; ++i) {

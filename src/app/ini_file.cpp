@@ -34,7 +34,17 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 const IniDocument& IniFile::document() const {
   if (!document_) {
-    std::optional<std::string> bytes = ReadWholeFile(path_);
+    ReadFault fault = ReadFault::kNone;
+    std::optional<std::string> bytes = ReadWholeFile(path_, kMaxIniBytes, &fault);
+    // A missing or unreadable file reads as an empty one, as with the original facility; one
+    // that is not a file at all, or far larger than any settings, is damaged.
+    if (fault == ReadFault::kNotRegular) {
+      throw Error("Soubor " + path_ + " nelze číst: " + SystemErrorText(kNotRegularFile) + ".");
+    }
+    if (fault == ReadFault::kTooLarge) {
+      throw Error("Soubor " + path_ + " je poškozený: je větší než " +
+                  std::to_string(kMaxIniBytes >> 20) + " MiB.");
+    }
     document_ = IniDocument::Parse(bytes ? *bytes : std::string());
     // What a commit compares against: the file as the facility would write it unchanged.
     stored_ = bytes ? std::optional(document_->Serialize()) : std::nullopt;

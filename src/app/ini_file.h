@@ -14,9 +14,13 @@ namespace korvan {
 void StoreIniDocument(const std::string& path, const IniDocument& document,
                       Durability durability = Durability::kSynced);
 
+// No settings file, CONFIG.INI or GRAPH.INI comes near this; a larger file is damaged.
+inline constexpr size_t kMaxIniBytes = 16 << 20;
+
 // An INI file on disk as the original platform's facility offers it: a default on every
 // read, each single-key write reaching the file at once (whole, through the atomic writer).
-// The file is read once, at the first use; a missing file reads as an empty one. A save of
+// The file is read once, at the first use; a missing file reads as an empty one, and one that
+// is not a regular file or is larger than kMaxIniBytes throws Error. A save of
 // many keys edits document() and commits once, so that a failure leaves the old file whole.
 class IniFile {
  public:

@@ -11,6 +11,10 @@ namespace korvan {
 // takes a stamp apart or builds one goes through these, which compile down to a shift and a
 // mask in the scan, plot and export loops.
 
+// The years a stamp can hold.
+inline constexpr int kStampFirstYear = 2000;
+inline constexpr int kStampLastYear = 2063;
+
 inline constexpr uint32_t StampSecond(uint32_t stamp) { return stamp & 0x3F; }
 inline constexpr uint32_t StampMinute(uint32_t stamp) { return stamp >> 6 & 0x3F; }
 inline constexpr uint32_t StampHour(uint32_t stamp) { return stamp >> 12 & 0x1F; }

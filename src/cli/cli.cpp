@@ -1,8 +1,10 @@
 #include "cli/cli.h"
 
+#include <new>
 #include <string_view>
 
 #include "app/constants.h"
+#include "app/error.h"
 #include "cli/cli_commands.h"
 
 namespace korvan::cli {
@@ -81,9 +83,16 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     return 0;
   }
   for (const auto& command : Commands()) {
-    if (first == command.name) {
+    if (first != command.name) continue;
+    // An error deep down carries the user's text; the command has stopped.
+    try {
       return command.run({arguments.begin() + 1, arguments.end()}, out, err);
+    } catch (const std::bad_alloc&) {
+      err << "korvan-cli: nedostatek paměti\n";
+    } catch (const Error& e) {
+      err << "korvan-cli: " << e.what() << "\n";
     }
+    return 1;
   }
   err << "korvan-cli: neznámý příkaz '" << first << "' (viz --help)\n";
   return 2;

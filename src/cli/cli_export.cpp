@@ -49,7 +49,7 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
 
   Measurement measurement;
   LoadResult result;
-  if (!LoadCardFolder(dir, separator, measurement, result, err)) return 1;
+  if (!LoadCardFolder(dir, measurement, result, err)) return 1;
 
   std::vector<int> lines;
   if (numbers.empty()) {

@@ -56,11 +56,12 @@ void WriteText(const Measurement& m, const LoadResult& result, std::ostream& out
 int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   const auto args = Arguments::Parse("info", UsageOf("info"), arguments,
                                      {{"--json", false}, kDecimalOption}, 1, 1, err);
+  // The listing holds no decimal numbers, but the option is checked as everywhere.
   char separator = 0;
   if (!args || !args->DecimalSeparator(separator, err)) return 2;
   Measurement measurement;
   LoadResult result;
-  if (!LoadCardFolder((*args)[0], separator, measurement, result, err)) return 1;
+  if (!LoadCardFolder((*args)[0], measurement, result, err)) return 1;
   if (args->Has("--json")) {
     WriteJson(measurement, result, out);
   } else {

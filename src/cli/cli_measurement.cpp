@@ -10,8 +10,8 @@
 
 namespace korvan::cli {
 
-bool LoadCardFolder(const std::string& dir, char decimal_separator, Measurement& measurement,
-                    LoadResult& result, std::ostream& err) {
+bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
+                    std::ostream& err) {
   if (QueryFile(dir).kind == FileKind::kNone) {
     err << "korvan-cli: složka " << dir << " neexistuje.\n";
     return false;
@@ -24,7 +24,7 @@ bool LoadCardFolder(const std::string& dir, char decimal_separator, Measurement&
   location.alternative = true;
   location.alt_dir = dir;
   CliDialogs dialogs(&err);
-  return LoadMeasurement(location, dialogs, Today(), decimal_separator, {}, measurement, &result);
+  return LoadMeasurement(location, dialogs, Today(), {}, measurement, &result);
 }
 
 void WriteJsonString(std::ostream& out, const std::string& text) {

@@ -4,18 +4,11 @@
 
 #include "app/data_location.h"
 #include "app/date_time.h"
+#include "app/packed_stamp.h"
 #include "platform/file_query.h"
 #include "platform/locale.h"
 
 namespace korvan::cli {
-
-namespace {
-
-// The years a packed stamp can hold.
-constexpr int kFirstYear = 2000;
-constexpr int kLastYear = 2063;
-
-}  // namespace
 
 std::optional<Arguments> Arguments::Parse(const char* command, const char* usage,
                                           const std::vector<std::string>& arguments,
@@ -88,9 +81,9 @@ bool Arguments::Time(const std::string& option, std::optional<double>& value,
     return false;
   }
   const int year = DecodeDate(time).year;
-  if (year < kFirstYear || year > kLastYear) {
-    Fault(err) << option << ": čas '" << *text << "' leží mimo roky " << kFirstYear << "-"
-               << kLastYear << ", které záznam může obsahovat\n";
+  if (year < kStampFirstYear || year > kStampLastYear) {
+    Fault(err) << option << ": čas '" << *text << "' leží mimo roky " << kStampFirstYear << "-"
+               << kStampLastYear << ", které záznam může obsahovat\n";
     return false;
   }
   value = time;

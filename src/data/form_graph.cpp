@@ -25,6 +25,7 @@
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/error.h"
+#include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
 #include "data/form_chart_tickers.h"
 #include "data/form_export_filter.h"
@@ -152,7 +153,8 @@ void TFormGraph::BuildControls() {
   for (QDateEdit* d : {DateFrom, DateTo}) {
     d->setDisplayFormat("d.M.yyyy");
     d->setCalendarPopup(true);
-    d->setMinimumDate(QDate(1900, 1, 1));
+    // A range outside the years a stamp holds would wrap round to other years.
+    d->setDateRange(QDate(kStampFirstYear, 1, 1), QDate(kStampLastYear, 12, 31));
   }
   for (QTimeEdit* t : {TimeFrom, TimeTo}) t->setDisplayFormat("H:mm:ss");
   const double now = Now();
@@ -393,8 +395,8 @@ void TFormGraph::FormCreate() {
     if (bar) bar->setValue(0);
   };
   LoadResult result;
-  loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(),
-                            app_.DecimalSeparator(), progress, *measurement_, &result);
+  loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(), progress,
+                            *measurement_, &result);
   if (bar) bar->setValue(0);
 
   for (uint32_t i = 0; i < measurement_->line_count; ++i) {
@@ -452,7 +454,7 @@ void TFormGraph::ButtonRedrawClick() {
 }
 
 void TFormGraph::ButtonScalesClick() {
-  if (app_.Scales()) app_.Scales()->Open();
+  if (app_.Scales()) app_.Scales()->Open(frameGeometry());
 }
 
 // The table view is not built yet: an empty frame with its caption.

@@ -2,11 +2,14 @@
 
 #include <QButtonGroup>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/user_dialogs.h"
 #include "shell/form_app.h"
@@ -44,6 +47,8 @@ int RadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size
 TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(QString::fromUtf8("Měřítka"));
   // A tool window without border icons that stays above the graph window.
+  // A tool window without border icons (no minimising, maximising or closing: OK and Zruš
+  // end it), above the other windows.
   setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint);
   setModal(false);
@@ -119,11 +124,27 @@ void TFormScales::SetState(const ScalesState& state) {
   }
 }
 
-void TFormScales::Open() {
+void TFormScales::Open(const QRect& beside) {
   ScalesSnapshot = State();
+  if (!beside.isNull()) MoveBeside(beside);
   show();
   raise();
   activateWindow();
+}
+
+void TFormScales::MoveBeside(const QRect& window) {
+  const QScreen* screen = QGuiApplication::screenAt(window.center());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  const QSize size = frameGeometry().size().expandedTo(sizeHint());
+  move(PlaceBeside(window, size, screen ? screen->availableGeometry() : QRect()));
+}
+
+QPoint PlaceBeside(const QRect& window, const QSize& size, const QRect& area) {
+  const int top =
+      std::clamp(window.top(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+  if (window.right() + 1 + size.width() <= area.right() + 1) return {window.right() + 1, top};
+  if (window.left() - size.width() >= area.left()) return {window.left() - size.width(), top};
+  return {std::max(area.left(), window.right() + 1 - size.width()), top};
 }
 
 void TFormScales::UpdateEdit(int bound) {

@@ -15,6 +15,11 @@ namespace korvan {
 
 class KorvanApp;
 
+// Where a dialog of the given size goes beside window within the screen area: to its right,
+// else to its left, so that it covers neither the chart nor its buttons; over the window's
+// top right corner only when the screen has room on neither side.
+QPoint PlaceBeside(const QRect& window, const QSize& size, const QRect& area);
+
 // A framed group of exclusive choices with an item index (-1 when nothing is chosen).
 // Clicked is emitted when the user picks an item, not when the index is set in code.
 class RadioGroup : public QGroupBox {
@@ -44,8 +49,9 @@ class TFormScales : public QDialog {
   // Also sets each value field's enabled state from its choice.
   void SetState(const ScalesState& state);
 
-  // The graph window's "Měřítka" button: remember the state for "Zruš", then show.
-  void Open();
+  // The graph window's "Měřítka" button: remember the state for "Zruš", then show, beside
+  // the given window (its frame, in screen coordinates) when one is given.
+  void Open(const QRect& beside = {});
 
   // RadioGroupLeftMinClick and its three twins.
   void RadioGroupLeftMinClick();
@@ -76,6 +82,7 @@ class TFormScales : public QDialog {
 
  private:
   void UpdateEdit(int bound);
+  void MoveBeside(const QRect& window);
 
   KorvanApp& app_;
   std::array<RadioGroup*, 4> groups_;

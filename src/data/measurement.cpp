@@ -165,8 +165,7 @@ constexpr const char* kDataOpenFailed = "Datový soubor nelze otevřít.";
 }  // namespace
 
 bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
-                     char decimal_separator, const LoadProgress& progress, Measurement& measurement,
-                     LoadResult* result) {
+                     const LoadProgress& progress, Measurement& measurement, LoadResult* result) {
   measurement.Clear();
   LoadResult local;
   LoadResult& out = result ? *result : local;
@@ -174,8 +173,10 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
 
   // The missing reader is reported once; the later paths fail the same way silently.
   const auto ini_path = CardFilePath(location, "CONFIG.INI", true, dialogs);
-  if (ini_path && IsOwnConfigIni(*ini_path)) {
-    ReadConfigIni(IniFile(*ini_path), decimal_separator, measurement);
+  std::optional<IniFile> ini;
+  if (ini_path && IsRegularFile(*ini_path)) ini.emplace(*ini_path);
+  if (ini && IsOwnConfigIni(ini->document())) {
+    ReadConfigIni(ini->document(), measurement);
     out.source = "CONFIG.INI";
   } else {
     const auto bin_path = CardFilePath(location, "CONFIG.BIN", false, dialogs);

@@ -87,9 +87,8 @@ struct LoadResult {
 // ordering; the preset range. Failures are told to the user through dialogs ("Soubor
 // konfigurace nelze otevřít.", "Datový soubor nelze otevřít.") and give false; the
 // measurement then holds what was loaded until then. Decimal numbers of CONFIG.INI are read
-// with decimal_separator.
+// with either separator.
 bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
-                     char decimal_separator, const LoadProgress& progress, Measurement& measurement,
-                     LoadResult* result);
+                     const LoadProgress& progress, Measurement& measurement, LoadResult* result);
 
 }  // namespace korvan

@@ -19,12 +19,11 @@ int ClampCount(int64_t count) { return static_cast<int>(std::clamp<int64_t>(coun
 
 }  // namespace
 
-bool IsOwnConfigIni(const std::string& path) {
-  if (!IsRegularFile(path)) return false;
-  return IniFile(path).ReadString(kSectionApplication, kKeyName, "") == kAppName;
+bool IsOwnConfigIni(const IniDocument& ini) {
+  return ini.ReadString(kSectionApplication, kKeyName, "") == kAppName;
 }
 
-MeasuredLine ParseMeasureLine(std::string_view value, char decimal_separator) {
+MeasuredLine ParseMeasureLine(std::string_view value) {
   const std::vector<std::string> fields = SplitFields(value, kLineColumns);
   auto field = [&](LineColumn i) {
     return static_cast<size_t>(i) < fields.size() ? std::string_view(fields[i])
@@ -32,7 +31,7 @@ MeasuredLine ParseMeasureLine(std::string_view value, char decimal_separator) {
   };
   auto number = [&](LineColumn i, double fallback) {
     double v;
-    return TryStrToFloat(field(i), decimal_separator, v) ? v : fallback;
+    return TryFileStrToFloat(field(i), v) ? v : fallback;
   };
 
   MeasuredLine line;
@@ -49,7 +48,7 @@ MeasuredLine ParseMeasureLine(std::string_view value, char decimal_separator) {
   return line;
 }
 
-void ReadConfigIni(const IniFile& ini, char decimal_separator, Measurement& measurement) {
+void ReadConfigIni(const IniDocument& ini, Measurement& measurement) {
   const int count = ClampCount(ini.ReadInteger(kSectionParam, kKeyLineCount, kDefaultLineCount));
   measurement.line_count = static_cast<uint32_t>(count);
   for (int n = 1; n <= 4; ++n) {
@@ -58,7 +57,7 @@ void ReadConfigIni(const IniFile& ini, char decimal_separator, Measurement& meas
   }
   for (int i = 0; i < count; ++i) {
     measurement.lines[static_cast<size_t>(i)] =
-        ParseMeasureLine(ini.ReadString(kSectionMeasure, LineKey(i + 1), ""), decimal_separator);
+        ParseMeasureLine(ini.ReadString(kSectionMeasure, LineKey(i + 1), ""));
   }
   measurement.chart_title = ini.ReadString(kSectionParam, kKeyJobName, "");
 }

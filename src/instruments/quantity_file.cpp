@@ -4,6 +4,7 @@
 
 #include "app/cp1250.h"
 #include "app/error.h"
+#include "platform/file_query.h"
 #include "platform/files.h"
 
 namespace korvan {
@@ -156,7 +157,12 @@ std::string FormatQuantityText(const QuantityTable& table) {
 void LoadQuantityFile(QuantityTable& table, std::string_view name, const std::string& quantity_dir,
                       const std::vector<Drive>& drives) {
   table.file_name = QuantityFilePath(name, quantity_dir, drives);
-  auto bytes = ReadWholeFile(table.file_name);
+  ReadFault fault = ReadFault::kNone;
+  auto bytes = ReadWholeFile(table.file_name, kQuantityFileMaxBytes, &fault);
+  if (fault == ReadFault::kTooLarge) {
+    throw Error("Soubor veličin \"" + table.file_name +
+                "\" je poškozený: je větší, než soubor veličin může být.");
+  }
   if (!bytes) throw Error("Soubor veličin \"" + table.file_name + "\" nelze otevřít.");
   ParseQuantityText(*bytes, table);
 }

@@ -12,6 +12,9 @@ namespace korvan {
 inline constexpr int kQuantityRows = 999;  // quantities; the file adds a header line
 inline constexpr int kQuantityFields = 8;
 inline constexpr size_t kQuantityLineBytes = 255;  // Windows-1250 bytes of a line that count
+// No genuine quantity file is larger: 1000 lines of 255 bytes with their line ends. A larger
+// one (or /dev/zero named as one) counts as damaged rather than filling the memory.
+inline constexpr size_t kQuantityFileMaxBytes = 1000 * (kQuantityLineBytes + 2);
 
 // Column headers 1..8 (the header line of every written file) and of the row-number column.
 inline constexpr const char* kQuantityHeaders[kQuantityFields] = {

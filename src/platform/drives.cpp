@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "platform/files.h"
+#include "platform/file_query.h"
 
 namespace korvan {
 
@@ -125,7 +125,8 @@ std::vector<Drive> ListDrives() {
   if (const char* list = std::getenv("KORVAN_DRIVES"); list != nullptr && *list != '\0') {
     return DrivesFromList(list);
   }
-  std::vector<Drive> drives = DrivesFromMounts(ReadWholeFile("/proc/self/mounts").value_or(""));
+  std::vector<Drive> drives =
+      DrivesFromMounts(ReadWholeFile("/proc/self/mounts", 16 << 20).value_or(""));
   for (auto& drive : drives) {
     if (drive.letter != 'c') drive.label = LabelOf(drive.device, drive.root);
   }

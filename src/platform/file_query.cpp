@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -56,16 +57,31 @@ std::string RealPathOf(const std::string& path) {
 }  // namespace
 
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
+  struct stat sa {};
+  struct stat sb {};
   if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   }
   return RealPathOf(a) == RealPathOf(b);
 }
 
-ReadOnlyFile::ReadOnlyFile(const std::string& path)
-    : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+ReadOnlyFile::ReadOnlyFile(const std::string& path) {
+  // Without blocking, so that a pipe or a device named like a card file cannot hang us: only
+  // regular files are read, and opening those never blocks anyway.
+  fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd_ < 0) {
+    fault_ = ReadFault::kCannotOpen;
+    return;
+  }
+  struct stat st {};
+  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    fault_ = S_ISDIR(st.st_mode) ? ReadFault::kCannotOpen : ReadFault::kNotRegular;
+    close(fd_);
+    fd_ = -1;
+    return;
+  }
+  size_ = static_cast<uint64_t>(st.st_size);
+}
 
 ReadOnlyFile::~ReadOnlyFile() {
   if (fd_ >= 0) close(fd_);
@@ -77,6 +93,35 @@ ptrdiff_t ReadOnlyFile::Read(void* buffer, size_t n) {
     const ssize_t got = read(fd_, buffer, n);
     if (got >= 0 || errno != EINTR) return got;
   }
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t max_bytes,
+                                         ReadFault* fault) {
+  auto fail = [&](ReadFault why) {
+    if (fault) *fault = why;
+    return std::nullopt;
+  };
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) return fail(file.fault());
+  if (file.size() > max_bytes) return fail(ReadFault::kTooLarge);
+  std::string bytes;
+  // A file of the kernel's own (/proc) says size 0 and has text all the same.
+  bytes.resize(std::max<size_t>(static_cast<size_t>(file.size()), 4096));
+  size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) {
+      if (bytes.size() > max_bytes) return fail(ReadFault::kTooLarge);
+      bytes.resize(std::min(bytes.size() * 2, max_bytes + 1));
+    }
+    const ptrdiff_t n = file.Read(bytes.data() + got, bytes.size() - got);
+    if (n < 0) return fail(ReadFault::kReadFailed);
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  if (got > max_bytes) return fail(ReadFault::kTooLarge);  // it grew while being read
+  bytes.resize(got);
+  if (fault) *fault = ReadFault::kNone;
+  return bytes;
 }
 
 }  // namespace korvan

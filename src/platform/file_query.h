@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace korvan {
@@ -27,7 +28,16 @@ bool IsWritable(const std::string& path);
 // same real path (links, "." and ".." resolved as far as the folders exist).
 bool SameFile(const std::string& a, const std::string& b);
 
-// A file opened for reading only, closed when the object goes.
+enum class ReadFault {
+  kNone,
+  kCannotOpen,  // missing, not allowed, or a folder
+  kNotRegular,  // a device, a pipe or a socket: never read, it might not end
+  kTooLarge,    // beyond what a genuine file of its kind holds
+  kReadFailed,
+};
+
+// A regular file opened for reading only, closed when the object goes. Anything else (a
+// pipe, a device such as /dev/zero) is not opened: it could block or never end.
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::string& path);
@@ -36,12 +46,20 @@ class ReadOnlyFile {
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  ReadFault fault() const { return fault_; }
+  uint64_t size() const { return size_; }  // when opened
   // Up to n bytes into buffer: the number read, 0 at the end, -1 on an error (reading a
   // folder is one). A read interrupted by a signal is repeated.
   ptrdiff_t Read(void* buffer, size_t n);
 
  private:
   int fd_ = -1;
+  ReadFault fault_ = ReadFault::kNone;
+  uint64_t size_ = 0;
 };
+
+// The whole of a regular file of at most max_bytes, or nothing (and why, in *fault).
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t max_bytes,
+                                         ReadFault* fault = nullptr);
 
 }  // namespace korvan

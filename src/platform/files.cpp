@@ -16,31 +16,6 @@
 
 namespace korvan {
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string bytes;
-  struct stat st {};
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    close(fd);
-    return std::nullopt;
-  }
-  if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
-  char chunk[65536];
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    bytes.append(chunk, static_cast<size_t>(n));
-  }
-  close(fd);
-  return bytes;
-}
-
 namespace {
 
 std::string FolderOf(const std::string& path) {

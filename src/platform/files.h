@@ -8,9 +8,6 @@
 
 namespace korvan {
 
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
-
 enum class Durability {
   kSynced,      // flushed to the medium before it gets its name: survives a power loss
   kRenameOnly,  // survives a crash of the program

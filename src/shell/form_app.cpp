@@ -1,8 +1,10 @@
 #include "shell/form_app.h"
 
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 #include <exception>
 
 #include "app/constants.h"
@@ -23,7 +25,15 @@
 
 namespace korvan {
 
-KorvanApplication::KorvanApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+KorvanApplication::KorvanApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The program speaks Czech whatever the locale, and so must the toolkit's own dialogs
+  // (open and save, colour, print, the message box buttons).
+  translator_ = new QTranslator(this);
+  if (translator_->load(QLocale(QLocale::Czech), "qtbase", "_",
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    installTranslator(translator_);
+  }
+}
 
 bool KorvanApplication::notify(QObject* receiver, QEvent* event) {
   try {
@@ -115,8 +125,9 @@ int RunKorvanA(int argc, char** argv) {
   // Step 1: the folder the program was started in, for a relative settings-file name.
   std::string start_dir = CurrentDirectory();
   KorvanApplication application(argc, argv);
+  // No display name: the toolkit would append it to every window title, and the titles are
+  // the program's own texts.
   application.setApplicationName(kAppName);
-  application.setApplicationDisplayName(kAppName);
   application.setQuitOnLastWindowClosed(false);
 
   QtUserDialogs dialogs;

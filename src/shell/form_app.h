@@ -14,6 +14,7 @@
 #include "platform/process.h"
 
 class QDialog;
+class QTranslator;
 
 namespace korvan {
 
@@ -42,6 +43,7 @@ class KorvanApplication : public QApplication {
 
  private:
   UserDialogs* error_dialogs_ = nullptr;
+  QTranslator* translator_ = nullptr;
 };
 
 // Shows an error's text the way uncaught errors are shown (message box "Chyba").

@@ -72,9 +72,11 @@ DirectoryListBox::DirectoryListBox(QWidget* parent)
   for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
   header()->hide();
   setUniformRowHeights(true);
-  connect(this, &QTreeView::clicked, this, [this](const QModelIndex& index) {
-    directory_ = Normalized(model_->filePath(index).toStdString());
-  });
+  // The highlighted folder is the current one, however it was reached (a click, the keys).
+  connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& index) {
+            if (index.isValid()) directory_ = Normalized(model_->filePath(index).toStdString());
+          });
   SetDriveRoot("/");
 }
 
@@ -86,10 +88,16 @@ void DirectoryListBox::SetDriveRoot(const std::string& root) {
   clearSelection();
 }
 
+void DirectoryListBox::CheckDirectory(const std::string& path) {
+  if (!path.empty() && !DirectoryExists(Normalized(path))) {
+    throw Error("Adresář '" + path + "' nelze otevřít.");
+  }
+}
+
 void DirectoryListBox::SetDirectory(const std::string& path) {
   if (path.empty()) return;
+  CheckDirectory(path);
   std::string target = Normalized(path);
-  if (!DirectoryExists(target)) throw Error("Adresář '" + path + "' nelze otevřít.");
   directory_ = target;
   QModelIndex index = model_->index(QString::fromStdString(target));
   if (index.isValid()) {

@@ -48,6 +48,7 @@ class DirectoryListBox : public QTreeView {
   void SetDriveRoot(const std::string& root);
   // Throws Error when the folder cannot be entered.
   void SetDirectory(const std::string& path);
+  static void CheckDirectory(const std::string& path);
   // A full path without a trailing "/", except "/" itself.
   std::string Directory() const;
 

@@ -172,7 +172,9 @@ void TFormMainMenu::BitBtnApplClick() { ShowModeless(app_.Format()); }
 void TFormMainMenu::BitBtnMeasuredClick() { app_.CreateGraphWindow(); }
 void TFormMainMenu::BitBtnSetupClick() { ShowModeless(app_.Setup()); }
 void TFormMainMenu::BitBtnAboutClick() { ShowModeless(app_.About()); }
-void TFormMainMenu::BitBtnCloseClick() { QApplication::quit(); }
+// exit(), not quit(): quit() asks every window to close first, and a graph window that closes
+// stores its view; the program ends without asking or saving anything.
+void TFormMainMenu::BitBtnCloseClick() { QApplication::exit(0); }
 
 void TFormMainMenu::FormShow() {
   if (!ProgramIsSetUp(app_.Paths().settings_file)) app_.Setup()->exec();
@@ -187,7 +189,7 @@ void TFormMainMenu::showEvent(QShowEvent* event) {
 
 void TFormMainMenu::closeEvent(QCloseEvent* event) {
   event->accept();
-  QApplication::quit();
+  QApplication::exit(0);
 }
 
 }  // namespace korvan

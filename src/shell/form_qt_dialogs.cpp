@@ -38,10 +38,10 @@ std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool 
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!options.default_extension.empty()) dialog.setDefaultSuffix(Q(options.default_extension));
   if (save && !options.overwrite_prompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  // A pattern such as "*.kva" only preselects the filter; a real name is proposed.
-  if (!options.file_name.empty() && options.file_name.find('*') == std::string::npos) {
-    dialog.selectFile(Q(options.file_name));
-  }
+  // The program's filter texts name their patterns already ("Soubory nastavení [*.kva]").
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  // The name field starts with the given text, a pattern such as "*.kva" included.
+  if (!options.file_name.empty()) dialog.selectFile(Q(options.file_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
 }

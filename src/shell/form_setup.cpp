@@ -83,6 +83,9 @@ DataLocation TFormSetup::CurrentLocation() const {
 }
 
 void TFormSetup::MoveAltToDirectory(const std::string& path) {
+  // A folder that cannot be entered stops here, before the chooser moves to its drive's root:
+  // the choosers keep what they had.
+  DirectoryListBox::CheckDirectory(path);
   if (auto drive = DriveOfPath(app_.Drives(), path)) {
     DriveComboBoxAlt->SetDrive(drive->letter);
     if (DriveComboBoxAlt->ShownLetter() == drive->letter) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <sstream>
@@ -33,8 +34,9 @@ Output Cli(std::vector<std::string> arguments) {
 class CliDataTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // CONFIG.INI numbers are read with the system's separator, as the program reads them.
-    card.decimal_separator = SystemDecimalSeparator();
+    // A card from a Czech installation, whatever the locale of this machine: the multiplier
+    // 0,1 must not turn into the default 1.
+    card.decimal_separator = ',';
     card.lines = {{"Elektroměr", "Teplota", 1, "F4", 1, 0, 0, ""},
                   {"PM", "Tlak", 1, "U4", 0.1, 0, 0, ""},
                   {"PM", "Proud", 1, "S2", 1, 0, 0, ""}};
@@ -166,6 +168,40 @@ TEST_F(CliDataTest, TimesOutsideTheStampYearsAreRefused) {
     }
   }
   EXPECT_EQ(Cli({"export", dir.path(), "-", "--to", "2063-12-31 23:59:59"}).code, 0);
+}
+
+// A pipe or a device where a card file should be would block or never end: each is refused
+// with the file's own message, at once.
+TEST_F(CliDataTest, SpecialAndEndlessFilesAreNotRead) {
+  namespace fs = std::filesystem;
+  fs::remove(dir.File("LOG.BIN"));
+  for (const char* kind : {"fifo", "/dev/zero", "/dev/urandom"}) {
+    SCOPED_TRACE(kind);
+    fs::remove(dir.File("LOG.BIN"));
+    if (std::string(kind) == "fifo") {
+      ASSERT_EQ(mkfifo(dir.File("LOG.BIN").c_str(), 0644), 0);
+    } else {
+      fs::create_symlink(kind, dir.File("LOG.BIN"));
+    }
+    Output r = Cli({"info", dir.path()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Datový soubor nelze otevřít."), std::string::npos) << r.err;
+  }
+
+  // A CONFIG.INI that is a pipe is not this program's; the image is used instead.
+  testing::TempDir card_dir;
+  ASSERT_EQ(mkfifo(card_dir.File("CONFIG.INI").c_str(), 0644), 0);
+  Output r = Cli({"info", card_dir.path()});
+  EXPECT_NE(r.err.find("Soubor konfigurace nelze otevřít."), std::string::npos) << r.err;
+
+  ASSERT_EQ(mkfifo(dir.File("pipe.kva").c_str(), 0644), 0);
+  testing::WriteBytes(dir.File("big.kva"), "[Application]\r\nName=Korvan-A\r\n");
+  fs::resize_file(dir.File("big.kva"), (16 << 20) + 1);
+  for (const char* name : {"pipe.kva", "big.kva"}) {
+    r = Cli({"config", dir.File(name)});
+    EXPECT_EQ(r.code, 1) << name;
+    EXPECT_NE(r.err.find(dir.File(name)), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(CliDataTest, AFileWhereAFolderIsExpectedIsNamedAsSuch) {

@@ -21,7 +21,7 @@ TEST(DemoCard, LoadsAsAWeekOfFourLinesWithSubsecondsAtTheEnd) {
     Measurement m;
     LoadResult result;
     DataLocation location{.alternative = true, .alt_dir = dir.path()};
-    ASSERT_TRUE(LoadMeasurement(location, dialogs, today, separator, {}, m, &result));
+    ASSERT_TRUE(LoadMeasurement(location, dialogs, today, {}, m, &result));
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(result.source, "CONFIG.INI");
     EXPECT_EQ(m.line_count, 4u);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
@@ -91,6 +92,40 @@ class GraphTest : public ::testing::Test {
   TempDir data_;
   KorvanApp app_;
 };
+
+// The scales dialog opens beside the graph window, not over its chart and pan/zoom buttons.
+TEST_F(GraphTest, ScalesDialogOpensBesideTheGraphWindow) {
+  TFormGraph& g = Open();
+  g.setGeometry(10, 10, 300, 250);
+  g.ButtonScalesClick();
+  TFormScales* scales = app_.Scales();
+  ASSERT_TRUE(scales->isVisible());
+  EXPECT_FALSE(scales->windowFlags() &
+               (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  scales->hide();
+
+  const QRect screen(0, 0, 1920, 1080);
+  const QSize size(300, 400);
+  struct Case {
+    QRect window;
+    QPoint expected;
+  };
+  const Case cases[] = {
+      {{100, 50, 1024, 700}, {1124, 50}},  // room on the right
+      {{800, 50, 1024, 700}, {500, 50}},   // only on the left
+      {{0, 900, 1800, 700}, {1500, 680}},  // neither: over the top right corner, on screen
+  };
+  for (const Case& c : cases) EXPECT_EQ(PlaceBeside(c.window, size, screen), c.expected);
+}
+
+// The "Od"/"Do" pickers stay within the years a stamp can hold.
+TEST_F(GraphTest, RangePickersStayWithinTheStampYears) {
+  TFormGraph& g = Open();
+  for (QDateEdit* picker : {g.DateFrom, g.DateTo}) {
+    EXPECT_EQ(picker->minimumDate(), QDate(2000, 1, 1));
+    EXPECT_EQ(picker->maximumDate(), QDate(2063, 12, 31));
+  }
+}
 
 TEST_F(GraphTest, LoadsTheLinesAndPresetsTheRange) {
   TFormGraph& g = Open();

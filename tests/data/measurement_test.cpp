@@ -172,15 +172,17 @@ TEST(MeasureLineTest, FieldsAndTheirDefaults) {
   const Case cases[] = {
       {"Elektroměr;Teplota;2;01h;R;0010h;F4;0,1;-5;100;1,5", "Elektroměr - Teplota", 2, 'F', 4, 0.1,
        -5, 100, 1.5},
-      {"E;T;1;1;R;10;S2;1;0;0;", "E - T", 1, 'S', 2, 1, 0, 0, 0},   // empty offset
-      {"E;T;3;1;R;10;U4;x;?;;", "E - T", 3, 'U', 4, 1, 0, 0, 0},    // unreadable numbers
-      {"E;T;4;1;R;10;F4;1.5;0;0", "E - T", 4, 'F', 4, 1, 0, 0, 0},  // wrong separator
-      {"E;T", "E - T", 1, 0, 0, 1, 0, 0, 0},                        // fields missing
+      {"E;T;1;1;R;10;S2;1;0;0;", "E - T", 1, 'S', 2, 1, 0, 0, 0},  // empty offset
+      {"E;T;3;1;R;10;U4;x;?;;", "E - T", 3, 'U', 4, 1, 0, 0, 0},   // unreadable numbers
+      // Either separator, whatever the machine's: the file may come from any installation.
+      {"E;T;4;1;R;10;F4;1.5;0;9.5;0.25", "E - T", 4, 'F', 4, 1.5, 0, 9.5, 0.25},
+      {"E;T;4;1;R;10;F4;1.000,5;0;0", "E - T", 4, 'F', 4, 1, 0, 0, 0},  // thousands: no number
+      {"E;T", "E - T", 1, 0, 0, 1, 0, 0, 0},                            // fields missing
       {"", " - ", 1, 0, 0, 1, 0, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    MeasuredLine line = ParseMeasureLine(c.text, ',');
+    MeasuredLine line = ParseMeasureLine(c.text);
     EXPECT_EQ(line.caption, c.caption);
     EXPECT_EQ(line.interval_number, c.interval);
     EXPECT_EQ(line.type_letter, c.letter);
@@ -248,7 +250,7 @@ class LoadTest : public ::testing::Test {
     return location;
   }
   bool Load(double today = EncodeDate(2024, 5, 1)) {
-    return LoadMeasurement(Location(), dialogs, today, ',', progress, m, &result);
+    return LoadMeasurement(Location(), dialogs, today, progress, m, &result);
   }
   TempDir dir;
   FakeDialogs dialogs;
@@ -347,8 +349,7 @@ TEST_F(LoadTest, EachLoadStartsAfresh) {
   empty.lines = {{}, {}};
   empty.log = std::string(4096, '\xFF');
   empty.WriteAll(other.path());
-  ASSERT_TRUE(
-      LoadMeasurement(Dir(other.path()), dialogs, EncodeDate(2024, 5, 1), ',', {}, m, &result));
+  ASSERT_TRUE(LoadMeasurement(Dir(other.path()), dialogs, EncodeDate(2024, 5, 1), {}, m, &result));
   EXPECT_EQ(m.line_count, 2u);
   EXPECT_EQ(m.buffers[0].count(), 0u);
   EXPECT_FALSE(m.subseconds_present);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,31 @@ TEST(LoadQuantityFile, MissingFileKeepsRowsButTakesTheName) {
   EXPECT_EQ(table.Row(1), Fields({"H", "1"}));
   // An instrument without a file name names the directory itself.
   EXPECT_THROW(LoadQuantityFile(table, "", dir.path() + "/", {}), Error);
+}
+
+// Special and endless files named in a settings file: refused at once, rows kept.
+TEST(LoadQuantityFile, SpecialAndOversizedFilesAreRefused) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("pipe.csv").c_str(), 0644), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero.csv"));
+  WriteBytes(dir.File("big.csv"), "");
+  std::filesystem::resize_file(dir.File("big.csv"), kQuantityFileMaxBytes + 1);
+  struct Case {
+    const char* name;
+    const char* message;
+  };
+  for (const Case& c : {Case{"pipe.csv", "nelze otevřít"}, Case{"zero.csv", "nelze otevřít"},
+                        Case{"big.csv", "poškozený"}}) {
+    QuantityTable table;
+    table.Row(1) = Fields({"H", "1"});
+    try {
+      LoadQuantityFile(table, c.name, dir.path() + "/", {});
+      ADD_FAILURE() << c.name;
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(table.Row(1), Fields({"H", "1"})) << c.name;
+  }
 }
 
 TEST(SaveQuantityFile, WritesTheCurrentFile) {

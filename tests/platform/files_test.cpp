@@ -2,14 +2,22 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "app/error.h"
+#include "config/settings_file.h"
+#include "data/export.h"
+#include "data/graph_settings_file.h"
+#include "instruments/quantity_file.h"
+#include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -130,6 +138,69 @@ TEST(AtomicWriter, NamedTemporaryIsRemovedOnFailureAndOnSignals) {
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"b.csv"});
   }
   UseNamedTemporaryFiles(false);
+}
+
+// A full disk, a file-size limit or a pulled card part-way through a save: every whole-file
+// save fails as a whole and leaves the old file byte for byte. The failure is real, from the
+// kernel: a child process with a file-size limit smaller than the new file.
+TEST(WholeFileSaves, AWriteFailureLeavesTheOldFile) {
+  TempDir dir;
+  const std::string old_bytes = "[Application]\r\nName=Korvan-A\r\nOwn=old\r\n";
+  RecordingConfig config;
+  config.lines.assign(20, LoggedLine{"Elektroměr", "Teplota", "1", "01h", "R", "0010h", "F4",
+                                     "1", "0", "100", ""});
+  QuantityTable table;
+  for (int row = 1; row <= 50; ++row) table.Row(row) = {"H", "1", "Teplota vody", "F4", "1"};
+  Measurement measurement;
+  measurement.line_count = 1;
+  for (uint32_t i = 0; i < 1000; ++i) measurement.buffers[0].Append({0x04421000 + i, 0, i});
+  const int lines[] = {0};
+
+  const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> saves = {
+      {"settings file",
+       [&](const std::string& path) {
+         WriteSettingsFile(path, config, InstrumentList{}, ',');
+       }},
+      {"GRAPH.INI", [&](const std::string& path) { WriteGraphSettingsFile(path, {}, ','); }},
+      {"quantity file",
+       [&](const std::string& path) {
+         table.file_name = path;
+         SaveQuantityFile(table);
+       }},
+      {"export",
+       [&](const std::string& path) {
+         testing::FakeDialogs dialogs;
+         if (!ExportToFile(path, measurement, lines, {0, 0xFFFFFFFF}, ',', dialogs)) {
+           throw Error(dialogs.messages.at(0).text);
+         }
+       }},
+  };
+  for (const auto& [name, save] : saves) {
+    SCOPED_TRACE(name);
+    const std::string path = dir.File("target");
+    WriteBytes(path, old_bytes);
+    for (bool named : {false, true}) {
+      pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        UseNamedTemporaryFiles(named);
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{200, 200};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+          save(path);
+        } catch (const Error&) {
+          _exit(3);  // told, as it must be
+        }
+        _exit(0);
+      }
+      int status = 0;
+      waitpid(child, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
+      EXPECT_EQ(ReadBytes(path), old_bytes);
+      EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"target"});
+    }
+  }
 }
 
 }  // namespace

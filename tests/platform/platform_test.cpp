@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/drives.h"
+#include "platform/file_query.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -108,7 +109,7 @@ TEST(Files, AtomicWriteReplacesWholeFileAndLeavesNoTemporary) {
   std::string path = dir.File("a.ini");
   ASSERT_TRUE(WriteFileAtomically(path, "first"));
   ASSERT_TRUE(WriteFileAtomically(path, "second"));
-  EXPECT_EQ(ReadWholeFile(path), std::optional<std::string>("second"));
+  EXPECT_EQ(ReadWholeFile(path, 1 << 20), std::optional<std::string>("second"));
   std::string reason;
   EXPECT_FALSE(WriteFileAtomically(dir.File("missing/a.ini"), "x", &reason));
   EXPECT_FALSE(reason.empty());
@@ -118,8 +119,8 @@ TEST(Files, AtomicWriteReplacesWholeFileAndLeavesNoTemporary) {
     ++files;
   }
   EXPECT_EQ(files, 1);
-  EXPECT_FALSE(ReadWholeFile(dir.File("none")).has_value());
-  EXPECT_FALSE(ReadWholeFile(dir.path()).has_value());
+  EXPECT_FALSE(ReadWholeFile(dir.File("none"), 1 << 20).has_value());
+  EXPECT_FALSE(ReadWholeFile(dir.path(), 1 << 20).has_value());
 }
 
 TEST(Files, ReadOnlyTargetIsRefused) {
@@ -128,7 +129,7 @@ TEST(Files, ReadOnlyTargetIsRefused) {
   ASSERT_TRUE(WriteFileAtomically(path, "keep"));
   chmod(path.c_str(), 0444);
   EXPECT_FALSE(WriteFileAtomically(path, "lost"));
-  EXPECT_EQ(ReadWholeFile(path), std::optional<std::string>("keep"));
+  EXPECT_EQ(ReadWholeFile(path, 1 << 20), std::optional<std::string>("keep"));
 }
 
 TEST(Process, FindProgramLooksInTheSystemFoldersToo) {

@@ -2,18 +2,28 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 
 #include "app/error.h"
+#include "app/date_time.h"
 #include "app/program_settings.h"
+#include "data/demo_card.h"
 #include "data/form_graph.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
+#include "config/settings_file.h"
 #include "shell/form_main_menu.h"
+#include "shell/form_qt_dialogs.h"
 #include "shell/form_setup.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
@@ -128,10 +138,27 @@ TEST_F(ShellTest, AlternativeFolderAndStorno) {
   EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), dir_.File("data/deep") + "/LOG.BIN");
 }
 
-TEST_F(ShellTest, AlternativeFolderThatCannotBeEnteredIsAnError) {
+TEST_F(ShellTest, AlternativeFolderThatCannotBeEnteredIsAnErrorAndKeepsTheFolder) {
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data/deep")});
+  setup_->LoadProgramSettings();
   WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("gone")});
-  EXPECT_THROW(setup_->LoadProgramSettings(), Error);
+  EXPECT_THROW(setup_->ButtonCancelClick(), Error);
   EXPECT_TRUE(setup_->CheckBoxAlt->isChecked());
+  EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), dir_.File("data/deep") + "/LOG.BIN");
+}
+
+// OK stores the highlighted folder, also when the highlight was moved with the keys.
+TEST_F(ShellTest, OkStoresTheHighlightedFolder) {
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data/deep")});
+  setup_->LoadProgramSettings();
+  setup_->show();
+  DirectoryListBox* tree = setup_->DirectoryListBoxAlt;
+  tree->setFocus();
+  QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+  QApplication::sendEvent(tree, &left);  // to the parent folder, "data"
+  ASSERT_EQ(tree->Directory(), dir_.File("data"));
+  setup_->ButtonOKClick();
+  EXPECT_EQ(ReadProgramSettings(paths_.settings_file).alt_dir, dir_.File("data"));
 }
 
 TEST_F(ShellTest, SettingsWindowTimerRunsOnceAfterHalfASecond) {
@@ -150,6 +177,64 @@ TEST_F(ShellTest, MeasuredDataTwiceLeavesOneGraphWindow) {
   }
   EXPECT_LE(graphs, 1);
   EXPECT_TRUE(app_->graph_flag());
+}
+
+// Quitting with the graph window open ends the program without the window's closing steps:
+// the view the user zoomed to is not stored.
+TEST_F(ShellTest, QuittingWithTheGraphWindowOpenStoresNothing) {
+  WriteDemoCard(dir_.File("data"), Today(), ',');
+  WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data")});
+  setup_->LoadProgramSettings();
+  const std::string stored = testing::ReadBytes(dir_.File("data/GRAPH.INI"));
+  for (int quit_by_title_bar = 0; quit_by_title_bar < 2; ++quit_by_title_bar) {
+    app_->MainMenu()->BitBtnMeasuredClick();
+    ASSERT_NE(app_->Graph(), nullptr);
+    app_->Graph()->ButtonZoomXOutClick();
+    app_->Graph()->ButtonZoomXOutClick();
+    QTimer::singleShot(0, app_->MainMenu(), [this, quit_by_title_bar] {
+      if (quit_by_title_bar) {
+        app_->MainMenu()->close();
+      } else {
+        app_->MainMenu()->BitBtnCloseClick();
+      }
+    });
+    QApplication::exec();
+    EXPECT_EQ(testing::ReadBytes(dir_.File("data/GRAPH.INI")), stored);
+  }
+}
+
+// The toolkit's own dialogs speak the program's language whatever the locale.
+TEST_F(ShellTest, StandardDialogsAreCzech) {
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  auto* buttons = dialog.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().toStdString(), "Zrušit");
+  auto* look_in = dialog.findChild<QLabel*>("lookInLabel");
+  ASSERT_NE(look_in, nullptr);
+  EXPECT_NE(look_in->text().toStdString(), "Look in:");
+}
+
+// The settings-file dialogs: the name field starts with "*.kva", and each filter shows the
+// program's text once, not followed by its pattern again.
+TEST_F(ShellTest, SettingsFileDialogShowsThePatternAndEachFilterOnce) {
+  QtUserDialogs qt_dialogs;
+  FileDialogOptions options;
+  options.filter = kSettingsFileFilter;
+  options.file_name = kSettingsFileName;
+  options.initial_dir = dir_.path();
+  std::string name, filter_text;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    name = dialog->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
+    filter_text = dialog->findChild<QComboBox*>("fileTypeCombo")->itemText(0).toStdString();
+    dialog->reject();
+  });
+  EXPECT_EQ(qt_dialogs.OpenFileName(options), std::nullopt);
+  EXPECT_EQ(name, "*.kva");
+  EXPECT_EQ(filter_text, "Soubory nastavení [*.kva]");
 }
 
 TEST_F(ShellTest, MainPanelLayout) {
