@@ -147,8 +147,8 @@ TEST(WholeFileSaves, AWriteFailureLeavesTheOldFile) {
   TempDir dir;
   const std::string old_bytes = "[Application]\r\nName=Korvan-A\r\nOwn=old\r\n";
   RecordingConfig config;
-  config.lines.assign(20, LoggedLine{"Elektroměr", "Teplota", "1", "01h", "R", "0010h", "F4",
-                                     "1", "0", "100", ""});
+  config.lines.assign(
+      20, LoggedLine{"Elektroměr", "Teplota", "1", "01h", "R", "0010h", "F4", "1", "0", "100", ""});
   QuantityTable table;
   for (int row = 1; row <= 50; ++row) table.Row(row) = {"H", "1", "Teplota vody", "F4", "1"};
   Measurement measurement;
@@ -158,9 +158,7 @@ TEST(WholeFileSaves, AWriteFailureLeavesTheOldFile) {
 
   const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> saves = {
       {"settings file",
-       [&](const std::string& path) {
-         WriteSettingsFile(path, config, InstrumentList{}, ',');
-       }},
+       [&](const std::string& path) { WriteSettingsFile(path, config, InstrumentList{}, ','); }},
       {"GRAPH.INI", [&](const std::string& path) { WriteGraphSettingsFile(path, {}, ','); }},
       {"quantity file",
        [&](const std::string& path) {

@@ -2,26 +2,26 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 
-#include "app/error.h"
 #include "app/date_time.h"
+#include "app/error.h"
 #include "app/program_settings.h"
+#include "config/settings_file.h"
 #include "data/demo_card.h"
 #include "data/form_graph.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
-#include "config/settings_file.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_qt_dialogs.h"
 #include "shell/form_setup.h"
