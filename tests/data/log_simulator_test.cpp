@@ -54,7 +54,7 @@ Measurement Load(const std::string& dir, double today) {
   Measurement m;
   FakeDialogs dialogs;
   DataLocation location{.alternative = true, .alt_dir = dir};
-  EXPECT_TRUE(LoadMeasurement(location, dialogs, today, ',', {}, m, nullptr));
+  EXPECT_TRUE(LoadMeasurement(location, dialogs, today, {}, m, nullptr));
   return m;
 }
 
