@@ -77,7 +77,7 @@ TEST(LogSimulator, RecordsEachIntervalsLinesInRangeAndLoadsWhole) {
   for (uint32_t line : {0u, 1u, 2u, 4u}) EXPECT_EQ(m.buffers[line].count(), 2160u) << line;
   EXPECT_EQ(m.buffers[3].count(), 43200u);
   EXPECT_TRUE(m.subseconds_present);
-  EXPECT_EQ(m.buffers[3][1].milliseconds, 500);
+  EXPECT_EQ(uint16_t{m.buffers[3][1].milliseconds}, 500);  // a copy: the field is packed
   EXPECT_EQ(m.earliest, PackStamp(kStart, kStart));
   for (uint32_t line = 0; line < m.line_count; ++line) {
     const TBuf& samples = m.buffers[line];
@@ -118,10 +118,13 @@ TEST(LogSimulator, AFullFileWrapsToItsStartAndTheScanPutsItInOrder) {
   const Measurement m = Load(dir.path(), EncodeDate(2024, 5, 11));
   const TBuf& samples = m.buffers[0];
   ASSERT_EQ(samples.count(), 74898u);
-  for (uint32_t i = 1; i < samples.count(); ++i) ASSERT_LT(samples[i - 1].stamp, samples[i].stamp);
+  for (uint32_t i = 1; i < samples.count(); ++i) {
+    ASSERT_LT(uint32_t{samples[i - 1].stamp}, uint32_t{samples[i].stamp});
+  }
   const double oldest_kept = kStart + (86400 - 74898) * 10.0 / 86400;
   EXPECT_EQ(m.earliest, PackStamp(oldest_kept, oldest_kept + 1e-7));
-  EXPECT_EQ(samples[samples.count() - 1].stamp, PackStamp(result.last, result.last + 1e-7));
+  EXPECT_EQ(uint32_t{samples[samples.count() - 1].stamp},
+            PackStamp(result.last, result.last + 1e-7));
 }
 
 TEST(LogSimulator, WithoutAStartTheRecordingEndsNow) {
