@@ -15,6 +15,10 @@ int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std
 int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunImage(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunPrepare(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunReadback(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunSimulate(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -28,6 +32,14 @@ const std::vector<Command>& Commands() {
        "textový export měření (VÝSTUP \"-\" je standardní výstup)", RunExport},
       {"demo-card", "demo-card SLOŽKA [SLOŽKA_VELIČIN] [--decimal ,|.]",
        "zapíše ukázkovou kartu (a soubory veličin jejích přístrojů)", RunDemoCard},
+      {"image", "image NASTAVENÍ VÝSTUP [--decimal ,|.]",
+       "zapíše CONFIG.BIN, jaký zapíše příprava karty s tímto nastavením", RunImage},
+      {"prepare", "prepare NASTAVENÍ SLOŽKA [--yes] [--decimal ,|.]",
+       "připraví složku jako kartu (LOG.BIN, RDR.BIN, CONFIG.BIN, CONFIG.INI)", RunPrepare},
+      {"readback", "readback SLOŽKA VÝSTUP [--decimal ,|.]",
+       "vyčte konfiguraci ze složky karty a uloží ji jako soubor nastavení", RunReadback},
+      {"simulate", "simulate SLOŽKA [--days D] [--seed S] [--start T]",
+       "záznamník: zapíše měření do připravené složky karty podle jejího CONFIG.BIN", RunSimulate},
   };
   return commands;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "config/recording_config.h"
+
 namespace korvan {
 
 // CONFIG.BIN, the configuration image the logger reads: 128 blocks of 64 bytes, block 0 the
@@ -95,6 +97,23 @@ std::string ImageText(const uint8_t* field, size_t width);
 std::string WordText(uint32_t word, size_t width = 4);
 // A minimum or maximum with all bits set means "not set".
 inline bool LimitIsSet(float limit) { return std::bit_cast<uint32_t>(limit) != 0xFFFFFFFF; }
+
+// The image of a configuration, all 8192 bytes. The intervals, baud, timeout and pause are
+// texts typed into the window (the separator in force); a line's multiplier, minimum and
+// maximum come from files and take either separator. Throws Error with the conversion error
+// of the first field that does not convert. The window holds at most 127 lines, the image's
+// bound, so no line is ever left out.
+std::string BuildConfigImage(const RecordingConfig& config, char decimal_separator);
+
+// Rebuilds config from an image as reading back from the card does: the lines (the offset
+// column keeps what a line of that number held), the intervals to the hundredth, the serial
+// line; the job name, the days and the file size keep what config held. False, with config
+// untouched, for an image of fewer than 8192 bytes. A negative count byte means no lines.
+bool ReadBackConfigImage(std::span<const uint8_t> bytes, RecordingConfig& config,
+                         char decimal_separator);
+
+// An address as read back: "%02Xh" of the 32 bits, so -1 (no address) gives FFFFFFFFh.
+std::string HexSuffixedText(int32_t value);
 
 // The first 8192 bytes of the image file at path (fewer when the file is shorter); false when
 // it cannot be opened or read.

@@ -1,6 +1,7 @@
 #include "config/form_format.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -15,9 +16,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 
 #include "app/error.h"
 #include "app/numbers.h"
+#include "config/card_preparation.h"
+#include "config/card_readback.h"
 #include "config/settings_file.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
@@ -45,6 +49,25 @@ QLabel* Buddy(const char* caption, QWidget* control, QWidget* parent) {
   label->setBuddy(control);
   return label;
 }
+
+// Card preparation drives the window's bar and keeps the window painted; the user's input
+// waits until the operation has ended, as the operation blocks the window.
+class ProgressBarProgress : public CardProgress {
+ public:
+  explicit ProgressBarProgress(QProgressBar* bar) : bar_(bar) {}
+  void SetMaximum(int64_t maximum) override {
+    bar_->setMaximum(static_cast<int>(std::clamp<int64_t>(maximum, 0, INT_MAX)));
+    Paint();
+  }
+  void SetPosition(int64_t position) override {
+    bar_->setValue(static_cast<int>(std::clamp<int64_t>(position, 0, INT_MAX)));
+    Paint();
+  }
+
+ private:
+  static void Paint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+  QProgressBar* bar_;
+};
 
 }  // namespace
 
@@ -208,6 +231,9 @@ void TFormFormat::BuildControls() {
   connect(ButtonRemove, &QPushButton::clicked, this, [this] { ButtonRemoveClick(); });
   connect(ButtonLoad, &QPushButton::clicked, this, [this] { ButtonLoadClick(); });
   connect(ButtonSave, &QPushButton::clicked, this, [this] { ButtonSaveClick(); });
+  connect(ButtonCfgChg, &QPushButton::clicked, this, [this] { ButtonCfgChgClick(); });
+  connect(ButtonZmCfg, &QPushButton::clicked, this, [this] { ButtonZmCfgClick(); });
+  connect(ButtonLoadFromCard, &QPushButton::clicked, this, [this] { ButtonLoadFromCardClick(); });
 
   resize(362, 603);
   setFixedSize(size().expandedTo(minimumSizeHint()));
@@ -408,6 +434,46 @@ void TFormFormat::ButtonSaveClick() {
     WriteSettingsFile(*name, Config(), app_.Instruments()->List(), app_.DecimalSeparator());
   } catch (const Error& e) {
     app_.Dialogs().ShowError(e.what());
+  }
+}
+
+void TFormFormat::ButtonCfgChgClick() {
+  const RecordingConfig config = Config();
+  const CardJob job{config, app_.Instruments()->List(), app_.CurrentLocation(),
+                    app_.DecimalSeparator(), app_.Dialogs()};
+  ProgressBarProgress progress(ProgressBar1);
+  PrepareCard(job, progress, CardSystem{&app_.Processes(), &app_.Extents(), app_.Drives()});
+}
+
+void TFormFormat::ButtonZmCfgClick() {
+  const RecordingConfig config = Config();
+  ChangeCardConfiguration(CardJob{config, app_.Instruments()->List(), app_.CurrentLocation(),
+                                  app_.DecimalSeparator(), app_.Dialogs()});
+}
+
+void TFormFormat::ButtonLoadFromCardClick() {
+  RecordingConfig config = Config();
+  InstrumentList instruments = app_.Instruments()->List();
+  const bool change_enabled = ButtonChg->isEnabled();
+  const bool remove_enabled = ButtonRemove->isEnabled();
+  switch (ReadConfigurationFromCard(app_.CurrentLocation(), config, instruments,
+                                    app_.DecimalSeparator(), app_.Dialogs())) {
+    case ReadBackSource::kNone:
+      return;
+    case ReadBackSource::kConfigIni:
+      SetConfig(config);
+      app_.Instruments()->SetList(std::move(instruments));
+      RebuildInstrumentChoice();
+      return;
+    case ReadBackSource::kConfigImage:
+      // The instrument choice is not rebuilt; an image without lines leaves change and
+      // remove as they were.
+      SetConfig(config);
+      if (config.lines.empty()) {
+        ButtonChg->setEnabled(change_enabled);
+        ButtonRemove->setEnabled(remove_enabled);
+      }
+      return;
   }
 }
 

@@ -50,6 +50,9 @@ class TFormFormat : public QWidget {
   void ButtonRemoveClick();
   void ButtonLoadClick();
   void ButtonSaveClick();
+  void ButtonCfgChgClick();
+  void ButtonZmCfgClick();
+  void ButtonLoadFromCardClick();
 
   QLabel* LabelNazev;
   QLineEdit* EditNazev;

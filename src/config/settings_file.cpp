@@ -28,15 +28,23 @@ bool VersionOlderThanChecked(std::string_view version) {
   return version < std::string_view(kFirstCheckedVersion);
 }
 
+SettingsNumbers ConvertSettingsNumbers(const RecordingConfig& config, char decimal_separator) {
+  // In the order the file gets them, so the first bad field is the one reported.
+  SettingsNumbers numbers;
+  numbers.file_size = StrToInt(config.file_size);
+  numbers.days = StrToFloat(config.days, decimal_separator);
+  for (int k = 0; k < kIntervalCount; ++k) {
+    numbers.intervals[k] = StrToFloat(config.intervals[k], decimal_separator);
+  }
+  return numbers;
+}
+
 void WriteSettingsFile(const std::string& path, const RecordingConfig& config,
                        const InstrumentList& instruments, char decimal_separator) {
-  // In the order the file gets them, so the first bad field is the one reported.
-  const int32_t file_size = StrToInt(config.file_size);
-  const double days = StrToFloat(config.days, decimal_separator);
-  std::array<double, kIntervalCount> intervals{};
-  for (int k = 0; k < kIntervalCount; ++k) {
-    intervals[k] = StrToFloat(config.intervals[k], decimal_separator);
-  }
+  const SettingsNumbers numbers = ConvertSettingsNumbers(config, decimal_separator);
+  const int32_t file_size = numbers.file_size;
+  const double days = numbers.days;
+  const std::array<double, kIntervalCount>& intervals = numbers.intervals;
 
   // Built in memory and stored once, so that a failure leaves the old file whole.
   IniFile file(path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +28,15 @@ inline constexpr const char* kSettingsFileName = "*.kva";
 // The versions are compared as texts, byte by byte: "1.2" is not older than "1.14",
 // "1.100" and "" are.
 bool VersionOlderThanChecked(std::string_view version);
+
+// The numbers a settings file holds, converted as WriteSettingsFile converts them: the file
+// size, the days and the four intervals. Throws Error for the first that does not convert.
+struct SettingsNumbers {
+  int32_t file_size = 0;
+  double days = 0;
+  std::array<double, kIntervalCount> intervals{};
+};
+SettingsNumbers ConvertSettingsNumbers(const RecordingConfig& config, char decimal_separator);
 
 // Writes the configuration and the instrument list into the INI file at path. Every number
 // is converted before the file is touched, so a field that does not convert throws Error and

@@ -144,4 +144,10 @@ std::optional<Drive> DriveOfPath(const std::vector<Drive>& drives, const std::st
   return best;
 }
 
+std::string CheckableDevice(const Drive& drive) {
+  // The mount table names block devices by their /dev path; "tmpfs", "overlay" or a
+  // "server:/share" are not disks to check.
+  return drive.device.starts_with("/dev/") ? drive.device : "";
+}
+
 }  // namespace korvan

@@ -25,4 +25,8 @@ std::vector<Drive> DrivesFromList(const std::string& list);
 // The drive whose root holds path (longest root prefix), if any.
 std::optional<Drive> DriveOfPath(const std::vector<Drive>& drives, const std::string& path);
 
+// The drive's device when it is a disk that can be checked (a /dev path, not "tmpfs" or a
+// network share); empty otherwise.
+std::string CheckableDevice(const Drive& drive);
+
 }  // namespace korvan

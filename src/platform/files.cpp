@@ -251,6 +251,70 @@ bool AtomicWriter::Commit() {
   return true;
 }
 
+InPlaceFile::InPlaceFile(const std::string& path) {
+  fd_ = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd_ < 0) {
+    Fail(errno);
+    return;
+  }
+  struct stat st {};
+  if (fstat(fd_, &st) != 0) {
+    Fail(errno);
+    return;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    Fail(kNotRegularFile);
+    return;
+  }
+  size_ = static_cast<uint64_t>(st.st_size);
+}
+
+InPlaceFile::~InPlaceFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+std::string InPlaceFile::reason() const { return SystemErrorText(error_); }
+
+bool InPlaceFile::Fail(int error) {
+  if (error_ == 0) error_ = error == 0 ? EIO : error;
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  return false;
+}
+
+bool InPlaceFile::WriteAt(uint64_t offset, const void* data, size_t size) {
+  if (!ok()) return false;
+  if (offset > size_ || size > size_ - offset) return Fail(EFBIG);
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = pwrite(fd_, bytes, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail(errno);
+    }
+    if (n == 0) return Fail(ENOSPC);
+    bytes += n;
+    offset += static_cast<uint64_t>(n);
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool InPlaceFile::Close() {
+  if (!ok()) return false;
+  if (fsync(fd_) != 0 && errno != EINVAL) return Fail(errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (close(fd) != 0) return Fail(errno);
+  return true;
+}
+
+bool RemoveFile(const std::string& path, std::string* reason) {
+  if (unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  if (reason) *reason = SystemErrorText(errno);
+  return false;
+}
+
 void RemoveTemporaryFilesOnSignals() {
   struct sigaction action {};
   action.sa_handler = OnTerminatingSignal;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,6 +60,33 @@ void RemoveTemporaryFilesOnSignals();
 // Makes the writers of this process use named temporary files, as on a file system without
 // unnamed files (FAT cards do not have them); for tests of that path.
 void UseNamedTemporaryFiles(bool named);
+
+// An existing regular file written in place, the way the logger records into its pre-sized
+// file: writes past the end are refused, so the file never grows.
+class InPlaceFile {
+ public:
+  explicit InPlaceFile(const std::string& path);
+  ~InPlaceFile();
+  InPlaceFile(const InPlaceFile&) = delete;
+  InPlaceFile& operator=(const InPlaceFile&) = delete;
+
+  bool ok() const { return error_ == 0; }
+  std::string reason() const;
+  uint64_t size() const { return size_; }
+
+  bool WriteAt(uint64_t offset, const void* data, size_t size);
+  // Flushes to the medium and closes; false when that or an earlier step failed.
+  bool Close();
+
+ private:
+  bool Fail(int error);
+  int fd_ = -1;
+  int error_ = 0;
+  uint64_t size_ = 0;
+};
+
+// Removes a file; a file that is not there is no error. False with the system's reason.
+bool RemoveFile(const std::string& path, std::string* reason = nullptr);
 
 // One AtomicWriter round for bytes held in memory. Returns false (with the system's reason in
 // *reason) when any step fails; the target is then unchanged and nothing is left behind.

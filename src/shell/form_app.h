@@ -9,7 +9,9 @@
 
 #include "app/data_location.h"
 #include "platform/drives.h"
+#include "platform/file_extents.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 
 class QDialog;
 class QTranslator;
@@ -85,6 +87,15 @@ class KorvanApp {
   // The drives present at start-up, as the drive choosers list them.
   const std::vector<Drive>& Drives() const { return drives_; }
 
+  // The disk check's process runner and the extent query of card preparation; tests put
+  // fakes in their place (not owned).
+  ProcessRunner& Processes() const { return *processes_; }
+  ExtentQuery& Extents() const { return *extents_; }
+  void SetProcesses(ProcessRunner* processes) {
+    processes_ = processes ? processes : &system_processes_;
+  }
+  void SetExtents(ExtentQuery* extents) { extents_ = extents ? extents : &system_extents_; }
+
   DataLocation CurrentLocation() const;
   std::optional<std::string> CardFilePath(std::string_view name, bool report) const;
 
@@ -94,6 +105,10 @@ class KorvanApp {
   ProgramPaths paths_;
   char decimal_separator_;
   std::vector<Drive> drives_;
+  SystemProcessRunner system_processes_;
+  SystemExtentQuery system_extents_;
+  ProcessRunner* processes_ = &system_processes_;
+  ExtentQuery* extents_ = &system_extents_;
 
   TFormMainMenu* main_menu_ = nullptr;
   TFormSetup* setup_ = nullptr;

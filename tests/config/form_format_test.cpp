@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -13,22 +14,31 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/cp1250.h"
 #include "app/error.h"
+#include "config/card_preparation.h"
+#include "config/config_image.h"
 #include "config/settings_file.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
 #include "shell/form_app.h"
+#include "shell/form_drive_chooser.h"
+#include "shell/form_setup.h"
+#include "support/fake_card_system.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
+using testing::FakeExtentQuery;
+using testing::FakeProcessRunner;
 using testing::FakeWindowDialogs;
 using testing::ReadBytes;
 using testing::WriteBytes;
@@ -42,10 +52,7 @@ class FormFormatTest : public ::testing::Test {
     paths_.settings_file = dir_.File("korvan-a.ini");
     paths_.quantity_dir = dir_.File("Instrument/");
     mkdir(paths_.quantity_dir.c_str(), 0755);
-    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',',
-                                       std::vector<Drive>{{'c', "", "/", ""}});
-    app_->CreateWindows();
-    form_ = app_->Format();
+    StartApp({{'c', "", "/", ""}});
     WriteQuantityFile("elektro.csv", {"R;0010h;Napětí;F4;0,1;0;400;",
                                       "R;0012h;Proud;F4;0,01;0;100;", "H;20;Výkon;S2;1;;;5"});
     WriteQuantityFile("prazdny.csv", {});
@@ -53,6 +60,26 @@ class FormFormatTest : public ::testing::Test {
   void TearDown() override {
     app_.reset();
     QApplication::processEvents();
+  }
+
+  void StartApp(std::vector<Drive> drives) {
+    app_.reset();
+    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',', std::move(drives));
+    app_->CreateWindows();
+    app_->Setup()->Timer1->stop();  // the stored settings would replace the test's location
+    app_->SetProcesses(&processes_);
+    app_->SetExtents(&extents_);
+    form_ = app_->Format();
+  }
+
+  // The data location: a folder as the alternative location, or a card reader as drive e.
+  void UseFolder() {
+    app_->Setup()->CheckBoxAlt->setChecked(true);
+    app_->Setup()->DirectoryListBoxAlt->SetDirectory(card_.path());
+  }
+  void UseCard() {
+    StartApp({{'c', "", "/", "/dev/vda1"}, {'e', "KARTA", card_.path(), "/dev/sdz1"}});
+    app_->Setup()->DriveComboBoxCard->SetDrive('e');
   }
 
   void WriteQuantityFile(const std::string& name, const std::vector<std::string>& rows) {
@@ -78,6 +105,9 @@ class FormFormatTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
+  testing::TempDir card_;
+  FakeProcessRunner processes_;
+  FakeExtentQuery extents_;
   FakeWindowDialogs dialogs_;
   ProgramPaths paths_;
   std::unique_ptr<KorvanApp> app_;
@@ -335,6 +365,121 @@ TEST_F(FormFormatTest, ActivationFillsAnEmptyOwnLabel) {
   form_->EditOznaceni->setText("vlastní");
   form_->FormActivate();
   EXPECT_EQ(T(form_->EditOznaceni->text()), "vlastní");
+}
+
+using Message = testing::FakeDialogs::Message;
+
+TEST_F(FormFormatTest, PreparesAFolderDrivingTheProgressBar) {
+  UseFolder();
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  form_->EditDni->setText("1");
+  form_->ButtonAddClick();
+  ASSERT_EQ(T(form_->EditTab->text()), "1");
+  std::vector<int> values;
+  QObject::connect(form_->ProgressBar1, &QProgressBar::valueChanged,
+                   [&values](int value) { values.push_back(value); });
+  form_->ButtonCfgChg->click();
+  EXPECT_EQ(dialogs_.messages, (std::vector<Message>{{"done", "HOTOVO !"}}));
+  EXPECT_EQ(form_->ProgressBar1->maximum(), 2048);
+  EXPECT_EQ(values, (std::vector<int>{1023, 2047, 0}));
+  EXPECT_EQ(std::filesystem::file_size(card_.File("LOG.BIN")), 1048576u);
+  EXPECT_EQ(ReadBytes(card_.File("CONFIG.BIN")), BuildConfigImage(form_->Config(), ','));
+  EXPECT_TRUE(processes_.runs.empty());
+
+  // Again: the folder holds data now, and No keeps them.
+  WriteBytes(card_.File("LOG.BIN"), "data");
+  dialogs_.Clear();
+  dialogs_.answers = {false};
+  form_->ButtonCfgChgClick();
+  EXPECT_EQ(dialogs_.messages, (std::vector<Message>{{"ask", kAskDeleteAlternativeData}}));
+  EXPECT_EQ(ReadBytes(card_.File("LOG.BIN")), "data");
+}
+
+TEST_F(FormFormatTest, PreparesACardWithTheDiskCheckOfItsDevice) {
+  UseCard();
+  WriteBytes(card_.File("LOG.BIN"), "data");
+  dialogs_.answers = {true};
+  extents_.answer = 2;
+  form_->ButtonCfgChgClick();
+  EXPECT_EQ(dialogs_.messages,
+            (std::vector<Message>{{"ask", kAskDeleteCardData}, {"done", kCardDoneDefragment}}));
+  EXPECT_EQ(processes_.runs,
+            (std::vector<std::vector<std::string>>{{"/usr/sbin/fsck.fat", "-n", "/dev/sdz1"}}));
+  EXPECT_EQ(extents_.asked, (std::vector<std::string>{card_.File("LOG.BIN")}));
+  EXPECT_EQ(form_->ProgressBar1->value(), 0);
+}
+
+TEST_F(FormFormatTest, ChangesTheConfigurationOnlyOnAPreparedCard) {
+  UseFolder();
+  WriteBytes(card_.File("LOG.BIN"), "data");
+  form_->ButtonZmCfg->click();
+  EXPECT_EQ(dialogs_.messages, (std::vector<Message>{{"error", kCardFilesMissing}}));
+  EXPECT_FALSE(std::filesystem::exists(card_.File("CONFIG.BIN")));
+
+  WriteBytes(card_.File("RDR.BIN"), "rdr");
+  dialogs_.Clear();
+  dialogs_.answers = {true};
+  form_->EditNazev->setText("Nová");
+  form_->ButtonZmCfgClick();
+  EXPECT_EQ(dialogs_.messages,
+            (std::vector<Message>{{"ask", kAskChangeConfiguration}, {"done", kCardDone}}));
+  EXPECT_EQ(ReadBytes(card_.File("LOG.BIN")), "data");
+  EXPECT_NE(ReadBytes(card_.File("CONFIG.INI")).find("JobName=Nov\xE1"), std::string::npos);
+}
+
+TEST_F(FormFormatTest, ReadsTheConfigurationBackFromTheCard) {
+  UseFolder();
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  form_->EditNazev->setText("Kotelna");
+  form_->ButtonAddClick();
+  form_->ButtonAddClick();
+  const RecordingConfig written = form_->Config();
+  InstrumentList instruments = app_->Instruments()->List();
+  const CardJob job{written, instruments, app_->CurrentLocation(), ',', dialogs_};
+  ASSERT_TRUE(WriteCardConfiguration(job));
+  dialogs_.Clear();
+
+  // From CONFIG.INI: everything, the instrument list too.
+  StartApp({{'c', "", "/", ""}});
+  UseFolder();
+  form_->ButtonLoadFromCard->click();
+  EXPECT_EQ(form_->Config(), written);
+  EXPECT_EQ(app_->Instruments()->List().rows, instruments.rows);
+  EXPECT_EQ(form_->ComboBoxInstr->count(), 1);
+
+  // From CONFIG.BIN: the lines as the image holds them; job name and instruments stay.
+  std::filesystem::remove(card_.File("CONFIG.INI"));
+  StartApp({{'c', "", "/", ""}});
+  UseFolder();
+  form_->EditNazev->setText("Zůstává");
+  form_->ButtonLoadFromCardClick();
+  EXPECT_EQ(T(form_->EditNazev->text()), "Zůstává");
+  EXPECT_EQ(form_->StringGridLogged->rowCount(), 2);
+  EXPECT_EQ(Cell(0, 0), "Elektrom");
+  EXPECT_EQ(Cell(0, 1), "Napětí");
+  EXPECT_EQ(Cell(0, 3), "01h");
+  EXPECT_EQ(Cell(0, 5), "10h");
+  EXPECT_EQ(Cell(0, 7), "0,100000001490116");
+  EXPECT_TRUE(form_->TitleRowFixed());
+  EXPECT_TRUE(form_->ButtonRemove->isEnabled());
+  EXPECT_EQ(form_->ComboBoxInstr->count(), 0);
+  EXPECT_TRUE(dialogs_.messages.empty());
+
+  // An image without lines leaves the list empty and the buttons as they were.
+  std::string image = ReadBytes(card_.File("CONFIG.BIN"));
+  image[16] = 0;
+  WriteBytes(card_.File("CONFIG.BIN"), image);
+  form_->ButtonLoadFromCardClick();
+  EXPECT_EQ(form_->StringGridLogged->rowCount(), 0);
+  EXPECT_FALSE(form_->TitleRowFixed());
+  EXPECT_TRUE(form_->ButtonRemove->isEnabled());
+
+  // A short image: nothing happens, nothing is said.
+  WriteBytes(card_.File("CONFIG.BIN"), image.substr(0, 100));
+  form_->EditInterval1->setText("33");
+  form_->ButtonLoadFromCardClick();
+  EXPECT_EQ(T(form_->EditInterval1->text()), "33");
+  EXPECT_TRUE(dialogs_.messages.empty());
 }
 
 }  // namespace

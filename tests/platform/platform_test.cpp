@@ -132,5 +132,32 @@ TEST(Files, ReadOnlyTargetIsRefused) {
   EXPECT_EQ(ReadWholeFile(path, 1 << 20), std::optional<std::string>("keep"));
 }
 
+TEST(Process, FindProgramLooksInTheSystemFoldersToo) {
+  EXPECT_EQ(FindProgram("sh").empty(), false);
+  EXPECT_EQ(FindProgram("no-such-program-korvan"), "");
+  const char* path = std::getenv("PATH");
+  const std::string saved = path ? path : "";
+  setenv("PATH", "/nonexistent", 1);
+  const std::string found = FindProgram("ldconfig");  // in /usr/sbin or /sbin only
+  setenv("PATH", saved.c_str(), 1);
+  EXPECT_TRUE(found == "/usr/sbin/ldconfig" || found == "/sbin/ldconfig") << found;
+  SystemProcessRunner runner;
+  EXPECT_EQ(runner.Run("sh", {"-c", "echo noise; exit 5"}), 5);
+}
+
+TEST(InPlaceFile, WritesInsideTheFileAndNeverGrowsIt) {
+  testing::TempDir dir;
+  const std::string path = dir.File("LOG.BIN");
+  ASSERT_TRUE(WriteFileAtomically(path, std::string(8, 'x')));
+  InPlaceFile file(path);
+  ASSERT_TRUE(file.ok());
+  EXPECT_EQ(file.size(), 8u);
+  EXPECT_TRUE(file.WriteAt(6, "ab", 2));
+  EXPECT_FALSE(file.WriteAt(7, "ab", 2));
+  EXPECT_FALSE(file.ok());
+  EXPECT_EQ(testing::ReadBytes(path), "xxxxxxab");
+  EXPECT_FALSE(InPlaceFile(dir.File("missing")).ok());
+}
+
 }  // namespace
 }  // namespace korvan

@@ -1,0 +1,181 @@
+#include "config/card_preparation.h"
+
+#include <algorithm>
+
+#include "app/error.h"
+#include "app/numbers.h"
+#include "app/user_dialogs.h"
+#include "config/config_image.h"
+#include "config/settings_file.h"
+#include "platform/file_extents.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+
+namespace korvan {
+
+namespace {
+
+std::optional<std::string> PathOf(const CardJob& job, const char* name) {
+  return CardFilePath(job.location, name, true, job.dialogs);
+}
+
+// Everything the files need, converted up front: a typo must be found before the card's
+// data are gone.
+struct Converted {
+  std::string image;
+  SettingsNumbers numbers;
+};
+
+std::optional<Converted> Convert(const CardJob& job) {
+  try {
+    Converted converted;
+    converted.image = BuildConfigImage(job.config, job.decimal_separator);
+    converted.numbers = ConvertSettingsNumbers(job.config, job.decimal_separator);
+    return converted;
+  } catch (const Error& e) {
+    job.dialogs.ShowError(e.what());
+    return std::nullopt;
+  }
+}
+
+bool WriteConfiguration(const CardJob& job, const std::string& image) {
+  const auto bin_path = PathOf(job, "CONFIG.BIN");
+  if (!bin_path) return false;
+  if (!WriteFileAtomically(*bin_path, image)) {
+    job.dialogs.ShowError(kCfgCannotCreate);
+    return false;
+  }
+  const auto ini_path = PathOf(job, "CONFIG.INI");
+  if (!ini_path) return false;
+  try {
+    WriteSettingsFile(*ini_path, job.config, job.instruments, job.decimal_separator);
+  } catch (const Error& e) {
+    job.dialogs.ShowError(e.what());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteCardConfiguration(const CardJob& job) {
+  const std::optional<Converted> converted = Convert(job);
+  return converted && WriteConfiguration(job, converted->image);
+}
+
+LogFileResult WriteLogFile(const std::string& path, int64_t blocks, CardProgress* progress) {
+  AtomicWriter file(path);
+  if (!file.ok()) return LogFileResult::kCannotCreate;
+  blocks = std::max<int64_t>(blocks, 0);
+  // One buffer prepared once; a progress step's worth of blocks per write.
+  const std::string chunk(kCardBlockSize * kBlocksPerProgressStep, static_cast<char>(0xFF));
+  int64_t written = 0;
+  for (; blocks - written >= kBlocksPerProgressStep; written += kBlocksPerProgressStep) {
+    if (!file.Write(chunk)) return LogFileResult::kIncomplete;
+    if (progress) progress->SetPosition(written + kBlocksPerProgressStep - 1);
+  }
+  const size_t rest = static_cast<size_t>(blocks - written) * kCardBlockSize;
+  if (rest > 0 && !file.Write(chunk.data(), rest)) return LogFileResult::kIncomplete;
+  // The writer removes its data on any failure, so an incomplete file never gets the name.
+  return file.Commit() ? LogFileResult::kWritten : LogFileResult::kIncomplete;
+}
+
+std::vector<std::string> DiskCheckCommand(ProcessRunner& processes,
+                                          const std::vector<Drive>& drives, char letter) {
+  auto drive = std::find_if(drives.begin(), drives.end(),
+                            [letter](const Drive& d) { return d.letter == letter; });
+  if (drive == drives.end()) return {};
+  const std::string device = CheckableDevice(*drive);
+  if (device.empty()) return {};
+  const std::string program = processes.Find("fsck.fat");
+  if (program.empty()) return {};
+  return {program, "-n", device};
+}
+
+int DefragmenterExitCode(ExtentQuery* extents, const std::string& log_path) {
+  if (extents == nullptr) return 1;
+  const std::optional<uint32_t> count = extents->Count(log_path);
+  return count && *count == 1 ? 0 : 1;
+}
+
+bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& system) {
+  const auto log_path = PathOf(job, "LOG.BIN");
+  if (!log_path) return false;
+  const std::optional<Converted> converted = Convert(job);
+  if (!converted) return false;
+
+  if (FileExists(*log_path) &&
+      !job.dialogs.Ask(job.location.alternative ? kAskDeleteAlternativeData : kAskDeleteCardData)) {
+    return false;
+  }
+
+  std::string rdr_path;
+  for (const char* name : {"RDR.BIN", "CONFIG.BIN", "CONFIG.INI", "LOG.BIN"}) {
+    const auto path = PathOf(job, name);
+    if (!path) return false;
+    RemoveFile(*path);  // what cannot be removed is replaced or reported when written
+    if (std::string_view(name) == "RDR.BIN") rdr_path = *path;
+  }
+
+  const int64_t blocks = int64_t{converted->numbers.file_size} * kBlocksPerMB;
+  progress.SetMaximum(blocks);
+  switch (WriteLogFile(*log_path, blocks, &progress)) {
+    case LogFileResult::kCannotCreate:
+      job.dialogs.ShowError(kLogCannotCreate);
+      return false;
+    case LogFileResult::kIncomplete:
+      job.dialogs.ShowError(kLogIncomplete);
+      return false;
+    case LogFileResult::kWritten:
+      break;
+  }
+
+  if (!WriteFileAtomically(rdr_path, std::string(kCardBlockSize, static_cast<char>(0xFF)))) {
+    job.dialogs.ShowError(kRdrCannotCreate);
+    return false;
+  }
+  if (!WriteConfiguration(job, converted->image)) return false;
+
+  if (job.location.alternative) {
+    job.dialogs.Done(kCardDone);
+  } else {
+    if (system.processes) {
+      const std::vector<std::string> check =
+          DiskCheckCommand(*system.processes, system.drives, job.location.card_letter);
+      if (!check.empty()) system.processes->Run(check[0], {check.begin() + 1, check.end()});
+    }
+    job.dialogs.Done(DefragmenterExitCode(system.extents, *log_path) == 0 ? kCardDone
+                                                                          : kCardDoneDefragment);
+  }
+  progress.SetPosition(0);
+  return true;
+}
+
+bool ChangeCardConfiguration(const CardJob& job) {
+  const auto log_path = PathOf(job, "LOG.BIN");
+  if (!log_path) return false;
+  const auto rdr_path = PathOf(job, "RDR.BIN");
+  if (!rdr_path) return false;
+  if (!FileExists(*log_path) || !FileExists(*rdr_path)) {
+    job.dialogs.ShowError(kCardFilesMissing);
+    return false;
+  }
+  const std::optional<Converted> converted = Convert(job);
+  if (!converted) return false;
+  if (!job.dialogs.Ask(kAskChangeConfiguration)) return false;
+
+  const auto ini_path = PathOf(job, "CONFIG.INI");
+  if (!ini_path) return false;
+  try {
+    WriteSettingsFile(*ini_path, job.config, job.instruments, job.decimal_separator);
+  } catch (const Error& e) {
+    job.dialogs.ShowError(e.what());
+    return false;
+  }
+  if (!WriteConfiguration(job, converted->image)) return false;
+  job.dialogs.Done(kCardDone);
+  return true;
+}
+
+}  // namespace korvan
