@@ -9,6 +9,7 @@
 #include <QDateEdit>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -82,8 +83,12 @@ QPixmap LogoPixmap() {
   p.setPen(QPen(QColor(255, 190, 0), 2));
   p.drawPolyline(QPolygonF({QPointF(8, 30), QPointF(20, 18), QPointF(30, 24), QPointF(44, 9)}));
   QFont font("Arial");
-  font.setPixelSize(15);
   font.setBold(true);
+  // Whatever font stands in for Arial here, the name fits beside the mark.
+  for (int size = 15; size > 8; --size) {
+    font.setPixelSize(size);
+    if (QFontMetrics(font).horizontalAdvance("Korvan") <= 52) break;
+  }
   p.setFont(font);
   p.setPen(Qt::white);
   p.drawText(QRectF(40, 0, 54, 40), Qt::AlignCenter, "Korvan");
