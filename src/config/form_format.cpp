@@ -316,11 +316,14 @@ void TFormFormat::SetTitleRowFixed(bool fixed) {
 bool TFormFormat::LoadSettingsFile(const std::string& path) {
   RecordingConfig config = Config();
   InstrumentList instruments = app_.Instruments()->List();
-  if (!ReadSettingsFile(path, config, instruments, app_.DecimalSeparator(), app_.Dialogs())) {
+  auto show = [&] {
+    SetConfig(config);
+    app_.Instruments()->SetList(instruments);
+  };
+  if (!ReadSettingsFile(path, config, instruments, app_.DecimalSeparator(), app_.Dialogs(), show)) {
     return false;
   }
-  SetConfig(config);
-  app_.Instruments()->SetList(std::move(instruments));
+  SetConfig(config);  // now with the computed file size
   RebuildInstrumentChoice();
   return true;
 }

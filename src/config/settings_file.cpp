@@ -88,7 +88,8 @@ void WriteSettingsFile(const std::string& path, const RecordingConfig& config,
 }
 
 bool ReadSettingsFile(const std::string& path, RecordingConfig& config, InstrumentList& instruments,
-                      char decimal_separator, UserDialogs& dialogs) {
+                      char decimal_separator, UserDialogs& dialogs,
+                      const std::function<void()>& filled) {
   const IniFile ini(path);
   if (ini.ReadString(kSectionApplication, kKeyName, "") != kAppName) return false;
 
@@ -151,6 +152,8 @@ bool ReadSettingsFile(const std::string& path, RecordingConfig& config, Instrume
   const std::string version = ini.ReadString(kSectionApplication, kKeyVersion, "");
   config = std::move(loaded);
   instruments = std::move(loaded_instruments);
+  // The windows show the loaded configuration before a message box comes over them.
+  if (filled) filled();
 
   if (VersionOlderThanChecked(version)) dialogs.Warn(kOlderVersionWarning);
 

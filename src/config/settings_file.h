@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,9 +46,12 @@ void WriteSettingsFile(const std::string& path, const RecordingConfig& config,
                        const InstrumentList& instruments, char decimal_separator);
 
 // Replaces config and instruments with the file's content and recomputes the file size. A
-// file of another application gives false and changes nothing, silently. An older file's
-// warning and a size that cannot be computed are told through dialogs; the load stands.
+// file of another application gives false and changes nothing, silently. When config and
+// instruments hold the file's content, filled is called (a window shows them); then an
+// older file's warning and a size that cannot be computed are told through dialogs, and the
+// load stands.
 bool ReadSettingsFile(const std::string& path, RecordingConfig& config, InstrumentList& instruments,
-                      char decimal_separator, UserDialogs& dialogs);
+                      char decimal_separator, UserDialogs& dialogs,
+                      const std::function<void()>& filled = {});
 
 }  // namespace korvan

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -355,6 +356,51 @@ TEST_F(FormFormatTest, LoadingShowsOddValuesAsTheFileHasThem) {
   EXPECT_FALSE(form_->ButtonAdd->isEnabled());     // loading leaves add as it was
   EXPECT_FALSE(form_->ButtonChg->isEnabled());
   EXPECT_EQ(dialogs_.Texts("warn"), (std::vector<std::string>{kOlderVersionWarning}));
+}
+
+// The warning of an older file and a size that cannot be computed come after the window shows
+// the loaded configuration and its instruments, not over the old one.
+TEST_F(FormFormatTest, LoadingFillsTheWindowBeforeItWarns) {
+  WriteBytes(dir_.File("old.cfg"),
+             Utf8ToCp1250("[Application]\r\nName=Korvan-A\r\nVersion=1.13\r\n"
+                          "[Param]\r\nJobName=Kotelna\r\nSavePeriod1=0\r\nMeasure=1\r\n"
+                          "Instrument=1\r\n[Measure]\r\nLine01=Elektroměr;Teplota;1\r\n"
+                          "[Instrument]\r\nLine01=01h;Elektroměr;elektro.csv\r\n"));
+  std::vector<std::string> seen;
+  dialogs_.on_message = [&](const testing::FakeDialogs::Message& m) {
+    seen.push_back(m.kind + ": " + T(form_->EditNazev->text()) + ", " + Cell(0, kColLabel) + ", " +
+                   std::to_string(app_->Instruments()->List().Count()) + ", " +
+                   T(form_->EditTab->text()));
+  };
+  ASSERT_TRUE(form_->LoadSettingsFile(dir_.File("old.cfg")));
+  dialogs_.on_message = nullptr;
+  EXPECT_EQ(seen, (std::vector<std::string>{"warn: Kotelna, Teplota, 1, 1",
+                                            "error: Kotelna, Teplota, 1, 1"}));
+}
+
+// The size is recomputed on leaving the days field and each interval field.
+TEST_F(FormFormatTest, LeavingANumberFieldRecomputesTheSize) {
+  UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});
+  form_->ButtonAddClick();
+  ASSERT_EQ(T(form_->EditTab->text()), "4");
+  struct Case {
+    QLineEdit* field;
+    const char* text;
+    const char* size;
+  };
+  const Case cases[] = {{form_->EditDni, "60", "8"},
+                        {form_->EditInterval1, "5", "16"},
+                        {form_->EditInterval2, "x", "16"},
+                        {form_->EditInterval1, "10", "8"},
+                        {form_->EditDni, "30", "4"}};
+  for (const Case& c : cases) {
+    c.field->setText(c.text);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(c.field, &out);
+    EXPECT_EQ(T(form_->EditTab->text()), c.size) << c.text;
+  }
+  // Interval 2 has no lines: its text is not read, so "x" is no error.
+  EXPECT_TRUE(dialogs_.Texts("error").empty());
 }
 
 TEST_F(FormFormatTest, ActivationFillsAnEmptyOwnLabel) {

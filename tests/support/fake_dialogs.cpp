@@ -2,12 +2,17 @@
 
 namespace korvan::testing {
 
-void FakeDialogs::ShowError(const std::string& text) { messages.push_back({"error", text}); }
-void FakeDialogs::Warn(const std::string& text) { messages.push_back({"warn", text}); }
-void FakeDialogs::Done(const std::string& text) { messages.push_back({"done", text}); }
+void FakeDialogs::Record(const char* kind, const std::string& text) {
+  messages.push_back({kind, text});
+  if (on_message) on_message(messages.back());
+}
+
+void FakeDialogs::ShowError(const std::string& text) { Record("error", text); }
+void FakeDialogs::Warn(const std::string& text) { Record("warn", text); }
+void FakeDialogs::Done(const std::string& text) { Record("done", text); }
 
 bool FakeDialogs::Ask(const std::string& text) {
-  messages.push_back({"ask", text});
+  Record("ask", text);
   if (answers.empty()) {
     ++unanswered;
     return false;
@@ -18,7 +23,7 @@ bool FakeDialogs::Ask(const std::string& text) {
 }
 
 bool FakeDialogs::Confirm(const std::string& text) {
-  messages.push_back({"confirm", text});
+  Record("confirm", text);
   if (answers.empty()) {
     ++unanswered;
     return false;

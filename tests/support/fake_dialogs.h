@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,13 +37,18 @@ class FakeDialogs : public UserDialogs {
   std::deque<std::string> folders;                    // BrowseForFolder
   std::deque<std::optional<uint32_t>> colors;         // ChooseColor
 
-  // What happened.
+  // What happened; on_message, when set, sees each message as it is shown (the state of the
+  // windows behind a message box).
   std::vector<Message> messages;
+  std::function<void(const Message&)> on_message;
   std::vector<FileDialogOptions> file_dialogs;
   int unanswered = 0;  // questions or choosers asked with an empty queue
 
   std::vector<std::string> Texts(const std::string& kind) const;
   void Clear();
+
+ private:
+  void Record(const char* kind, const std::string& text);
 };
 
 }  // namespace korvan::testing
