@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/error.h"
 #include "app/ini_document.h"
 #include "config/config_image.h"
 #include "data/export.h"
@@ -25,6 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       __builtin_trap();  // a line without a whole block behind it
     }
     korvan::ReadConfigBin(bytes.data(), bytes.size(), m);
+    // Reading the image back into a configuration, and that configuration into an image again.
+    korvan::RecordingConfig config;
+    if (korvan::ReadBackConfigImage(bytes, config, (mode & 2) ? ',' : '.')) {
+      try {
+        korvan::BuildConfigImage(config, (mode & 2) ? ',' : '.');
+      } catch (const korvan::Error&) {
+        // A read-back value the writer cannot convert (an interval above what a word holds).
+      }
+    }
   } else {
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     korvan::ReadConfigIni(korvan::IniDocument::Parse(text), m);
