@@ -46,7 +46,6 @@ int RadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size
 
 TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(QString::fromUtf8("Měřítka"));
-  // A tool window without border icons that stays above the graph window.
   // A tool window without border icons (no minimising, maximising or closing: OK and Zruš
   // end it), above the other windows.
   setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
