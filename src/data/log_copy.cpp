@@ -137,6 +137,8 @@ LogCopyResult CopyLogRecords(ReadOnlyFile& source, AtomicWriter& destination, ui
       run_limit, line_count, progress, chunk_size);
 }
 
+uint32_t ScanTimeLimit(double today) { return PackStamp(today + 1.0, 0.0); }
+
 std::string JoinFolder(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   return folder.back() == '/' ? folder + name : folder + "/" + name;
