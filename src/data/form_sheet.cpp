@@ -65,13 +65,16 @@ TFormSheet::TFormSheet(Measurement& measurement, const StampRange& range,
   StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
   StringGrid1->setTabKeyNavigation(true);
   StringGrid1->setWordWrap(false);
-  StringGrid1->setCornerButtonEnabled(false);
+  // The top-left cell selects everything, as a spreadsheet's does.
+  StringGrid1->setCornerButtonEnabled(true);
   StringGrid1->verticalScrollBar()->setTracking(true);
   QHeaderView* columns = StringGrid1->horizontalHeader();
   columns->setSectionsMovable(true);
   columns->setSectionResizeMode(QHeaderView::Interactive);
   columns->setDefaultSectionSize(110);
   columns->setHighlightSections(false);
+  columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  columns->setTextElideMode(Qt::ElideRight);
   // Fixed row heights keep a million rows as cheap as a hundred.
   QHeaderView* times = StringGrid1->verticalHeader();
   times->setSectionResizeMode(QHeaderView::Fixed);
@@ -112,6 +115,7 @@ bool TFormSheet::eventFilter(QObject* watched, QEvent* event) {
     QPainter painter(corner);
     QStyleOptionHeader option;
     option.initFrom(corner);
+    option.state |= QStyle::State_Enabled | QStyle::State_Raised;
     option.rect = corner->rect();
     option.position = QStyleOptionHeader::OnlyOneSection;
     option.text = QString::fromStdString(rows_->HeaderText(0));

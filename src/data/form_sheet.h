@@ -19,8 +19,8 @@ class SheetModel;
 class TFormSheet : public QDialog {
   Q_OBJECT
  public:
-  TFormSheet(Measurement& measurement, const StampRange& range,
-             const SheetRows::Progress& progress, QWidget* parent = nullptr);
+  TFormSheet(Measurement& measurement, const StampRange& range, const SheetRows::Progress& progress,
+             QWidget* parent = nullptr);
   ~TFormSheet() override;
 
   const SheetRows& Rows() const { return *rows_; }

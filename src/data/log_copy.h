@@ -11,8 +11,8 @@ class AtomicWriter;
 class ReadOnlyFile;
 class UserDialogs;
 
-// Bytes read per chunk of the copy by default.
-inline constexpr size_t kCopyChunk = 16384;
+// Bytes read per chunk of the copy by default (any size gives the same copy).
+inline constexpr size_t kCopyChunk = 1 << 20;
 
 enum class LogCopyOutcome { kDone, kReadFailed, kWriteFailed };
 

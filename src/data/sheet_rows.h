@@ -31,6 +31,10 @@ class SheetRows {
   void Build(const StampRange& range, const Progress& progress = {});
 
   size_t RowCount() const { return times_.size(); }
+  // What the rows hold beyond the measurement.
+  size_t MemoryBytes() const {
+    return times_.capacity() * sizeof(uint64_t) + cells_.capacity() * sizeof(uint32_t);
+  }
   int LineCount() const { return lines_; }
 
   // Column 0 is the time, column i line i; out of range gives "".

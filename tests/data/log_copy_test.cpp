@@ -124,7 +124,7 @@ TEST(LogCopyTest, BlocksAcrossChunkBoundariesAreCopiedOnceAndWhole) {
   for (uint16_t i = 0; i < kLines; ++i) entries.push_back({i, 0xAAAAAAAAu});
   const std::string longest = Block(kT0, entries, MillisecondWord(999));
   const std::string next = Block(At(1), {{0, 1}});
-  for (size_t chunk : {kCopyChunk, size_t{97}}) {
+  for (size_t chunk : {size_t{16384}, kCopyChunk, size_t{97}}) {
     const size_t margin = chunk - 8 - 6 * kLines;
     for (size_t offset = margin - 16; offset <= chunk + 4; ++offset) {
       SCOPED_TRACE(::testing::Message() << chunk << " " << offset);
