@@ -38,6 +38,8 @@ class SheetModel : public QAbstractTableModel {
     if (role == Qt::TextAlignmentRole && orientation == Qt::Vertical) {
       return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    // A caption wider than its column is shown whole when pointed at.
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) role = Qt::DisplayRole;
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal) return QString::fromStdString(rows_.HeaderText(section + 1));
     return QString::fromStdString(rows_.TimeText(static_cast<size_t>(section)));
