@@ -12,8 +12,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPrinter>
 #include <QTableView>
+#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -23,9 +25,12 @@
 #include "app/cp1250.h"
 #include "app/date_time.h"
 #include "config/form_format.h"
+#include "data/demo_card.h"
+#include "data/form_export_filter.h"
 #include "data/form_graph.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
+#include "data/form_sheet.h"
 #include "data/log_writer.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
@@ -85,6 +90,15 @@ class Session {
     app_->CreateGraphWindow();
     return *app_->Graph();
   }
+  // The graph window over a folder as the alternative data location.
+  TFormGraph& OpenGraphIn(const std::string& folder) {
+    if (app_->Graph()) delete app_->Graph();
+    app_->Setup()->CheckBoxAlt->setChecked(true);
+    app_->Setup()->DirectoryListBoxAlt->SetDirectory(folder);
+    app_->CreateGraphWindow();
+    return *app_->Graph();
+  }
+  std::string QuantityDir() const { return paths_.quantity_dir; }
 
  private:
   TempDir dir_;
@@ -321,6 +335,86 @@ void GraphMillion(Shots& shots) {
     shots.Timing(QString("zoom + repaint, 8 x 1M: %1 ms").arg(timer.elapsed()));
   }
   shots.Save(&b, "million.png");
+
+  // The table over all of it: from the click until the last row is on screen.
+  timer.start();
+  TFormSheet sheet(b.CurrentMeasurement(), b.CurrentStampRange(), {}, &b);
+  sheet.show();
+  QApplication::processEvents();
+  const qint64 opened = timer.elapsed();
+  timer.start();
+  sheet.StringGrid1->scrollToBottom();
+  sheet.StringGrid1->repaint();
+  shots.Timing(QString("table of %1 rows x 8 lines: open %2 ms, jump to the end %3 ms, %4 bytes "
+                       "per row")
+                   .arg(sheet.Rows().RowCount())
+                   .arg(opened)
+                   .arg(timer.elapsed())
+                   .arg(static_cast<double>(sheet.Rows().MemoryBytes()) /
+                        static_cast<double>(sheet.Rows().RowCount())));
+  shots.Save(&sheet, "table_million.png");
+  sheet.close();
+
+  // The export through the window: filter, save dialog, progress bar, file.
+  TempDir out;
+  s.dialogs().file_names.push_back(out.File("million"));
+  QTimer::singleShot(0, &b, [&] {
+    TFormExportFilter* filter = s.app().ExportFilter();
+    filter->ListBox1->selectAll();
+    filter->ButtonOKClick();
+    timer.start();
+  });
+  b.ButtonExportClick();
+  const qint64 exported = timer.elapsed();
+  shots.Timing(QString("window export of 1000000 rows x 8 lines: %1 ms, %2 rows/s")
+                   .arg(exported)
+                   .arg(exported > 0 ? 1000000 * 1000 / exported : 0));
+  // The core writer alone on the same rows and the same disk, for comparison.
+  const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
+  timer.start();
+  ExportToFile(out.File("core.csv"), b.CurrentMeasurement(), all, b.CurrentStampRange(), ',',
+               s.dialogs());
+  const qint64 core = timer.elapsed();
+  shots.Timing(QString("core export of the same rows: %1 ms, %2 rows/s")
+                   .arg(core)
+                   .arg(core > 0 ? 1000000 * 1000 / core : 0));
+}
+
+// The table, the export filter and a saved copy over the demonstration card.
+void TableWindows(Shots& shots) {
+  Session s;
+  TempDir demo, copy;
+  WriteDemoCard(demo.path(), std::floor(Now()), ',');
+  WriteDemoQuantityFiles(s.QuantityDir(), ',');
+  TFormGraph& g = s.OpenGraphIn(demo.path());
+  g.resize(1100, 760);
+  {
+    TFormSheet sheet(g.CurrentMeasurement(), g.CurrentStampRange(), {}, &g);
+    sheet.show();
+    sheet.StringGrid1->selectColumn(1);
+    shots.Save(&sheet, "table.png");
+  }
+  QTimer::singleShot(0, &g, [&] {
+    TFormExportFilter* filter = s.app().ExportFilter();
+    filter->ListBox1->item(0)->setSelected(true);
+    filter->ListBox1->item(2)->setSelected(true);
+    shots.Save(filter, "export_filter.png");
+    filter->reject();
+  });
+  g.ButtonExportClick();
+
+  // The last day of the week into another folder, then that folder opened.
+  const double last = g.CurrentExportRange().to;
+  g.SetExportRange(last - 1, last);
+  s.dialogs().folders.push_back(copy.path());
+  QElapsedTimer timer;
+  timer.start();
+  g.ButtonSaveClick();
+  shots.Timing(QString("saving a copy of one day: %1 ms").arg(timer.elapsed()));
+  for (const auto& m : s.dialogs().messages) shots.Say(QString::fromStdString(m.text));
+  TFormGraph& c = s.OpenGraphIn(copy.path());
+  c.resize(1100, 760);
+  shots.Save(&c, "copy_opened.png");
 }
 
 }  // namespace
@@ -339,6 +433,7 @@ int main(int argc, char** argv) {
   korvan::QuantityWindow(shots);
   korvan::GraphDialogs(shots);
   korvan::GraphWeek(shots);
+  korvan::TableWindows(shots);
   korvan::GraphMillion(shots);
   return shots.Finish() ? 0 : 1;
 }

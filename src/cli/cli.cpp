@@ -14,6 +14,7 @@ int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std:
 int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunCopy(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunImage(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunPrepare(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
@@ -30,6 +31,8 @@ const std::vector<Command>& Commands() {
        "veličiny, počty vzorků a časový rozsah složky karty", RunInfo},
       {"export", "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
        "textový export měření (VÝSTUP \"-\" je standardní výstup)", RunExport},
+      {"copy", "copy SLOŽKA CÍL [--from T] [--to T] [--yes] [--decimal ,|.]",
+       "uloží kopii měření (od T včetně do T bez něj) do složky CÍL", RunCopy},
       {"demo-card", "demo-card SLOŽKA [SLOŽKA_VELIČIN] [--decimal ,|.]",
        "zapíše ukázkovou kartu (a soubory veličin jejích přístrojů)", RunDemoCard},
       {"image", "image NASTAVENÍ VÝSTUP [--decimal ,|.]",

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDesktopServices>
-#include <QDialog>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
@@ -29,7 +28,6 @@
 #include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
 #include "data/form_chart_tickers.h"
-#include "data/form_export_filter.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "shell/form_app.h"
@@ -460,22 +458,6 @@ void TFormGraph::ButtonRedrawClick() {
 
 void TFormGraph::ButtonScalesClick() {
   if (app_.Scales()) app_.Scales()->Open(frameGeometry());
-}
-
-// The table view is not built yet: an empty frame with its caption.
-void TFormGraph::ButtonTextClick() {
-  QDialog sheet(this);
-  sheet.setWindowTitle(QString::fromUtf8("Naměřená data"));
-  sheet.resize(701, 557);
-  sheet.exec();
-}
-
-// Saving a copy is not built yet.
-void TFormGraph::ButtonSaveClick() {}
-
-// The export is not built yet: the filter window opens empty.
-void TFormGraph::ButtonExportClick() {
-  if (app_.ExportFilter()) app_.ExportFilter()->exec();
 }
 
 void TFormGraph::Image1Click() { QDesktopServices::openUrl(QUrl(QString(kMakerUrl))); }

@@ -83,6 +83,8 @@ class TFormGraph : public QWidget {
   void ButtonTextClick();
   void ButtonSaveClick();
   void ButtonExportClick();
+  // "&Ulož": the measurement's files over the chosen range into a folder the user picks.
+  void SaveMeasurementCopy();
   void Image1Click();
 
   // The user dragged a rectangle (axis values): towards the lower right zooms to it,

@@ -1,0 +1,125 @@
+// korvan-cli copy: a saved copy of a card folder's measurement, as the graph window's "&Ulož"
+// writes it.
+
+#include <cmath>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/date_time.h"
+#include "app/encodings.h"
+#include "app/packed_stamp.h"
+#include "cli/cli_commands.h"
+#include "cli/cli_dialogs.h"
+#include "cli/cli_measurement.h"
+#include "cli/cli_options.h"
+#include "data/graph_settings_file.h"
+#include "data/log_copy.h"
+
+namespace korvan::cli {
+
+namespace {
+
+class CopyDialogs : public CliDialogs {
+ public:
+  CopyDialogs(std::ostream& err, bool yes) : CliDialogs(&err), err_(err), yes_(yes) {}
+  bool Ask(const std::string& text) override {
+    if (!yes_) {
+      err_ << "korvan-cli: copy: " << text << "\n"
+           << "korvan-cli: copy: nic nebylo zapsáno; přepsání dovolí --yes\n";
+    }
+    return yes_;
+  }
+
+ private:
+  std::ostream& err_;
+  bool yes_;
+};
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+// The view the graph window has after opening the folder: its stored GRAPH.INI (lines the
+// measurement lacks show nothing) or the window's initial one, with the copy's range.
+GraphViewState ViewAfterOpening(const std::string& dir, uint32_t line_count, double from,
+                                double to) {
+  GraphViewState state;
+  const double now = Now();
+  if (ReadGraphSettingsFile(JoinFolder(dir, kGraphSettingsFileName), state, now)) {
+    for (ChannelView& channel : state.channels) {
+      if (channel.value < 0 || static_cast<uint32_t>(channel.value) > line_count) {
+        channel.value = 0;
+      }
+    }
+  } else {
+    state.time_min = std::floor(now);
+    state.time_max = std::floor(now) + 1;
+    state.left_max = 10;
+    state.right_max = 10;
+    for (int n = 0; n < kChannels; ++n) {
+      state.channels[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
+    }
+  }
+  state.range_from = from;
+  state.range_to = to;
+  return state;
+}
+
+}  // namespace
+
+int RunCopy(const std::vector<std::string>& arguments, std::ostream&, std::ostream& err) {
+  const auto args = Arguments::Parse(
+      "copy", UsageOf("copy"), arguments,
+      {{"--from", true}, {"--to", true}, {"--yes", false}, kDecimalOption}, 2, 2, err);
+  if (!args) return 2;
+  std::optional<double> from, to;
+  char separator = 0;
+  if (!args->Time("--from", from, err) || !args->Time("--to", to, err) ||
+      !args->DecimalSeparator(separator, err)) {
+    return 2;
+  }
+  const std::string& dir = (*args)[0];
+  const std::string& destination = (*args)[1];
+
+  Measurement measurement;
+  LoadResult result;
+  if (!LoadCardFolder(dir, measurement, result, err)) return 1;
+  // The whole measurement by default, its latest record included: the copy's end is
+  // exclusive, so it lies one second after the latest stamp.
+  MeasurementCopyJob job;
+  job.source_dir = dir;
+  job.destination_dir = destination;
+  job.start = 0;
+  job.end = 0xFFFFFFFF;
+  double view_from = 0, view_to = 0;  // the pickers of a window that opened the folder
+  if (measurement.HasTimeRange()) {
+    job.start = measurement.earliest;
+    view_from = UnpackStamp(measurement.earliest, 0);
+    view_to = UnpackStamp(measurement.latest, 0);
+    const double after = view_to + kSecond;
+    // A stamp holds no year after 2063: there is nothing later to leave out.
+    if (DecodeDate(after).year <= kStampLastYear) job.end = PackStamp(after, after);
+  }
+  if (from) {
+    job.start = PackStamp(*from, *from);
+    view_from = *from;
+  }
+  if (to) {
+    job.end = PackStamp(*to, *to);
+    view_to = *to;
+  }
+  job.run_limit = ScanTimeLimit(Today());
+  job.line_count = static_cast<int>(measurement.line_count);
+  const GraphViewState view = ViewAfterOpening(dir, measurement.line_count, view_from, view_to);
+  job.write_graph_settings = [&](const std::string& path) {
+    WriteGraphSettingsFile(path, view, separator);
+  };
+
+  std::error_code ec;
+  std::filesystem::create_directories(destination, ec);
+  CopyDialogs dialogs(err, args->Has("--yes"));
+  return CopyMeasurement(job, dialogs) == CopyOutcome::kDone ? 0 : 1;
+}
+
+}  // namespace korvan::cli

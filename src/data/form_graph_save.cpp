@@ -1,0 +1,145 @@
+// The graph window's table view, text export and saved copy.
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QProgressBar>
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "app/date_time.h"
+#include "app/user_dialogs.h"
+#include "config/form_format.h"
+#include "data/form_export_filter.h"
+#include "data/form_graph.h"
+#include "data/form_sheet.h"
+#include "data/log_copy.h"
+#include "shell/form_app.h"
+
+namespace korvan {
+namespace {
+
+// The graph window's bar over counts that may exceed its int range.
+class Bar {
+ public:
+  explicit Bar(QProgressBar* bar) : bar_(bar) {}
+  void Start(uint64_t maximum) {
+    unit_ = maximum / std::numeric_limits<int>::max() + 1;
+    done_ = 0;
+    bar_->setMaximum(static_cast<int>(maximum / unit_));
+    bar_->setValue(0);
+    bar_->show();
+    QCoreApplication::processEvents();
+  }
+  void Set(uint64_t position) {
+    done_ = position;
+    bar_->setValue(static_cast<int>(position / unit_));
+    QCoreApplication::processEvents();
+  }
+  void Advance(uint64_t amount) { Set(done_ + amount); }
+  void Finish() { bar_->hide(); }
+
+ private:
+  QProgressBar* bar_;
+  uint64_t unit_ = 1;
+  uint64_t done_ = 0;
+};
+
+// The save dialog's default extension: a name typed without one gets ".csv".
+std::string WithCsvExtension(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t name = slash == std::string::npos ? 0 : slash + 1;
+  return path.find('.', name) == std::string::npos ? path + ".csv" : path;
+}
+
+// The leading decimal number of an entry "3.  caption", or -1.
+int LeadingNumber(const QString& entry) {
+  int n = -1;
+  for (QChar c : entry) {
+    if (!c.isDigit() || c.unicode() > '9') break;
+    n = (n < 0 ? 0 : n * 10) + (c.unicode() - '0');
+    if (n > kMaxLines) return -1;
+  }
+  return n;
+}
+
+}  // namespace
+
+void TFormGraph::ButtonTextClick() {
+  Bar bar(ProgressBar1);
+  SheetRows::Progress progress;
+  progress.start = [&](uint32_t maximum) { bar.Start(maximum); };
+  progress.position = [&](uint32_t position) { bar.Set(position); };
+  progress.finish = [&] { bar.Finish(); };
+  TFormSheet sheet(*measurement_, CurrentStampRange(), progress, this);
+  sheet.exec();
+}
+
+void TFormGraph::ButtonExportClick() {
+  TFormExportFilter* filter = app_.ExportFilter();
+  if (!filter) return;
+  filter->ListBox1->clear();
+  filter->ListBox2->clear();
+  for (uint32_t i = 0; i < measurement_->line_count; ++i) {
+    filter->ListBox1->addItem(QString::number(i + 1) + ".  " +
+                              QString::fromStdString(measurement_->lines[i].caption));
+  }
+  if (filter->exec() != QDialog::Accepted) return;
+  std::vector<int> lines;
+  for (int i = 0; i < filter->ListBox2->count(); ++i) {
+    const int n = LeadingNumber(filter->ListBox2->item(i)->text());
+    if (n >= 1 && static_cast<uint32_t>(n) <= measurement_->line_count) lines.push_back(n - 1);
+  }
+  if (lines.empty()) return;
+
+  FileDialogOptions options;
+  options.title = "Uložení dat";
+  options.filter = "Formátovaný text *.csv|*.csv";
+  options.default_extension = "csv";
+  const std::optional<std::string> name = app_.Dialogs().SaveFileName(options);
+  if (!name || name->empty()) return;
+  const std::string path = WithCsvExtension(*name);
+  // An export onto one of the card's files would destroy the measurement it reads.
+  if (const std::optional<std::string> card_path = app_.CardFilePath(kCardFileNames[0], false)) {
+    const std::string folder = card_path->substr(0, card_path->rfind('/') + 1);
+    if (CardFileNamedBy(folder, path)) {
+      app_.Dialogs().ShowError(kExportCreateFailed);
+      return;
+    }
+  }
+
+  Bar bar(ProgressBar1);
+  ExportProgress progress;
+  progress.start = [&](uint32_t maximum) { bar.Start(maximum); };
+  progress.position = [&](uint32_t position) { bar.Set(position); };
+  progress.finish = [&] { bar.Finish(); };
+  ExportToFile(path, *measurement_, lines, CurrentStampRange(), app_.DecimalSeparator(),
+               app_.Dialogs(), progress);
+}
+
+void TFormGraph::ButtonSaveClick() { SaveMeasurementCopy(); }
+
+void TFormGraph::SaveMeasurementCopy() {
+  // The recording parameters window then holds the configuration of the data location.
+  if (app_.Format()) app_.Format()->ButtonLoadFromCardClick();
+  const StampRange range = CurrentStampRange();
+  const std::string folder = app_.Dialogs().BrowseForFolder("Adresář pro uložení datových souborů");
+  if (folder.empty()) return;
+  const std::optional<std::string> log_path = app_.CardFilePath(kCardFileNames[0], true);
+  if (!log_path) return;
+
+  Bar bar(ProgressBar1);
+  MeasurementCopyJob job;
+  job.source_dir = log_path->substr(0, log_path->rfind('/') + 1);
+  job.destination_dir = folder;
+  job.start = range.start;
+  job.end = range.end;
+  job.run_limit = ScanTimeLimit(Today());
+  job.line_count = static_cast<int>(measurement_->line_count);
+  job.write_graph_settings = [this](const std::string& path) { WriteGraphSettings(path); };
+  job.progress_start = [&](uint64_t total) { bar.Start(total); };
+  job.progress_advance = [&](size_t bytes) { bar.Advance(bytes); };
+  job.progress_finish = [&] { bar.Finish(); };
+  CopyMeasurement(job, app_.Dialogs());
+}
+
+}  // namespace korvan

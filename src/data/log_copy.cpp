@@ -1,0 +1,207 @@
+#include "data/log_copy.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "app/encodings.h"
+#include "app/error.h"
+#include "app/user_dialogs.h"
+#include "data/log_block.h"
+#include "platform/file_query.h"
+#include "platform/files.h"
+
+namespace korvan {
+
+namespace {
+
+constexpr int kMaxCopyLines = 50;
+// Far above any configuration a logger writes; a larger file is not one of them.
+constexpr size_t kMaxConfigBytes = 16 << 20;
+// Copied blocks are gathered and handed to the kernel in pieces of about this size.
+constexpr size_t kWriteBatch = 256 << 10;
+
+// Chunks as in the log scan: a marker is decided only when the BlockReach bytes after it are
+// all present (or the file has ended); a nearer one is carried over to the next chunk, so that
+// no block is cut at a chunk boundary and no byte beyond those read is looked at.
+class Copier {
+ public:
+  Copier(const CopyWrite& write, uint32_t start, uint32_t end, uint32_t run_limit, int lines)
+      : write_(write), start_(start), end_(end), run_limit_(run_limit), lines_(lines) {
+    out_.reset(new uint8_t[kWriteBatch + log_block::BlockReach(kMaxCopyLines)]);
+  }
+
+  // Parses buf[pos, avail); returns where the copy resumes, or nothing after a failed write.
+  std::optional<size_t> Parse(const uint8_t* buf, size_t avail, size_t pos, bool at_end) {
+    const size_t reach = log_block::BlockReach(lines_);
+    size_t stop;  // marker candidates start below stop
+    if (at_end) {
+      stop = avail >= 8 ? avail - 7 : 0;
+    } else {
+      stop = avail >= reach ? avail - reach + 1 : 0;
+    }
+    while (pos < stop) {
+      const size_t m = log_block::FindMarker(buf, pos, stop, avail);
+      if (m >= stop) return at_end ? avail : stop;
+      if (!log_block::BlockAt(stamps_, buf, m, avail, run_limit_)) {
+        pos = m + 2;
+        continue;
+      }
+      const uint32_t stamp = log_block::Load32(buf + m + 4);
+      if (stamp < start_ || stamp >= end_) {
+        pos = m + 2;
+        continue;
+      }
+      const log_block::BlockHead head = log_block::ReadBlockHead(buf, m, avail);
+      const size_t block_end =
+          log_block::WalkEntries(buf, head.entries, avail, lines_, [](uint16_t, uint32_t) {});
+      std::memcpy(out_.get() + out_size_, buf + m, block_end - m);
+      out_size_ += block_end - m;
+      ++result.blocks;
+      if (out_size_ >= kWriteBatch && !Flush()) return std::nullopt;
+      pos = block_end;
+    }
+    return at_end ? avail : std::max(pos, stop);
+  }
+
+  bool Flush() {
+    if (out_size_ == 0) return true;
+    const bool ok = write_(out_.get(), out_size_);
+    if (ok) result.bytes_written += out_size_;
+    out_size_ = 0;
+    return ok;
+  }
+
+  LogCopyResult result;
+
+ private:
+  const CopyWrite& write_;
+  uint32_t start_;
+  uint32_t end_;
+  uint32_t run_limit_;
+  int lines_;
+  log_block::StampCheck stamps_;
+  std::unique_ptr<uint8_t[]> out_;
+  size_t out_size_ = 0;
+};
+
+}  // namespace
+
+LogCopyResult CopyLogBlocks(const CopyRead& read, const CopyWrite& write, uint32_t start,
+                            uint32_t end, uint32_t run_limit, int line_count,
+                            const CopyProgress& progress, size_t chunk_size) {
+  const int lines = std::clamp(line_count, 0, kMaxCopyLines);
+  Copier copier(write, start, end, run_limit, lines);
+  chunk_size = std::max<size_t>(chunk_size, 1);
+  const size_t reach = log_block::BlockReach(lines);
+  // Carried-over bytes are always fewer than reach, so one chunk always fits after them.
+  const size_t capacity = chunk_size + reach;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[capacity]);
+  uint8_t* buf = buffer.get();
+  size_t avail = 0;
+  size_t pos = 0;
+  for (;;) {
+    if (pos > 0) {
+      std::memmove(buf, buf + pos, avail - pos);
+      avail -= pos;
+      pos = 0;
+    }
+    const ptrdiff_t n = read(buf + avail, std::min(chunk_size, capacity - avail));
+    // A failed read ends the copy as the end of the file does: what was read is copied.
+    const bool at_end = n <= 0;
+    if (n < 0) copier.result.outcome = LogCopyOutcome::kReadFailed;
+    if (n > 0) {
+      avail += static_cast<size_t>(n);
+      copier.result.bytes_read += static_cast<uint64_t>(n);
+      if (progress) progress(static_cast<size_t>(n));
+    }
+    const std::optional<size_t> next = copier.Parse(buf, avail, pos, at_end);
+    if (!next) {
+      copier.result.outcome = LogCopyOutcome::kWriteFailed;
+      return copier.result;
+    }
+    pos = *next;
+    if (at_end) break;
+  }
+  if (!copier.Flush()) copier.result.outcome = LogCopyOutcome::kWriteFailed;
+  return copier.result;
+}
+
+LogCopyResult CopyLogRecords(ReadOnlyFile& source, AtomicWriter& destination, uint32_t start,
+                             uint32_t end, uint32_t run_limit, int line_count,
+                             const CopyProgress& progress, size_t chunk_size) {
+  return CopyLogBlocks(
+      [&](uint8_t* buffer, size_t n) { return source.Read(buffer, n); },
+      [&](const uint8_t* bytes, size_t size) { return destination.Write(bytes, size); }, start, end,
+      run_limit, line_count, progress, chunk_size);
+}
+
+uint32_t ScanTimeLimit(double today) { return PackStamp(today + 1.0, 0.0); }
+
+std::string JoinFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs) {
+  const std::string& source = job.source_dir;
+  const std::string& destination = job.destination_dir;
+  // Writing the data location onto itself would truncate LOG.BIN while it is being read.
+  if (SameFile(source, destination)) {
+    dialogs.ShowError(kCopyOntoSource);
+    return CopyOutcome::kRefused;
+  }
+  const std::string log_target = JoinFolder(destination, "LOG.BIN");
+  if (QueryFile(log_target).kind != FileKind::kNone && !dialogs.Ask(kCopyDestinationHasData)) {
+    return CopyOutcome::kDeclined;
+  }
+
+  bool failed = false;
+  auto fail = [&](const char* message) {
+    dialogs.ShowError(message);
+    failed = true;
+  };
+  // The data files in their order; the first failure leaves the rest.
+  [&] {
+    const std::optional<std::string> config =
+        ReadWholeFile(JoinFolder(source, "CONFIG.BIN"), kMaxConfigBytes);
+    if (!config) return fail(kCopyConfigOpenFailed);
+    if (!WriteFileAtomically(JoinFolder(destination, "CONFIG.BIN"), *config)) {
+      return fail(kCopyConfigCreateFailed);
+    }
+    // The text configuration is optional: a card prepared elsewhere may not have it.
+    if (const std::optional<std::string> text =
+            ReadWholeFile(JoinFolder(source, "CONFIG.INI"), kMaxConfigBytes)) {
+      WriteFileAtomically(JoinFolder(destination, "CONFIG.INI"), *text);
+    }
+
+    const std::string log_source = JoinFolder(source, "LOG.BIN");
+    if (job.progress_start) job.progress_start(QueryFile(log_source).size);
+    ReadOnlyFile input(log_source);
+    if (!input.IsOpen()) return fail(kCopyLogOpenFailed);
+    AtomicWriter output(log_target);
+    if (!output.ok()) return fail(kCopyLogCreateFailed);
+    const LogCopyResult copied = CopyLogRecords(input, output, job.start, job.end, job.run_limit,
+                                                job.line_count, job.progress_advance);
+    if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit()) {
+      // The writer has dropped the incomplete data; an older LOG.BIN would not match the
+      // configuration just copied.
+      RemoveFile(log_target);
+      return fail(kCopyLogWriteFailed);
+    }
+    if (copied.outcome == LogCopyOutcome::kReadFailed) fail(kCopyLogReadFailed);
+  }();
+
+  if (job.write_graph_settings) {
+    try {
+      job.write_graph_settings(JoinFolder(destination, "GRAPH.INI"));
+    } catch (const Error& e) {
+      fail(e.what());
+    }
+  }
+  if (job.progress_finish) job.progress_finish();
+  return failed ? CopyOutcome::kFailed : CopyOutcome::kDone;
+}
+
+}  // namespace korvan

@@ -1,0 +1,324 @@
+#include "data/form_sheet.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "app/date_time.h"
+#include "data/form_export_filter.h"
+#include "data/form_graph.h"
+#include "data/log_copy.h"
+#include "shell/form_app.h"
+#include "shell/form_drive_chooser.h"
+#include "shell/form_setup.h"
+#include "support/card_builder.h"
+#include "support/qt/fake_window_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::CardBuilder;
+using testing::CardLine;
+using testing::FakeWindowDialogs;
+using testing::FloatBits;
+using testing::MakeStamp;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+uint32_t At(int second) { return MakeStamp(2006, 3, 5, 8, 7, 6 + second); }
+
+// Three lines on 5 March 2006 from 08:07:06: A is F4 with the range 0-100, B is U2 with
+// multiplier 0.1, C is F4 without a range. Sub-seconds when ms is set.
+CardBuilder ThreeLines(bool ms) {
+  CardBuilder card;
+  card.lines = {CardLine{"A", "a", 1, "F4", 1.0, 0.0, 100.0}, CardLine{"B", "b", 1, "U2", 0.1},
+                CardLine{"C", "c", 1, "F4"}};
+  auto word = [ms](uint16_t m) {
+    return ms ? std::optional<uint16_t>(MillisecondWord(m)) : std::nullopt;
+  };
+  card.Block(At(0), {{0, FloatBits(21.5f)}, {1, 123}, {2, FloatBits(3)}}, word(0));
+  card.Block(At(0), {{0, FloatBits(120)}, {2, 0x7FFFFFFF}}, word(250));  // out of range, no value
+  card.Block(At(1), {{1, 7}}, word(0));
+  card.Block(At(2), {{0, FloatBits(1)}, {2, FloatBits(0.000012f)}}, word(990));
+  return card;
+}
+
+class SheetTest : public ::testing::Test {
+ protected:
+  SheetTest() : app_(dialogs_, dialogs_, Paths(), ',', {}) {
+    app_.CreateWindows();
+    app_.Setup()->CheckBoxAlt->setChecked(true);
+    app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
+  }
+  ~SheetTest() override {
+    if (app_.Graph()) delete app_.Graph();
+  }
+
+  ProgramPaths Paths() {
+    ProgramPaths p;
+    p.settings_file = program_.File("korvan-a.ini");
+    p.quantity_dir = program_.path() + "/Instrument/";
+    std::filesystem::create_directories(p.quantity_dir);
+    p.program_dir = program_.path();
+    return p;
+  }
+
+  TFormGraph& Open(const CardBuilder& card) {
+    card.WriteAll(data_.path());
+    app_.CreateGraphWindow();
+    EXPECT_TRUE(app_.Graph() && app_.Graph()->Loaded());
+    return *app_.Graph();
+  }
+
+  // Clicks "&Tabulka", lets look run on the shown table, then closes it with Escape.
+  void WithTable(TFormGraph& g, const std::function<void(TFormSheet&)>& look) {
+    bool looked = false;
+    // The table is filled before it is shown, processing events meanwhile: wait for it.
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* sheet = qobject_cast<TFormSheet*>(QApplication::activeModalWidget());
+      if (!sheet) return;
+      poll.stop();
+      EXPECT_FALSE(g.ProgressBar1->isVisible());
+      look(*sheet);
+      looked = true;
+      // A table that Escape leaves open fails instead of hanging the test.
+      QTimer::singleShot(2000, sheet, [sheet] {
+        ADD_FAILURE() << "Escape did not close the table";
+        sheet->reject();
+      });
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(sheet->StringGrid1, &escape);
+    });
+    poll.start();
+    g.ButtonTextClick();  // returns once Escape has closed the table
+    EXPECT_TRUE(looked);
+  }
+
+  static QString Cell(TFormSheet& s, int row, int column) {
+    QAbstractItemModel* m = s.StringGrid1->model();
+    if (column == 0) return m->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
+    return m->data(m->index(row, column - 1)).toString();
+  }
+  static QStringList Row(TFormSheet& s, int row) {
+    QStringList cells;
+    for (int c = 0; c <= s.StringGrid1->model()->columnCount(); ++c) cells << Cell(s, row, c);
+    return cells;
+  }
+
+  FakeWindowDialogs dialogs_;
+  TempDir program_;
+  TempDir data_;
+  TempDir out_;
+  KorvanApp app_;
+};
+
+TEST_F(SheetTest, TableShowsEveryDistinctTimeWithItsCells) {
+  struct Case {
+    bool ms;
+    int time_width;
+    std::vector<QStringList> rows;
+  };
+  const Case cases[] = {
+      {false,
+       110,
+       // Without milliseconds the second sample of A at 08:07:06 waits for a row of its own.
+       {{" 5.03.2006, 08:07:06", "21.5", "12.3", "3"},
+        {" 5.03.2006, 08:07:06", "", "", ""},
+        {" 5.03.2006, 08:07:07", "", "0.7", ""},
+        {" 5.03.2006, 08:07:08", "1", "", "1.2E-05"}}},
+      {true,
+       130,
+       {{" 5.03.2006, 08:07:06.00", "21.5", "12.3", "3"},
+        {" 5.03.2006, 08:07:06.25", "", "", ""},
+        {" 5.03.2006, 08:07:07.00", "", "0.7", ""},
+        {" 5.03.2006, 08:07:08.99", "1", "", "1.2E-05"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ms);
+    TFormGraph& g = Open(ThreeLines(c.ms));
+    WithTable(g, [&](TFormSheet& s) {
+      EXPECT_EQ(s.windowTitle(), QString::fromUtf8("Naměřená data"));
+      EXPECT_EQ(s.size(), QSize(701, 557));
+      EXPECT_GE(s.StringGrid1->verticalHeader()->width(), c.time_width);
+      EXPECT_LE(s.StringGrid1->verticalHeader()->width(), c.time_width + 40);
+      EXPECT_EQ(s.Rows().HeaderText(0), "Datum, Čas");
+      QAbstractItemModel* m = s.StringGrid1->model();
+      EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), QString::fromUtf8("A - a"));
+      EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), QString::fromUtf8("C - c"));
+      ASSERT_EQ(m->rowCount(), static_cast<int>(c.rows.size()));
+      for (size_t r = 0; r < c.rows.size(); ++r) EXPECT_EQ(Row(s, static_cast<int>(r)), c.rows[r]);
+      EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
+      EXPECT_EQ(s.StringGrid1->horizontalHeader()->defaultSectionSize(), 110);
+      EXPECT_EQ(s.StringGrid1->verticalHeader()->defaultSectionSize(), 16);
+    });
+    EXPECT_FALSE(g.ProgressBar1->isVisible());
+    delete app_.Graph();
+  }
+}
+
+TEST_F(SheetTest, RangeEndAndEmptyRange) {
+  TFormGraph& g = Open(ThreeLines(true));
+  const double day = EncodeDate(2006, 3, 5);
+  // The end's second includes its later milliseconds; the next second is out.
+  g.SetExportRange(day + EncodeTime(8, 7, 6, 0), day + EncodeTime(8, 7, 7, 0));
+  WithTable(g, [&](TFormSheet& s) {
+    ASSERT_EQ(s.StringGrid1->model()->rowCount(), 3);
+    EXPECT_EQ(Cell(s, 2, 0), " 5.03.2006, 08:07:07.00");
+  });
+  g.SetExportRange(day + EncodeTime(9, 0, 0, 0), day + EncodeTime(10, 0, 0, 0));
+  WithTable(g, [&](TFormSheet& s) {
+    ASSERT_EQ(s.StringGrid1->model()->rowCount(), 1);
+    EXPECT_EQ(Row(s, 0), (QStringList{"", "", "", ""}));
+    EXPECT_EQ(s.StringGrid1->model()->headerData(1, Qt::Horizontal).toString(), "B - b");
+  });
+}
+
+TEST_F(SheetTest, CtrlCCopiesTheSelectionWithHeaderAndTimes) {
+  TFormGraph& g = Open(ThreeLines(false));
+  WithTable(g, [&](TFormSheet& s) {
+    QTableView* grid = s.StringGrid1;
+    grid->horizontalHeader()->moveSection(2, 0);  // C dragged before A
+    grid->selectionModel()->select(
+        QItemSelection(grid->model()->index(0, 0), grid->model()->index(1, 2)),
+        QItemSelectionModel::Select);
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(grid, &copy);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              QString::fromUtf8("Datum, Čas\tC - c\tA - a\tB - b\n"
+                                " 5.03.2006, 08:07:06\t3\t21.5\t12.3\n"
+                                " 5.03.2006, 08:07:06\t\t\t\n"));
+    grid->clearSelection();
+    grid->selectColumn(1);  // B: all its rows
+    s.CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("Datum, Čas\tB - b\n"
+                                                                   " 5.03.2006, 08:07:06\t12.3\n"
+                                                                   " 5.03.2006, 08:07:06\t\n"
+                                                                   " 5.03.2006, 08:07:07\t0.7\n"
+                                                                   " 5.03.2006, 08:07:08\t\n"));
+  });
+}
+
+class ExportTest : public SheetTest {
+ protected:
+  // "&Export" with the given entries selected in the filter (or cancel).
+  void Export(TFormGraph& g, std::vector<int> rows, bool ok = true) {
+    TFormExportFilter* filter = app_.ExportFilter();
+    QTimer::singleShot(0, filter, [=, this] {
+      entries_.clear();
+      for (int i = 0; i < filter->ListBox1->count(); ++i) {
+        entries_ << filter->ListBox1->item(i)->text();
+      }
+      for (int r : rows) filter->ListBox1->item(r)->setSelected(true);
+      if (ok) {
+        filter->ButtonOKClick();
+      } else {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(filter, &escape);
+      }
+    });
+    g.ButtonExportClick();
+  }
+  QStringList entries_;
+};
+
+TEST_F(ExportTest, ChosenLinesComeInLineOrder) {
+  TFormGraph& g = Open(ThreeLines(false));
+  dialogs_.file_names.push_back(out_.File("data"));
+  Export(g, {2, 0});
+  EXPECT_EQ(entries_, (QStringList{"1.  A - a", "2.  B - b", "3.  C - c"}));
+  ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
+  EXPECT_EQ(dialogs_.file_dialogs[0].title, "Uložení dat");
+  EXPECT_EQ(dialogs_.file_dialogs[0].filter, "Formátovaný text *.csv|*.csv");
+  // A name without extension gets ".csv".
+  EXPECT_EQ(ReadBytes(out_.File("data.csv")),
+            "Datum;\xC8"
+            "as;A - a;C - c\r\n"
+            " 5.03.2006;08:07:06;21,5;3\r\n"
+            " 5.03.2006;08:07:06;;\r\n"
+            " 5.03.2006;08:07:08;1;1,2E-05\r\n");
+  EXPECT_FALSE(g.ProgressBar1->isVisible());
+
+  // The list is refilled: the last choice is not kept. A name with an extension stays.
+  dialogs_.file_names.push_back(out_.File("b.txt"));
+  Export(g, {1});
+  EXPECT_EQ(ReadBytes(out_.File("b.txt")).substr(0, 17),
+            "Datum;\xC8"
+            "as;B - b\r\n");
+}
+
+TEST_F(ExportTest, CancelEmptyChoiceAndFailuresWriteNothing) {
+  TFormGraph& g = Open(ThreeLines(false));
+  Export(g, {0}, /*ok=*/false);
+  Export(g, {});
+  EXPECT_TRUE(dialogs_.file_dialogs.empty());
+  dialogs_.file_names.push_back(std::nullopt);
+  Export(g, {0});
+  EXPECT_TRUE(dialogs_.messages.empty());
+
+  const std::string log_before = ReadBytes(data_.File("LOG.BIN"));
+  for (const std::string& target : {out_.File("missing/x.csv"), data_.File("LOG.BIN")}) {
+    SCOPED_TRACE(target);
+    dialogs_.Clear();
+    dialogs_.file_names.push_back(target);
+    Export(g, {0});
+    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{"Soubor exportu nelze vytvořit!"});
+  }
+  EXPECT_EQ(ReadBytes(data_.File("LOG.BIN")), log_before);
+  EXPECT_FALSE(g.ProgressBar1->isVisible());
+}
+
+TEST_F(SheetTest, SavedCopyHoldsTheRangeAndOpensInTheGraphWindow) {
+  TFormGraph& g = Open(ThreeLines(false));
+  // Read back from CONFIG.BIN; the missing CONFIG.INI is skipped without a word.
+  std::filesystem::remove(data_.File("CONFIG.INI"));
+  const double day = EncodeDate(2006, 3, 5);
+  g.SetExportRange(day + EncodeTime(8, 7, 6, 0), day + EncodeTime(8, 7, 8, 0));
+  dialogs_.folders.push_back("");
+  g.ButtonSaveClick();  // cancelled
+  EXPECT_TRUE(std::filesystem::is_empty(out_.path()));
+
+  dialogs_.folders.push_back(out_.path());
+  g.ButtonSaveClick();
+  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_FALSE(g.ProgressBar1->isVisible());
+  EXPECT_EQ(ReadBytes(out_.File("CONFIG.BIN")), ReadBytes(data_.File("CONFIG.BIN")));
+  EXPECT_FALSE(std::filesystem::exists(out_.File("CONFIG.INI")));
+  // The block stamped at the end is left out.
+  const std::string log = ReadBytes(data_.File("LOG.BIN"));
+  EXPECT_EQ(ReadBytes(out_.File("LOG.BIN")), log.substr(0, log.rfind("\xAA\xAA\xAA\xAA")));
+
+  // The copy as the data location. Its data end before the stored range does (the block at
+  // the end was not copied): the window asks, and No keeps the stored view.
+  delete app_.Graph();
+  dialogs_.answers.push_back(false);
+  app_.Setup()->DirectoryListBoxAlt->SetDirectory(out_.path());
+  app_.CreateGraphWindow();
+  ASSERT_TRUE(app_.Graph()->Loaded());
+  EXPECT_TRUE(app_.Graph()->ManualView);
+  EXPECT_NEAR(app_.Graph()->CurrentExportRange().from, day + EncodeTime(8, 7, 6, 0), 1e-9);
+  EXPECT_NEAR(app_.Graph()->CurrentExportRange().to, day + EncodeTime(8, 7, 8, 0), 1e-9);
+  EXPECT_EQ(dialogs_.Texts("ask").size(), 1u);
+  EXPECT_TRUE(dialogs_.Texts("error").empty());
+
+  // The copy's own folder as the destination is refused.
+  dialogs_.folders.push_back(out_.path() + "/");
+  app_.Graph()->ButtonSaveClick();
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyOntoSource});
+}
+
+}  // namespace
+}  // namespace korvan

@@ -1,0 +1,335 @@
+#include "data/log_copy.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/data_location.h"
+#include "app/date_time.h"
+#include "app/packed_stamp.h"
+#include "data/log_writer.h"
+#include "data/measurement.h"
+#include "support/card_builder.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::CardBuilder;
+using testing::FakeDialogs;
+using testing::MakeStamp;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+const uint32_t kT0 = MakeStamp(2006, 3, 5, 8, 7, 6);
+// kT0 and s seconds (packed stamps do not add as integers).
+uint32_t At(int s) {
+  return MakeStamp(2006, 3, 5, 8 + (7 * 60 + 6 + s) / 3600, (7 * 60 + 6 + s) / 60 % 60,
+                   (6 + s) % 60);
+}
+// The load's limit on a day in 2026: it decides how a run of AA bytes is read.
+const uint32_t kRunLimit = MakeStamp(2026, 12, 10, 0, 0, 0);
+
+std::string Block(uint32_t stamp, std::vector<LogEntry> entries,
+                  std::optional<uint16_t> ms_word = std::nullopt) {
+  std::string out;
+  AppendLogBlock(out, stamp, ms_word, entries);
+  return out;
+}
+
+// Copies bytes in memory with the given chunk size; reads are as short as read(2) gives them.
+std::string CopyBytes(const std::string& bytes, uint32_t start, uint32_t end, int lines,
+                      size_t chunk = kCopyChunk, LogCopyResult* result = nullptr) {
+  size_t at = 0;
+  std::string out;
+  const LogCopyResult r = CopyLogBlocks(
+      [&](uint8_t* buffer, size_t n) {
+        const size_t k = std::min(n, bytes.size() - at);
+        std::memcpy(buffer, bytes.data() + at, k);
+        at += k;
+        return static_cast<ptrdiff_t>(k);
+      },
+      [&](const uint8_t* data, size_t size) {
+        out.append(reinterpret_cast<const char*>(data), size);
+        return true;
+      },
+      start, end, kRunLimit, lines, {}, chunk);
+  if (result) *result = r;
+  return out;
+}
+
+TEST(LogCopyTest, KeepsBlocksFromStartUpToButNotIncludingEnd) {
+  const std::string before = Block(MakeStamp(2006, 3, 5, 8, 7, 5), {{0, 1}});
+  const std::string at_start = Block(kT0, {{0, 2}, {1, 3}}, MillisecondWord(500));
+  const std::string inside = Block(At(5), {{1, 4}});
+  const std::string at_end = Block(At(10), {{0, 5}});
+  const std::string fill(37, '\xFF');
+  const std::string log = fill + before + at_start + fill + inside + at_end + fill;
+  EXPECT_EQ(CopyBytes(log, kT0, At(10), 2), at_start + inside);
+}
+
+TEST(LogCopyTest, LeavesOutFillDamageAndEntriesPastTheList) {
+  // An entry list ends at an index that is not a valid next line; what follows is not copied.
+  const std::string block = Block(kT0, {{0, 7}, {2, 8}});
+  const std::string tail = Block(At(1), {{1, 9}});
+  const std::string log = std::string(100, '\xAA') + block + std::string("\x01\x00zzzz", 6) +
+                          "junk" + tail + std::string(5, '\xAA');
+  EXPECT_EQ(CopyBytes(log, 0, 0xFFFFFFFF, 3), block + tail);
+  // A stamp that is no time of day: the block is not one.
+  EXPECT_EQ(CopyBytes(Block(MakeStamp(2006, 2, 30, 1, 0, 0), {{0, 1}}), 0, 0xFFFFFFFF, 1), "");
+}
+
+TEST(LogCopyTest, FillOnlyGivesNothing) {
+  for (char fill : {'\xAA', '\xFF', '\x00'}) {
+    EXPECT_EQ(CopyBytes(std::string(3 * kCopyChunk + 11, fill), 0, 0xFFFFFFFF, 8), "");
+  }
+}
+
+TEST(LogCopyTest, BlockStampedAtTenFortyTwoFortyTwoIsKept) {
+  // 10:42:42 packs its low sixteen bits as AA AA, like the end of a run of AA fill.
+  const uint32_t stamp = MakeStamp(2006, 3, 5, 10, 42, 42);
+  ASSERT_EQ(stamp & 0xFFFF, 0xAAAAu);
+  for (bool with_ms : {false, true}) {
+    SCOPED_TRACE(with_ms);
+    const std::string block =
+        Block(stamp, {{0, 2}, {1, 3}},
+              with_ms ? std::optional<uint16_t>(MillisecondWord(250)) : std::nullopt);
+    const std::string log = Block(stamp - 1, {{0, 1}}) + block + Block(stamp + 1, {{0, 4}});
+    EXPECT_EQ(CopyBytes(log, stamp, stamp + 1, 2), block);
+  }
+}
+
+TEST(LogCopyTest, BlockCutOffByTheEndKeepsItsCompleteEntries) {
+  const std::string block = Block(kT0, {{0, 1}, {1, 2}, {2, 3}}, MillisecondWord(10));
+  for (size_t cut = 1; cut <= 6; ++cut) {
+    SCOPED_TRACE(cut);
+    EXPECT_EQ(CopyBytes(block.substr(0, block.size() - cut), 0, 0xFFFFFFFF, 3),
+              block.substr(0, block.size() - 6));
+  }
+  EXPECT_EQ(CopyBytes(block.substr(0, 8), 0, 0xFFFFFFFF, 3), block.substr(0, 8));
+}
+
+// Around every chunk boundary a block is copied once and whole, whatever its offset.
+TEST(LogCopyTest, BlocksAcrossChunkBoundariesAreCopiedOnceAndWhole) {
+  constexpr int kLines = 8;
+  std::vector<LogEntry> entries;
+  for (uint16_t i = 0; i < kLines; ++i) entries.push_back({i, 0xAAAAAAAAu});
+  const std::string longest = Block(kT0, entries, MillisecondWord(999));
+  const std::string next = Block(At(1), {{0, 1}});
+  for (size_t chunk : {size_t{16384}, kCopyChunk, size_t{97}}) {
+    const size_t margin = chunk - 8 - 6 * kLines;
+    for (size_t offset = margin - 16; offset <= chunk + 4; ++offset) {
+      SCOPED_TRACE(::testing::Message() << chunk << " " << offset);
+      const std::string log = std::string(offset, '\xFF') + longest + next;
+      EXPECT_EQ(CopyBytes(log, 0, 0xFFFFFFFF, kLines, chunk), longest + next);
+    }
+  }
+}
+
+TEST(LogCopyTest, FailedReadEndsTheCopyWithWhatWasRead) {
+  const std::string block = Block(kT0, {{0, 1}});
+  int calls = 0;
+  std::string out;
+  const LogCopyResult r = CopyLogBlocks(
+      [&](uint8_t* buffer, size_t) -> ptrdiff_t {
+        if (calls++ > 0) return -1;
+        std::memcpy(buffer, block.data(), block.size());
+        return static_cast<ptrdiff_t>(block.size());
+      },
+      [&](const uint8_t* data, size_t size) {
+        out.append(reinterpret_cast<const char*>(data), size);
+        return true;
+      },
+      0, 0xFFFFFFFF, kRunLimit, 1);
+  EXPECT_EQ(r.outcome, LogCopyOutcome::kReadFailed);
+  EXPECT_EQ(out, block);
+}
+
+// A card folder and a destination, and the copy between them.
+class CopyMeasurementTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    card_.lines.resize(2);
+    card_.Block(kT0, {{0, testing::FloatBits(1.5f)}, {1, testing::FloatBits(2)}});
+    card_.Block(At(60), {{0, testing::FloatBits(3)}});
+    card_.Block(At(120), {{1, testing::FloatBits(4)}});
+    card_.WriteAll(source_.path());
+  }
+
+  CopyOutcome Copy(const std::string& destination, uint32_t start = 0, uint32_t end = 0xFFFFFFFF) {
+    MeasurementCopyJob job;
+    job.source_dir = source_.path();
+    job.destination_dir = destination;
+    job.start = start;
+    job.end = end;
+    job.line_count = 2;
+    job.run_limit = kRunLimit;
+    job.write_graph_settings = [this](const std::string& path) {
+      graph_paths_.push_back(path);
+      WriteBytes(path, "[Chart Left]\r\n");
+    };
+    return CopyMeasurement(job, dialogs_);
+  }
+
+  std::vector<std::string> Listing(const std::string& dir) const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  CardBuilder card_;
+  TempDir source_;
+  TempDir destination_;
+  FakeDialogs dialogs_;
+  std::vector<std::string> graph_paths_;
+};
+
+TEST_F(CopyMeasurementTest, CopiesTheFourFilesAndNothingElse) {
+  EXPECT_EQ(Copy(destination_.path() + "/", kT0, At(120)), CopyOutcome::kDone);
+  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_EQ(Listing(destination_.path()),
+            (std::vector<std::string>{"CONFIG.BIN", "CONFIG.INI", "GRAPH.INI", "LOG.BIN"}));
+  EXPECT_EQ(graph_paths_, std::vector<std::string>{destination_.File("GRAPH.INI")});
+  EXPECT_EQ(ReadBytes(destination_.File("CONFIG.BIN")), ReadBytes(source_.File("CONFIG.BIN")));
+  EXPECT_EQ(ReadBytes(destination_.File("CONFIG.INI")), ReadBytes(source_.File("CONFIG.INI")));
+  EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")),
+            card_.log.substr(0, ReadBytes(destination_.File("LOG.BIN")).size()));
+  EXPECT_LT(ReadBytes(destination_.File("LOG.BIN")).size(), card_.log.size());
+}
+
+TEST_F(CopyMeasurementTest, ExistingLogIsAskedAboutAndNoLeavesTheFolderUntouched) {
+  WriteBytes(destination_.File("LOG.BIN"), "old");
+  EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kDeclined);
+  EXPECT_EQ(dialogs_.Texts("ask"), std::vector<std::string>{kCopyDestinationHasData});
+  EXPECT_EQ(Listing(destination_.path()), std::vector<std::string>{"LOG.BIN"});
+  EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), "old");
+
+  dialogs_.answers.push_back(true);
+  EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
+  EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), card_.log);
+}
+
+TEST_F(CopyMeasurementTest, TheSourceItselfIsRefusedBeforeAnythingHappens) {
+  std::filesystem::create_directory_symlink(source_.path(), destination_.File("link"));
+  const std::string before = ReadBytes(source_.File("LOG.BIN"));
+  for (const std::string& target :
+       {source_.path(), source_.path() + "/", destination_.File("link") + "/",
+        destination_.File("link"), source_.path() + "/."}) {
+    SCOPED_TRACE(target);
+    dialogs_.Clear();
+    EXPECT_EQ(Copy(target), CopyOutcome::kRefused);
+    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyOntoSource});
+    EXPECT_TRUE(dialogs_.Texts("ask").empty());
+  }
+  EXPECT_TRUE(graph_paths_.empty());
+  EXPECT_EQ(ReadBytes(source_.File("LOG.BIN")), before);
+}
+
+TEST_F(CopyMeasurementTest, FailuresAreShownAndGraphSettingsAreStillWritten) {
+  struct Case {
+    const char* missing;
+    std::vector<std::string> errors;
+    std::vector<std::string> listing;
+  };
+  const Case cases[] = {
+      {"CONFIG.BIN", {kCopyConfigOpenFailed}, {"GRAPH.INI"}},
+      {"CONFIG.INI", {}, {"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}},
+      {"LOG.BIN", {kCopyLogOpenFailed}, {"CONFIG.BIN", "CONFIG.INI", "GRAPH.INI"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.missing);
+    TempDir source, destination;
+    card_.WriteAll(source.path());
+    std::filesystem::remove(source.File(c.missing));
+    MeasurementCopyJob job;
+    job.source_dir = source.path();
+    job.destination_dir = destination.path();
+    job.end = 0xFFFFFFFF;
+    job.line_count = 2;
+    job.write_graph_settings = [](const std::string& path) { WriteBytes(path, "x"); };
+    dialogs_.Clear();
+    CopyMeasurement(job, dialogs_);
+    EXPECT_EQ(dialogs_.Texts("error"), c.errors);
+    EXPECT_EQ(Listing(destination.path()), c.listing);
+  }
+}
+
+// A destination that takes no more than a few kilobytes: the data file cannot be written.
+TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndLeavesNoDataFile) {
+  for (int i = 0; i < 20000; ++i) card_.Block(At(200 + i), {{0, 1}, {1, 2}});
+  card_.WriteLog(source_.path());
+  WriteBytes(destination_.File("LOG.BIN"), "old");
+  dialogs_.answers.push_back(true);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 64 << 10;
+  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const CopyOutcome outcome = Copy(destination_.path());
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(outcome, CopyOutcome::kFailed);
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyLogWriteFailed});
+  EXPECT_EQ(Listing(destination_.path()),
+            (std::vector<std::string>{"CONFIG.BIN", "CONFIG.INI", "GRAPH.INI"}));
+}
+
+// On a card without damage, loading a copy gives the samples of the source within the range.
+TEST_F(CopyMeasurementTest, LoadingTheCopyGivesTheSourceSamplesOfTheRange) {
+  CardBuilder card;
+  card.lines.resize(3);
+  uint32_t state = 12345;
+  auto next = [&] { return state = state * 1103515245u + 12345u; };
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<LogEntry> entries;
+    for (uint16_t line = 0; line < 3; ++line) {
+      if (next() % 3 != 0) entries.push_back({line, next() % 1000});
+    }
+    AppendLogBlock(card.log, At(i / 2),
+                   i % 2 ? std::optional<uint16_t>(MillisecondWord(500)) : std::nullopt, entries);
+    if (i % 97 == 0) card.log += std::string(next() % 50, '\xFF');
+  }
+  TempDir source, destination;
+  card.WriteAll(source.path());
+  const uint32_t start = At(100), end = At(900);
+  MeasurementCopyJob job{
+      source.path(), destination.path(), start, end, kRunLimit, 3, {}, {}, {}, {}};
+  ASSERT_EQ(CopyMeasurement(job, dialogs_), CopyOutcome::kDone);
+
+  auto load = [&](const std::string& dir, Measurement& m) {
+    DataLocation location;
+    location.alternative = true;
+    location.alt_dir = dir;
+    ASSERT_TRUE(LoadMeasurement(location, dialogs_, Today(), {}, m, nullptr));
+  };
+  Measurement original, copied;
+  load(source.path(), original);
+  load(destination.path(), copied);
+  for (int line = 0; line < 3; ++line) {
+    std::vector<LogSample> expected, actual;
+    for (uint32_t i = 0; i < original.buffers[line].count(); ++i) {
+      const LogSample& s = original.buffers[line][i];
+      if (s.stamp >= start && s.stamp < end) expected.push_back(s);
+    }
+    for (uint32_t i = 0; i < copied.buffers[line].count(); ++i) {
+      actual.push_back(copied.buffers[line][i]);
+    }
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(actual, expected) << line;
+  }
+}
+
+}  // namespace
+}  // namespace korvan
