@@ -14,6 +14,7 @@ int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std:
 int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunStats(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunImage(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunPrepare(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
@@ -30,6 +31,8 @@ const std::vector<Command>& Commands() {
        "veličiny, počty vzorků a časový rozsah složky karty", RunInfo},
       {"export", "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
        "textový export měření (VÝSTUP \"-\" je standardní výstup)", RunExport},
+      {"stats", "stats SLOŽKA [--lines 1,3] [--from T] [--to T] [--json] [--decimal ,|.]",
+       "počet vzorků, minimum, maximum a průměr veličin v časovém rozsahu", RunStats},
       {"demo-card", "demo-card SLOŽKA [SLOŽKA_VELIČIN] [--decimal ,|.]",
        "zapíše ukázkovou kartu (a soubory veličin jejích přístrojů)", RunDemoCard},
       {"image", "image NASTAVENÍ VÝSTUP [--decimal ,|.]",

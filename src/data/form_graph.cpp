@@ -13,6 +13,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QProgressBar>
@@ -32,6 +33,7 @@
 #include "data/form_export_filter.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
+#include "data/form_stats.h"
 #include "shell/form_app.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_qt_text.h"
@@ -145,6 +147,8 @@ void TFormGraph::BuildControls() {
   ButtonText = new QPushButton(QString::fromUtf8("&Tabulka"), this);
   ButtonSave = new QPushButton(QString::fromUtf8("&Ulož"), this);
   ButtonExport = new QPushButton(QString::fromUtf8("&Export"), this);
+  // S: the one letter of its caption that no control of this window uses.
+  ButtonStats = new QPushButton(QString::fromUtf8("&Statistika"), this);
 
   Image1 = new QLabel(this);
   Image1->setPixmap(LogoPixmap());
@@ -223,6 +227,7 @@ void TFormGraph::BuildControls() {
   connect(ButtonText, &QPushButton::clicked, this, &TFormGraph::ButtonTextClick);
   connect(ButtonSave, &QPushButton::clicked, this, &TFormGraph::ButtonSaveClick);
   connect(ButtonExport, &QPushButton::clicked, this, &TFormGraph::ButtonExportClick);
+  connect(ButtonStats, &QPushButton::clicked, this, &TFormGraph::ButtonStatsClick);
   if (TFormScales* scales = app_.Scales()) {
     connect(scales, &TFormScales::Rescale, this, [this] { RescaleAxes(true, true, true); });
   }
@@ -280,7 +285,8 @@ void TFormGraph::BuildControls() {
   button_grid->addWidget(ButtonText, 0, 1);
   button_grid->addWidget(ButtonSave, 1, 1);
   button_grid->addWidget(ButtonExport, 2, 1);
-  button_grid->addWidget(Image1, 3, 0, 1, 2, Qt::AlignCenter);
+  button_grid->addWidget(ButtonStats, 0, 2);
+  button_grid->addWidget(Image1, 1, 2, 2, 1, Qt::AlignCenter);
 
   auto* bottom_row = new QHBoxLayout;
   bottom_row->addLayout(channel_grid);
@@ -359,6 +365,13 @@ void TFormGraph::BuildChart() {
   connect(Chart1->selectionRect(), &QCPSelectionRect::accepted, this,
           &TFormGraph::ChartSelectionAccepted);
   connect(Chart1, &QCustomPlot::mouseWheel, this, &TFormGraph::ChartWheel);
+
+  readout_ = new GraphReadout(
+      Chart1, [this] { return DrawnChannels(); }, *measurement_, app_.DecimalSeparator());
+  // The right button belongs to the context menu, not to the zoom rectangle.
+  Chart1->installEventFilter(this);
+  Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Chart1, &QWidget::customContextMenuRequested, this, &TFormGraph::ChartContextMenu);
 }
 
 void TFormGraph::ShowSwatch(int channel, uint32_t color) {
@@ -478,10 +491,34 @@ void TFormGraph::ButtonExportClick() {
   if (app_.ExportFilter()) app_.ExportFilter()->exec();
 }
 
+void TFormGraph::ButtonStatsClick() {
+  if (!stats_) stats_ = new TFormStats(*this, app_.DecimalSeparator());
+  stats_->show();
+  stats_->raise();
+  stats_->Refresh();
+}
+
+std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {
+  std::vector<DrawnChannel> drawn;
+  for (int n = 0; n < kChannels; ++n) {
+    const int item = ComboBoxes[n]->currentIndex();
+    if (item < 1 || static_cast<uint32_t>(item) > measurement_->line_count) continue;
+    drawn.push_back({n, item - 1, channels_[n].series, channels_[n].style.color,
+                     ComboBoxes[n]->currentText()});
+  }
+  return drawn;
+}
+
 void TFormGraph::Image1Click() { QDesktopServices::openUrl(QUrl(QString(kMakerUrl))); }
 
 bool TFormGraph::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+  if (watched == Chart1 &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+       event->type() == QEvent::MouseButtonDblClick) &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    return true;
+  }
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
     Image1Click();
     return true;
   }
