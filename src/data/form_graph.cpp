@@ -503,8 +503,8 @@ std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {
   for (int n = 0; n < kChannels; ++n) {
     const int item = ComboBoxes[n]->currentIndex();
     if (item < 1 || static_cast<uint32_t>(item) > measurement_->line_count) continue;
-    drawn.push_back({n, item - 1, channels_[n].series, channels_[n].style.color,
-                     ComboBoxes[n]->currentText()});
+    drawn.push_back(
+        {n, item - 1, channels_[n].series, channels_[n].style.color, ComboBoxes[n]->currentText()});
   }
   return drawn;
 }
@@ -518,7 +518,7 @@ bool TFormGraph::eventFilter(QObject* watched, QEvent* event) {
       static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
     return true;
   }
-    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+  if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
     Image1Click();
     return true;
   }

@@ -84,9 +84,8 @@ void TFormGraph::WithPrintExtras(const Draw& draw) {
 
 QImage TFormGraph::Picture(double scale) {
   QImage image;
-  WithPrintExtras([&] {
-    image = Chart1->toPixmap(Chart1->width(), Chart1->height(), scale).toImage();
-  });
+  WithPrintExtras(
+      [&] { image = Chart1->toPixmap(Chart1->width(), Chart1->height(), scale).toImage(); });
   return image;
 }
 
@@ -128,7 +127,8 @@ bool TFormGraph::SavePicture(const std::string& path) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     Picture(Chart1->devicePixelRatioF())
-        .save(&buffer, kind == PictureKind::kPng ? "PNG" : "JPEG", kind == PictureKind::kJpeg ? 92 : -1);
+        .save(&buffer, kind == PictureKind::kPng ? "PNG" : "JPEG",
+              kind == PictureKind::kJpeg ? 92 : -1);
   }
   std::string reason;
   if (bytes.isEmpty() ||

@@ -36,7 +36,9 @@ std::optional<double> NearestValue(QCPAbstractPlottable* series, double x, const
 
 // Light channel colours (yellow, aqua, lime) are darkened for the text on the light box; the
 // swatch keeps the channel's own colour.
-QColor TextColor(const QColor& color) { return color.lightness() > 150 ? color.darker(170) : color; }
+QColor TextColor(const QColor& color) {
+  return color.lightness() > 150 ? color.darker(170) : color;
+}
 
 }  // namespace
 
@@ -119,7 +121,8 @@ void GraphReadout::Refresh() {
   lines_.clear();
   QString time_text = QString::fromUtf8("—");
   if (const std::optional<SampleTime> t = SampleTimeOf(x)) {
-    time_text = Q(TableRowTimeText(t->stamp, t->milliseconds, measurement_.subseconds_present)).trimmed();
+    time_text =
+        Q(TableRowTimeText(t->stamp, t->milliseconds, measurement_.subseconds_present)).trimmed();
   }
   lines_ << time_text;
   QString html = "<b>" + time_text.toHtmlEscaped() + "</b>";
@@ -134,8 +137,9 @@ void GraphReadout::Refresh() {
     const QString line = c.caption + ": " + value;
     lines_ << line;
     const QColor color = ToQColor(c.color);
-    html += QString("<br><span style=\"color:%1\">&#9632;</span> <span style=\"color:%2\">%3</span>")
-                .arg(color.name(), TextColor(color).name(), line.toHtmlEscaped());
+    html +=
+        QString("<br><span style=\"color:%1\">&#9632;</span> <span style=\"color:%2\">%3</span>")
+            .arg(color.name(), TextColor(color).name(), line.toHtmlEscaped());
   }
   box_->setText(html);
   box_->adjustSize();

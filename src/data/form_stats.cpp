@@ -18,9 +18,8 @@ namespace korvan {
 
 namespace {
 
-const char* const kColumns[] = {"Veličina", "Vzorků",  "Minimum",      "Čas minima",
-                                "Maximum",  "Čas maxima", "Průměr", "První vzorek",
-                                "Poslední vzorek"};
+const char* const kColumns[] = {"Veličina",   "Vzorků", "Minimum",      "Čas minima",     "Maximum",
+                                "Čas maxima", "Průměr", "První vzorek", "Poslední vzorek"};
 constexpr int kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
 QString TimeText(const SampleTime& t, bool subseconds) {
@@ -118,9 +117,9 @@ void TFormStats::Refresh() {
     auto number = [&](double v) { return s.count ? Q(FloatToStr(v, decimal_separator_)) : none; };
     auto time = [&](const SampleTime& t) { return s.count ? TimeText(t, sub) : none; };
     const QString cells[kColumnCount] = {
-        c.caption,           QString::number(s.count), number(s.minimum),
-        time(s.minimum_time), number(s.maximum),        time(s.maximum_time),
-        number(s.mean),       time(s.first_time),       time(s.last_time)};
+        c.caption,         QString::number(s.count), number(s.minimum), time(s.minimum_time),
+        number(s.maximum), time(s.maximum_time),     number(s.mean),    time(s.first_time),
+        time(s.last_time)};
     for (int column = 0; column < kColumnCount; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       if (column == 0) {

@@ -26,9 +26,9 @@ std::optional<SampleTime> FromMilliseconds(int64_t ms, bool* before) {
     return std::nullopt;
   }
   const auto second = static_cast<int>(in_day / 1000);
-  return SampleTime{PackStampFields(d.year, d.month, d.day, second / 3600, second / 60 % 60,
-                                    second % 60),
-                    static_cast<uint16_t>(in_day % 1000)};
+  return SampleTime{
+      PackStampFields(d.year, d.month, d.day, second / 3600, second / 60 % 60, second % 60),
+      static_cast<uint16_t>(in_day % 1000)};
 }
 
 // Day values far outside any stamp year are clamped before they become integers.

@@ -14,9 +14,7 @@ template <typename Iterator, typename Key>
 Iterator NearestWithin(Iterator first, Iterator last, double x, double from, double to, Key key) {
   const Iterator after = std::lower_bound(
       first, last, x, [&key](const auto& point, double value) { return key(point) < value; });
-  auto inside = [&](Iterator it) {
-    return it != last && key(*it) >= from && key(*it) <= to;
-  };
+  auto inside = [&](Iterator it) { return it != last && key(*it) >= from && key(*it) <= to; };
   const Iterator before = after == first ? last : std::prev(after);
   const bool use_before = inside(before);
   const bool use_after = inside(after);

@@ -27,7 +27,8 @@ TEST(NearestWithin, EndsBetweenAndGaps) {
       {8, 8, 8, 3},       // the span is one instant
   };
   for (const Case& c : cases) {
-    auto it = NearestWithin(keys.begin(), keys.end(), c.x, c.from, c.to, [](double k) { return k; });
+    auto it =
+        NearestWithin(keys.begin(), keys.end(), c.x, c.from, c.to, [](double k) { return k; });
     const int index = it == keys.end() ? -1 : static_cast<int>(it - keys.begin());
     EXPECT_EQ(index, c.expected) << "x " << c.x << " span " << c.from << "-" << c.to;
   }
