@@ -34,6 +34,7 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "data/form_stats.h"
+#include "data/readout.h"
 #include "shell/form_app.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_qt_text.h"
@@ -503,8 +504,9 @@ std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {
   for (int n = 0; n < kChannels; ++n) {
     const int item = ComboBoxes[n]->currentIndex();
     if (item < 1 || static_cast<uint32_t>(item) > measurement_->line_count) continue;
-    drawn.push_back(
-        {n, item - 1, channels_[n].series, channels_[n].style.color, ComboBoxes[n]->currentText()});
+    drawn.push_back({n, item - 1, channels_[n].series, channels_[n].style.color,
+                     ComboBoxes[n]->currentText(),
+                     IsSinglePrecision(measurement_->lines[item - 1].type_letter)});
   }
   return drawn;
 }

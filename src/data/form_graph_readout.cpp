@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "app/numbers.h"
 #include "data/export.h"
 #include "data/measurement.h"
 #include "data/range_stats.h"
@@ -130,7 +129,7 @@ void GraphReadout::Refresh() {
     QString value = QString::fromUtf8("—");
     const std::optional<double> y = NearestValue(c.series, x, span);
     if (y && *y != kNoValue) {
-      value = Q(FloatToStr(*y, decimal_separator_));
+      value = Q(ShownValueText(*y, c.single_precision, decimal_separator_));
       const std::string unit = CaptionUnit(S(c.caption));
       if (!unit.empty()) value += " " + Q(unit);
     }

@@ -23,6 +23,7 @@ struct DrawnChannel {
   QCPAbstractPlottable* series = nullptr;
   uint32_t color = 0;  // window-system colour value
   QString caption;
+  bool single_precision = false;  // the line's numbers are types A or F
 };
 
 // The read-out cursor: while the mouse is over the chart's plot area, a thin vertical line

@@ -5,13 +5,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/numbers.h"
 #include "data/form_graph.h"
 #include "data/range_stats.h"
+#include "data/readout.h"
 #include "shell/form_qt_text.h"
 
 namespace korvan {
@@ -61,7 +62,6 @@ TFormStats::TFormStats(TFormGraph& graph, char decimal_separator)
   connect(chart->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
           &TFormStats::ScheduleRefresh);
   connect(chart, &QCustomPlot::afterReplot, this, &TFormStats::ScheduleRefresh);
-  resize(900, 200);
 }
 
 void TFormStats::ScheduleRefresh() {
@@ -114,7 +114,9 @@ void TFormStats::Refresh() {
         times ? Intersect(WindowOfStamps(graph_.PlottedRange(c.channel)), *times) : std::nullopt;
     if (window) s = ComputeRangeStats(m.lines[c.line], m.buffers[c.line], *window);
     const QString none = QString::fromUtf8("—");
-    auto number = [&](double v) { return s.count ? Q(FloatToStr(v, decimal_separator_)) : none; };
+    auto number = [&](double v) {
+      return s.count ? Q(ShownValueText(v, c.single_precision, decimal_separator_)) : none;
+    };
     auto time = [&](const SampleTime& t) { return s.count ? TimeText(t, sub) : none; };
     const QString cells[kColumnCount] = {
         c.caption,         QString::number(s.count), number(s.minimum), time(s.minimum_time),
@@ -131,6 +133,23 @@ void TFormStats::Refresh() {
     }
   }
   GridStats->resizeColumnsToContents();
+  FitToTable();
+}
+
+// Wide enough for every column and tall enough for every channel, within the screen.
+void TFormStats::FitToTable() {
+  int width = 2 * GridStats->frameWidth() + 12;
+  for (int column = 0; column < kColumnCount; ++column) width += GridStats->columnWidth(column);
+  const int rows = std::max(GridStats->rowCount(), 1);
+  const int height = LabelRange->sizeHint().height() + GridStats->horizontalHeader()->height() +
+                     rows * GridStats->verticalHeader()->defaultSectionSize() +
+                     2 * GridStats->frameWidth() + 24;
+  QSize size(width, height);
+  if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size());
+  if (size != fitted_) {
+    fitted_ = size;
+    resize(size);
+  }
 }
 
 }  // namespace korvan

@@ -32,11 +32,13 @@ class TFormStats : public QWidget {
 
  private:
   std::vector<double> ShownState() const;
+  void FitToTable();
 
   TFormGraph& graph_;
   char decimal_separator_;
   QTimer* timer_;
   std::vector<double> shown_;  // what the figures were computed for
+  QSize fitted_;               // the size the window was last fitted to
 };
 
 }  // namespace korvan

@@ -28,4 +28,11 @@ Iterator NearestWithin(Iterator first, Iterator last, double x, double from, dou
 // gives "°C"); empty when it has none.
 std::string CaptionUnit(std::string_view caption);
 
+// A value as the read-out and the statistics show it: a line of single-precision numbers
+// (types A and F) to the 7 significant digits it holds, any other in the program's general
+// format (FloatToStr).
+std::string ShownValueText(double value, bool single_precision, char decimal_separator);
+// Types A and F hold single-precision numbers.
+bool IsSinglePrecision(char type_letter);
+
 }  // namespace korvan

@@ -44,5 +44,12 @@ TEST(CaptionUnit, TheLastBrackets) {
   EXPECT_EQ(CaptionUnit("Tlak ]["), "");
 }
 
+TEST(ShownValueText, SinglePrecisionToTheDigitsItHolds) {
+  EXPECT_EQ(ShownValueText(static_cast<float>(48.63289), true, ','), "48,63289");
+  EXPECT_EQ(ShownValueText(static_cast<float>(48.63289), false, '.'), "48.6328887939453");
+  EXPECT_EQ(ShownValueText(1234567.8, false, ','), "1234567,8");
+  EXPECT_EQ(ShownValueText(1e38, true, ','), "1E38");
+}
+
 }  // namespace
 }  // namespace korvan
