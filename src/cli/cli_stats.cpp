@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/numbers.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
 #include "data/range_stats.h"
+#include "data/readout.h"
 
 namespace korvan::cli {
 
@@ -70,14 +70,16 @@ void WriteText(const Measurement& m, const std::vector<int>& lines,
   const bool sub = m.subseconds_present;
   for (size_t k = 0; k < lines.size(); ++k) {
     const RangeStats& s = stats[k];
+    const bool single = IsSinglePrecision(m.lines[lines[k]].type_letter);
+    auto number = [&](double v) { return ShownValueText(v, single, separator); };
     out << lines[k] + 1 << ".  " << m.lines[lines[k]].caption << "\n";
     out << "  Počet vzorků: " << s.count << "\n";
     if (s.count == 0) continue;
-    out << "  Minimum: " << FloatToStr(s.minimum, separator) << "  ("
-        << IsoSampleTimeText(s.minimum_time, sub) << ")\n";
-    out << "  Maximum: " << FloatToStr(s.maximum, separator) << "  ("
-        << IsoSampleTimeText(s.maximum_time, sub) << ")\n";
-    out << "  Průměr: " << FloatToStr(s.mean, separator) << "\n";
+    out << "  Minimum: " << number(s.minimum) << "  (" << IsoSampleTimeText(s.minimum_time, sub)
+        << ")\n";
+    out << "  Maximum: " << number(s.maximum) << "  (" << IsoSampleTimeText(s.maximum_time, sub)
+        << ")\n";
+    out << "  Průměr: " << number(s.mean) << "\n";
     out << "  První vzorek: " << IsoSampleTimeText(s.first_time, sub) << "\n";
     out << "  Poslední vzorek: " << IsoSampleTimeText(s.last_time, sub) << "\n";
   }
