@@ -493,10 +493,12 @@ void TFormGraph::ButtonExportClick() {
 }
 
 void TFormGraph::ButtonStatsClick() {
-  if (!stats_) stats_ = new TFormStats(*this, app_.DecimalSeparator());
+  const bool first = !stats_;
+  if (first) stats_ = new TFormStats(*this, app_.DecimalSeparator());
   stats_->show();
   stats_->raise();
   stats_->Refresh();
+  if (first) stats_->PlaceBelow(frameGeometry());
 }
 
 std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {

@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
@@ -66,6 +67,19 @@ TFormStats::TFormStats(TFormGraph& graph, char decimal_separator)
 
 void TFormStats::ScheduleRefresh() {
   if (isVisible()) timer_->start();
+}
+
+void TFormStats::PlaceBelow(const QRect& window) {
+  const QScreen* s = QGuiApplication::screenAt(window.center());
+  if (s == nullptr) s = QGuiApplication::primaryScreen();
+  if (s == nullptr) return;
+  const QRect area = s->availableGeometry();
+  const QSize size = frameGeometry().size();
+  const int x = std::clamp(window.left(), area.left(),
+                           std::max(area.left(), area.right() + 1 - size.width()));
+  const int y = std::clamp(window.bottom() + 1, area.top(),
+                           std::max(area.top(), area.bottom() + 1 - size.height()));
+  move(x, y);
 }
 
 void TFormStats::showEvent(QShowEvent* event) {
