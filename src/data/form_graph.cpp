@@ -113,7 +113,12 @@ TFormGraph::TFormGraph(KorvanApp& app)
 }
 
 // Destroying the window releases the measurement's sample buffers with it.
-TFormGraph::~TFormGraph() { app_.GraphWindowGone(this); }
+TFormGraph::~TFormGraph() {
+  // Before the chart goes: both watch it and read this window.
+  delete stats_;
+  delete readout_;
+  app_.GraphWindowGone(this);
+}
 
 void TFormGraph::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
