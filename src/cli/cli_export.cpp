@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/date_time.h"
-#include "app/encodings.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_measurement.h"
@@ -52,22 +50,8 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
   if (!LoadCardFolder(dir, measurement, result, err)) return 1;
 
   std::vector<int> lines;
-  if (numbers.empty()) {
-    for (uint32_t i = 0; i < measurement.line_count; ++i) lines.push_back(static_cast<int>(i));
-  }
-  for (int n : numbers) {
-    if (n < 1 || static_cast<uint32_t>(n) > measurement.line_count) {
-      err << "korvan-cli: export: veličina " << n << " není mezi 1-" << measurement.line_count
-          << "\n";
-      return 2;
-    }
-    lines.push_back(n - 1);
-  }
-  // The whole measurement by default, as the pickers are preset after loading.
-  StampRange range{0, 0xFFFFFFFF};
-  if (measurement.HasTimeRange()) range = {measurement.earliest, measurement.latest};
-  if (from) range.start = PackStamp(*from, *from);
-  if (to) range.end = PackStamp(*to, *to);
+  if (!ChosenLines("export", numbers, measurement, lines, err)) return 2;
+  const StampRange range = ChosenRange(measurement, from, to);
 
   if (output == "-") {
     StreamSink sink(out);

@@ -5,6 +5,7 @@
 
 #include "app/data_location.h"
 #include "app/date_time.h"
+#include "app/encodings.h"
 #include "cli/cli_dialogs.h"
 #include "platform/file_query.h"
 
@@ -25,6 +26,31 @@ bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult
   location.alt_dir = dir;
   CliDialogs dialogs(&err);
   return LoadMeasurement(location, dialogs, Today(), {}, measurement, &result);
+}
+
+bool ChosenLines(const char* command, const std::vector<int>& numbers,
+                 const Measurement& measurement, std::vector<int>& lines, std::ostream& err) {
+  if (numbers.empty()) {
+    for (uint32_t i = 0; i < measurement.line_count; ++i) lines.push_back(static_cast<int>(i));
+  }
+  for (int n : numbers) {
+    if (n < 1 || static_cast<uint32_t>(n) > measurement.line_count) {
+      err << "korvan-cli: " << command << ": veličina " << n << " není mezi 1-"
+          << measurement.line_count << "\n";
+      return false;
+    }
+    lines.push_back(n - 1);
+  }
+  return true;
+}
+
+StampRange ChosenRange(const Measurement& measurement, const std::optional<double>& from,
+                       const std::optional<double>& to) {
+  StampRange range{0, 0xFFFFFFFF};
+  if (measurement.HasTimeRange()) range = {measurement.earliest, measurement.latest};
+  if (from) range.start = PackStamp(*from, *from);
+  if (to) range.end = PackStamp(*to, *to);
+  return range;
 }
 
 void WriteJsonString(std::ostream& out, const std::string& text) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "data/export.h"
 #include "data/measurement.h"
 
 namespace korvan::cli {
@@ -11,6 +14,16 @@ namespace korvan::cli {
 // window does, with today's date for the time limit. Failures go to err; false then.
 bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
                     std::ostream& err);
+
+// The 0-based lines of --lines numbers (1-based), all lines when none are given. A number
+// outside the measurement's lines is told to err ("korvan-cli: COMMAND: ..."); false then.
+bool ChosenLines(const char* command, const std::vector<int>& numbers,
+                 const Measurement& measurement, std::vector<int>& lines, std::ostream& err);
+
+// The range of --from/--to, each end the measurement's own when not given (as the graph
+// window's pickers are preset after loading).
+StampRange ChosenRange(const Measurement& measurement, const std::optional<double>& from,
+                       const std::optional<double>& to);
 
 // A JSON string literal of UTF-8 text.
 void WriteJsonString(std::ostream& out, const std::string& text);

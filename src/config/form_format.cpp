@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "app/dropped_files.h"
 #include "app/error.h"
 #include "app/numbers.h"
 #include "config/card_preparation.h"
@@ -25,7 +26,9 @@
 #include "config/settings_file.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
+#include "platform/file_query.h"
 #include "shell/form_app.h"
+#include "shell/form_drop.h"
 #include "shell/form_qt_text.h"
 
 namespace korvan {
@@ -237,6 +240,7 @@ void TFormFormat::BuildControls() {
 
   resize(362, 603);
   setFixedSize(size().expandedTo(minimumSizeHint()));
+  new FileDropFilter(this, [this](const std::vector<std::string>& paths) { FormDropFiles(paths); });
 }
 
 QLineEdit* TFormFormat::IntervalEdit(int k) const {
@@ -428,6 +432,14 @@ void TFormFormat::ButtonRemoveClick() {
 void TFormFormat::ButtonLoadClick() {
   std::optional<std::string> name = app_.Dialogs().OpenFileName(OpenDialog1);
   if (name) LoadSettingsFile(*name);
+}
+
+void TFormFormat::FormDropFiles(const std::vector<std::string>& paths) {
+  if (paths.size() != 1 || !IsSettingsFileName(paths[0]) || !IsRegularFile(paths[0])) {
+    app_.Dialogs().ShowError(kSettingsDropRefused);
+    return;
+  }
+  LoadSettingsFile(paths[0]);
 }
 
 void TFormFormat::ButtonSaveClick() {

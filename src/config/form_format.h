@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "app/user_dialogs.h"
 #include "config/recording_config.h"
@@ -49,6 +50,8 @@ class TFormFormat : public QWidget {
   void ButtonChgClick();
   void ButtonRemoveClick();
   void ButtonLoadClick();
+  // A settings file dropped on the window loads as "&Načti z disku" loads it.
+  void FormDropFiles(const std::vector<std::string>& paths);
   void ButtonSaveClick();
   void ButtonCfgChgClick();
   void ButtonZmCfgClick();

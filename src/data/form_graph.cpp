@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QProgressBar>
@@ -30,6 +31,8 @@
 #include "data/form_chart_tickers.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
+#include "data/form_stats.h"
+#include "data/readout.h"
 #include "shell/form_app.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_qt_text.h"
@@ -108,7 +111,12 @@ TFormGraph::TFormGraph(KorvanApp& app)
 }
 
 // Destroying the window releases the measurement's sample buffers with it.
-TFormGraph::~TFormGraph() { app_.GraphWindowGone(this); }
+TFormGraph::~TFormGraph() {
+  // Before the chart goes: both watch it and read this window.
+  delete stats_;
+  delete readout_;
+  app_.GraphWindowGone(this);
+}
 
 void TFormGraph::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
@@ -143,6 +151,8 @@ void TFormGraph::BuildControls() {
   ButtonText = new QPushButton(QString::fromUtf8("&Tabulka"), this);
   ButtonSave = new QPushButton(QString::fromUtf8("&Ulož"), this);
   ButtonExport = new QPushButton(QString::fromUtf8("&Export"), this);
+  // S: the one letter of its caption that no control of this window uses.
+  ButtonStats = new QPushButton(QString::fromUtf8("&Statistika"), this);
 
   Image1 = new QLabel(this);
   Image1->setPixmap(LogoPixmap());
@@ -221,6 +231,7 @@ void TFormGraph::BuildControls() {
   connect(ButtonText, &QPushButton::clicked, this, &TFormGraph::ButtonTextClick);
   connect(ButtonSave, &QPushButton::clicked, this, &TFormGraph::ButtonSaveClick);
   connect(ButtonExport, &QPushButton::clicked, this, &TFormGraph::ButtonExportClick);
+  connect(ButtonStats, &QPushButton::clicked, this, &TFormGraph::ButtonStatsClick);
   if (TFormScales* scales = app_.Scales()) {
     connect(scales, &TFormScales::Rescale, this, [this] { RescaleAxes(true, true, true); });
   }
@@ -278,7 +289,8 @@ void TFormGraph::BuildControls() {
   button_grid->addWidget(ButtonText, 0, 1);
   button_grid->addWidget(ButtonSave, 1, 1);
   button_grid->addWidget(ButtonExport, 2, 1);
-  button_grid->addWidget(Image1, 3, 0, 1, 2, Qt::AlignCenter);
+  button_grid->addWidget(ButtonStats, 0, 2);
+  button_grid->addWidget(Image1, 1, 2, 2, 1, Qt::AlignCenter);
 
   auto* bottom_row = new QHBoxLayout;
   bottom_row->addLayout(channel_grid);
@@ -357,6 +369,13 @@ void TFormGraph::BuildChart() {
   connect(Chart1->selectionRect(), &QCPSelectionRect::accepted, this,
           &TFormGraph::ChartSelectionAccepted);
   connect(Chart1, &QCustomPlot::mouseWheel, this, &TFormGraph::ChartWheel);
+
+  readout_ = new GraphReadout(
+      Chart1, [this] { return DrawnChannels(); }, *measurement_, app_.DecimalSeparator());
+  // The right button belongs to the context menu, not to the zoom rectangle.
+  Chart1->installEventFilter(this);
+  Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Chart1, &QWidget::customContextMenuRequested, this, &TFormGraph::ChartContextMenu);
 }
 
 void TFormGraph::ShowSwatch(int channel, uint32_t color) {
@@ -460,9 +479,36 @@ void TFormGraph::ButtonScalesClick() {
   if (app_.Scales()) app_.Scales()->Open(frameGeometry());
 }
 
+void TFormGraph::ButtonStatsClick() {
+  const bool first = !stats_;
+  if (first) stats_ = new TFormStats(*this, app_.DecimalSeparator());
+  stats_->show();
+  stats_->raise();
+  stats_->Refresh();
+  if (first) stats_->PlaceBelow(frameGeometry());
+}
+
+std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {
+  std::vector<DrawnChannel> drawn;
+  for (int n = 0; n < kChannels; ++n) {
+    const int item = ComboBoxes[n]->currentIndex();
+    if (item < 1 || static_cast<uint32_t>(item) > measurement_->line_count) continue;
+    drawn.push_back({n, item - 1, channels_[n].series, channels_[n].style.color,
+                     ComboBoxes[n]->currentText(),
+                     IsSinglePrecision(measurement_->lines[item - 1].type_letter)});
+  }
+  return drawn;
+}
+
 void TFormGraph::Image1Click() { QDesktopServices::openUrl(QUrl(QString(kMakerUrl))); }
 
 bool TFormGraph::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Chart1 &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+       event->type() == QEvent::MouseButtonDblClick) &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    return true;
+  }
   if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
     Image1Click();
     return true;

@@ -8,6 +8,7 @@
 
 #include "data/axis_scaling.h"
 #include "data/export.h"
+#include "data/form_graph_readout.h"
 #include "data/graph_settings_file.h"
 #include "data/measurement.h"
 
@@ -19,6 +20,7 @@ class QComboBox;
 class QCustomPlot;
 class QDateEdit;
 class QFrame;
+class QImage;
 class QLabel;
 class QMouseEvent;
 class QPrinter;
@@ -32,6 +34,7 @@ namespace korvan {
 
 class KorvanApp;
 class RadioGroup;
+class TFormStats;
 class TimeAxisTicker;
 
 // "Naměřená data": the chart of up to eight channels of the loaded measurement over time.
@@ -86,6 +89,24 @@ class TFormGraph : public QWidget {
   // "&Ulož": the measurement's files over the chosen range into a folder the user picks.
   void SaveMeasurementCopy();
   void Image1Click();
+  // "&Statistika": the figures of the drawn channels over the visible time range.
+  void ButtonStatsClick();
+
+  // The chart's context menu and its two pictures, drawn as the printout draws the chart
+  // (legend and foot line) at the chart's size on screen.
+  void ChartContextMenu(const QPoint& position);
+  void SavePictureClick();
+  void CopyPictureClick();
+  // PNG, JPEG or PDF by the file's extension; failures are told to the user, false then.
+  bool SavePicture(const std::string& path);
+  // scale: device pixels per chart pixel.
+  QImage Picture(double scale);
+
+  // The channels that show a line, in channel order, and the stamps each was plotted for.
+  std::vector<DrawnChannel> DrawnChannels() const;
+  StampRange PlottedRange(int channel) const { return channels_[channel].plotted; }
+  GraphReadout* Readout() const { return readout_; }
+  TFormStats* Stats() const { return stats_; }
 
   // The user dragged a rectangle (axis values): towards the lower right zooms to it,
   // otherwise the zoom is undone.
@@ -140,6 +161,7 @@ class TFormGraph : public QWidget {
   QPushButton* ButtonText;
   QPushButton* ButtonSave;
   QPushButton* ButtonExport;
+  QPushButton* ButtonStats;
   QLabel* Image1;
   QDateEdit* DateFrom;
   QTimeEdit* TimeFrom;
@@ -158,6 +180,7 @@ class TFormGraph : public QWidget {
     // Extremes of the plotted points.
     DataExtent values;
     DataExtent times;
+    StampRange plotted;  // the "Od"/"Do" range of the last plotting
   };
 
   void BuildControls();
@@ -171,7 +194,11 @@ class TFormGraph : public QWidget {
   void DrawStyle(int channel);
   void ShowSwatch(int channel, uint32_t color);
   void PrintChart(QPrinter& printer);
+  void PrepareLegend();
   void AttachPrintExtras();
+  template <typename Draw>
+  void WithPrintExtras(const Draw& draw);
+  QByteArray PdfPicture();
   void DetachPrintExtras();
   void ChartMousePress(QMouseEvent* event);
   void ChartSelectionAccepted(const QRect& rect, QMouseEvent* event);
@@ -187,6 +214,8 @@ class TFormGraph : public QWidget {
   QCPTextElement* foot_ = nullptr;
   std::unique_ptr<QPrinter> printer_;
   QPoint drag_start_;
+  GraphReadout* readout_ = nullptr;  // owned by the chart
+  TFormStats* stats_ = nullptr;      // owned by the window
 };
 
 }  // namespace korvan

@@ -94,8 +94,9 @@ void TFormGraph::PlotChannel(int channel) {
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     PlotPoints points;
+    c.plotted = CurrentStampRange();
     ExtractPlotPoints(
-        measurement_->lines[item - 1], buffer, CurrentStampRange(), points,
+        measurement_->lines[item - 1], buffer, c.plotted, points,
         [&](uint32_t position) { ProgressBar1->setValue(static_cast<int>(position / scale)); });
     SetPoints(c.series, points.x, points.y, points.sorted);
     if (!points.empty()) {

@@ -44,7 +44,8 @@ void TFormGraph::DetachPrintExtras() {
   Chart1->replot();
 }
 
-void TFormGraph::ButtonPrintClick() {
+// Legend entries of the printout and the pictures.
+void TFormGraph::PrepareLegend() {
   // Entries in channel order, whatever order the series were made in.
   Chart1->legend->clearItems();
   for (int n = 0; n < kChannels; ++n) {
@@ -57,6 +58,10 @@ void TFormGraph::ButtonPrintClick() {
       series->removeFromLegend();
     }
   }
+}
+
+void TFormGraph::ButtonPrintClick() {
+  PrepareLegend();
   AttachPrintExtras();
   if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
   try {

@@ -11,11 +11,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/dropped_files.h"
 #include "app/program_settings.h"
+#include "app/user_dialogs.h"
 #include "config/form_format.h"
 #include "instruments/form_instruments.h"
 #include "shell/form_about.h"
 #include "shell/form_app.h"
+#include "shell/form_drop.h"
 #include "shell/form_setup.h"
 
 namespace korvan {
@@ -156,6 +159,7 @@ TFormMainMenu::TFormMainMenu(KorvanApp& app)
   connect(BitBtnSetup, &QToolButton::clicked, this, [this] { BitBtnSetupClick(); });
   connect(BitBtnAbout, &QToolButton::clicked, this, [this] { BitBtnAboutClick(); });
   connect(BitBtnClose, &QToolButton::clicked, this, [this] { BitBtnCloseClick(); });
+  new FileDropFilter(this, [this](const std::vector<std::string>& paths) { FormDropFiles(paths); });
 }
 
 namespace {
@@ -176,6 +180,15 @@ void TFormMainMenu::BitBtnAboutClick() { ShowModeless(app_.About()); }
 // exit(), not quit(): quit() asks every window to close first, and a graph window that closes
 // stores its view; the program ends without asking or saving anything.
 void TFormMainMenu::BitBtnCloseClick() { QApplication::exit(0); }
+
+void TFormMainMenu::FormDropFiles(const std::vector<std::string>& paths) {
+  if (paths.size() != 1 || !HoldsMeasurement(paths[0])) {
+    app_.Dialogs().ShowError(kFolderDropRefused);
+    return;
+  }
+  app_.Setup()->UseAlternativeDirectory(paths[0]);
+  BitBtnMeasuredClick();
+}
 
 void TFormMainMenu::FormShow() {
   if (!ProgramIsSetUp(app_.Paths().settings_file)) app_.Setup()->exec();

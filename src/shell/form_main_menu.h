@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
+#include <vector>
 
 class QProgressBar;
 class QToolButton;
@@ -21,6 +23,9 @@ class TFormMainMenu : public QWidget {
   void BitBtnSetupClick();
   void BitBtnAboutClick();
   void BitBtnCloseClick();
+  // A card folder dropped on the panel becomes the data location and opens "Naměřená data";
+  // anything else is refused with a message.
+  void FormDropFiles(const std::vector<std::string>& paths);
   // The first-run check: the settings window, modally, until the user once confirms it.
   void FormShow();
 

@@ -133,6 +133,13 @@ void TFormSetup::CheckBoxAltClick() {
   }
 }
 
+void TFormSetup::UseAlternativeDirectory(const std::string& path) {
+  MoveAltToDirectory(path);  // a folder that cannot be entered stops here, nothing changed
+  CheckBoxAlt->setChecked(true);
+  CheckBoxAltClick();
+  SaveProgramSettings();
+}
+
 void TFormSetup::ButtonOKClick() {
   SaveProgramSettings();
   if (isModal() && isVisible()) {

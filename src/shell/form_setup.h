@@ -31,6 +31,8 @@ class TFormSetup : public QDialog {
   void ButtonCancelClick();
   void ButtonEditInstrClick();
   void Timer1Timer();
+  // The alternative directory chosen and confirmed as with OK, without showing the window.
+  void UseAlternativeDirectory(const std::string& path);
 
   QLabel* LabelCardDir;
   DriveComboBox* DriveComboBoxCard;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace korvan {
+
+// A folder that can be opened as the data location: it holds LOG.BIN and a configuration
+// (CONFIG.INI or CONFIG.BIN), each a regular file.
+bool HoldsMeasurement(const std::string& folder);
+
+// A settings file by its name: ".kva", or the older ".cfg", in either case.
+bool IsSettingsFileName(const std::string& path);
+
+inline constexpr const char* kFolderDropRefused =
+    "Sem lze přetáhnout jen složku s naměřenými daty (LOG.BIN a CONFIG.INI nebo CONFIG.BIN).";
+inline constexpr const char* kSettingsDropRefused =
+    "Sem lze přetáhnout jen soubor nastavení (.kva nebo .cfg).";
+
+}  // namespace korvan

@@ -1,0 +1,123 @@
+// korvan-cli stats: count, minimum, maximum and mean of each line over a time range.
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_measurement.h"
+#include "cli/cli_options.h"
+#include "data/range_stats.h"
+#include "data/readout.h"
+
+namespace korvan::cli {
+
+namespace {
+
+// The shortest text that reads back as the same double; JSON has no infinities.
+void WriteJsonNumber(std::ostream& out, double value) {
+  if (!std::isfinite(value)) {
+    out << "null";
+    return;
+  }
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  out.write(text, result.ptr - text);
+}
+
+void WriteJsonTime(std::ostream& out, const SampleTime& time, bool subseconds) {
+  WriteJsonString(out, IsoSampleTimeText(time, subseconds));
+}
+
+void WriteJson(const Measurement& m, const std::vector<int>& lines,
+               const std::vector<RangeStats>& stats, std::ostream& out) {
+  const bool sub = m.subseconds_present;
+  out << "{\"lines\": [";
+  for (size_t k = 0; k < lines.size(); ++k) {
+    const RangeStats& s = stats[k];
+    out << (k ? ", " : "") << "{\"number\": " << lines[k] + 1 << ", \"caption\": ";
+    WriteJsonString(out, m.lines[lines[k]].caption);
+    out << ", \"count\": " << s.count;
+    if (s.count == 0) {
+      out << ", \"min\": null, \"min_time\": null, \"max\": null, \"max_time\": null, "
+             "\"mean\": null, \"first_time\": null, \"last_time\": null}";
+      continue;
+    }
+    out << ", \"min\": ";
+    WriteJsonNumber(out, s.minimum);
+    out << ", \"min_time\": ";
+    WriteJsonTime(out, s.minimum_time, sub);
+    out << ", \"max\": ";
+    WriteJsonNumber(out, s.maximum);
+    out << ", \"max_time\": ";
+    WriteJsonTime(out, s.maximum_time, sub);
+    out << ", \"mean\": ";
+    WriteJsonNumber(out, s.mean);
+    out << ", \"first_time\": ";
+    WriteJsonTime(out, s.first_time, sub);
+    out << ", \"last_time\": ";
+    WriteJsonTime(out, s.last_time, sub);
+    out << "}";
+  }
+  out << "]}\n";
+}
+
+void WriteText(const Measurement& m, const std::vector<int>& lines,
+               const std::vector<RangeStats>& stats, char separator, std::ostream& out) {
+  const bool sub = m.subseconds_present;
+  for (size_t k = 0; k < lines.size(); ++k) {
+    const RangeStats& s = stats[k];
+    const bool single = IsSinglePrecision(m.lines[lines[k]].type_letter);
+    auto number = [&](double v) { return ShownValueText(v, single, separator); };
+    out << lines[k] + 1 << ".  " << m.lines[lines[k]].caption << "\n";
+    out << "  Počet vzorků: " << s.count << "\n";
+    if (s.count == 0) continue;
+    out << "  Minimum: " << number(s.minimum) << "  (" << IsoSampleTimeText(s.minimum_time, sub)
+        << ")\n";
+    out << "  Maximum: " << number(s.maximum) << "  (" << IsoSampleTimeText(s.maximum_time, sub)
+        << ")\n";
+    out << "  Průměr: " << number(s.mean) << "\n";
+    out << "  První vzorek: " << IsoSampleTimeText(s.first_time, sub) << "\n";
+    out << "  Poslední vzorek: " << IsoSampleTimeText(s.last_time, sub) << "\n";
+  }
+}
+
+}  // namespace
+
+int RunStats(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  const auto args = Arguments::Parse(
+      "stats", UsageOf("stats"), arguments,
+      {{"--lines", true}, {"--from", true}, {"--to", true}, {"--json", false}, kDecimalOption}, 1,
+      1, err);
+  if (!args) return 2;
+  std::vector<int> numbers;
+  std::optional<double> from, to;
+  char separator = 0;
+  if (!args->LineNumbers("--lines", numbers, err) || !args->Time("--from", from, err) ||
+      !args->Time("--to", to, err) || !args->DecimalSeparator(separator, err)) {
+    return 2;
+  }
+  Measurement measurement;
+  LoadResult result;
+  if (!LoadCardFolder((*args)[0], measurement, result, err)) return 1;
+  std::vector<int> lines;
+  if (!ChosenLines("stats", numbers, measurement, lines, err)) return 2;
+
+  const SampleWindow window = WindowOfStamps(ChosenRange(measurement, from, to));
+  std::vector<RangeStats> stats;
+  for (int line : lines) {
+    stats.push_back(ComputeRangeStats(measurement.lines[line], measurement.buffers[line], window));
+  }
+  if (args->Has("--json")) {
+    WriteJson(measurement, lines, stats, out);
+  } else {
+    WriteText(measurement, lines, stats, separator, out);
+  }
+  out.flush();
+  return out ? 0 : 1;
+}
+
+}  // namespace korvan::cli

@@ -1,0 +1,35 @@
+#include "data/readout.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "app/numbers.h"
+
+namespace korvan {
+
+std::string CaptionUnit(std::string_view caption) {
+  const size_t close = caption.rfind(']');
+  if (close == std::string_view::npos) return {};
+  const size_t open = caption.rfind('[', close);
+  if (open == std::string_view::npos) return {};
+  std::string_view unit = caption.substr(open + 1, close - open - 1);
+  while (!unit.empty() && unit.front() == ' ') unit.remove_prefix(1);
+  while (!unit.empty() && unit.back() == ' ') unit.remove_suffix(1);
+  return std::string(unit);
+}
+
+std::string ShownValueText(double value, bool single_precision, char decimal_separator) {
+  if (single_precision && std::isfinite(value)) {
+    char text[32];
+    const auto written =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 7);
+    std::from_chars(text, written.ptr, value);
+  }
+  return FloatToStr(value, decimal_separator);
+}
+
+bool IsSinglePrecision(char type_letter) {
+  return type_letter == 'F' || type_letter == 'f' || type_letter == 'A' || type_letter == 'a';
+}
+
+}  // namespace korvan

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+#include <filesystem>
+
+#include "app/dropped_files.h"
+#include "app/program_settings.h"
+#include "config/form_format.h"
+#include "config/settings_file.h"
+#include "data/form_graph.h"
+#include "instruments/instrument_list.h"
+#include "shell/form_app.h"
+#include "shell/form_main_menu.h"
+#include "support/card_builder.h"
+#include "support/qt/fake_window_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+class DropTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    paths_.settings_file = dir_.File("korvan-a.ini");
+    paths_.quantity_dir = dir_.File("Instrument/");
+    paths_.program_dir = dir_.path();
+    std::filesystem::create_directories(dir_.File("karta"));
+    card_.lines = {testing::CardLine{"Teplota", "T1"}};
+    card_.job_name = "Kotelna";
+    card_.Block(testing::MakeStamp(2024, 5, 1, 10, 0, 0), {{0, testing::FloatBits(1.5f)}});
+    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',',
+                                       std::vector<Drive>{{'c', "", "/", ""}});
+    app_->CreateWindows();
+    // An error escaping a handler is recorded, not shown in a box that would wait.
+    static_cast<KorvanApplication*>(qApp)->SetErrorDialogs(&dialogs_);
+  }
+  void TearDown() override {
+    static_cast<KorvanApplication*>(qApp)->SetErrorDialogs(nullptr);
+    delete app_->Graph();
+    app_.reset();
+    QApplication::processEvents();
+  }
+
+  // Drags the paths over the window and drops them, as a file manager does; true when the
+  // window took the drag.
+  static bool Drop(QWidget* window, const std::vector<std::string>& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    QApplication::processEvents();
+    return enter.isAccepted();
+  }
+
+  testing::TempDir dir_;
+  testing::FakeWindowDialogs dialogs_;
+  ProgramPaths paths_;
+  testing::CardBuilder card_;
+  std::unique_ptr<KorvanApp> app_;
+};
+
+TEST_F(DropTest, ACardFolderBecomesTheStoredDataLocationAndOpensTheGraph) {
+  const std::string folder = dir_.File("karta");
+  card_.WriteAll(folder);
+  EXPECT_TRUE(Drop(app_->MainMenu(), {folder + "/"}));
+  EXPECT_TRUE(dialogs_.messages.empty());
+  const ProgramSettings stored = ReadProgramSettings(paths_.settings_file);
+  EXPECT_TRUE(stored.alternative);
+  EXPECT_EQ(stored.alt_dir, folder);
+  EXPECT_TRUE(ProgramIsSetUp(paths_.settings_file));
+  ASSERT_NE(app_->Graph(), nullptr);
+  EXPECT_TRUE(app_->Graph()->Loaded());
+  EXPECT_EQ(app_->Graph()->CurrentMeasurement().buffers[0].count(), 1u);
+}
+
+TEST_F(DropTest, AnythingElseOnTheMainPanelIsRefused) {
+  const std::string folder = dir_.File("karta");
+  card_.WriteConfigIni(folder);  // no LOG.BIN
+  card_.WriteLog(dir_.path());   // LOG.BIN alone
+  testing::WriteBytes(dir_.File("a.kva"), card_.ConfigIniBytes());
+  const std::vector<std::vector<std::string>> drops = {
+      {folder}, {dir_.path()}, {dir_.File("a.kva")}, {folder, dir_.path()}};
+  for (const auto& paths : drops) {
+    dialogs_.Clear();
+    Drop(app_->MainMenu(), paths);
+    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kFolderDropRefused}) << paths[0];
+  }
+  EXPECT_EQ(app_->Graph(), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(paths_.settings_file));
+}
+
+TEST_F(DropTest, ASettingsFileOnTheRecordingWindowLoads) {
+  TFormFormat* format = app_->Format();
+  RecordingConfig config = format->Config();
+  config.job_name = "Kotelna";
+  for (const char* name : {"linka.KVA", "linka.txt"}) {
+    WriteSettingsFile(dir_.File(name), config, InstrumentList{}, ',');
+  }
+  Drop(format, {dir_.File("linka.txt")});
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kSettingsDropRefused});
+  EXPECT_EQ(format->EditNazev->text(), "");
+  dialogs_.Clear();
+  Drop(format, {dir_.File("linka.KVA")});
+  EXPECT_TRUE(dialogs_.Texts("error").empty());
+  EXPECT_EQ(format->EditNazev->text(), "Kotelna");
+}
+
+}  // namespace
+}  // namespace korvan
