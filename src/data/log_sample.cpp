@@ -1,12 +1,13 @@
 #include "data/log_sample.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <utility>
+
+#include "platform/memory.h"
 
 namespace korvan {
 
@@ -15,12 +16,12 @@ namespace {
 constexpr uint64_t kStep = 1024;
 constexpr uint64_t kMaxCapacity = 0xFFFFFC00;  // largest multiple of 1024 a count can index
 constexpr size_t kMapFrom = size_t{1} << 20;   // bytes from which storage is mapped
-constexpr size_t kPage = 4096;
 
 uint64_t RoundUp(uint64_t n) { return (n + kStep - 1) / kStep * kStep; }
 
 size_t MapLength(uint64_t capacity) {
-  return static_cast<size_t>((capacity * sizeof(LogSample) + kPage - 1) / kPage * kPage);
+  const uint64_t page = PageBytes();
+  return static_cast<size_t>((capacity * sizeof(LogSample) + page - 1) / page * page);
 }
 
 }  // namespace
@@ -46,7 +47,7 @@ TBuf& TBuf::operator=(TBuf&& other) noexcept {
 
 void TBuf::Clear() {
   if (mapped_) {
-    munmap(data_, MapLength(capacity_));
+    UnmapMemory(data_, MapLength(capacity_));
   } else {
     std::free(data_);
   }
@@ -62,11 +63,11 @@ void TBuf::Reserve(uint32_t n) {
   const size_t length = MapLength(capacity);
   void* grown;
   if (mapped_) {
-    grown = mremap(data_, MapLength(capacity_), length, MREMAP_MAYMOVE);
-    if (grown == MAP_FAILED) throw std::bad_alloc();
+    grown = RemapMemory(data_, MapLength(capacity_), length);
+    if (!grown) throw std::bad_alloc();
   } else if (capacity * sizeof(LogSample) >= kMapFrom) {
-    grown = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (grown == MAP_FAILED) throw std::bad_alloc();
+    grown = MapMemory(length);
+    if (!grown) throw std::bad_alloc();
     if (count_ > 0) std::memcpy(grown, data_, size_t{count_} * sizeof(LogSample));
     std::free(data_);
     mapped_ = true;
@@ -77,6 +78,11 @@ void TBuf::Reserve(uint32_t n) {
   }
   data_ = static_cast<LogSample*>(grown);
   capacity_ = static_cast<uint32_t>(capacity);
+}
+
+void TBuf::Resize(uint32_t n) {
+  if (n > capacity_) throw std::out_of_range("TBuf::Resize beyond the capacity");
+  count_ = n;
 }
 
 void TBuf::Grow(uint64_t needed) {
@@ -96,8 +102,8 @@ void TBuf::ShrinkToFit() {
   if (capacity >= capacity_) return;
   void* shrunk;
   if (mapped_) {
-    shrunk = mremap(data_, MapLength(capacity_), MapLength(capacity), 0);
-    if (shrunk == MAP_FAILED) return;  // keeping the larger block is harmless
+    shrunk = RemapMemory(data_, MapLength(capacity_), MapLength(capacity));
+    if (!shrunk) return;  // keeping the larger block is harmless
   } else {
     shrunk = std::realloc(data_, capacity * sizeof(LogSample));
     if (!shrunk) return;

@@ -22,7 +22,8 @@ static_assert(sizeof(LogSample) == 10, "LogSample must stay 10 bytes");
 
 // The growable sample buffer of one line, with a read cursor for the row walkers.
 // Large storage is mapped memory grown with mremap: pages move instead of being copied, so
-// growing never holds two copies of a line, and untouched capacity costs no memory.
+// growing never holds two copies of a line, and untouched capacity costs no memory: a loader
+// may reserve room for all a file could hold and trim it afterwards.
 class TBuf {
  public:
   TBuf() = default;
@@ -49,6 +50,9 @@ class TBuf {
 
   // Makes room for at least n samples (capacity stays a multiple of 1024).
   void Reserve(uint32_t n);
+  // Sets the count to n, at most the capacity; samples beyond the old count hold whatever the
+  // storage holds (for filling data() directly).
+  void Resize(uint32_t n);
   // Drops the capacity beyond the count (after loading), keeping a multiple of 1024.
   void ShrinkToFit();
 

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "app/encodings.h"
 #include "data/log_block.h"
+#include "data/sample_prefetch.h"
 #include "platform/file_query.h"
+#include "platform/read_ahead.h"
 
 namespace korvan {
 
@@ -82,38 +85,36 @@ void ScanLogBytes(const uint8_t* data, size_t size, int line_count, uint32_t tim
 }
 
 bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, TBuf* buffers,
-                 LogScanResult& result, const ScanProgress& progress, size_t chunk_size) {
+                 LogScanResult& result, const ScanProgress& progress, size_t chunk_size,
+                 bool background) {
   Scanner scanner{ClampLines(line_count), time_limit, buffers, &result};
-  chunk_size = std::max<size_t>(chunk_size, 1);
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return false;
   const size_t reach = BlockReach(scanner.lines);
-  // Carried-over bytes are always fewer than reach, so one chunk always fits after them.
-  const size_t capacity = chunk_size + reach;
-  std::unique_ptr<uint8_t[]> buffer(new uint8_t[capacity]);
-  uint8_t* buf = buffer.get();
-  size_t avail = 0;
-  size_t pos = 0;
-  bool ok = true;
+  // A sample takes at least 14 bytes of the file (marker, stamp, its entry), which bounds
+  // what any line can gain.
+  std::optional<SamplePrefetch> prefetch;
+  if (background) prefetch.emplace(buffers, scanner.lines, file.size() / 14 + 1);
+  // Carried-over bytes are always fewer than reach: they go into the room before the chunk.
+  ReadAhead reader(file, chunk_size, reach, background);
+  const uint8_t* carry = nullptr;
+  size_t carried = 0;
   for (;;) {
-    if (pos > 0) {
-      std::memmove(buf, buf + pos, avail - pos);
-      avail -= pos;
-      pos = 0;
-    }
-    const ptrdiff_t n = file.Read(buf + avail, std::min(chunk_size, capacity - avail));
-    if (n < 0) {
-      ok = false;
-      break;
-    }
-    avail += static_cast<size_t>(n);
-    result.bytes_read += static_cast<uint64_t>(n);
-    if (n > 0 && progress) progress(static_cast<size_t>(n));
+    const ReadAhead::Chunk chunk = reader.Next();
+    if (chunk.size < 0) return false;
+    const size_t n = static_cast<size_t>(chunk.size);
+    uint8_t* buf = chunk.data - carried;
+    if (carried > 0) std::memcpy(buf, carry, carried);
+    const size_t avail = carried + n;
+    result.bytes_read += n;
+    if (n > 0 && progress) progress(n);
     const bool at_end = n == 0;
-    pos = scanner.Parse(buf, avail, pos, at_end);
-    if (at_end) break;
+    const size_t pos = scanner.Parse(buf, avail, 0, at_end);
+    if (at_end) return true;
+    carry = buf + pos;
+    carried = avail - pos;
+    if (prefetch) prefetch->Advance();
   }
-  return ok;
 }
 
 }  // namespace korvan

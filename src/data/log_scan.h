@@ -40,9 +40,12 @@ void ScanLogBytes(const uint8_t* data, size_t size, int line_count, uint32_t tim
 
 // The same over a file, read with read(2) in chunks of chunk_size bytes (the results do not
 // depend on the chunk size). Returns false when the file cannot be opened or a read fails;
-// the buffers then hold what was scanned so far.
+// the buffers then hold what was scanned so far. With background, one more thread reads the
+// file a chunk ahead and another faults the buffers' pages in ahead of the scan, for which
+// the buffers get room for all the file could hold (trim them afterwards with ShrinkToFit);
+// the samples are the same either way, and progress is called on this thread.
 bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, TBuf* buffers,
                  LogScanResult& result, const ScanProgress& progress = {},
-                 size_t chunk_size = kDefaultScanChunk);
+                 size_t chunk_size = kDefaultScanChunk, bool background = true);
 
 }  // namespace korvan

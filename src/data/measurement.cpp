@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "config/config_image.h"
 #include "data/measurement_config.h"
 #include "platform/file_query.h"
+#include "platform/task_thread.h"
 
 namespace korvan {
 
@@ -101,26 +104,68 @@ bool InValueRange(const MeasuredLine& line, double value) {
   return line.minimum <= value && value <= line.maximum;
 }
 
-void ReorderLineSamples(TBuf& buffer, double interval_seconds) {
-  const uint32_t n = buffer.count();
-  if (n == 0) return;
-  LogSample* samples = buffer.data();
-  const double gap_ms = (5.0 * interval_seconds + 1.0) * 1000.0;
+namespace {
 
-  std::vector<Segment> segments;
+// The segments that start in samples[begin, end): the first sample starts one, and so does each
+// sample earlier than the one before it or later by more than gap_ms. Stops at kMaxSegments.
+// Lengths are filled in later.
+void FindSegments(const LogSample* samples, uint32_t begin, uint32_t end, int64_t gap_ms,
+                  std::vector<Segment>& segments) {
+  if (begin >= end) return;
   StampClock clock;
-  int64_t previous = clock.Milliseconds(samples[0].stamp, samples[0].milliseconds);
-  segments.push_back({previous, 0, 0});
-  uint32_t i = 1;
-  for (; i < n && segments.size() < kMaxSegments; ++i) {
+  uint32_t i = begin;
+  if (begin == 0) {
+    segments.push_back({clock.Milliseconds(samples[0].stamp, samples[0].milliseconds), 0, 0});
+    i = 1;
+  }
+  const LogSample& before = samples[i - 1];
+  int64_t previous = clock.Milliseconds(before.stamp, before.milliseconds);
+  for (; i < end && segments.size() < kMaxSegments; ++i) {
     const int64_t t = clock.Milliseconds(samples[i].stamp, samples[i].milliseconds);
-    if (t < previous || static_cast<double>(t - previous) > gap_ms) {
-      segments.back().length = i - segments.back().first;
-      segments.push_back({t, i, 0});
-    }
+    if (t < previous || t - previous > gap_ms) segments.push_back({t, i, 0});
     previous = t;
   }
+}
+
+// 5 x interval + 1 s in whole milliseconds: a difference of whole milliseconds exceeds the
+// exact gap exactly when it exceeds its floor.
+int64_t GapMilliseconds(double interval_seconds) {
+  const double gap = (5.0 * interval_seconds + 1.0) * 1000.0;
+  if (std::isnan(gap) || gap >= 9.0e18) return std::numeric_limits<int64_t>::max();
+  if (gap < 0) return -1;  // every step forward is a gap
+  return static_cast<int64_t>(std::floor(gap));
+}
+
+// Below this many samples a second thread costs more than it saves.
+constexpr uint32_t kSplitSegmentSearchFrom = uint32_t{1} << 20;
+
+}  // namespace
+
+void ReorderLineSamples(TBuf& buffer, double interval_seconds, TBuf& scratch) {
+  const uint32_t n = buffer.count();
+  if (n == 0) return;
+  const LogSample* samples = buffer.data();
+  const int64_t gap_ms = GapMilliseconds(interval_seconds);
+
+  // The search reads every sample: over a long line, each half of it on its own core. Joined,
+  // the halves give the segments of one search, cut at the same 65 536th start.
+  std::vector<Segment> segments;
+  if (n >= kSplitSegmentSearchFrom) {
+    const uint32_t half = n / 2;
+    std::vector<Segment> second;
+    RunAlongside([&] { FindSegments(samples, half, n, gap_ms, second); },
+                 [&] { FindSegments(samples, 0, half, gap_ms, segments); });
+    if (segments.size() < kMaxSegments) {
+      const size_t take = std::min(second.size(), kMaxSegments - segments.size());
+      segments.insert(segments.end(), second.begin(), second.begin() + take);
+    }
+  } else {
+    FindSegments(samples, 0, n, gap_ms, segments);
+  }
   // From the 65 536th segment on, everything left belongs to the last one.
+  for (size_t k = 0; k + 1 < segments.size(); ++k) {
+    segments[k].length = segments[k + 1].first - segments[k].first;
+  }
   segments.back().length = n - segments.back().first;
   if (segments.size() == 1) return;
 
@@ -133,26 +178,30 @@ void ReorderLineSamples(TBuf& buffer, double interval_seconds) {
   }
   if (in_order) return;
 
-  if (segments.size() == 2) {
-    // A recording that wrapped around: swap the two halves without a second copy.
-    std::rotate(samples, samples + segments[0].first, samples + n);
-    return;
-  }
-  std::unique_ptr<LogSample[]> copy(new LogSample[n]);
-  std::memcpy(copy.get(), samples, size_t{n} * sizeof(LogSample));
-  uint32_t out = 0;
+  // Gathered into the scratch storage, which then becomes the line's: each sample is moved
+  // once, and the line's old pages, already faulted in, serve the next line as its scratch.
+  scratch.Reserve(n);
+  LogSample* out = scratch.data();
   for (const Segment& s : segments) {
-    std::memcpy(samples + out, copy.get() + s.first, size_t{s.length} * sizeof(LogSample));
+    std::memcpy(out, samples + s.first, size_t{s.length} * sizeof(LogSample));
     out += s.length;
   }
+  scratch.Resize(n);
+  std::swap(buffer, scratch);
+}
+
+void ReorderLineSamples(TBuf& buffer, double interval_seconds) {
+  TBuf scratch;
+  ReorderLineSamples(buffer, interval_seconds, scratch);
 }
 
 void OrderLines(Measurement& measurement, const LogScanResult& scan) {
   // Without a step back in time every segment starts later than the one before, so the
   // stable sort would leave the samples as they are.
+  TBuf scratch;
   for (uint32_t i = 0; i < measurement.line_count; ++i) {
     if (scan.went_back[i]) {
-      ReorderLineSamples(measurement.buffers[i], measurement.IntervalSeconds(i));
+      ReorderLineSamples(measurement.buffers[i], measurement.IntervalSeconds(i), scratch);
     }
   }
 }
@@ -206,6 +255,9 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   measurement.earliest = scan.earliest;
   measurement.latest = scan.latest;
   measurement.subseconds_present = scan.subseconds_present;
+  // The scan reserved room for all the file could hold; pages it did not fill go back now,
+  // before the time ordering needs its scratch.
+  for (uint32_t i = 0; i < measurement.line_count; ++i) measurement.buffers[i].ShrinkToFit();
   if (!read_ok) {
     // A read that fails part-way would otherwise pass a truncated measurement off as whole.
     if (progress.finish) progress.finish();
@@ -214,6 +266,7 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   }
 
   OrderLines(measurement, scan);
+  // A line that took over the scratch of a longer one holds more room than it needs.
   for (uint32_t i = 0; i < measurement.line_count; ++i) measurement.buffers[i].ShrinkToFit();
   if (measurement.HasTimeRange()) {
     out.has_range = true;

@@ -62,6 +62,9 @@ bool InValueRange(const MeasuredLine& line, double value);
 // taking all remaining samples; segments are stably sorted by their start time and written
 // back in that order. The cursor is not meaningful afterwards.
 void ReorderLineSamples(TBuf& buffer, double interval_seconds);
+// The same with storage to reuse from line to line: when samples move, the line takes over
+// the scratch's storage and the scratch gets the line's old one.
+void ReorderLineSamples(TBuf& buffer, double interval_seconds, TBuf& scratch);
 // Step 7 of a load: ReorderLineSamples for every line, skipping the lines that the scan saw
 // in time order throughout (for them it could not change anything).
 void OrderLines(Measurement& measurement, const LogScanResult& scan);
