@@ -234,25 +234,30 @@ TEST(LogScanTest, FileScanGivesTheSameSamplesForEveryChunkSize) {
   Scan reference;
   ScanString(bytes, lines, reference);
   ASSERT_GT(reference.Total(), 5000u);
-  for (size_t chunk : {size_t{1}, size_t{7}, size_t{61}, size_t{16384}, size_t{1} << 20}) {
-    SCOPED_TRACE(chunk);
-    Scan scan;
-    uint64_t progressed = 0;
-    size_t calls = 0;
-    ASSERT_TRUE(ScanLogFile(
-        dir.File("LOG.BIN"), lines, kLimit, scan.buffers.data(), scan.result,
-        [&](size_t n) {
-          progressed += n;
-          ++calls;
-        },
-        chunk));
-    EXPECT_EQ(progressed, bytes.size());
-    EXPECT_EQ(calls, (bytes.size() + chunk - 1) / chunk);
-    for (int i = 0; i < lines; ++i) EXPECT_EQ(scan.Line(i), reference.Line(i)) << "line " << i;
-    EXPECT_EQ(scan.result.earliest, reference.result.earliest);
-    EXPECT_EQ(scan.result.latest, reference.result.latest);
-    EXPECT_EQ(scan.result.subseconds_present, reference.result.subseconds_present);
-  }
+  // Read ahead on a second thread or not, the samples are those of one pass over the bytes.
+  for (bool background : {true, false})
+    for (size_t chunk : {size_t{1}, size_t{7}, size_t{61}, size_t{4095}, size_t{16384},
+                         size_t{16385}, size_t{1} << 20}) {
+      // A thread hand-over per byte would only make the test slow.
+      if (background && chunk < 61) continue;
+      SCOPED_TRACE(::testing::Message() << "chunk " << chunk << (background ? ", read ahead" : ""));
+      Scan scan;
+      uint64_t progressed = 0;
+      size_t calls = 0;
+      ASSERT_TRUE(ScanLogFile(
+          dir.File("LOG.BIN"), lines, kLimit, scan.buffers.data(), scan.result,
+          [&](size_t n) {
+            progressed += n;
+            ++calls;
+          },
+          chunk, background));
+      EXPECT_EQ(progressed, bytes.size());
+      EXPECT_EQ(calls, (bytes.size() + chunk - 1) / chunk);
+      for (int i = 0; i < lines; ++i) EXPECT_EQ(scan.Line(i), reference.Line(i)) << "line " << i;
+      EXPECT_EQ(scan.result.earliest, reference.result.earliest);
+      EXPECT_EQ(scan.result.latest, reference.result.latest);
+      EXPECT_EQ(scan.result.subseconds_present, reference.result.subseconds_present);
+    }
 }
 
 TEST(LogScanTest, BlockAtEveryOffsetAroundA16384ByteBoundaryIsRead) {

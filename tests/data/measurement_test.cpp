@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,83 @@ TEST(ReorderLineSamplesTest, AtMost65536SegmentsTheLastTakingTheRest) {
             (std::vector<uint32_t>{65535, 65536, 65537, 65538}));
   EXPECT_EQ(order[4], 65534u);
   EXPECT_EQ(order.back(), 0u);
+}
+
+// A line of 50 ms steps within one day; back[i] steps sample i 30 ms back instead. The
+// expected order comes from the plain rule: segments start at a step back or a gap over
+// 1050 ms (interval 0,01 s), at most 65 536 of them, stably sorted by their first time.
+struct Timeline {
+  TBuf buffer;
+  std::vector<uint32_t> expected;
+};
+
+Timeline MakeTimeline(uint32_t n, const std::function<bool(uint32_t)>& back, uint32_t gap_at) {
+  Timeline line;
+  std::vector<int64_t> t(n);
+  int64_t ms = 10'000'000;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (i > 0) ms += back(i) ? -30 : (i == gap_at ? 2000 : 50);
+    t[i] = ms;
+    const int64_t s = ms / 1000;
+    line.buffer.Append({MakeStamp(2010, 1, 1, int(s / 3600), int(s / 60 % 60), int(s % 60)),
+                        static_cast<uint16_t>(ms % 1000), i});
+  }
+  std::vector<uint32_t> starts{0};
+  for (uint32_t i = 1; i < n && starts.size() < 65536; ++i) {
+    if (t[i] < t[i - 1] || t[i] - t[i - 1] > 1050) starts.push_back(i);
+  }
+  std::vector<size_t> order(starts.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return t[starts[a]] < t[starts[b]]; });
+  for (size_t k : order) {
+    const uint32_t end = k + 1 < starts.size() ? starts[k + 1] : n;
+    for (uint32_t i = starts[k]; i < end; ++i) line.expected.push_back(i);
+  }
+  return line;
+}
+
+TEST(ReorderLineSamplesTest, LongLinesSearchedOnTwoCoresMatchThePlainRule) {
+  const uint32_t n = (1u << 20) + 5;
+  const uint32_t half = n / 2;
+  struct Case {
+    const char* name;
+    std::function<bool(uint32_t)> back;
+    uint32_t gap_at;
+  };
+  const Case cases[] = {
+      {"steps back around the middle",
+       [&](uint32_t i) { return i % 1000 == 0 || (i + 1 >= half && i <= half + 1); }, 0},
+      {"a gap at the middle", [](uint32_t i) { return i % 5000 == 0; }, half},
+      {"65 536 segments reached in the first half", [](uint32_t i) { return i % 4 == 0; }, 0},
+      {"65 536 segments reached in the second half",
+       [&](uint32_t i) { return i > half && i % 4 == 0; }, 0},
+  };
+  TBuf scratch;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Timeline line = MakeTimeline(n, c.back, c.gap_at);
+    ReorderLineSamples(line.buffer, 0.01, scratch);
+    ASSERT_EQ(Order(line.buffer), line.expected);
+  }
+}
+
+TEST(ReorderLineSamplesTest, OrderLinesReusesOneScratchAcrossLinesOfEverySize) {
+  Measurement m;
+  m.line_count = 4;
+  m.intervals = {0.01, 0.01, 0.01, 0.01};
+  LogScanResult scan;
+  const uint32_t sizes[] = {3000, 10, 70000, 1};
+  std::vector<std::vector<uint32_t>> expected;
+  for (uint32_t l = 0; l < 4; ++l) {
+    Timeline line = MakeTimeline(
+        sizes[l], [](uint32_t i) { return i % 7 == 3; }, 0);
+    m.buffers[l] = std::move(line.buffer);
+    expected.push_back(line.expected);
+    scan.went_back[l] = true;
+  }
+  OrderLines(m, scan);
+  for (uint32_t l = 0; l < 4; ++l) EXPECT_EQ(Order(m.buffers[l]), expected[l]) << "line " << l;
 }
 
 TEST(MeasurementTest, IntervalNumbersOutsideOneToFourAreClamped) {
