@@ -29,12 +29,12 @@ std::optional<Arguments> Arguments::Parse(const char* command, const char* usage
       parsed.positional_.push_back(a);
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* known = nullptr;
     for (const OptionSpec& option : options) {
-      if (a == option.name) spec = &option;
+      if (a == option.name) known = &option;
     }
-    if (spec == nullptr) return fail("neznámá volba '" + a + "'");
-    if (!spec->takes_value) {
+    if (known == nullptr) return fail("neznámá volba '" + a + "'");
+    if (!known->takes_value) {
       parsed.options_[a] = "";
       continue;
     }
