@@ -6,27 +6,18 @@
 #include <vector>
 
 #include "app/cp1250.h"
-#include "cli/cli.h"
 #include "config/settings_file.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
+using testing::CliOutput;
 using testing::ReadBytes;
+using testing::RunCli;
 using testing::TempDir;
 using testing::WriteBytes;
-
-struct Output {
-  int code;
-  std::string out, err;
-};
-
-Output Cli(std::vector<std::string> arguments) {
-  std::ostringstream out, err;
-  int code = cli::Run(arguments, out, err);
-  return {code, out.str(), err.str()};
-}
 
 class CliCardTest : public ::testing::Test {
  protected:
@@ -50,12 +41,12 @@ class CliCardTest : public ::testing::Test {
 };
 
 TEST_F(CliCardTest, PrepareSimulateInfoAndReadBackOneFolder) {
-  Output r = Cli({"prepare", settings_, card_, "--decimal", ","});
+  CliOutput r = RunCli({"prepare", settings_, card_, "--decimal", ","});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "HOTOVO !\n");
   EXPECT_EQ(std::filesystem::file_size(card_ + "/LOG.BIN"), 3u * 1048576);
 
-  r = Cli({"simulate", card_, "--days", "0,5", "--seed", "4", "--start", "2024-05-01 00:00:00"});
+  r = RunCli({"simulate", card_, "--days", "0,5", "--seed", "4", "--start", "2024-05-01 00:00:00"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "Veličiny: 2\nZapsané bloky: 90720\nZapsané bajty: 1451520\n"
@@ -63,20 +54,20 @@ TEST_F(CliCardTest, PrepareSimulateInfoAndReadBackOneFolder) {
             "Přetočeno na začátek souboru: ne\n");
   EXPECT_EQ(std::filesystem::file_size(card_ + "/LOG.BIN"), 3u * 1048576);
 
-  r = Cli({"info", card_, "--json"});
+  r = RunCli({"info", card_, "--json"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("\"latest\": \"2024-05-01 11:59:59\""), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"subseconds\": true"), std::string::npos);
 
   // CONFIG.INI gives everything back; without it CONFIG.BIN gives what it holds.
-  r = Cli({"readback", card_, dir_.File("back.kva"), "--decimal", ","});
+  r = RunCli({"readback", card_, dir_.File("back.kva"), "--decimal", ","});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "Konfigurace načtena z CONFIG.INI (veličiny: 2), uložena do " +
                        dir_.File("back.kva") + "\n");
   EXPECT_EQ(ReadBytes(dir_.File("back.kva")), ReadBytes(card_ + "/CONFIG.INI"));
 
   std::filesystem::remove(card_ + "/CONFIG.INI");
-  r = Cli({"readback", card_, dir_.File("image.kva"), "--decimal", ","});
+  r = RunCli({"readback", card_, dir_.File("image.kva"), "--decimal", ","});
   ASSERT_EQ(r.code, 0) << r.err;
   const std::string text = Cp1250ToUtf8(ReadBytes(dir_.File("image.kva")));
   EXPECT_NE(text.find("Line01=Elektrom;Teplota vody na výstupu ;1;01h;R;10h;F4;0,5;0;100;\r\n"),
@@ -88,36 +79,36 @@ TEST_F(CliCardTest, PrepareSimulateInfoAndReadBackOneFolder) {
 }
 
 TEST_F(CliCardTest, ImageIsWhatPreparationWrites) {
-  ASSERT_EQ(Cli({"prepare", settings_, card_, "--decimal", ","}).code, 0);
-  Output r = Cli({"image", settings_, dir_.File("CONFIG.BIN"), "--decimal", ","});
+  ASSERT_EQ(RunCli({"prepare", settings_, card_, "--decimal", ","}).code, 0);
+  CliOutput r = RunCli({"image", settings_, dir_.File("CONFIG.BIN"), "--decimal", ","});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(ReadBytes(dir_.File("CONFIG.BIN")), ReadBytes(card_ + "/CONFIG.BIN"));
-  EXPECT_EQ(Cli({"image", settings_, settings_}).code, 2);
+  EXPECT_EQ(RunCli({"image", settings_, settings_}).code, 2);
 }
 
 TEST_F(CliCardTest, RefusalsAndArgumentFaults) {
-  ASSERT_EQ(Cli({"prepare", settings_, card_}).code, 0);
+  ASSERT_EQ(RunCli({"prepare", settings_, card_}).code, 0);
   WriteBytes(card_ + "/LOG.BIN", "data");
-  Output r = Cli({"prepare", settings_, card_});
+  CliOutput r = RunCli({"prepare", settings_, card_});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("--yes"), std::string::npos);
   EXPECT_EQ(ReadBytes(card_ + "/LOG.BIN"), "data");
-  EXPECT_EQ(Cli({"prepare", settings_, card_, "--yes"}).code, 0);
+  EXPECT_EQ(RunCli({"prepare", settings_, card_, "--yes"}).code, 0);
   EXPECT_EQ(std::filesystem::file_size(card_ + "/LOG.BIN"), 3u * 1048576);
 
-  r = Cli({"readback", dir_.path(), dir_.File("out.kva")});
+  r = RunCli({"readback", dir_.path(), dir_.File("out.kva")});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("ani úplný CONFIG.BIN"), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(dir_.File("out.kva")));
-  EXPECT_EQ(Cli({"readback", card_, card_ + "/CONFIG.INI"}).code, 2);
+  EXPECT_EQ(RunCli({"readback", card_, card_ + "/CONFIG.INI"}).code, 2);
 
-  EXPECT_EQ(Cli({"simulate", dir_.path()}).code, 1);
+  EXPECT_EQ(RunCli({"simulate", dir_.path()}).code, 1);
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{"simulate", card_, "--days", "0"},
                                              {"simulate", card_, "--seed", "-1"},
                                              {"simulate", card_, "--start", "2024-05-01"},
                                              {"prepare", settings_}}) {
-    EXPECT_EQ(Cli(args).code, 2) << args[2];
+    EXPECT_EQ(RunCli(args).code, 2) << args[2];
   }
 }
 

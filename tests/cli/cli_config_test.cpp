@@ -7,31 +7,19 @@
 #include <vector>
 
 #include "app/cp1250.h"
-#include "cli/cli.h"
 #include "config/recording_config.h"
 #include "config/settings_file.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
+using testing::CliOutput;
 using testing::ReadBytes;
+using testing::RunCli;
 using testing::TempDir;
 using testing::WriteBytes;
-
-struct Output {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Output RunCli(const std::vector<std::string>& arguments) {
-  // The tool takes its decimal separator from the locale; these tests use the point.
-  setenv("LC_ALL", "C", 1);
-  std::ostringstream out, err;
-  int code = cli::Run(arguments, out, err);
-  return {code, out.str(), err.str()};
-}
 
 constexpr const char* kOldCfg =
     "[Application]\nName=Korvan-A\nVersion=1.10\nOwn=keep\n"
@@ -44,7 +32,7 @@ constexpr const char* kOldCfg =
 TEST(CliConfig, PrintsJsonOfALoadedFileWithTheRecomputedSize) {
   TempDir dir;
   WriteBytes(dir.File("old.cfg"), Utf8ToCp1250(kOldCfg));
-  Output result = RunCli({"config", dir.File("old.cfg"), "--json"});
+  CliOutput result = RunCli({"config", dir.File("old.cfg"), "--json"});
   ASSERT_EQ(result.code, 0) << result.err;
   EXPECT_EQ(result.out,
             "{\"job_name\": \"Kotelna \\\"B\\\\1\\\"\", \"days\": \"30\", \"file_size_mb\": 4, "
@@ -71,7 +59,7 @@ TEST(CliConfig, CzechNumbersOnAnyLocale) {
   for (const Case& c : cases) {
     std::vector<std::string> arguments = {"config", dir.File("cz.kva"), "--json"};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-    Output result = RunCli(arguments);
+    CliOutput result = RunCli(arguments);
     ASSERT_EQ(result.code, 0) << result.err;
     EXPECT_NE(result.out.find("\"file_size_mb\": 80,"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find(std::string("\"intervals\": [\"") + c.interval + "\""),
@@ -83,7 +71,7 @@ TEST(CliConfig, CzechNumbersOnAnyLocale) {
 TEST(CliConfig, ReadsACardFoldersConfigIniAndPrintsText) {
   TempDir dir;
   WriteSettingsFile(dir.File("CONFIG.INI"), RecordingConfig{}, InstrumentList{}, '.');
-  Output result = RunCli({"config", dir.path()});
+  CliOutput result = RunCli({"config", dir.path()});
   ASSERT_EQ(result.code, 0) << result.err;
   EXPECT_NE(result.out.find("Velikost souboru: 1 MB\n"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("Baud: 9600\n"), std::string::npos);
@@ -116,7 +104,7 @@ TEST(CliConfig, FailuresExitNonZero) {
       {{"convert", dir.File("zero.kva")}, 2, "Použití"},
   };
   for (const Case& c : cases) {
-    Output result = RunCli(c.arguments);
+    CliOutput result = RunCli(c.arguments);
     EXPECT_EQ(result.code, c.code) << c.arguments[0] << " " << result.err;
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
   }
@@ -126,7 +114,7 @@ TEST(CliConfig, FailuresExitNonZero) {
 TEST(CliConvert, WritesWhatSavingTheLoadedConfigurationWrites) {
   TempDir dir;
   WriteBytes(dir.File("old.cfg"), Utf8ToCp1250(kOldCfg));
-  Output result = RunCli({"convert", dir.File("old.cfg"), dir.File("new.kva")});
+  CliOutput result = RunCli({"convert", dir.File("old.cfg"), dir.File("new.kva")});
   ASSERT_EQ(result.code, 0) << result.err;
   EXPECT_NE(result.err.find(kOlderVersionWarning), std::string::npos);
   EXPECT_EQ(ReadBytes(dir.File("new.kva")),

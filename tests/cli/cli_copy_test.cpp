@@ -5,31 +5,22 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
 #include "data/graph_settings_file.h"
 #include "support/card_builder.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
 using testing::CardBuilder;
+using testing::CliOutput;
 using testing::FloatBits;
 using testing::MakeStamp;
 using testing::ReadBytes;
+using testing::RunCli;
 using testing::TempDir;
 using testing::WriteBytes;
-
-struct Output {
-  int code;
-  std::string out, err;
-};
-
-Output Cli(std::vector<std::string> arguments) {
-  std::ostringstream out, err;
-  int code = cli::Run(arguments, out, err);
-  return {code, out.str(), err.str()};
-}
 
 class CliCopyTest : public ::testing::Test {
  protected:
@@ -51,10 +42,10 @@ class CliCopyTest : public ::testing::Test {
 // The copy of A..B holds what the export of A..B shows, less the rows stamped exactly B.
 TEST_F(CliCopyTest, CopyOfARangeExportsAsTheRangeWithoutItsEnd) {
   const std::string from = "2006-03-05 08:07:10", to = "2006-03-05 08:07:20";
-  Output r = Cli({"copy", source.path(), destination.path(), "--from", from, "--to", to});
+  CliOutput r = RunCli({"copy", source.path(), destination.path(), "--from", from, "--to", to});
   ASSERT_EQ(r.code, 0) << r.err;
-  const std::string copied = Cli({"export", destination.path(), "-"}).out;
-  std::string expected = Cli({"export", source.path(), "-", "--from", from, "--to", to}).out;
+  const std::string copied = RunCli({"export", destination.path(), "-"}).out;
+  std::string expected = RunCli({"export", source.path(), "-", "--from", from, "--to", to}).out;
   const size_t last_rows = expected.find(" 5.03.2006;08:07:20");
   ASSERT_NE(last_rows, std::string::npos);
   expected.erase(last_rows);
@@ -68,18 +59,19 @@ TEST_F(CliCopyTest, CopyOfARangeExportsAsTheRangeWithoutItsEnd) {
 }
 
 TEST_F(CliCopyTest, WholeMeasurementByDefaultAndExistingDataNeedsYes) {
-  ASSERT_EQ(Cli({"copy", source.path(), destination.path()}).code, 0);
-  EXPECT_EQ(Cli({"export", destination.path(), "-"}).out, Cli({"export", source.path(), "-"}).out);
+  ASSERT_EQ(RunCli({"copy", source.path(), destination.path()}).code, 0);
+  EXPECT_EQ(RunCli({"export", destination.path(), "-"}).out,
+            RunCli({"export", source.path(), "-"}).out);
 
   WriteBytes(destination.File("LOG.BIN"), "old");
-  Output refused = Cli({"copy", source.path(), destination.path()});
+  CliOutput refused = RunCli({"copy", source.path(), destination.path()});
   EXPECT_EQ(refused.code, 1);
   EXPECT_NE(refused.err.find("--yes"), std::string::npos);
   EXPECT_EQ(ReadBytes(destination.File("LOG.BIN")), "old");
-  EXPECT_EQ(Cli({"copy", source.path(), destination.path(), "--yes"}).code, 0);
+  EXPECT_EQ(RunCli({"copy", source.path(), destination.path(), "--yes"}).code, 0);
   EXPECT_NE(ReadBytes(destination.File("LOG.BIN")), "old");
 
-  Output onto_itself = Cli({"copy", source.path(), source.path() + "/.", "--yes"});
+  CliOutput onto_itself = RunCli({"copy", source.path(), source.path() + "/.", "--yes"});
   EXPECT_EQ(onto_itself.code, 1);
   EXPECT_NE(onto_itself.err.find("Cílová složka je zdrojem dat"), std::string::npos);
   EXPECT_EQ(ReadBytes(source.File("LOG.BIN")), card.log);

@@ -8,28 +8,19 @@
 
 #include "app/cp1250.h"
 #include "app/date_time.h"
-#include "cli/cli.h"
 #include "platform/locale.h"
 #include "support/card_builder.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
 using testing::CardBuilder;
+using testing::CliOutput;
 using testing::FloatBits;
 using testing::MakeStamp;
-
-struct Output {
-  int code;
-  std::string out, err;
-};
-
-Output Cli(std::vector<std::string> arguments) {
-  std::ostringstream out, err;
-  int code = cli::Run(arguments, out, err);
-  return {code, out.str(), err.str()};
-}
+using testing::RunCli;
 
 class CliDataTest : public ::testing::Test {
  protected:
@@ -50,7 +41,7 @@ class CliDataTest : public ::testing::Test {
 };
 
 TEST_F(CliDataTest, InfoJson) {
-  Output r = Cli({"info", dir.path(), "--json"});
+  CliOutput r = RunCli({"info", dir.path(), "--json"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "{\"source\": \"CONFIG.INI\", \"lines\": ["
@@ -63,13 +54,13 @@ TEST_F(CliDataTest, InfoJson) {
 }
 
 TEST_F(CliDataTest, InfoTextAndAnEmptyLog) {
-  Output r = Cli({"info", dir.path()});
+  CliOutput r = RunCli({"info", dir.path()});
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.out.find("Konfigurace: CONFIG.INI"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Nejstarší záznam: 2006-03-05 08:07:06"), std::string::npos) << r.out;
   testing::WriteBytes(dir.File("CONFIG.INI"), "[Application]\r\nName=Jiný\r\n");
   testing::WriteBytes(dir.File("LOG.BIN"), std::string(1000, '\xFF'));
-  r = Cli({"info", dir.path(), "--json"});
+  r = RunCli({"info", dir.path(), "--json"});
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.out.find("\"source\": \"CONFIG.BIN\""), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"earliest\": null, \"latest\": null, \"subseconds\": false"),
@@ -82,17 +73,17 @@ TEST_F(CliDataTest, ExportToStdoutAndToAFileGiveTheSameBytes) {
                                " 5.03.2006;08:07:06;21,5;3\r\n"
                                " 5.03.2006;08:07:16;;-1\r\n"
                                " 5.03.2006;08:07:26;22;\r\n";
-  Output r = Cli({"export", dir.path(), "-", "--lines", "3,1", "--decimal", ","});
+  CliOutput r = RunCli({"export", dir.path(), "-", "--lines", "3,1", "--decimal", ","});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, expected);
-  r = Cli({"export", dir.path(), dir.File("out.csv"), "--lines", "1,3", "--decimal", ","});
+  r = RunCli({"export", dir.path(), dir.File("out.csv"), "--lines", "1,3", "--decimal", ","});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(testing::ReadBytes(dir.File("out.csv")), expected);
 }
 
 TEST_F(CliDataTest, ExportRangeAndSeparator) {
-  Output r = Cli({"export", dir.path(), "-", "--from", "2006-03-05 08:07:16", "--to",
-                  "2006-03-05 08:07:16", "--decimal", "."});
+  CliOutput r = RunCli({"export", dir.path(), "-", "--from", "2006-03-05 08:07:16", "--to",
+                        "2006-03-05 08:07:16", "--decimal", "."});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, Utf8ToCp1250("Datum;Čas;Elektroměr - Teplota;PM - Tlak;PM - Proud\r\n") +
                        " 5.03.2006;08:07:16;;1.2;-1\r\n");
@@ -121,12 +112,12 @@ TEST_F(CliDataTest, Errors) {
       {{"export", dir.path(), dir.File("no/such/out.csv")}, 1, "Soubor exportu nelze vytvořit!"},
   };
   for (const Case& c : cases) {
-    Output r = Cli(c.arguments);
+    CliOutput r = RunCli(c.arguments);
     EXPECT_EQ(r.code, c.code) << ::testing::PrintToString(c.arguments);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }
   testing::WriteBytes(empty.File("CONFIG.BIN"), card.ConfigBinBytes());
-  Output r = Cli({"info", empty.path()});
+  CliOutput r = RunCli({"info", empty.path()});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("Datový soubor nelze otevřít."), std::string::npos) << r.err;
 }
@@ -148,7 +139,7 @@ TEST_F(CliDataTest, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsWritten) {
       {"convert", dir.File("CONFIG.INI"), other.File("card/CONFIG.INI")},
   };
   for (const auto& arguments : cases) {
-    Output r = Cli(arguments);
+    CliOutput r = RunCli(arguments);
     EXPECT_EQ(r.code, 2) << ::testing::PrintToString(arguments);
     EXPECT_NE(r.err.find("nic nebylo zapsáno"), std::string::npos) << r.err;
   }
@@ -161,13 +152,13 @@ TEST_F(CliDataTest, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsWritten) {
 TEST_F(CliDataTest, TimesOutsideTheStampYearsAreRefused) {
   for (const char* time : {"2064-01-01 00:00:00", "1999-12-31 23:59:59"}) {
     for (const char* option : {"--from", "--to"}) {
-      Output r = Cli({"export", dir.path(), "-", option, time});
+      CliOutput r = RunCli({"export", dir.path(), "-", option, time});
       EXPECT_EQ(r.code, 2) << option << " " << time;
       EXPECT_NE(r.err.find("2000-2063"), std::string::npos) << r.err;
       EXPECT_TRUE(r.out.empty());
     }
   }
-  EXPECT_EQ(Cli({"export", dir.path(), "-", "--to", "2063-12-31 23:59:59"}).code, 0);
+  EXPECT_EQ(RunCli({"export", dir.path(), "-", "--to", "2063-12-31 23:59:59"}).code, 0);
 }
 
 // A pipe or a device where a card file should be would block or never end: each is refused
@@ -183,7 +174,7 @@ TEST_F(CliDataTest, SpecialAndEndlessFilesAreNotRead) {
     } else {
       fs::create_symlink(kind, dir.File("LOG.BIN"));
     }
-    Output r = Cli({"info", dir.path()});
+    CliOutput r = RunCli({"info", dir.path()});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("Datový soubor nelze otevřít."), std::string::npos) << r.err;
   }
@@ -191,21 +182,21 @@ TEST_F(CliDataTest, SpecialAndEndlessFilesAreNotRead) {
   // A CONFIG.INI that is a pipe is not this program's; the image is used instead.
   testing::TempDir card_dir;
   ASSERT_EQ(mkfifo(card_dir.File("CONFIG.INI").c_str(), 0644), 0);
-  Output r = Cli({"info", card_dir.path()});
+  CliOutput r = RunCli({"info", card_dir.path()});
   EXPECT_NE(r.err.find("Soubor konfigurace nelze otevřít."), std::string::npos) << r.err;
 
   ASSERT_EQ(mkfifo(dir.File("pipe.kva").c_str(), 0644), 0);
   testing::WriteBytes(dir.File("big.kva"), "[Application]\r\nName=Korvan-A\r\n");
   fs::resize_file(dir.File("big.kva"), (16 << 20) + 1);
   for (const char* name : {"pipe.kva", "big.kva"}) {
-    r = Cli({"config", dir.File(name)});
+    r = RunCli({"config", dir.File(name)});
     EXPECT_EQ(r.code, 1) << name;
     EXPECT_NE(r.err.find(dir.File(name)), std::string::npos) << r.err;
   }
 }
 
 TEST_F(CliDataTest, AFileWhereAFolderIsExpectedIsNamedAsSuch) {
-  Output r = Cli({"info", dir.File("LOG.BIN")});
+  CliOutput r = RunCli({"info", dir.File("LOG.BIN")});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("není složka"), std::string::npos) << r.err;
 }

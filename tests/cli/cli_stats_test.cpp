@@ -4,26 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
 #include "support/card_builder.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
+using testing::CliOutput;
 using testing::FloatBits;
 using testing::MakeStamp;
-
-struct Output {
-  int code;
-  std::string out, err;
-};
-
-Output Cli(std::vector<std::string> arguments) {
-  std::ostringstream out, err;
-  int code = cli::Run(arguments, out, err);
-  return {code, out.str(), err.str()};
-}
+using testing::RunCli;
 
 // Three blocks with milliseconds; line 3 has only an out-of-range value and a no-value word.
 class CliStatsTest : public ::testing::Test {
@@ -43,7 +34,7 @@ class CliStatsTest : public ::testing::Test {
 };
 
 TEST_F(CliStatsTest, Json) {
-  Output r = Cli({"stats", dir.path(), "--json"});
+  CliOutput r = RunCli({"stats", dir.path(), "--json"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "{\"lines\": ["
@@ -64,8 +55,8 @@ TEST_F(CliStatsTest, Json) {
 
 TEST_F(CliStatsTest, RangeLinesAndText) {
   // The end stamp takes its sample whatever its milliseconds.
-  Output r = Cli({"stats", dir.path(), "--lines", "2,1", "--from", "2006-03-05 08:07:16", "--to",
-                  "2006-03-05 08:07:26", "--decimal", ","});
+  CliOutput r = RunCli({"stats", dir.path(), "--lines", "2,1", "--from", "2006-03-05 08:07:16",
+                        "--to", "2006-03-05 08:07:26", "--decimal", ","});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "2.  PM - Tlak\n"
@@ -82,10 +73,10 @@ TEST_F(CliStatsTest, RangeLinesAndText) {
             "  Průměr: 21,75\n"
             "  První vzorek: 2006-03-05 08:07:16.00\n"
             "  Poslední vzorek: 2006-03-05 08:07:26.99\n");
-  r = Cli({"stats", dir.path(), "--lines", "4"});
+  r = RunCli({"stats", dir.path(), "--lines", "4"});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err, "korvan-cli: stats: veličina 4 není mezi 1-3\n");
-  r = Cli({"stats", dir.path() + "/chybi"});
+  r = RunCli({"stats", dir.path() + "/chybi"});
   EXPECT_EQ(r.code, 1);
 }
 

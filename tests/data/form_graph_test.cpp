@@ -23,6 +23,7 @@
 #include "shell/form_setup.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
+#include "support/qt/graph_window_fixture.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -37,60 +38,14 @@ using testing::TempDir;
 
 constexpr double kSecond = 1.0 / 86400;
 
-// Three lines sampled every 10 s on 1 May 2024 from 10:00:00 for 100 blocks: line 0 rises
-// 0..99, line 1 is constant 3, line 2 falls -1..-100.
-CardBuilder SmallCard() {
-  CardBuilder card;
-  card.lines = {CardLine{"Teplota", "T1"}, CardLine{"Tlak", "P1"}, CardLine{"Vlhkost", "H1"}};
-  for (int i = 0; i < 100; ++i) {
-    const int s = i * 10;
-    card.Block(MakeStamp(2024, 5, 1, 10, s / 60, s % 60),
-               {{0, FloatBits(static_cast<float>(i))},
-                {1, FloatBits(3.0f)},
-                {2, FloatBits(static_cast<float>(-1 - i))}});
-  }
-  return card;
-}
+CardBuilder SmallCard() { return testing::RampCard(); }
 
 const double kFirst = EncodeDate(2024, 5, 1) + EncodeTime(10, 0, 0, 0);
 const double kLast = EncodeDate(2024, 5, 1) + EncodeTime(10, 16, 30, 0);
 
-class GraphTest : public ::testing::Test {
+class GraphTest : public testing::GraphWindowTest {
  protected:
-  GraphTest() : app_(dialogs_, dialogs_, Paths(), ',', {}) {
-    app_.CreateWindows();
-    app_.Setup()->CheckBoxAlt->setChecked(true);
-    app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
-  }
-  ~GraphTest() override {
-    if (app_.Graph()) delete app_.Graph();
-  }
-
-  ProgramPaths Paths() {
-    ProgramPaths p;
-    p.settings_file = program_.File("korvan-a.ini");
-    p.quantity_dir = program_.path() + "/Instrument/";
-    p.program_dir = program_.path();
-    return p;
-  }
-
-  TFormGraph& Open(const CardBuilder& card = SmallCard()) {
-    card.WriteAll(data_.path());
-    app_.CreateGraphWindow();
-    EXPECT_NE(app_.Graph(), nullptr);
-    return *app_.Graph();
-  }
-
-  // Picks a line in a channel's selector as the user does.
-  static void Pick(TFormGraph& g, int channel, int item) {
-    g.ComboBoxes[channel]->setCurrentIndex(item);
-    g.ComboBoxChange(channel);
-  }
-
-  FakeWindowDialogs dialogs_;
-  TempDir program_;
-  TempDir data_;
-  KorvanApp app_;
+  TFormGraph& Open(const CardBuilder& card = SmallCard()) { return GraphWindowTest::Open(card); }
 };
 
 // The scales dialog opens beside the graph window, not over its chart and pan/zoom buttons.

@@ -21,57 +21,23 @@
 #include "shell/form_setup.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
+#include "support/qt/graph_window_fixture.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
-using testing::CardBuilder;
-using testing::CardLine;
-using testing::FloatBits;
-using testing::MakeStamp;
-
 constexpr double kSecond = 1.0 / 86400;
 const double kFirst = EncodeDate(2024, 5, 1) + EncodeTime(10, 0, 0, 0);
 
-// Line 1 rises 0..99 and line 3 falls -1..-100, a sample every 10 s from 10:00:00.
-CardBuilder Card() {
-  CardBuilder card;
-  card.lines = {CardLine{"Teplota", "T1 [°C]"}, CardLine{"Tlak", "P1"}, CardLine{"Vlhkost", "H1"}};
-  for (int i = 0; i < 100; ++i) {
-    const int s = i * 10;
-    card.Block(MakeStamp(2024, 5, 1, 10, s / 60, s % 60),
-               {{0, FloatBits(static_cast<float>(i))},
-                {1, FloatBits(3.0f)},
-                {2, FloatBits(static_cast<float>(-1 - i))}});
-  }
-  return card;
-}
-
-class GraphToolsTest : public ::testing::Test {
+class GraphToolsTest : public testing::GraphWindowTest {
  protected:
-  GraphToolsTest() : app_(dialogs_, dialogs_, Paths(), ',', {}) {
-    app_.CreateWindows();
-    app_.Setup()->CheckBoxAlt->setChecked(true);
-    app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
-    Card().WriteAll(data_.path());
-    app_.CreateGraphWindow();
-    graph_ = app_.Graph();
+  // Line 1 (with a unit) rises 0..99 and line 3 falls -1..-100 on the chart.
+  GraphToolsTest() {
+    graph_ = &Open(testing::RampCard("T1 [°C]"));
     graph_->resize(1100, 760);
-    for (auto [channel, item] : {std::pair{0, 1}, std::pair{1, 3}}) {
-      graph_->ComboBoxes[channel]->setCurrentIndex(item);
-      graph_->ComboBoxChange(channel);
-    }
+    for (auto [channel, item] : {std::pair{0, 1}, std::pair{1, 3}}) Pick(*graph_, channel, item);
     QApplication::processEvents();
-  }
-  ~GraphToolsTest() override { delete app_.Graph(); }
-
-  ProgramPaths Paths() {
-    ProgramPaths p;
-    p.settings_file = program_.File("korvan-a.ini");
-    p.quantity_dir = program_.path() + "/Instrument/";
-    p.program_dir = program_.path();
-    return p;
   }
 
   // Moves the mouse over the chart to a time, halfway up the plot area.
@@ -88,10 +54,6 @@ class GraphToolsTest : public ::testing::Test {
     return graph_->Stats()->GridStats->item(row, column)->text();
   }
 
-  testing::FakeWindowDialogs dialogs_;
-  testing::TempDir program_;
-  testing::TempDir data_;
-  KorvanApp app_;
   TFormGraph* graph_ = nullptr;
 };
 

@@ -23,6 +23,7 @@
 #include "shell/form_setup.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
+#include "support/qt/graph_window_fixture.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -55,31 +56,12 @@ CardBuilder ThreeLines(bool ms) {
   return card;
 }
 
-class SheetTest : public ::testing::Test {
+class SheetTest : public testing::GraphWindowTest {
  protected:
-  SheetTest() : app_(dialogs_, dialogs_, Paths(), ',', {}) {
-    app_.CreateWindows();
-    app_.Setup()->CheckBoxAlt->setChecked(true);
-    app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
-  }
-  ~SheetTest() override {
-    if (app_.Graph()) delete app_.Graph();
-  }
-
-  ProgramPaths Paths() {
-    ProgramPaths p;
-    p.settings_file = program_.File("korvan-a.ini");
-    p.quantity_dir = program_.path() + "/Instrument/";
-    std::filesystem::create_directories(p.quantity_dir);
-    p.program_dir = program_.path();
-    return p;
-  }
-
   TFormGraph& Open(const CardBuilder& card) {
-    card.WriteAll(data_.path());
-    app_.CreateGraphWindow();
-    EXPECT_TRUE(app_.Graph() && app_.Graph()->Loaded());
-    return *app_.Graph();
+    TFormGraph& g = GraphWindowTest::Open(card);
+    EXPECT_TRUE(g.Loaded());
+    return g;
   }
 
   // Clicks "&Tabulka", lets look run on the shown table, then closes it with Escape.
@@ -119,11 +101,7 @@ class SheetTest : public ::testing::Test {
     return cells;
   }
 
-  FakeWindowDialogs dialogs_;
-  TempDir program_;
-  TempDir data_;
   TempDir out_;
-  KorvanApp app_;
 };
 
 TEST_F(SheetTest, TableShowsEveryDistinctTimeWithItsCells) {

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <filesystem>
+#include <string>
+
+#include "app/date_time.h"
+#include "data/form_graph.h"
+#include "shell/form_app.h"
+#include "shell/form_drive_chooser.h"
+#include "shell/form_setup.h"
+#include "support/card_builder.h"
+#include "support/qt/fake_window_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace korvan::testing {
+
+// Three lines sampled every 10 s on 1 May 2024 from 10:00:00 for 100 blocks: line 0 rises
+// 0..99, line 1 is constant 3, line 2 falls -1..-100.
+inline CardBuilder RampCard(const std::string& first_label = "T1") {
+  CardBuilder card;
+  card.lines = {CardLine{"Teplota", first_label}, CardLine{"Tlak", "P1"},
+                CardLine{"Vlhkost", "H1"}};
+  for (int i = 0; i < 100; ++i) {
+    const int s = i * 10;
+    card.Block(MakeStamp(2024, 5, 1, 10, s / 60, s % 60),
+               {{0, FloatBits(static_cast<float>(i))},
+                {1, FloatBits(3.0f)},
+                {2, FloatBits(static_cast<float>(-1 - i))}});
+  }
+  return card;
+}
+
+// The program with all its windows, its own files in a temporary folder and the data location
+// set to another one, in which Open writes a card and opens the graph window on it.
+class GraphWindowTest : public ::testing::Test {
+ protected:
+  GraphWindowTest() : app_(dialogs_, dialogs_, Paths(), ',', {}) {
+    app_.CreateWindows();
+    app_.Setup()->CheckBoxAlt->setChecked(true);
+    app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
+  }
+  ~GraphWindowTest() override { delete app_.Graph(); }
+
+  ProgramPaths Paths() {
+    ProgramPaths p;
+    p.settings_file = program_.File("korvan-a.ini");
+    p.quantity_dir = program_.path() + "/Instrument/";
+    std::filesystem::create_directories(p.quantity_dir);
+    p.program_dir = program_.path();
+    return p;
+  }
+
+  TFormGraph& Open(const CardBuilder& card) {
+    card.WriteAll(data_.path());
+    app_.CreateGraphWindow();
+    EXPECT_NE(app_.Graph(), nullptr);
+    return *app_.Graph();
+  }
+
+  // Picks a line in a channel's selector as the user does.
+  static void Pick(TFormGraph& g, int channel, int item) {
+    g.ComboBoxes[channel]->setCurrentIndex(item);
+    g.ComboBoxChange(channel);
+  }
+
+  FakeWindowDialogs dialogs_;
+  TempDir program_;
+  TempDir data_;
+  KorvanApp app_;
+};
+
+}  // namespace korvan::testing
