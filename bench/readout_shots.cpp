@@ -25,6 +25,7 @@
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
+#include "shot_session.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
@@ -42,38 +43,6 @@ void Say(const QString& line) {
   std::fflush(stdout);
 }
 
-class Session {
- public:
-  Session() {
-    paths_.program_dir = dir_.path() + "/";
-    paths_.settings_file = dir_.File("korvan-a.ini");
-    paths_.quantity_dir = dir_.File("Instrument/");
-    mkdir(paths_.quantity_dir.c_str(), 0755);
-    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',',
-                                       std::vector<Drive>{{'c', "", "/", ""}});
-    app_->CreateWindows();
-  }
-  ~Session() {
-    delete app_->Graph();
-    app_.reset();
-    QApplication::processEvents();
-  }
-  const std::string& data() const { return data_.path(); }
-  TFormGraph& OpenGraph() {
-    app_->Setup()->CheckBoxAlt->setChecked(true);
-    app_->Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
-    app_->CreateGraphWindow();
-    return *app_->Graph();
-  }
-
- private:
-  TempDir dir_;
-  TempDir data_;
-  testing::FakeWindowDialogs dialogs_;
-  ProgramPaths paths_;
-  std::unique_ptr<KorvanApp> app_;
-};
-
 void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
@@ -90,7 +59,7 @@ void Save(const QPixmap& pixmap, const QString& path) {
 void DemoPictures(const QString& folder) {
   Session s;
   WriteDemoCard(s.data(), Today(), ',');
-  TFormGraph& g = s.OpenGraph();
+  TFormGraph& g = s.OpenGraphIn(s.data());
   g.move(0, 0);
   g.resize(1280, 900);
   g.show();
@@ -130,7 +99,7 @@ void RepaintTimings() {
   }
   Session s;
   big.WriteAll(s.data());
-  TFormGraph& g = s.OpenGraph();
+  TFormGraph& g = s.OpenGraphIn(s.data());
   g.resize(1300, 820);
   g.show();
   for (int n = 0; n < 8; ++n) {

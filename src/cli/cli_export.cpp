@@ -34,13 +34,8 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
       "export", UsageOf("export"), arguments,
       {{"--lines", true}, {"--from", true}, {"--to", true}, kDecimalOption}, 2, 2, err);
   if (!args) return 2;
-  std::vector<int> numbers;
-  std::optional<double> from, to;
-  char separator = 0;
-  if (!args->LineNumbers("--lines", numbers, err) || !args->Time("--from", from, err) ||
-      !args->Time("--to", to, err) || !args->DecimalSeparator(separator, err)) {
-    return 2;
-  }
+  Arguments::LinesAndRange chosen;
+  if (!args->ReadLinesAndRange(chosen, err)) return 2;
   const std::string& dir = (*args)[0];
   const std::string& output = (*args)[1];
   if (OutputCollides("export", output, {}, dir, err)) return 2;
@@ -50,12 +45,12 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
   if (!LoadCardFolder(dir, measurement, result, err)) return 1;
 
   std::vector<int> lines;
-  if (!ChosenLines("export", numbers, measurement, lines, err)) return 2;
-  const StampRange range = ChosenRange(measurement, from, to);
+  if (!ChosenLines("export", chosen.numbers, measurement, lines, err)) return 2;
+  const StampRange range = ChosenRange(measurement, chosen.from, chosen.to);
 
   if (output == "-") {
     StreamSink sink(out);
-    if (!WriteExport(measurement, lines, range, separator, sink)) {
+    if (!WriteExport(measurement, lines, range, chosen.separator, sink)) {
       err << "korvan-cli: " << kExportWriteFailed << "\n";
       return 1;
     }
@@ -63,7 +58,7 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
     return out ? 0 : 1;
   }
   CliDialogs dialogs(&err, /*print_warnings=*/false);
-  return ExportToFile(output, measurement, lines, range, separator, dialogs) ? 0 : 1;
+  return ExportToFile(output, measurement, lines, range, chosen.separator, dialogs) ? 0 : 1;
 }
 
 }  // namespace korvan::cli

@@ -90,6 +90,11 @@ bool Arguments::Time(const std::string& option, std::optional<double>& value,
   return true;
 }
 
+bool Arguments::ReadLinesAndRange(LinesAndRange& options, std::ostream& err) const {
+  return LineNumbers("--lines", options.numbers, err) && Time("--from", options.from, err) &&
+         Time("--to", options.to, err) && DecimalSeparator(options.separator, err);
+}
+
 bool Arguments::LineNumbers(const std::string& option, std::vector<int>& numbers,
                             std::ostream& err) const {
   const std::string* text = Value(option);

@@ -42,6 +42,15 @@ class Arguments {
   // --lines 1,3: numbers, each from 1 to line_count. False after telling err.
   bool LineNumbers(const std::string& option, std::vector<int>& numbers, std::ostream& err) const;
 
+  // What the commands over lines and a time range take: --lines, --from, --to, --decimal.
+  struct LinesAndRange {
+    std::vector<int> numbers;
+    std::optional<double> from, to;
+    char separator = 0;
+  };
+  // False after telling err.
+  bool ReadLinesAndRange(LinesAndRange& options, std::ostream& err) const;
+
  private:
   std::ostream& Fault(std::ostream& err) const;
 

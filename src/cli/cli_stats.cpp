@@ -93,20 +93,15 @@ int RunStats(const std::vector<std::string>& arguments, std::ostream& out, std::
       {{"--lines", true}, {"--from", true}, {"--to", true}, {"--json", false}, kDecimalOption}, 1,
       1, err);
   if (!args) return 2;
-  std::vector<int> numbers;
-  std::optional<double> from, to;
-  char separator = 0;
-  if (!args->LineNumbers("--lines", numbers, err) || !args->Time("--from", from, err) ||
-      !args->Time("--to", to, err) || !args->DecimalSeparator(separator, err)) {
-    return 2;
-  }
+  Arguments::LinesAndRange chosen;
+  if (!args->ReadLinesAndRange(chosen, err)) return 2;
   Measurement measurement;
   LoadResult result;
   if (!LoadCardFolder((*args)[0], measurement, result, err)) return 1;
   std::vector<int> lines;
-  if (!ChosenLines("stats", numbers, measurement, lines, err)) return 2;
+  if (!ChosenLines("stats", chosen.numbers, measurement, lines, err)) return 2;
 
-  const SampleWindow window = WindowOfStamps(ChosenRange(measurement, from, to));
+  const SampleWindow window = WindowOfStamps(ChosenRange(measurement, chosen.from, chosen.to));
   std::vector<RangeStats> stats;
   for (int line : lines) {
     stats.push_back(ComputeRangeStats(measurement.lines[line], measurement.buffers[line], window));
@@ -114,7 +109,7 @@ int RunStats(const std::vector<std::string>& arguments, std::ostream& out, std::
   if (args->Has("--json")) {
     WriteJson(measurement, lines, stats, out);
   } else {
-    WriteText(measurement, lines, stats, separator, out);
+    WriteText(measurement, lines, stats, chosen.separator, out);
   }
   out.flush();
   return out ? 0 : 1;
