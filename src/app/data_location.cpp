@@ -5,6 +5,11 @@
 
 namespace korvan {
 
+std::string JoinFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 std::optional<std::string> CardFileNamedBy(const std::string& folder, const std::string& path) {
   const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
   for (const char* name : kCardFileNames) {

@@ -23,6 +23,9 @@ struct DataLocation {
 inline constexpr std::array<const char*, 5> kCardFileNames = {"LOG.BIN", "RDR.BIN", "CONFIG.BIN",
                                                               "CONFIG.INI", "GRAPH.INI"};
 
+// folder + "/" + name, without doubling a "/" that folder ends with.
+std::string JoinFolder(const std::string& folder, const std::string& name);
+
 // The card file (of kCardFileNames) in folder that path names, compared as real paths (links,
 // "." and ".." resolved), or nothing: writing an export or a copy there would destroy the
 // measurement being read.

@@ -1,17 +1,16 @@
 #include "app/dropped_files.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "app/data_location.h"
+#include "app/text.h"
 #include "platform/file_query.h"
 
 namespace korvan {
 
 bool HoldsMeasurement(const std::string& folder) {
   if (folder.empty() || !IsDirectory(folder)) return false;
-  const std::string base = folder.back() == '/' ? folder : folder + "/";
-  return IsRegularFile(base + "LOG.BIN") &&
-         (IsRegularFile(base + "CONFIG.INI") || IsRegularFile(base + "CONFIG.BIN"));
+  return IsRegularFile(JoinFolder(folder, "LOG.BIN")) &&
+         (IsRegularFile(JoinFolder(folder, "CONFIG.INI")) ||
+          IsRegularFile(JoinFolder(folder, "CONFIG.BIN")));
 }
 
 bool IsSettingsFileName(const std::string& path) {
@@ -19,9 +18,8 @@ bool IsSettingsFileName(const std::string& path) {
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   if (name.size() < 5) return false;  // an extension alone is no name
   std::string extension = name.substr(name.size() - 4);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".kva" || extension == ".cfg";
+  for (char& c : extension) c = AsciiUpper(c);
+  return extension == ".KVA" || extension == ".CFG";
 }
 
 }  // namespace korvan

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/data_location.h"
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/packed_stamp.h"
@@ -17,6 +18,7 @@
 #include "cli/cli_options.h"
 #include "data/graph_settings_file.h"
 #include "data/log_copy.h"
+#include "data/log_scan.h"
 
 namespace korvan::cli {
 

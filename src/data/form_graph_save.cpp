@@ -13,6 +13,7 @@
 #include "data/form_graph.h"
 #include "data/form_sheet.h"
 #include "data/log_copy.h"
+#include "data/log_scan.h"
 #include "shell/form_app.h"
 
 namespace korvan {

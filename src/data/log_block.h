@@ -34,6 +34,13 @@ constexpr size_t BlockReach(int lines) {
   return 4 + 4 + 2 + kEntrySize * static_cast<size_t>(lines) + 2;
 }
 
+// Where marker candidates of avail bytes end: before the file's end, those within reach of
+// avail wait for the next chunk; at the end, a block needs at least its marker and stamp.
+constexpr size_t CandidateStop(size_t avail, size_t reach, bool at_end) {
+  if (at_end) return avail >= 8 ? avail - 7 : 0;
+  return avail >= reach ? avail - reach + 1 : 0;
+}
+
 // The millisecond word at p (p[0], p[1] present) is one.
 inline bool IsMillisecondWord(const uint8_t* p) { return (p[1] & 0xEC) == 0xEC; }
 

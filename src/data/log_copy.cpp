@@ -5,10 +5,12 @@
 #include <memory>
 #include <optional>
 
+#include "app/data_location.h"
 #include "app/encodings.h"
 #include "app/error.h"
 #include "app/user_dialogs.h"
 #include "data/log_block.h"
+#include "data/log_scan.h"
 #include "platform/file_query.h"
 #include "platform/files.h"
 
@@ -35,12 +37,7 @@ class Copier {
   // Parses buf[pos, avail); returns where the copy resumes, or nothing after a failed write.
   std::optional<size_t> Parse(const uint8_t* buf, size_t avail, size_t pos, bool at_end) {
     const size_t reach = log_block::BlockReach(lines_);
-    size_t stop;  // marker candidates start below stop
-    if (at_end) {
-      stop = avail >= 8 ? avail - 7 : 0;
-    } else {
-      stop = avail >= reach ? avail - reach + 1 : 0;
-    }
+    const size_t stop = log_block::CandidateStop(avail, reach, at_end);
     while (pos < stop) {
       const size_t m = log_block::FindMarker(buf, pos, stop, avail);
       if (m >= stop) return at_end ? avail : stop;
@@ -135,13 +132,6 @@ LogCopyResult CopyLogRecords(ReadOnlyFile& source, AtomicWriter& destination, ui
       [&](uint8_t* buffer, size_t n) { return source.Read(buffer, n); },
       [&](const uint8_t* bytes, size_t size) { return destination.Write(bytes, size); }, start, end,
       run_limit, line_count, progress, chunk_size);
-}
-
-uint32_t ScanTimeLimit(double today) { return PackStamp(today + 1.0, 0.0); }
-
-std::string JoinFolder(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs) {

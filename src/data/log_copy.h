@@ -26,9 +26,6 @@ struct LogCopyResult {
 // Called after every chunk with the number of bytes it read.
 using CopyProgress = std::function<void(size_t bytes)>;
 
-// The latest stamp the load of a measurement accepts: today + 1 day, 00:00:00.
-uint32_t ScanTimeLimit(double today);
-
 // The copy's ends: read up to n bytes (the count, 0 at the end, -1 on a failure) and write
 // bytes (false on a failure).
 using CopyRead = std::function<ptrdiff_t(uint8_t* buffer, size_t n)>;
@@ -88,8 +85,5 @@ enum class CopyOutcome {
 // remaining data files are left, GRAPH.INI is written all the same. A LOG.BIN that could not
 // be written completely is removed from the destination.
 CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs);
-
-// folder + "/" + name, without doubling a "/" that folder ends with.
-std::string JoinFolder(const std::string& folder, const std::string& name);
 
 }  // namespace korvan

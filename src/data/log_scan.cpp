@@ -38,12 +38,7 @@ struct Scanner {
   // within BlockReach of avail are left for the next call.
   size_t Parse(const uint8_t* buf, size_t avail, size_t pos, bool at_end) const {
     const size_t reach = BlockReach(lines);
-    size_t stop;  // marker candidates start below stop
-    if (at_end) {
-      stop = avail >= 8 ? avail - 7 : 0;  // a block needs at least its marker and stamp
-    } else {
-      stop = avail >= reach ? avail - reach + 1 : 0;
-    }
+    const size_t stop = log_block::CandidateStop(avail, reach, at_end);
     while (pos < stop) {
       size_t m = log_block::FindMarker(buf, pos, stop, avail);
       if (m >= stop) return at_end ? avail : stop;
@@ -76,6 +71,8 @@ struct Scanner {
 int ClampLines(int line_count) { return std::clamp(line_count, 0, kMaxLines); }
 
 }  // namespace
+
+uint32_t ScanTimeLimit(double today) { return PackStamp(today + 1.0, 0.0); }
 
 void ScanLogBytes(const uint8_t* data, size_t size, int line_count, uint32_t time_limit,
                   TBuf* buffers, LogScanResult& result) {

@@ -16,6 +16,9 @@ inline constexpr uint32_t kUnsetLatest = 0;
 // Bytes read per chunk by default. Any chunk size gives the same samples (see log_scan.cpp).
 inline constexpr size_t kDefaultScanChunk = 1 << 20;
 
+// The latest stamp the load of a measurement accepts: today + 1 day, 00:00:00.
+uint32_t ScanTimeLimit(double today);
+
 // What the scan of LOG.BIN learns besides the samples.
 struct LogScanResult {
   uint32_t earliest = kUnsetEarliest;  // earliest accepted block stamp

@@ -246,7 +246,7 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
     return false;
   }
   if (progress.start) progress.start(log_status.size);
-  const uint32_t limit = PackStamp(today + 1.0, 0.0);
+  const uint32_t limit = ScanTimeLimit(today);
   LogScanResult scan;
   ScanProgress advance;
   if (progress.advance) advance = [&](size_t bytes) { progress.advance(bytes); };
