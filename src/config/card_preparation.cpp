@@ -95,8 +95,7 @@ std::vector<std::string> DiskCheckCommand(ProcessRunner& processes,
 
 int DefragmenterExitCode(ExtentQuery* extents, const std::string& log_path) {
   if (extents == nullptr) return 1;
-  const std::optional<uint32_t> count = extents->Count(log_path);
-  return count && *count == 1 ? 0 : 1;
+  return FileContiguity(*extents, log_path) == Contiguity::kContiguous ? 0 : 1;
 }
 
 bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& system) {

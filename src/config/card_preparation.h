@@ -87,7 +87,8 @@ bool ChangeCardConfiguration(const CardJob& job);
 // then skipped, as its result is never looked at anyway.
 std::vector<std::string> DiskCheckCommand(ProcessRunner& processes,
                                           const std::vector<Drive>& drives, char letter);
-// The "defragmenter": 0 when the file system keeps the file in one extent, else 1.
+// The "defragmenter": 0 when the file lies in one piece on its device, else 1 (also when no
+// way of asking could tell).
 int DefragmenterExitCode(ExtentQuery* extents, const std::string& log_path);
 
 }  // namespace korvan

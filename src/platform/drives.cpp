@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <vector>
 
 #include "platform/file_query.h"
 
@@ -27,6 +28,10 @@ std::string Unescape(const std::string& field) {
     out += field[i];
   }
   return out;
+}
+
+bool Inside(const std::string& root, const std::string& path) {
+  return root == "/" ? path.starts_with('/') : path == root || path.starts_with(root + "/");
 }
 
 bool UnderRemovableRoot(const std::string& path) {
@@ -136,10 +141,34 @@ std::vector<Drive> ListDrives() {
 std::optional<Drive> DriveOfPath(const std::vector<Drive>& drives, const std::string& path) {
   std::optional<Drive> best;
   for (const auto& drive : drives) {
-    const std::string& root = drive.root;
-    bool inside =
-        root == "/" ? path.rfind('/', 0) == 0 : path == root || path.rfind(root + "/", 0) == 0;
-    if (inside && (!best || root.size() > best->root.size())) best = drive;
+    if (Inside(drive.root, path) && (!best || drive.root.size() > best->root.size())) best = drive;
+  }
+  return best;
+}
+
+std::optional<MountOfFile> MountOfFileIn(const std::string& mountinfo, unsigned major,
+                                         unsigned minor, const std::string& path) {
+  const std::string device = std::to_string(major) + ":" + std::to_string(minor);
+  std::optional<MountOfFile> best;
+  size_t best_depth = 0;
+  std::istringstream lines(mountinfo);
+  std::string line;
+  while (std::getline(lines, line)) {
+    // id parent major:minor root mount-point options [optional fields...] - type source ...
+    std::istringstream in(line);
+    std::vector<std::string> fields;
+    for (std::string field; in >> field;) fields.push_back(field);
+    const auto dash = std::find(fields.begin() + std::min<size_t>(fields.size(), 6), fields.end(),
+                                std::string("-"));
+    if (fields.size() < 6 || fields[2] != device || fields.end() - dash < 3) continue;
+    const std::string root = Unescape(fields[3]);
+    const std::string mount_point = Unescape(fields[4]);
+    if (!Inside(mount_point, path) || (best && mount_point.size() < best_depth)) continue;
+    const std::string rest = mount_point == "/" ? path : path.substr(mount_point.size());
+    std::string inside = (root == "/" ? "" : root) + rest;
+    inside.erase(0, inside.find_first_not_of('/'));
+    best = MountOfFile{Unescape(dash[2]), dash[1], inside};
+    best_depth = mount_point.size();
   }
   return best;
 }

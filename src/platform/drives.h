@@ -25,6 +25,18 @@ std::vector<Drive> DrivesFromList(const std::string& list);
 // The drive whose root holds path (longest root prefix), if any.
 std::optional<Drive> DriveOfPath(const std::vector<Drive>& drives, const std::string& path);
 
+// The mounted file system that holds a file.
+struct MountOfFile {
+  std::string source;       // as the mount table names it, /dev/sdb1 for a card
+  std::string type;         // vfat, ext4 ...
+  std::string path_inside;  // the file's path from the file system's root, no leading "/"
+};
+
+// From a /proc/self/mountinfo text: the mount of device major:minor whose folder holds path
+// (absolute, links resolved), the deepest when several do.
+std::optional<MountOfFile> MountOfFileIn(const std::string& mountinfo, unsigned major,
+                                         unsigned minor, const std::string& path);
+
 // The drive's device when it is a disk that can be checked (a /dev path, not "tmpfs" or a
 // network share); empty otherwise.
 std::string CheckableDevice(const Drive& drive);

@@ -3,25 +3,195 @@
 #include <fcntl.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
+#include <linux/magic.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <memory>
+
+#include "platform/drives.h"
+#include "platform/fat_volume.h"
+#include "platform/file_query.h"
 
 namespace korvan {
 
-std::optional<uint32_t> FileExtentCount(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  // With no room for extents the kernel only counts them; FIEMAP_FLAG_SYNC writes delayed
-  // data out first, so that its extents exist to be counted.
-  fiemap query{};
-  query.fm_start = 0;
-  query.fm_length = FIEMAP_MAX_OFFSET;
-  query.fm_flags = FIEMAP_FLAG_SYNC;
-  query.fm_extent_count = 0;
-  const int result = ioctl(fd, FS_IOC_FIEMAP, &query);
-  close(fd);
-  if (result != 0) return std::nullopt;
-  return query.fm_mapped_extents;
+void AppendExtent(std::vector<Extent>& runs, const Extent& next) {
+  if (!runs.empty()) {
+    Extent& last = runs.back();
+    if (last.logical + last.length == next.logical &&
+        last.physical + last.length == next.physical) {
+      last.length += next.length;
+      return;
+    }
+  }
+  runs.push_back(next);
+}
+
+Contiguity ContiguityOfRuns(const std::vector<Extent>& runs, uint64_t size) {
+  if (runs.empty()) return size == 0 ? Contiguity::kContiguous : Contiguity::kFragmented;
+  // A hole at the start or the end is data that is not on the device yet.
+  return runs.size() == 1 && runs[0].logical == 0 && runs[0].length >= size
+             ? Contiguity::kContiguous
+             : Contiguity::kFragmented;
+}
+
+Contiguity FileContiguity(ExtentQuery& query, const std::string& path) {
+  for (auto way : {&ExtentQuery::ByExtentMap, &ExtentQuery::ByBlockMap, &ExtentQuery::ByFatChain}) {
+    const Contiguity answer = (query.*way)(path);
+    if (answer != Contiguity::kUnknown) return answer;
+  }
+  return Contiguity::kUnknown;
+}
+
+namespace {
+
+// A regular file opened for the extent questions, with its status.
+class OpenFile {
+ public:
+  explicit OpenFile(const std::string& path)
+      : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    if (fd_ >= 0 && (fstat(fd_, &status_) != 0 || !S_ISREG(status_.st_mode))) {
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~OpenFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+
+  int fd() const { return fd_; }
+  const struct stat& status() const { return status_; }
+  uint64_t size() const { return static_cast<uint64_t>(status_.st_size); }
+
+ private:
+  int fd_;
+  struct stat status_ {};
+};
+
+// The device node of a mounted file system: the kernel's name for major:minor first, then
+// the mount table's source; either only when it is that very device.
+std::unique_ptr<FileVolume> OpenDeviceOf(const struct stat& file_status,
+                                         const std::string& mount_source) {
+  std::vector<std::string> candidates;
+  const std::string uevent = "/sys/dev/block/" + std::to_string(major(file_status.st_dev)) + ":" +
+                             std::to_string(minor(file_status.st_dev)) + "/uevent";
+  const std::string text = ReadWholeFile(uevent, 64 * 1024).value_or("");
+  if (const size_t at = text.find("DEVNAME="); at != std::string::npos) {
+    const size_t end = text.find('\n', at);
+    candidates.push_back("/dev/" +
+                         text.substr(at + 8, end == std::string::npos ? end : end - at - 8));
+  }
+  if (mount_source.starts_with("/dev/")) candidates.push_back(mount_source);
+  for (const std::string& candidate : candidates) {
+    auto opened = std::make_unique<FileVolume>(candidate);
+    struct stat device {};
+    if (opened->fd() >= 0 && fstat(opened->fd(), &device) == 0 && S_ISBLK(device.st_mode) &&
+        device.st_rdev == file_status.st_dev) {
+      return opened;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Contiguity SystemExtentQuery::ByExtentMap(const std::string& path) {
+  OpenFile file(path);
+  if (file.fd() < 0) return Contiguity::kUnknown;
+  constexpr uint32_t kBatch = 64;
+  // struct fiemap ends in a flexible array; the buffer holds it and kBatch extents.
+  std::vector<uint64_t> buffer((sizeof(fiemap) + kBatch * sizeof(fiemap_extent)) / 8 + 1);
+  auto* query = reinterpret_cast<fiemap*>(buffer.data());
+  std::vector<Extent> runs;
+  uint64_t next = 0;
+  // FIEMAP_FLAG_SYNC first writes delayed data out, so that its extents exist to be told.
+  uint32_t flags = FIEMAP_FLAG_SYNC;
+  while (next < file.size()) {
+    std::fill(buffer.begin(), buffer.end(), 0);
+    query->fm_start = next;
+    query->fm_length = FIEMAP_MAX_OFFSET - next;
+    query->fm_flags = flags;
+    query->fm_extent_count = kBatch;
+    if (ioctl(file.fd(), FS_IOC_FIEMAP, query) != 0) return Contiguity::kUnknown;
+    flags = 0;
+    if (query->fm_mapped_extents == 0) break;  // the rest is a hole
+    for (uint32_t i = 0; i < query->fm_mapped_extents && i < kBatch; ++i) {
+      const fiemap_extent& e = query->fm_extents[i];
+      if (e.fe_flags & (FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_ENCODED |
+                        FIEMAP_EXTENT_DATA_INLINE)) {
+        return Contiguity::kUnknown;  // no place on the device to compare
+      }
+      if (e.fe_logical >= file.size()) break;  // space kept beyond the end is not the file's
+      AppendExtent(runs, {e.fe_logical, e.fe_physical, e.fe_length});
+      if (runs.size() > 1) return Contiguity::kFragmented;
+    }
+    const fiemap_extent& last = query->fm_extents[std::min(query->fm_mapped_extents, kBatch) - 1];
+    if (last.fe_flags & FIEMAP_EXTENT_LAST) break;
+    // Each question must start further on, or the loop would not end.
+    if (last.fe_logical + last.fe_length <= next) return Contiguity::kUnknown;
+    next = last.fe_logical + last.fe_length;
+  }
+  return ContiguityOfRuns(runs, file.size());
+}
+
+Contiguity SystemExtentQuery::ByBlockMap(const std::string& path) {
+  OpenFile file(path);
+  if (file.fd() < 0) return Contiguity::kUnknown;
+  int block_bytes = 0;
+  if (ioctl(file.fd(), FIGETBSZ, &block_bytes) != 0 || block_bytes <= 0) {
+    return Contiguity::kUnknown;
+  }
+  const uint64_t block = static_cast<uint64_t>(block_bytes);
+  // FAT gives a file whole clusters, so the first block of each tells where all of it lies:
+  // one question per cluster instead of one per block.
+  uint64_t step = block;
+  struct statfs volume {};
+  if (fstatfs(file.fd(), &volume) == 0 && volume.f_type == MSDOS_SUPER_MAGIC &&
+      volume.f_bsize > 0 && static_cast<uint64_t>(volume.f_bsize) % block == 0) {
+    step = static_cast<uint64_t>(volume.f_bsize);
+  }
+  std::vector<Extent> runs;
+  for (uint64_t at = 0; at < file.size(); at += step) {
+    if (at / block > INT_MAX) return Contiguity::kUnknown;
+    int where = static_cast<int>(at / block);
+    // Refused without the raw-I/O capability, and by file systems without a block map.
+    if (ioctl(file.fd(), FIBMAP, &where) != 0) return Contiguity::kUnknown;
+    if (where == 0) continue;  // a hole: the next piece then starts a new run
+    AppendExtent(runs,
+                 {at, static_cast<uint32_t>(where) * block, std::min(step, file.size() - at)});
+    if (runs.size() > 1) return Contiguity::kFragmented;
+  }
+  return ContiguityOfRuns(runs, file.size());
+}
+
+Contiguity SystemExtentQuery::ByFatChain(const std::string& path) {
+  std::error_code ec;
+  const std::string real = std::filesystem::canonical(path, ec).string();
+  if (ec) return Contiguity::kUnknown;
+  OpenFile file(real);
+  if (file.fd() < 0) return Contiguity::kUnknown;
+  const auto mount = MountOfFileIn(ReadWholeFile("/proc/self/mountinfo", 16 << 20).value_or(""),
+                                   major(file.status().st_dev), minor(file.status().st_dev), real);
+  if (!mount || (mount->type != "vfat" && mount->type != "msdos")) return Contiguity::kUnknown;
+  // The driver's folders and FAT go through the device's cache, which a reader of the device
+  // shares; syncing puts them on the card too.
+  syncfs(file.fd());
+  const std::unique_ptr<FileVolume> device = OpenDeviceOf(file.status(), mount->source);
+  if (!device) return Contiguity::kUnknown;
+  const FatFile found = LocateFatFile(*device, mount->path_inside, true);
+  // The size must agree, or this is not the entry of the file that was written.
+  if (found.status != FatFileStatus::kFound || found.size != file.size()) {
+    return Contiguity::kUnknown;
+  }
+  return ContiguityOfRuns(found.runs, found.size);
 }
 
 }  // namespace korvan

@@ -123,7 +123,7 @@ TEST_F(CardPreparationTest, AnExistingLogAsksAndNoLeavesEveryFileUntouched) {
 
 TEST_F(CardPreparationTest, OnACardTheDiskCheckRunsAndTheExtentsDecideTheLastMessage) {
   struct Case {
-    std::optional<uint32_t> extents;
+    Contiguity extents;
     std::vector<std::string> installed;
     std::string device;
     const char* done;
@@ -131,12 +131,12 @@ TEST_F(CardPreparationTest, OnACardTheDiskCheckRunsAndTheExtentsDecideTheLastMes
   };
   const std::vector<std::string> check = {"/usr/sbin/fsck.fat", "-n", "/dev/sdz1"};
   const Case cases[] = {
-      {1, {"fsck.fat"}, "/dev/sdz1", kCardDone, {check}},
-      {3, {"fsck.fat"}, "/dev/sdz1", kCardDoneDefragment, {check}},
-      {std::nullopt, {"fsck.fat"}, "/dev/sdz1", kCardDoneDefragment, {check}},
+      {Contiguity::kContiguous, {"fsck.fat"}, "/dev/sdz1", kCardDone, {check}},
+      {Contiguity::kFragmented, {"fsck.fat"}, "/dev/sdz1", kCardDoneDefragment, {check}},
+      {Contiguity::kUnknown, {"fsck.fat"}, "/dev/sdz1", kCardDoneDefragment, {check}},
       // Without the tool or a device the check is skipped; the extents still decide.
-      {1, {}, "/dev/sdz1", kCardDone, {}},
-      {2, {"fsck.fat"}, "tmpfs", kCardDoneDefragment, {}},
+      {Contiguity::kContiguous, {}, "/dev/sdz1", kCardDone, {}},
+      {Contiguity::kFragmented, {"fsck.fat"}, "tmpfs", kCardDoneDefragment, {}},
   };
   RecordingConfig config = OneLineConfig();
   for (const Case& c : cases) {
@@ -146,14 +146,47 @@ TEST_F(CardPreparationTest, OnACardTheDiskCheckRunsAndTheExtentsDecideTheLastMes
     processes_.runs.clear();
     processes_.installed = c.installed;
     processes_.exit_code = 4;  // the check's result is not looked at
-    extents_.answer = c.extents;
+    extents_.extent_map = c.extents;
     extents_.asked.clear();
     drives_[1].device = c.device;
     ASSERT_TRUE(PrepareCard(Job(config, false), progress_, System()));
     EXPECT_EQ(dialogs_.messages,
               (std::vector<Message>{{"ask", kAskDeleteCardData}, {"done", c.done}}));
     EXPECT_EQ(processes_.runs, c.runs);
-    EXPECT_EQ(extents_.asked, (std::vector<std::string>{card_.File("LOG.BIN")}));
+    EXPECT_EQ(extents_.asked, std::vector<std::string>(c.extents == Contiguity::kUnknown ? 3 : 1,
+                                                       card_.File("LOG.BIN")));
+  }
+}
+
+TEST_F(CardPreparationTest, TheWaysOfFindingTheLogOnTheCardAreAskedInTurnUntilOneTells) {
+  using enum Contiguity;
+  struct Case {
+    Contiguity extent_map, block_map, fat_chain;
+    std::vector<std::string> ways;
+    const char* done;
+  };
+  const std::vector<std::string> all = {"FIEMAP", "FIBMAP", "FAT"};
+  const Case cases[] = {
+      {kContiguous, kFragmented, kFragmented, {"FIEMAP"}, kCardDone},
+      {kFragmented, kContiguous, kContiguous, {"FIEMAP"}, kCardDoneDefragment},
+      {kUnknown, kContiguous, kFragmented, {"FIEMAP", "FIBMAP"}, kCardDone},
+      {kUnknown, kFragmented, kContiguous, {"FIEMAP", "FIBMAP"}, kCardDoneDefragment},
+      // A FAT card without the raw-I/O capability: only its FAT tells.
+      {kUnknown, kUnknown, kContiguous, all, kCardDone},
+      {kUnknown, kUnknown, kFragmented, all, kCardDoneDefragment},
+      {kUnknown, kUnknown, kUnknown, all, kCardDoneDefragment},
+  };
+  for (const Case& c : cases) {
+    OldCard();
+    dialogs_.Clear();
+    dialogs_.answers = {true};
+    extents_ = FakeExtentQuery();
+    extents_.extent_map = c.extent_map;
+    extents_.block_map = c.block_map;
+    extents_.fat_chain = c.fat_chain;
+    ASSERT_TRUE(PrepareCard(Job(OneLineConfig(), false), progress_, System()));
+    EXPECT_EQ(dialogs_.Texts("done"), std::vector<std::string>{c.done});
+    EXPECT_EQ(extents_.ways, c.ways);
   }
 }
 
@@ -281,11 +314,14 @@ TEST(CardSystem, RealExtentsOfAFileInATemporaryFolder) {
   TempDir dir;
   const std::string path = dir.File("LOG.BIN");
   ASSERT_TRUE(WriteFileAtomically(path, std::string(65536, '\xFF')));
-  const std::optional<uint32_t> count = FileExtentCount(path);
-  if (!count) GTEST_SKIP() << "the file system of " << dir.path() << " does not tell extents";
-  EXPECT_GE(*count, 1u);
+  SystemExtentQuery system;
+  const Contiguity contiguity = FileContiguity(system, path);
+  if (contiguity == Contiguity::kUnknown) {
+    GTEST_SKIP() << "the file system of " << dir.path() << " does not tell extents";
+  }
+  EXPECT_EQ(DefragmenterExitCode(&system, path), contiguity == Contiguity::kContiguous ? 0 : 1);
   EXPECT_EQ(DefragmenterExitCode(nullptr, path), 1);
-  EXPECT_FALSE(FileExtentCount(dir.File("missing")).has_value());
+  EXPECT_EQ(FileContiguity(system, dir.File("missing")), Contiguity::kUnknown);
 }
 
 TEST(CardSystem, RealDiskCheckOfAFatImage) {

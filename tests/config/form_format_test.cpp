@@ -445,7 +445,7 @@ TEST_F(FormFormatTest, PreparesACardWithTheDiskCheckOfItsDevice) {
   UseCard();
   WriteBytes(card_.File("LOG.BIN"), "data");
   dialogs_.answers = {true};
-  extents_.answer = 2;
+  extents_.extent_map = Contiguity::kFragmented;
   form_->ButtonCfgChgClick();
   EXPECT_EQ(dialogs_.messages,
             (std::vector<Message>{{"ask", kAskDeleteCardData}, {"done", kCardDoneDefragment}}));

@@ -62,6 +62,36 @@ TEST(Drives, DriveOfPathTakesTheLongestRoot) {
   EXPECT_FALSE(DriveOfPath(DrivesFromList("e=/media"), "/home").has_value());
 }
 
+TEST(Drives, TheMountOfAFileGivesItsDeviceAndItsPathOnTheVolume) {
+  const std::string mountinfo =
+      "28 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+      "90 28 8:17 / /media/u/KARTA\\040A rw,nosuid shared:40 - vfat /dev/sdb1 rw,fmask=0022\n"
+      "91 28 8:17 /zaznamy /mnt/bind rw - vfat /dev/sdb1 rw\n"
+      "92 90 8:18 / /media/u/KARTA\\040A/vnoreny rw - vfat /dev/sdb2 rw\n";
+  struct Case {
+    unsigned major, minor;
+    const char* path;
+    std::optional<MountOfFile> mount;
+  };
+  const Case cases[] = {
+      {8, 17, "/media/u/KARTA A/LOG.BIN", MountOfFile{"/dev/sdb1", "vfat", "LOG.BIN"}},
+      {8, 17, "/mnt/bind/LOG.BIN", MountOfFile{"/dev/sdb1", "vfat", "zaznamy/LOG.BIN"}},
+      // The deepest mount of the device wins; another device's mount is not the file's.
+      {8, 18, "/media/u/KARTA A/vnoreny/a/LOG.BIN", MountOfFile{"/dev/sdb2", "vfat", "a/LOG.BIN"}},
+      {254, 0, "/home/u/LOG.BIN", MountOfFile{"/dev/vda", "ext4", "home/u/LOG.BIN"}},
+      {8, 17, "/media/u/KARTA AB/LOG.BIN", std::nullopt},
+      {8, 19, "/media/u/KARTA A/LOG.BIN", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const auto mount = MountOfFileIn(mountinfo, c.major, c.minor, c.path);
+    ASSERT_EQ(mount.has_value(), c.mount.has_value()) << c.path;
+    if (!mount) continue;
+    EXPECT_EQ(mount->source, c.mount->source) << c.path;
+    EXPECT_EQ(mount->type, c.mount->type) << c.path;
+    EXPECT_EQ(mount->path_inside, c.mount->path_inside) << c.path;
+  }
+}
+
 TEST(Paths, PortableBesideWritableExecutable) {
   testing::TempDir dir;
   ProgramPaths paths = ResolveProgramPaths(dir.File("korvan-a"), "/home/u");

@@ -31,14 +31,28 @@ class FakeProcessRunner : public ProcessRunner {
   std::vector<std::vector<std::string>> runs;
 };
 
+// Answers each way of asking with a chosen answer; asked records the path of every question
+// and ways the name of the way asked.
 class FakeExtentQuery : public ExtentQuery {
  public:
-  std::optional<uint32_t> Count(const std::string& path) override {
+  Contiguity ByExtentMap(const std::string& path) override {
+    return Ask("FIEMAP", path, extent_map);
+  }
+  Contiguity ByBlockMap(const std::string& path) override { return Ask("FIBMAP", path, block_map); }
+  Contiguity ByFatChain(const std::string& path) override { return Ask("FAT", path, fat_chain); }
+
+  Contiguity extent_map = Contiguity::kContiguous;
+  Contiguity block_map = Contiguity::kUnknown;
+  Contiguity fat_chain = Contiguity::kUnknown;
+  std::vector<std::string> asked;
+  std::vector<std::string> ways;
+
+ private:
+  Contiguity Ask(const char* way, const std::string& path, Contiguity answer) {
+    ways.push_back(way);
     asked.push_back(path);
     return answer;
   }
-  std::optional<uint32_t> answer = 1;
-  std::vector<std::string> asked;
 };
 
 }  // namespace korvan::testing

@@ -1,0 +1,257 @@
+#include "platform/fat_volume.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/process.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+// A FAT image formatted by mkfs.fat and filled by mtools, as a computer fills a card.
+class FatImage {
+ public:
+  FatImage(const TempDir& dir, int bits)
+      : dir_(dir), path_(dir.File("card" + std::to_string(bits) + ".img")) {
+    // FAT32 needs 65525 clusters at least: some 40 MB of 512-byte clusters.
+    const char* kib = bits == 12 ? "1440" : bits == 16 ? "8192" : "40000";
+    EXPECT_TRUE(
+        Run("mkfs.fat", {"-F", std::to_string(bits), "-s", "1", "-n", "KARTA", "-C", path_, kib}));
+    if (bits == 32) {
+      // mtools takes the next free cluster from FAT32's information sector, where other
+      // systems search from the start; unknown, it searches from the start too.
+      const std::string boot = ReadBytes(path_).substr(0, 512);
+      const int info_sector = static_cast<uint8_t>(boot[48]) | static_cast<uint8_t>(boot[49]) << 8;
+      next_free_at_ = info_sector * 512 + 0x1EC;
+    }
+  }
+
+  static bool ToolsPresent() {
+    for (const char* tool : {"mkfs.fat", "mcopy", "mmd", "mdel"}) {
+      if (FindProgram(tool).empty()) return false;
+    }
+    setenv("MTOOLS_SKIP_CHECK", "1", 1);  // images have no disk geometry to check
+    return true;
+  }
+
+  void Copy(const std::string& name, const std::string& bytes) {
+    const std::string local = dir_.File("local");
+    WriteBytes(local, bytes);
+    EXPECT_TRUE(Run("mcopy", {"-i", path_, local, "::" + name})) << name;
+    ForgetNextFree();
+  }
+  void MakeFolder(const std::string& name) {
+    EXPECT_TRUE(Run("mmd", {"-i", path_, "::" + name})) << name;
+  }
+  void Delete(const std::string& name) {
+    EXPECT_TRUE(Run("mdel", {"-i", path_, "::" + name})) << name;
+    ForgetNextFree();
+  }
+
+  const std::string& path() const { return path_; }
+
+ private:
+  bool Run(const std::string& tool, const std::vector<std::string>& arguments) {
+    return SystemProcessRunner().Run(FindProgram(tool), arguments) == 0;
+  }
+  void ForgetNextFree() {
+    if (next_free_at_ == 0) return;
+    std::fstream image(path_, std::ios::in | std::ios::out | std::ios::binary);
+    image.seekp(next_free_at_);
+    image.write("\xFF\xFF\xFF\xFF", 4);
+  }
+
+  const TempDir& dir_;
+  std::string path_;
+  std::streamoff next_free_at_ = 0;
+};
+
+// Distinct bytes, so that data read from the wrong place cannot pass for the file's.
+std::string Pattern(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1103515245 + 12345;
+    c = static_cast<char>(seed >> 16);
+  }
+  return bytes;
+}
+
+// The file's data as its runs find them on the volume.
+std::string DataOf(const std::string& image, const FatFile& file) {
+  std::string data;
+  for (const Extent& run : file.runs) data += image.substr(run.physical, run.length);
+  return data;
+}
+
+class FatVolumeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!FatImage::ToolsPresent()) GTEST_SKIP() << "dosfstools or mtools is not installed";
+  }
+  TempDir dir_;
+};
+
+TEST_F(FatVolumeTest, FindsAFileInTheRootOrAFolderWhereItsDataLie) {
+  const std::string log = Pattern(20000, 1);
+  const std::string nested = Pattern(7000, 2);
+  for (int bits : {12, 16, 32}) {
+    SCOPED_TRACE(bits);
+    FatImage image(dir_, bits);
+    image.Copy("LOG.BIN", log);
+    // Not an 8.3 name: mtools gives it a long name and the short alias ZAZNAM~1.
+    image.MakeFolder("zaznamy-z-karty");
+    image.Copy("zaznamy-z-karty/LOG.BIN", nested);
+    const std::string bytes = ReadBytes(image.path());
+    FileVolume volume(image.path());
+    EXPECT_EQ(ReadFatGeometry(volume)->bits, bits);
+
+    const FatFile root = LocateFatFile(volume, "LOG.BIN", false);
+    ASSERT_EQ(root.status, FatFileStatus::kFound);
+    EXPECT_EQ(root.size, log.size());
+    EXPECT_EQ(root.runs.size(), 1u);
+    EXPECT_EQ(DataOf(bytes, root), log);
+    EXPECT_EQ(ContiguityOfRuns(root.runs, root.size), Contiguity::kContiguous);
+
+    for (const char* path :
+         {"zaznamy-z-karty/LOG.BIN", "/ZAZNAMY-Z-KARTY//log.bin", "ZAZNAM~1/LOG.BIN"}) {
+      const FatFile file = LocateFatFile(volume, path, false);
+      ASSERT_EQ(file.status, FatFileStatus::kFound) << path;
+      EXPECT_EQ(DataOf(bytes, file), nested) << path;
+    }
+    // The volume label's entry and the folder are not regular files.
+    for (const char* path : {"zaznamy-z-karty", "KARTA", "MISSING.BIN", "LOG.BIN/LOG.BIN", "",
+                             "zaznamy-z-karty/MISSING.BIN"}) {
+      EXPECT_EQ(LocateFatFile(volume, path, false).status, FatFileStatus::kNotFound) << path;
+    }
+  }
+}
+
+TEST_F(FatVolumeTest, ALogThatFillsTheHoleOfADeletedFileIsInTwoPieces) {
+  const std::string log = Pattern(9000, 3);
+  for (int bits : {12, 16, 32}) {
+    SCOPED_TRACE(bits);
+    FatImage image(dir_, bits);
+    image.Copy("A.BIN", Pattern(3000, 4));
+    image.Copy("B.BIN", Pattern(3000, 5));
+    image.Copy("C.BIN", Pattern(3000, 6));
+    image.Delete("B.BIN");
+    image.Copy("LOG.BIN", log);
+    const std::string bytes = ReadBytes(image.path());
+    FileVolume volume(image.path());
+
+    const FatFile whole = LocateFatFile(volume, "LOG.BIN", false);
+    ASSERT_EQ(whole.status, FatFileStatus::kFound);
+    EXPECT_EQ(whole.runs.size(), 2u);
+    EXPECT_EQ(DataOf(bytes, whole), log);
+    EXPECT_EQ(ContiguityOfRuns(whole.runs, whole.size), Contiguity::kFragmented);
+
+    const FatFile stopped = LocateFatFile(volume, "LOG.BIN", true);
+    EXPECT_EQ(stopped.status, FatFileStatus::kFound);
+    EXPECT_EQ(stopped.runs.size(), 2u);
+    EXPECT_EQ(stopped.runs[0], whole.runs[0]);
+  }
+}
+
+void SetFatEntry(std::string& image, const FatGeometry& g, uint32_t cluster, uint32_t value) {
+  auto at = [&](uint64_t offset) -> char& { return image[g.fat_offset + offset]; };
+  if (g.bits == 12) {
+    const uint64_t offset = cluster + cluster / 2;
+    if (cluster & 1) {
+      at(offset) = static_cast<char>((at(offset) & 0x0F) | (value << 4 & 0xF0));
+      at(offset + 1) = static_cast<char>(value >> 4);
+    } else {
+      at(offset) = static_cast<char>(value);
+      at(offset + 1) = static_cast<char>((at(offset + 1) & 0xF0) | (value >> 8 & 0x0F));
+    }
+    return;
+  }
+  const int bytes = g.bits / 8;
+  for (int i = 0; i < bytes; ++i)
+    at(uint64_t{cluster} * bytes + i) = static_cast<char>(value >> 8 * i);
+}
+
+TEST_F(FatVolumeTest, ABrokenChainIsDamageNotAnAnswer) {
+  for (int bits : {12, 16, 32}) {
+    SCOPED_TRACE(bits);
+    FatImage image(dir_, bits);
+    image.Copy("LOG.BIN", Pattern(6 * 512, 7));  // six clusters
+    const std::string bytes = ReadBytes(image.path());
+    MemoryVolume intact(bytes);
+    const FatGeometry g = *ReadFatGeometry(intact);
+    const FatFile file = LocateFatFile(intact, "LOG.BIN", false);
+    ASSERT_EQ(file.status, FatFileStatus::kFound);
+    const auto first = static_cast<uint32_t>(2 + (file.runs[0].physical - g.data_offset) / 512);
+    const uint32_t end = bits == 12 ? 0xFFF : bits == 16 ? 0xFFFF : 0x0FFFFFFF;
+    struct Case {
+      const char* what;
+      uint32_t cluster;
+      uint32_t value;
+    };
+    const Case cases[] = {
+        {"a loop back to the start", first + 2, first},
+        {"a cluster beyond the volume", first + 1, g.cluster_count + 2},
+        {"a bad cluster", first + 1, end - 8},
+        {"the end before the size", first + 1, end},
+        {"a free cluster", first + 3, 0},
+        {"no end after the size", first + 5, first + 10},
+    };
+    for (const Case& c : cases) {
+      std::string broken = bytes;
+      SetFatEntry(broken, g, c.cluster, c.value);
+      MemoryVolume volume(broken);
+      EXPECT_EQ(LocateFatFile(volume, "LOG.BIN", false).status, FatFileStatus::kDamaged) << c.what;
+    }
+    if (bits == 32) {
+      // The top four bits of a FAT32 entry are reserved: they do not change the link.
+      std::string marked = bytes;
+      SetFatEntry(marked, g, first + 1, 0xF0000000 | (first + 2));
+      MemoryVolume volume(marked);
+      const FatFile same = LocateFatFile(volume, "LOG.BIN", false);
+      EXPECT_EQ(same.status, FatFileStatus::kFound);
+      EXPECT_EQ(same.runs, file.runs);
+    }
+  }
+}
+
+TEST_F(FatVolumeTest, ABootSectorThatDoesNotHoldTogetherIsNoFat) {
+  FatImage image(dir_, 16);
+  image.Copy("LOG.BIN", Pattern(1000, 8));
+  const std::string bytes = ReadBytes(image.path());
+  struct Case {
+    const char* what;
+    size_t offset;
+    std::string patch;
+  };
+  const Case cases[] = {
+      {"no signature", 510, std::string(1, '\0')},
+      {"sectors of no bytes", 11, std::string(2, '\0')},
+      {"sectors of 768 bytes", 11, std::string("\x00\x03", 2)},
+      {"three sectors a cluster", 13, "\x03"},
+      {"no reserved sector", 14, std::string(2, '\0')},
+      {"no FAT", 16, std::string(1, '\0')},
+      {"no root folder", 17, std::string(2, '\0')},
+      {"fewer sectors than the FATs take", 19, std::string("\x10\x00", 2)},
+      {"a FAT too small for the clusters", 22, std::string("\x01\x00", 2)},
+  };
+  for (const Case& c : cases) {
+    std::string broken = bytes;
+    broken.replace(c.offset, c.patch.size(), c.patch);
+    MemoryVolume volume(broken);
+    EXPECT_EQ(LocateFatFile(volume, "LOG.BIN", false).status, FatFileStatus::kNotFat) << c.what;
+  }
+  // A volume cut short: the boot sector is there, the folder is not.
+  MemoryVolume cut(std::string_view(bytes).substr(0, 4096));
+  EXPECT_EQ(LocateFatFile(cut, "LOG.BIN", false).status, FatFileStatus::kUnreadable);
+}
+
+}  // namespace
+}  // namespace korvan
