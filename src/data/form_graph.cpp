@@ -473,7 +473,7 @@ void TFormGraph::ButtonStatsClick() {
   stats_->show();
   stats_->raise();
   stats_->Refresh();
-  if (first) stats_->PlaceBelow(frameGeometry());
+  if (first) stats_->MoveBeside(frameGeometry());
 }
 
 std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {
