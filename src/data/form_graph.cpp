@@ -403,7 +403,10 @@ void TFormGraph::FormCreate() {
     LoadProgress progress;
     progress.start = [&](uint64_t total) { operation.SetMaximum(total); };
     progress.advance = [&](uint64_t bytes) { operation.Advance(bytes); };
-    progress.finish = [&] { operation.SetPosition(0); };
+    progress.finish = [&] {
+      operation.SetPosition(0);
+      operation.End();
+    };
     loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(), progress,
                               *measurement_, &result);
   }

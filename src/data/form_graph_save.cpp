@@ -31,7 +31,10 @@ class Bar {
   }
   void Set(uint64_t position) { operation_.SetPosition(position); }
   void Advance(uint64_t amount) { operation_.Advance(amount); }
-  void Finish() { bar_->hide(); }
+  void Finish() {
+    operation_.End();
+    bar_->hide();
+  }
 
  private:
   QProgressBar* bar_;

@@ -30,6 +30,7 @@
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/qt/graph_window_fixture.h"
+#include "support/qt/user_click.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -339,16 +340,6 @@ class BusyTest : public ExportTest {
     return card;
   }
 
-  static void Click(QAbstractButton* button) {
-    const QPoint at = button->rect().center();
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-      QMouseEvent event(type, at, button->mapToGlobal(at), Qt::LeftButton,
-                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                        Qt::NoModifier);
-      QApplication::sendEvent(button, &event);
-    }
-  }
-
   void ClickDuringProgress(QProgressBar* bar, QAbstractButton* button) {
     auto armed = std::make_shared<bool>(false);
     QObject::connect(bar, &QProgressBar::valueChanged, button, [=, this](int value) {
@@ -356,7 +347,7 @@ class BusyTest : public ExportTest {
       *armed = true;
       QTimer::singleShot(0, button, [=, this] {
         busy_seen_ = !button->isEnabled();
-        Click(button);
+        testing::UserClick(button);
       });
     });
   }

@@ -16,6 +16,7 @@
 #include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
 #include "support/qt/graph_window_fixture.h"
+#include "support/qt/user_click.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -64,13 +65,7 @@ TEST(QtDialogs, AMessageAfterTheFolderChooserOpensOverTheWindowWhoseButtonWasCli
     box->accept();
   });
   poll.start();
-  const QPoint at = graph->ButtonSave->rect().center();
-  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent click(type, at, graph->ButtonSave->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(graph->ButtonSave, &click);
-  }
+  testing::UserClick(graph->ButtonSave);
   EXPECT_EQ(texts, QStringList{QString::fromUtf8(kCopyOntoSource)});
   EXPECT_EQ(owners, std::vector<QWidget*>{graph});
   delete app.Graph();
