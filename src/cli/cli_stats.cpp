@@ -79,7 +79,7 @@ void WriteText(const Measurement& m, const std::vector<int>& lines,
         << ")\n";
     out << "  Maximum: " << number(s.maximum) << "  (" << IsoSampleTimeText(s.maximum_time, sub)
         << ")\n";
-    out << "  Průměr: " << number(s.mean) << "\n";
+    out << "  Průměr: " << ShownMeanText(s.mean, separator) << "\n";
     out << "  První vzorek: " << IsoSampleTimeText(s.first_time, sub) << "\n";
     out << "  Poslední vzorek: " << IsoSampleTimeText(s.last_time, sub) << "\n";
   }

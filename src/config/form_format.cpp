@@ -29,6 +29,7 @@
 #include "platform/file_query.h"
 #include "shell/form_app.h"
 #include "shell/form_drop.h"
+#include "shell/form_long_operation.h"
 #include "shell/form_qt_text.h"
 
 namespace korvan {
@@ -53,23 +54,19 @@ QLabel* Buddy(const char* caption, QWidget* control, QWidget* parent) {
   return label;
 }
 
-// Card preparation drives the window's bar and keeps the window painted; the user's input
-// waits until the operation has ended, as the operation blocks the window.
+// Card preparation drives the window's bar; no input of the user's runs until it has ended.
 class ProgressBarProgress : public CardProgress {
  public:
-  explicit ProgressBarProgress(QProgressBar* bar) : bar_(bar) {}
+  explicit ProgressBarProgress(QProgressBar* bar) : operation_(bar) {}
   void SetMaximum(int64_t maximum) override {
-    bar_->setMaximum(static_cast<int>(std::clamp<int64_t>(maximum, 0, INT_MAX)));
-    Paint();
+    operation_.SetMaximum(std::max<int64_t>(maximum, 0));
   }
   void SetPosition(int64_t position) override {
-    bar_->setValue(static_cast<int>(std::clamp<int64_t>(position, 0, INT_MAX)));
-    Paint();
+    operation_.SetPosition(std::max<int64_t>(position, 0));
   }
 
  private:
-  static void Paint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
-  QProgressBar* bar_;
+  LongOperation operation_;
 };
 
 }  // namespace

@@ -34,6 +34,7 @@
 #include "data/form_stats.h"
 #include "data/readout.h"
 #include "shell/form_app.h"
+#include "shell/form_long_operation.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_qt_text.h"
 
@@ -396,29 +397,19 @@ void TFormGraph::FormCreate() {
 
   // The main panel's bar counts the bytes of LOG.BIN; the window is not visible yet.
   QProgressBar* bar = app_.MainMenu() ? app_.MainMenu()->ProgressBar1 : nullptr;
-  uint64_t done = 0;
-  uint64_t unit = 1;  // bytes per bar step, so that large files fit the bar's int range
-  LoadProgress progress;
-  progress.start = [&](uint64_t total) {
-    done = 0;
-    unit = total / std::numeric_limits<int>::max() + 1;
-    if (bar) {
-      bar->setMaximum(static_cast<int>(total / unit));
-      bar->setValue(0);
-    }
-    QCoreApplication::processEvents();
-  };
-  progress.advance = [&](uint64_t bytes) {
-    done += bytes;
-    if (bar) bar->setValue(static_cast<int>(done / unit));
-    QCoreApplication::processEvents();
-  };
-  progress.finish = [&] {
-    if (bar) bar->setValue(0);
-  };
   LoadResult result;
-  loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(), progress,
-                            *measurement_, &result);
+  {
+    LongOperation operation(bar);
+    LoadProgress progress;
+    progress.start = [&](uint64_t total) { operation.SetMaximum(total); };
+    progress.advance = [&](uint64_t bytes) { operation.Advance(bytes); };
+    progress.finish = [&] {
+      operation.SetPosition(0);
+      operation.End();
+    };
+    loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(), progress,
+                              *measurement_, &result);
+  }
   if (bar) bar->setValue(0);
 
   for (uint32_t i = 0; i < measurement_->line_count; ++i) {
@@ -485,7 +476,7 @@ void TFormGraph::ButtonStatsClick() {
   stats_->show();
   stats_->raise();
   stats_->Refresh();
-  if (first) stats_->PlaceBelow(frameGeometry());
+  if (first) stats_->MoveBeside(frameGeometry());
 }
 
 std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {

@@ -1,9 +1,9 @@
 // The graph window's table view, text export and saved copy.
-#include <QCoreApplication>
 #include <QListWidget>
 #include <QProgressBar>
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "app/date_time.h"
@@ -15,34 +15,30 @@
 #include "data/log_copy.h"
 #include "data/log_scan.h"
 #include "shell/form_app.h"
+#include "shell/form_long_operation.h"
 
 namespace korvan {
 namespace {
 
-// The graph window's bar over counts that may exceed its int range.
+// The graph window's bar, shown while an operation of the window runs.
 class Bar {
  public:
-  explicit Bar(QProgressBar* bar) : bar_(bar) {}
+  explicit Bar(QProgressBar* bar) : bar_(bar), operation_(bar) {}
+  ~Bar() { bar_->hide(); }
   void Start(uint64_t maximum) {
-    unit_ = maximum / std::numeric_limits<int>::max() + 1;
-    done_ = 0;
-    bar_->setMaximum(static_cast<int>(maximum / unit_));
-    bar_->setValue(0);
     bar_->show();
-    QCoreApplication::processEvents();
+    operation_.SetMaximum(maximum);
   }
-  void Set(uint64_t position) {
-    done_ = position;
-    bar_->setValue(static_cast<int>(position / unit_));
-    QCoreApplication::processEvents();
+  void Set(uint64_t position) { operation_.SetPosition(position); }
+  void Advance(uint64_t amount) { operation_.Advance(amount); }
+  void Finish() {
+    operation_.End();
+    bar_->hide();
   }
-  void Advance(uint64_t amount) { Set(done_ + amount); }
-  void Finish() { bar_->hide(); }
 
  private:
   QProgressBar* bar_;
-  uint64_t unit_ = 1;
-  uint64_t done_ = 0;
+  LongOperation operation_;
 };
 
 // The save dialog's default extension: a name typed without one gets ".csv".
@@ -66,13 +62,16 @@ int LeadingNumber(const QString& entry) {
 }  // namespace
 
 void TFormGraph::ButtonTextClick() {
-  Bar bar(ProgressBar1);
-  SheetRows::Progress progress;
-  progress.start = [&](uint32_t maximum) { bar.Start(maximum); };
-  progress.position = [&](uint32_t position) { bar.Set(position); };
-  progress.finish = [&] { bar.Finish(); };
-  TFormSheet sheet(*measurement_, CurrentStampRange(), progress, this);
-  sheet.exec();
+  std::unique_ptr<TFormSheet> sheet;
+  {
+    Bar bar(ProgressBar1);
+    SheetRows::Progress progress;
+    progress.start = [&](uint32_t maximum) { bar.Start(maximum); };
+    progress.position = [&](uint32_t position) { bar.Set(position); };
+    progress.finish = [&] { bar.Finish(); };
+    sheet = std::make_unique<TFormSheet>(*measurement_, CurrentStampRange(), progress, this);
+  }
+  sheet->exec();
 }
 
 void TFormGraph::ButtonExportClick() {

@@ -143,7 +143,12 @@ QPoint PlaceBeside(const QRect& window, const QSize& size, const QRect& area) {
       std::clamp(window.top(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
   if (window.right() + 1 + size.width() <= area.right() + 1) return {window.right() + 1, top};
   if (window.left() - size.width() >= area.left()) return {window.left() - size.width(), top};
-  return {std::max(area.left(), window.right() + 1 - size.width()), top};
+  // No room on either side: against the screen's edge on the roomier side, covering the least
+  // of the window.
+  if (area.right() - window.right() >= window.left() - area.left()) {
+    return {std::max(area.left(), area.right() + 1 - size.width()), top};
+  }
+  return {area.left(), top};
 }
 
 void TFormScales::UpdateEdit(int bound) {

@@ -16,8 +16,8 @@ namespace korvan {
 class KorvanApp;
 
 // Where a dialog of the given size goes beside window within the screen area: to its right,
-// else to its left, so that it covers neither the chart nor its buttons; over the window's
-// top right corner only when the screen has room on neither side.
+// else to its left, so that it covers neither the chart nor its buttons; when the screen has
+// room on neither side, against the screen's edge on the roomier side.
 QPoint PlaceBeside(const QRect& window, const QSize& size, const QRect& area);
 
 // A framed group of exclusive choices with an item index (-1 when nothing is chosen).

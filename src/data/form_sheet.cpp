@@ -131,17 +131,18 @@ bool TFormSheet::eventFilter(QObject* watched, QEvent* event) {
 QString TFormSheet::SelectedText() const {
   const QItemSelection selection = StringGrid1->selectionModel()->selection();
   if (selection.isEmpty() || rows_->RowCount() == 0) return {};
+  // The selected columns themselves: after a column was dragged, the columns between two
+  // selected ones in the model's order need not be selected.
   int top = selection.first().top(), bottom = selection.first().bottom();
-  int left = selection.first().left(), right = selection.first().right();
+  std::vector<int> lines;
   for (const QItemSelectionRange& r : selection) {
     top = std::min(top, r.top());
     bottom = std::max(bottom, r.bottom());
-    left = std::min(left, r.left());
-    right = std::max(right, r.right());
+    for (int c = r.left(); c <= r.right(); ++c) {
+      if (std::find(lines.begin(), lines.end(), c) == lines.end()) lines.push_back(c);
+    }
   }
-  // Columns in the order they are shown, after any were dragged.
-  std::vector<int> lines;
-  for (int c = left; c <= right; ++c) lines.push_back(c);
+  // Columns in the order they are shown.
   const QHeaderView* header = StringGrid1->horizontalHeader();
   std::sort(lines.begin(), lines.end(),
             [header](int a, int b) { return header->visualIndex(a) < header->visualIndex(b); });

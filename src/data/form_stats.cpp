@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "data/form_graph.h"
+#include "data/form_scales.h"
 #include "data/range_stats.h"
 #include "data/readout.h"
 #include "shell/form_qt_text.h"
@@ -69,17 +70,11 @@ void TFormStats::ScheduleRefresh() {
   if (isVisible()) timer_->start();
 }
 
-void TFormStats::PlaceBelow(const QRect& window) {
+void TFormStats::MoveBeside(const QRect& window) {
   const QScreen* s = QGuiApplication::screenAt(window.center());
   if (s == nullptr) s = QGuiApplication::primaryScreen();
   if (s == nullptr) return;
-  const QRect area = s->availableGeometry();
-  const QSize size = frameGeometry().size();
-  const int x = std::clamp(window.left(), area.left(),
-                           std::max(area.left(), area.right() + 1 - size.width()));
-  const int y = std::clamp(window.bottom() + 1, area.top(),
-                           std::max(area.top(), area.bottom() + 1 - size.height()));
-  move(x, y);
+  move(PlaceBeside(window, frameGeometry().size(), s->availableGeometry()));
 }
 
 void TFormStats::showEvent(QShowEvent* event) {
@@ -131,11 +126,17 @@ void TFormStats::Refresh() {
     auto number = [&](double v) {
       return s.count ? Q(ShownValueText(v, c.single_precision, decimal_separator_)) : none;
     };
+    const QString mean = s.count ? Q(ShownMeanText(s.mean, decimal_separator_)) : none;
     auto time = [&](const SampleTime& t) { return s.count ? TimeText(t, sub) : none; };
-    const QString cells[kColumnCount] = {
-        c.caption,         QString::number(s.count), number(s.minimum), time(s.minimum_time),
-        number(s.maximum), time(s.maximum_time),     number(s.mean),    time(s.first_time),
-        time(s.last_time)};
+    const QString cells[kColumnCount] = {c.caption,
+                                         QString::number(s.count),
+                                         number(s.minimum),
+                                         time(s.minimum_time),
+                                         number(s.maximum),
+                                         time(s.maximum_time),
+                                         mean,
+                                         time(s.first_time),
+                                         time(s.last_time)};
     for (int column = 0; column < kColumnCount; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       if (column == 0) {
@@ -159,7 +160,10 @@ void TFormStats::FitToTable() {
                      rows * GridStats->verticalHeader()->defaultSectionSize() +
                      2 * GridStats->frameWidth() + 24;
   QSize size(width, height);
-  if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size());
+  if (const QScreen* s = screen()) {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    size = size.boundedTo(s->availableGeometry().size() - frame);
+  }
   if (size != fitted_) {
     fitted_ = size;
     resize(size);

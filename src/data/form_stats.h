@@ -23,8 +23,8 @@ class TFormStats : public QWidget {
   void Refresh();
   // Refresh on the next turn of the event loop; many changes in a row cost one refresh.
   void ScheduleRefresh();
-  // Below the window, or as low as the screen lets it lie, at its left edge.
-  void PlaceBelow(const QRect& window);
+  // Beside the window, within the screen, as the scales dialog opens.
+  void MoveBeside(const QRect& window);
 
   QLabel* LabelRange;
   QTableWidget* GridStats;

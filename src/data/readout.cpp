@@ -1,5 +1,6 @@
 #include "data/readout.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -26,6 +27,18 @@ std::string ShownValueText(double value, bool single_precision, char decimal_sep
     std::from_chars(text, written.ptr, value);
   }
   return FloatToStr(value, decimal_separator);
+}
+
+std::string ShownMeanText(double mean, char decimal_separator) {
+  if (std::isfinite(mean) && mean != 0.0) {
+    const int whole_digits = static_cast<int>(std::floor(std::log10(std::fabs(mean)))) + 1;
+    const int digits = std::clamp(whole_digits, 7, 15);
+    char text[32];
+    const auto written =
+        std::to_chars(text, text + sizeof text, mean, std::chars_format::general, digits);
+    std::from_chars(text, written.ptr, mean);
+  }
+  return FloatToStr(mean, decimal_separator);
 }
 
 bool IsSinglePrecision(char type_letter) {

@@ -32,6 +32,9 @@ std::string CaptionUnit(std::string_view caption);
 // (types A and F) to the 7 significant digits it holds, any other in the program's general
 // format (FloatToStr).
 std::string ShownValueText(double value, bool single_precision, char decimal_separator);
+// A mean as the statistics show it, whatever the line's type: to the 7 significant digits a
+// single-precision sample holds, but never rounded within its whole part.
+std::string ShownMeanText(double mean, char decimal_separator);
 // Types A and F hold single-precision numbers.
 bool IsSinglePrecision(char type_letter);
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QTranslator>
 #include <exception>
+#include <optional>
 
 #include "app/constants.h"
 #include "app/error.h"
@@ -35,7 +36,31 @@ KorvanApplication::KorvanApplication(int& argc, char** argv) : QApplication(argc
   }
 }
 
+namespace {
+
+// The events through which the user starts a handler.
+bool IsUserAction(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 bool KorvanApplication::notify(QObject* receiver, QEvent* event) {
+  // What the handler shows (its error included) opens over the window the user acted in.
+  std::optional<DialogOwnerScope> owner;
+  if (receiver->isWidgetType() && IsUserAction(event->type())) {
+    owner.emplace(static_cast<QWidget*>(receiver)->window());
+  }
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {
@@ -52,7 +77,7 @@ void ShowStandardError(UserDialogs* dialogs, const std::string& text) {
     return;
   }
   QMessageBox box(QMessageBox::Critical, QString::fromUtf8("Chyba"), QString::fromStdString(text),
-                  QMessageBox::Ok, QApplication::activeWindow());
+                  QMessageBox::Ok, DialogOwner());
   box.exec();
 }
 

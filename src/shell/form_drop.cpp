@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "shell/form_qt_dialogs.h"
+
 namespace korvan {
 
 namespace {
@@ -36,8 +38,10 @@ bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
       auto* drag = static_cast<QDropEvent*>(event);
-      if (!LocalPaths(drag->mimeData()).empty()) {
-        drag->acceptProposedAction();
+      // Only ever a copy: the files must stay where they are, whatever the source proposes.
+      if (!LocalPaths(drag->mimeData()).empty() && (drag->possibleActions() & Qt::CopyAction)) {
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
       } else {
         drag->ignore();
       }
@@ -46,10 +50,15 @@ bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
       const std::vector<std::string> paths = LocalPaths(drop->mimeData());
-      if (paths.empty()) return false;
-      drop->acceptProposedAction();
+      if (paths.empty() || !(drop->possibleActions() & Qt::CopyAction)) return false;
+      drop->setDropAction(Qt::CopyAction);
+      drop->accept();
       // After the drop has ended, so that a message box does not hold the file manager's drag.
-      QTimer::singleShot(0, this, [this, paths] { dropped_(paths); });
+      QWidget* window = static_cast<QWidget*>(watched)->window();
+      QTimer::singleShot(0, this, [this, paths, window] {
+        DialogOwnerScope owner(window);
+        dropped_(paths);
+      });
       return true;
     }
     default:

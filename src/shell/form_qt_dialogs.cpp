@@ -4,10 +4,12 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStringList>
+#include <vector>
 
 #include "shell/form_qt_text.h"
 
@@ -15,11 +17,23 @@ namespace korvan {
 
 namespace {
 
-QWidget* Owner() { return QApplication::activeWindow(); }
+std::vector<QPointer<QWidget>>& Owners() {
+  static std::vector<QPointer<QWidget>> owners;
+  return owners;
+}
+
+QWidget* Owner() { return DialogOwner(); }
+
+// A dialog takes input even when its owner is disabled for a long operation.
+template <typename Dialog>
+int Run(Dialog& dialog) {
+  dialog.setEnabled(true);
+  return dialog.exec();
+}
 
 void Message(QMessageBox::Icon icon, const char* caption, const std::string& text) {
   QMessageBox box(icon, QString::fromUtf8(caption), Q(text), QMessageBox::Ok, Owner());
-  box.exec();
+  Run(box);
 }
 
 bool YesNo(const char* caption, const std::string& text) {
@@ -28,7 +42,7 @@ bool YesNo(const char* caption, const std::string& text) {
   box.button(QMessageBox::Yes)->setText(QString::fromUtf8("&Ano"));
   box.button(QMessageBox::No)->setText(QString::fromUtf8("&Ne"));
   box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  return Run(box) == QMessageBox::Yes;
 }
 
 std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool save) {
@@ -42,11 +56,22 @@ std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool 
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   // The name field starts with the given text, a pattern such as "*.kva" included.
   if (!options.file_name.empty()) dialog.selectFile(Q(options.file_name));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
 }
 
 }  // namespace
+
+DialogOwnerScope::DialogOwnerScope(QWidget* window) { Owners().emplace_back(window); }
+DialogOwnerScope::~DialogOwnerScope() { Owners().pop_back(); }
+
+QWidget* DialogOwner() {
+  // The innermost handler's window that is still there to open over.
+  for (auto it = Owners().rbegin(); it != Owners().rend(); ++it) {
+    if (*it && (*it)->isVisible()) return *it;
+  }
+  return QApplication::activeWindow();
+}
 
 QString QtFilterFromPairs(const std::string& filter) {
   QStringList parts = Q(filter).split('|');
@@ -77,7 +102,11 @@ std::optional<std::string> QtUserDialogs::SaveFileName(const FileDialogOptions& 
 }
 
 std::string QtUserDialogs::BrowseForFolder(const std::string& title) {
-  return QFileDialog::getExistingDirectory(Owner(), Q(title)).toStdString();
+  QFileDialog dialog(Owner(), Q(title));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first().toStdString();
 }
 
 std::optional<uint32_t> QtUserDialogs::ChooseColor(uint32_t initial) {
@@ -88,7 +117,7 @@ std::optional<uint32_t> QtUserDialogs::ChooseColor(uint32_t initial) {
 
 bool QtUserDialogs::ChoosePrinter(QPrinter* printer) {
   QPrintDialog dialog(printer, Owner());
-  return dialog.exec() == QDialog::Accepted;
+  return Run(dialog) == QDialog::Accepted;
 }
 
 }  // namespace korvan

@@ -8,7 +8,19 @@ class QWidget;
 
 namespace korvan {
 
-// The real message boxes and choosers, owned by the active window.
+// The window whose handler runs owns the messages and choosers that the handler shows, so that
+// they open over it, also right after another dialog has closed and no window is active.
+// Scopes nest; outside any, the active window owns them.
+class DialogOwnerScope {
+ public:
+  explicit DialogOwnerScope(QWidget* window);
+  ~DialogOwnerScope();
+  DialogOwnerScope(const DialogOwnerScope&) = delete;
+  DialogOwnerScope& operator=(const DialogOwnerScope&) = delete;
+};
+QWidget* DialogOwner();
+
+// The real message boxes and choosers, owned by DialogOwner().
 class QtUserDialogs : public UserDialogs, public PrintDialogs {
  public:
   void ShowError(const std::string& text) override;

@@ -80,5 +80,20 @@ TEST_F(CliStatsTest, RangeLinesAndText) {
   EXPECT_EQ(r.code, 1);
 }
 
+TEST(CliStatsMean, TextRoundsTheMeanOfEveryTypeAlikeAndJsonStaysExact) {
+  testing::TempDir dir;
+  testing::CardBuilder card;
+  card.lines = {{"PM", "Proud", 1, "S2", 1, 0, 0, ""}, {"PM", "Napeti", 1, "F4", 1, 0, 0, ""}};
+  for (int i = 0; i < 3; ++i) {
+    card.Block(MakeStamp(2006, 3, 5, 8, 7, i), {{0, i == 2 ? 2u : 1u}, {1, FloatBits(i == 2)}});
+  }
+  card.WriteAll(dir.path());
+  CliOutput r = RunCli({"stats", dir.path(), "--decimal", ","});
+  EXPECT_NE(r.out.find("  Průměr: 1,333333\n  První"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  Průměr: 0,3333333\n"), std::string::npos) << r.out;
+  r = RunCli({"stats", dir.path(), "--json", "--lines", "1"});
+  EXPECT_NE(r.out.find("\"mean\": 1.3333333333333333"), std::string::npos) << r.out;
+}
+
 }  // namespace
 }  // namespace korvan

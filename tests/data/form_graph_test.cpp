@@ -68,7 +68,9 @@ TEST_F(GraphTest, ScalesDialogOpensBesideTheGraphWindow) {
   const Case cases[] = {
       {{100, 50, 1024, 700}, {1124, 50}},  // room on the right
       {{800, 50, 1024, 700}, {500, 50}},   // only on the left
-      {{0, 900, 1800, 700}, {1500, 680}},  // neither: over the top right corner, on screen
+      {{0, 900, 1800, 700}, {1620, 680}},  // neither: at the screen's edge on the roomier side
+      {{200, 0, 1700, 700}, {0, 0}},       // more room on the left
+      {{-100, 0, 2400, 700}, {0, 0}},      // a window wider than the screen: within the screen
   };
   for (const Case& c : cases) EXPECT_EQ(PlaceBeside(c.window, size, screen), c.expected);
 }

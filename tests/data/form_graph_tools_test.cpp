@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
 
@@ -84,6 +85,10 @@ TEST_F(GraphToolsTest, StatisticsFollowTheVisibleRange) {
   graph_->ButtonStatsClick();
   TFormStats* stats = graph_->Stats();
   ASSERT_TRUE(stats->isVisible());
+  // Beside the graph window from its top, within the screen: not over its channel rows.
+  const QRect area = stats->screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(stats->frameGeometry()));
+  EXPECT_EQ(stats->frameGeometry().top(), graph_->frameGeometry().top());
   ASSERT_EQ(stats->GridStats->rowCount(), 2);
   EXPECT_EQ(Cell(0, 0), QString::fromUtf8("Teplota - T1 [°C]"));
   const QStringList whole = {"100",

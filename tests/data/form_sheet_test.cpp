@@ -8,11 +8,16 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "app/date_time.h"
 #include "data/form_export_filter.h"
@@ -20,10 +25,12 @@
 #include "data/log_copy.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
+#include "shell/form_main_menu.h"
 #include "shell/form_setup.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/qt/graph_window_fixture.h"
+#include "support/qt/user_click.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -187,6 +194,19 @@ TEST_F(SheetTest, CtrlCCopiesTheSelectionWithHeaderAndTimes) {
                                                                    " 5.03.2006, 08:07:06\t\n"
                                                                    " 5.03.2006, 08:07:07\t0.7\n"
                                                                    " 5.03.2006, 08:07:08\t\n"));
+    // The first two shown columns (C and A) dragged over, as the view records it: B, between
+    // them in the model, is not selected and not copied.
+    grid->clearSelection();
+    QItemSelection shown;
+    for (int column : {2, 0}) {
+      shown.select(grid->model()->index(2, column), grid->model()->index(3, column));
+    }
+    grid->selectionModel()->select(shown, QItemSelectionModel::Select);
+    s.CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              QString::fromUtf8("Datum, Čas\tC - c\tA - a\n"
+                                " 5.03.2006, 08:07:07\t\t\n"
+                                " 5.03.2006, 08:07:08\t1.2E-05\t1\n"));
   });
 }
 
@@ -296,6 +316,100 @@ TEST_F(SheetTest, SavedCopyHoldsTheRangeAndOpensInTheGraphWindow) {
   dialogs_.folders.push_back(out_.path() + "/");
   app_.Graph()->ButtonSaveClick();
   EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyOntoSource});
+}
+
+// A click of the user's that arrives while a long operation reports progress: armed at the
+// bar's first move, it comes from the event loop the operation turns, as the user's would.
+class BusyTest : public ExportTest {
+ protected:
+  BusyTest() {
+    // Set up already: no first-run window waits on the shown main panel.
+    WriteBytes(app_.Paths().settings_file, "[Application]\r\nName=Korvan-A\r\n");
+    app_.MainMenu()->show();
+    QApplication::processEvents();
+  }
+
+  // 3000 samples of one rising line, one a second.
+  static CardBuilder LongCard() {
+    CardBuilder card;
+    card.lines = {CardLine{"A", "a", 1, "F4"}};
+    for (int i = 0; i < 3000; ++i) {
+      card.Block(MakeStamp(2006, 3, 5, 8 + i / 3600, i / 60 % 60, i % 60),
+                 {{0, FloatBits(static_cast<float>(i))}});
+    }
+    return card;
+  }
+
+  void ClickDuringProgress(QProgressBar* bar, QAbstractButton* button) {
+    auto armed = std::make_shared<bool>(false);
+    QObject::connect(bar, &QProgressBar::valueChanged, button, [=, this](int value) {
+      if (*armed || value == 0) return;
+      *armed = true;
+      QTimer::singleShot(0, button, [=, this] {
+        busy_seen_ = !button->isEnabled();
+        testing::UserClick(button);
+      });
+    });
+  }
+
+  // Accepts the export filter with its first entry and any table that a nested click opens,
+  // so that a fault shows as a wrong result instead of a hang.
+  void AnswerNestedDialogs(bool tables) {
+    nested_.setInterval(0);
+    QObject::connect(&nested_, &QTimer::timeout, [this, tables] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* filter = qobject_cast<TFormExportFilter*>(modal)) {
+        ++nested_runs_;
+        filter->ListBox1->item(0)->setSelected(true);
+        filter->ButtonOKClick();
+      } else if (auto* sheet = qobject_cast<TFormSheet*>(modal); sheet && tables) {
+        ++nested_runs_;
+        sheet->reject();
+      }
+    });
+    nested_.start();
+  }
+
+  bool busy_seen_ = false;
+  int nested_runs_ = 0;
+  QTimer nested_;
+};
+
+TEST_F(BusyTest, MeasuredDataClickedDuringTheTableFillWaitsForItsEnd) {
+  TFormGraph& g = Open(LongCard());
+  ClickDuringProgress(g.ProgressBar1, app_.MainMenu()->BitBtnMeasured);
+  WithTable(g, [&](TFormSheet& s) { EXPECT_EQ(s.StringGrid1->model()->rowCount(), 3000); });
+  EXPECT_TRUE(busy_seen_);
+  EXPECT_EQ(app_.Graph(), &g);
+}
+
+TEST_F(BusyTest, ExportClickedDuringTheTableFillWaitsForItsEnd) {
+  TFormGraph& g = Open(LongCard());
+  dialogs_.file_names.push_back(out_.File("nested.csv"));
+  AnswerNestedDialogs(false);
+  ClickDuringProgress(g.ProgressBar1, g.ButtonExport);
+  WithTable(g, [&](TFormSheet& s) {
+    ASSERT_EQ(s.StringGrid1->model()->rowCount(), 3000);
+    int empty = 0;
+    for (int r = 0; r < 3000; ++r) empty += Cell(s, r, 1).isEmpty();
+    EXPECT_EQ(empty, 0);
+  });
+  EXPECT_TRUE(busy_seen_);
+  EXPECT_EQ(nested_runs_, 0);
+  EXPECT_FALSE(std::filesystem::exists(out_.File("nested.csv")));
+}
+
+TEST_F(BusyTest, TableClickedDuringTheExportWaitsForItsEnd) {
+  TFormGraph& g = Open(LongCard());
+  dialogs_.file_names.push_back(out_.File("all.csv"));
+  AnswerNestedDialogs(true);
+  ClickDuringProgress(g.ProgressBar1, g.ButtonText);
+  Export(g, {0});
+  EXPECT_TRUE(busy_seen_);
+  EXPECT_EQ(nested_runs_, 0);
+  const std::string csv = ReadBytes(out_.File("all.csv"));
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3001);
+  EXPECT_TRUE(g.ButtonText->isEnabled());
 }
 
 }  // namespace

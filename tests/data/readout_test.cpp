@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace korvan {
@@ -49,6 +50,16 @@ TEST(ShownValueText, SinglePrecisionToTheDigitsItHolds) {
   EXPECT_EQ(ShownValueText(static_cast<float>(48.63289), false, '.'), "48.6328887939453");
   EXPECT_EQ(ShownValueText(1234567.8, false, ','), "1234567,8");
   EXPECT_EQ(ShownValueText(1e38, true, ','), "1E38");
+}
+
+TEST(ShownMeanText, SevenDigitsForEveryTypeButTheWholePartStays) {
+  const std::pair<double, const char*> cases[] = {
+      {62.3933147632312, "62,39331"},    // an S line's mean
+      {21.666666666666668, "21,66667"},  // an F line's mean
+      {123456789.4, "123456789"},        // a counter: no digit of its whole part is lost
+      {-0.000123456789, "-0,0001234568"}, {6.75, "6,75"}, {0.0, "0"},
+  };
+  for (const auto& [mean, text] : cases) EXPECT_EQ(ShownMeanText(mean, ','), text) << mean;
 }
 
 }  // namespace

@@ -46,17 +46,22 @@ class DropTest : public ::testing::Test {
   }
 
   // Drags the paths over the window and drops them, as a file manager does; true when the
-  // window took the drag.
-  static bool Drop(QWidget* window, const std::vector<std::string>& paths) {
+  // window took the drag. Offering a move too, the source proposes it (as most file managers
+  // do); the window's answers are kept in actions.
+  static bool Drop(QWidget* window, const std::vector<std::string>& paths, bool offer_move = false,
+                   std::vector<Qt::DropAction>* actions = nullptr) {
     QMimeData data;
     QList<QUrl> urls;
     for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
     data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    const Qt::DropActions offered = offer_move ? Qt::CopyAction | Qt::MoveAction : Qt::CopyAction;
+    const Qt::KeyboardModifiers keys = offer_move ? Qt::ShiftModifier : Qt::NoModifier;
+    QDragEnterEvent enter(QPoint(5, 5), offered, &data, Qt::LeftButton, keys);
     enter.setAccepted(false);
     QApplication::sendEvent(window, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(5, 5), offered, &data, Qt::LeftButton, keys);
     QApplication::sendEvent(window, &drop);
+    if (actions) *actions = {enter.proposedAction(), enter.dropAction(), drop.dropAction()};
     QApplication::processEvents();
     return enter.isAccepted();
   }
@@ -80,6 +85,18 @@ TEST_F(DropTest, ACardFolderBecomesTheStoredDataLocationAndOpensTheGraph) {
   ASSERT_NE(app_->Graph(), nullptr);
   EXPECT_TRUE(app_->Graph()->Loaded());
   EXPECT_EQ(app_->Graph()->CurrentMeasurement().buffers[0].count(), 1u);
+}
+
+TEST_F(DropTest, AMoveProposedIsTakenAsACopy) {
+  const std::string folder = dir_.File("karta");
+  card_.WriteAll(folder);
+  std::vector<Qt::DropAction> actions;
+  EXPECT_TRUE(Drop(app_->MainMenu(), {folder}, /*offer_move=*/true, &actions));
+  ASSERT_EQ(actions.size(), 3u);
+  ASSERT_EQ(actions[0], Qt::MoveAction);  // what the source proposed
+  EXPECT_EQ(actions[1], Qt::CopyAction);
+  EXPECT_EQ(actions[2], Qt::CopyAction);
+  EXPECT_TRUE(std::filesystem::exists(folder + "/LOG.BIN"));
 }
 
 TEST_F(DropTest, AnythingElseOnTheMainPanelIsRefused) {

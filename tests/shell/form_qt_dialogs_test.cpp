@@ -1,0 +1,75 @@
+#include "shell/form_qt_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <vector>
+
+#include "data/form_graph.h"
+#include "data/log_copy.h"
+#include "shell/form_app.h"
+#include "shell/form_drive_chooser.h"
+#include "shell/form_setup.h"
+#include "support/qt/graph_window_fixture.h"
+#include "support/qt/user_click.h"
+#include "support/temp_dir.h"
+
+namespace korvan {
+namespace {
+
+// The real message boxes; the folder chooser answers at once and, as on a desktop, leaves no
+// window active behind it.
+class AnsweredChooser : public QtUserDialogs {
+ public:
+  std::string BrowseForFolder(const std::string&) override {
+    QApplication::setActiveWindow(nullptr);
+    return folder;
+  }
+  std::string folder;
+};
+
+TEST(QtDialogs, AMessageAfterTheFolderChooserOpensOverTheWindowWhoseButtonWasClicked) {
+  testing::TempDir program, data;
+  ProgramPaths paths;
+  paths.settings_file = program.File("korvan-a.ini");
+  paths.quantity_dir = program.path() + "/Instrument/";
+  std::filesystem::create_directories(paths.quantity_dir);
+  paths.program_dir = program.path();
+  AnsweredChooser dialogs;
+  KorvanApp app(dialogs, dialogs, paths, ',', {});
+  app.CreateWindows();
+  app.Setup()->CheckBoxAlt->setChecked(true);
+  app.Setup()->DirectoryListBoxAlt->SetDirectory(data.path());
+  testing::RampCard().WriteAll(data.path());
+  // Read back from CONFIG.BIN, which names no quantity file that this computer lacks.
+  std::filesystem::remove(data.path() + "/CONFIG.INI");
+  app.CreateGraphWindow();
+  TFormGraph* graph = app.Graph();
+  ASSERT_NE(graph, nullptr);
+  dialogs.folder = data.path();  // the data location itself: refused with a message
+
+  std::vector<QWidget*> owners;
+  QStringList texts;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    owners.push_back(box->parentWidget());
+    texts << box->text();
+    box->accept();
+  });
+  poll.start();
+  testing::UserClick(graph->ButtonSave);
+  EXPECT_EQ(texts, QStringList{QString::fromUtf8(kCopyOntoSource)});
+  EXPECT_EQ(owners, std::vector<QWidget*>{graph});
+  delete app.Graph();
+}
+
+}  // namespace
+}  // namespace korvan
