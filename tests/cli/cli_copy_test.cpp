@@ -72,8 +72,8 @@ TEST_F(CliCopyTest, WholeMeasurementByDefaultAndExistingDataNeedsYes) {
   EXPECT_NE(ReadBytes(destination.File("LOG.BIN")), "old");
 
   CliOutput onto_itself = RunCli({"copy", source.path(), source.path() + "/.", "--yes"});
-  EXPECT_EQ(onto_itself.code, 1);
-  EXPECT_NE(onto_itself.err.find("Cílová složka je zdrojem dat"), std::string::npos);
+  EXPECT_EQ(onto_itself.code, 2);
+  EXPECT_NE(onto_itself.err.find("je vstupní složka"), std::string::npos);
   EXPECT_EQ(ReadBytes(source.File("LOG.BIN")), card.log);
 }
 
