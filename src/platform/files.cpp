@@ -347,7 +347,7 @@ bool IsTemporaryName(std::string_view name) {
   if (name.size() != kTemporaryPrefix.size() + kTemporaryChars) return false;
   if (!name.starts_with(kTemporaryPrefix)) return false;
   for (char c : name.substr(kTemporaryPrefix.size())) {
-    if (std::string_view(kDigits).find(c) == std::string_view::npos || c == '\0') return false;
+    if (std::string_view(kDigits).find(c) == std::string_view::npos) return false;
   }
   return true;
 }
