@@ -376,6 +376,22 @@ TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndKeepsTheOldSet) {
   EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), "old");
 }
 
+// A source that fails to read (a card pulled out) is reported and gives no copy: the
+// destination keeps its older set, not a cut LOG.BIN that passes for the whole.
+TEST_F(CopyMeasurementTest, ASourceThatCannotBeReadLeavesTheOldSet) {
+  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
+  const std::string old_log = ReadBytes(destination_.File("LOG.BIN"));
+  // A regular file whose first read fails with an I/O error.
+  std::filesystem::remove(source_.File("LOG.BIN"));
+  std::filesystem::create_symlink("/proc/self/mem", source_.File("LOG.BIN"));
+  WriteBytes(source_.File("CONFIG.INI"), "newer");
+  dialogs_.answers = {true};
+  EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kFailed);
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyLogReadFailed});
+  EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), old_log);
+  EXPECT_NE(ReadBytes(destination_.File("CONFIG.INI")), "newer");
+}
+
 // On a card without damage, loading a copy gives the samples of the source within the range.
 TEST_F(CopyMeasurementTest, LoadingTheCopyGivesTheSourceSamplesOfTheRange) {
   CardBuilder card;
