@@ -87,6 +87,9 @@ int RunCopy(const std::vector<std::string>& arguments, std::ostream&, std::ostre
         << "; nic nebylo zapsáno\n";
     return 2;
   }
+  for (const char* name : {"CONFIG.BIN", "CONFIG.INI", "LOG.BIN", kGraphSettingsFileName}) {
+    if (OutputCollides("copy", JoinFolder(destination, name), {}, dir, err)) return 2;
+  }
 
   Measurement measurement;
   LoadResult result;
