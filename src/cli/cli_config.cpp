@@ -154,6 +154,7 @@ int RunConfig(const std::vector<std::string>& arguments, std::ostream& out, std:
       out << "Upozornění: " << warning << "\n";
   }
   for (const std::string& error : loaded.dialogs.errors) err << "korvan-cli: " << error << "\n";
+  if (!OutputWritten("config", out, err)) return 1;
   // The configuration was shown, but its file size could not be computed.
   return loaded.dialogs.errors.empty() ? 0 : 1;
 }

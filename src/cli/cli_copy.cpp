@@ -19,6 +19,7 @@
 #include "data/graph_settings_file.h"
 #include "data/log_copy.h"
 #include "data/log_scan.h"
+#include "platform/file_query.h"
 
 namespace korvan::cli {
 
@@ -77,12 +78,18 @@ int RunCopy(const std::vector<std::string>& arguments, std::ostream&, std::ostre
   if (!args) return 2;
   std::optional<double> from, to;
   char separator = 0;
-  if (!args->Time("--from", from, err) || !args->Time("--to", to, err) ||
-      !args->DecimalSeparator(separator, err)) {
-    return 2;
-  }
+  if (!args->TimeRange(from, to, err) || !args->DecimalSeparator(separator, err)) return 2;
   const std::string& dir = (*args)[0];
   const std::string& destination = (*args)[1];
+  // An output that is the input, as for the other commands.
+  if (SameFile(dir, destination)) {
+    err << "korvan-cli: copy: cíl " << destination << " je vstupní složka " << dir
+        << "; nic nebylo zapsáno\n";
+    return 2;
+  }
+  for (const char* name : {"CONFIG.BIN", "CONFIG.INI", "LOG.BIN", kGraphSettingsFileName}) {
+    if (OutputCollides("copy", JoinFolder(destination, name), {}, dir, err)) return 2;
+  }
 
   Measurement measurement;
   LoadResult result;

@@ -54,8 +54,7 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
       err << "korvan-cli: " << kExportWriteFailed << "\n";
       return 1;
     }
-    out.flush();
-    return out ? 0 : 1;
+    return OutputWritten("export", out, err) ? 0 : 1;
   }
   CliDialogs dialogs(&err, /*print_warnings=*/false);
   return ExportToFile(output, measurement, lines, range, chosen.separator, dialogs) ? 0 : 1;

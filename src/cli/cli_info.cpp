@@ -67,7 +67,7 @@ int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::o
   } else {
     WriteText(measurement, result, out);
   }
-  return 0;
+  return OutputWritten("info", out, err) ? 0 : 1;
 }
 
 }  // namespace korvan::cli

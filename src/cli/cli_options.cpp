@@ -91,8 +91,26 @@ bool Arguments::Time(const std::string& option, std::optional<double>& value,
 }
 
 bool Arguments::ReadLinesAndRange(LinesAndRange& options, std::ostream& err) const {
-  return LineNumbers("--lines", options.numbers, err) && Time("--from", options.from, err) &&
-         Time("--to", options.to, err) && DecimalSeparator(options.separator, err);
+  return LineNumbers("--lines", options.numbers, err) && TimeRange(options.from, options.to, err) &&
+         DecimalSeparator(options.separator, err);
+}
+
+bool Arguments::TimeRange(std::optional<double>& from, std::optional<double>& to,
+                          std::ostream& err) const {
+  if (!Time("--from", from, err) || !Time("--to", to, err)) return false;
+  if (from && to && *from > *to) {
+    Fault(err) << "--from (" << *Value("--from") << ") je později než --to (" << *Value("--to")
+               << ")\n";
+    return false;
+  }
+  return true;
+}
+
+bool OutputWritten(const std::string& command, std::ostream& out, std::ostream& err) {
+  out.flush();
+  if (out) return true;
+  err << "korvan-cli: " << command << ": standardní výstup nelze zapsat\n";
+  return false;
 }
 
 bool Arguments::LineNumbers(const std::string& option, std::vector<int>& numbers,

@@ -39,6 +39,8 @@ class Arguments {
   // --from/--to "YYYY-MM-DD HH:MM:SS" within the years a stamp holds (2000-2063). False
   // after telling err.
   bool Time(const std::string& option, std::optional<double>& value, std::ostream& err) const;
+  // --from and --to, the first not later than the second. False after telling err.
+  bool TimeRange(std::optional<double>& from, std::optional<double>& to, std::ostream& err) const;
   // --lines 1,3: numbers, each from 1 to line_count. False after telling err.
   bool LineNumbers(const std::string& option, std::vector<int>& numbers, std::ostream& err) const;
 
@@ -65,5 +67,9 @@ class Arguments {
 bool OutputCollides(const std::string& command, const std::string& output,
                     const std::vector<std::string>& inputs, const std::string& card_dir,
                     std::ostream& err);
+
+// Flushes what a command printed to standard output; false after telling err when it could
+// not be written (a full disk, a closed pipe): a listing cut short is not a success.
+bool OutputWritten(const std::string& command, std::ostream& out, std::ostream& err);
 
 }  // namespace korvan::cli

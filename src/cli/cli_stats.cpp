@@ -111,8 +111,7 @@ int RunStats(const std::vector<std::string>& arguments, std::ostream& out, std::
   } else {
     WriteText(measurement, lines, stats, chosen.separator, out);
   }
-  out.flush();
-  return out ? 0 : 1;
+  return OutputWritten("stats", out, err) ? 0 : 1;
 }
 
 }  // namespace korvan::cli

@@ -8,7 +8,9 @@
 #include "config/config_image.h"
 #include "config/settings_file.h"
 #include "platform/file_extents.h"
+#include "platform/file_query.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
@@ -57,6 +59,50 @@ bool WriteConfiguration(const CardJob& job, const std::string& image) {
   return true;
 }
 
+std::string FolderOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Room for a settings text far longer than any configuration gives.
+constexpr uint64_t kConfigTextAllowance = 64 << 10;
+
+uint64_t RoundUp(uint64_t bytes, uint64_t unit) { return (bytes + unit - 1) / unit * unit; }
+
+// Whether the new files fit where the old ones are, counting what deleting those frees: a
+// card too small must keep its old files. A file system that cannot be asked is not refused.
+bool FitsOnCard(const CardJob& job, const std::string& log_path, uint64_t log_bytes) {
+  const std::string folder = FolderOfPath(log_path);
+  const std::optional<FreeSpace> space = FreeSpaceAt(folder);
+  if (!space) return true;
+  uint64_t available = space->bytes;
+  for (const char* name : {"RDR.BIN", "CONFIG.BIN", "CONFIG.INI", "LOG.BIN"}) {
+    if (const auto path = CardFilePath(job.location, name, false, job.dialogs)) {
+      available += BytesFreedByRemoving(*path);
+    }
+  }
+  const uint64_t unit = space->unit;
+  const uint64_t needed = RoundUp(log_bytes, unit) + RoundUp(kCardBlockSize, unit) +
+                          RoundUp(kConfigImageSize, unit) + RoundUp(kConfigTextAllowance, unit);
+  if (needed <= available) return true;
+  job.dialogs.ShowError("Na kartě není dost místa: LOG.BIN má " + std::to_string(log_bytes) +
+                        " bajtů (se soubory RDR.BIN, CONFIG.BIN a CONFIG.INI nejvýše " +
+                        std::to_string(needed) + " bajtů), volných je jen " +
+                        std::to_string(available) +
+                        " bajtů včetně souborů, které by příprava smazala. Karta zůstala beze "
+                        "změny.");
+  return false;
+}
+
+bool LockFolder(const CardJob& job, const std::string& path, std::optional<FolderLock>& lock) {
+  const std::string folder = FolderOfPath(path);
+  lock.emplace(folder);
+  if (lock->held()) return true;
+  job.dialogs.ShowError(FolderBusyText(folder));
+  return false;
+}
+
 }  // namespace
 
 bool WriteCardConfiguration(const CardJob& job) {
@@ -68,6 +114,7 @@ LogFileResult WriteLogFile(const std::string& path, int64_t blocks, CardProgress
   AtomicWriter file(path);
   if (!file.ok()) return LogFileResult::kCannotCreate;
   blocks = std::max<int64_t>(blocks, 0);
+  if (progress) progress->SetMaximum(blocks);
   // One buffer prepared once; a progress step's worth of blocks per write.
   const std::string chunk(kCardBlockSize * kBlocksPerProgressStep, static_cast<char>(0xFF));
   int64_t written = 0;
@@ -103,6 +150,24 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
   if (!log_path) return false;
   const std::optional<Converted> converted = Convert(job);
   if (!converted) return false;
+  // A recording of no days would leave a card the logger cannot record on.
+  const int32_t file_size = converted->numbers.file_size;
+  if (file_size < 1) {
+    job.dialogs.ShowError("LOG.BIN o velikosti " + std::to_string(file_size) +
+                          " MB nelze vytvořit: doba záznamu musí být delší než 0 dní a soubor "
+                          "musí mít alespoň 1 MB.");
+    return false;
+  }
+  std::optional<FolderLock> lock;
+  if (!LockFolder(job, *log_path, lock)) return false;
+  // A folder or a device under the name cannot be replaced by the file: nothing is deleted.
+  const FileKind log_kind = QueryFile(*log_path).kind;
+  if (log_kind == FileKind::kDirectory || log_kind == FileKind::kOther) {
+    job.dialogs.ShowError(kLogCannotCreate);
+    return false;
+  }
+  const int64_t blocks = int64_t{file_size} * kBlocksPerMB;
+  if (!FitsOnCard(job, *log_path, static_cast<uint64_t>(blocks) * kCardBlockSize)) return false;
 
   if (FileExists(*log_path) &&
       !job.dialogs.Ask(job.location.alternative ? kAskDeleteAlternativeData : kAskDeleteCardData)) {
@@ -117,8 +182,6 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
     if (std::string_view(name) == "RDR.BIN") rdr_path = *path;
   }
 
-  const int64_t blocks = int64_t{converted->numbers.file_size} * kBlocksPerMB;
-  progress.SetMaximum(blocks);
   switch (WriteLogFile(*log_path, blocks, &progress)) {
     case LogFileResult::kCannotCreate:
       job.dialogs.ShowError(kLogCannotCreate);
@@ -163,6 +226,8 @@ bool ChangeCardConfiguration(const CardJob& job) {
   const std::optional<Converted> converted = Convert(job);
   if (!converted) return false;
   if (!job.dialogs.Ask(kAskChangeConfiguration)) return false;
+  std::optional<FolderLock> lock;
+  if (!LockFolder(job, *log_path, lock)) return false;
 
   const auto ini_path = PathOf(job, "CONFIG.INI");
   if (!ini_path) return false;

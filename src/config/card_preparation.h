@@ -69,8 +69,9 @@ struct CardSystem {
 bool WriteCardConfiguration(const CardJob& job);
 
 enum class LogFileResult { kWritten, kCannotCreate, kIncomplete };
-// Creates the file with blocks 512-byte blocks of 0xFF, synced to the medium, reporting the
-// index of every 1024th block written. A file that could not be filled whole is removed.
+// Creates the file with blocks 512-byte blocks of 0xFF, synced to the medium; once it is
+// created, sets the progress maximum to blocks and reports the index of every 1024th block
+// written. A file that could not be filled whole is removed.
 LogFileResult WriteLogFile(const std::string& path, int64_t blocks, CardProgress* progress);
 
 // "Připrav kartu": the card (or the alternative folder) gets a fresh LOG.BIN of the computed

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "app/data_location.h"
 #include "config/recording_config.h"
 #include "instruments/instrument_list.h"
@@ -16,9 +18,12 @@ enum class ReadBackSource {
 
 // "Vyčti z karty": CONFIG.INI when it is this program's, else the complete CONFIG.BIN,
 // into config (and instruments, from CONFIG.INI only); the file size is recomputed.
-// Nothing is said when neither file gives a configuration.
+// Nothing is said when neither file gives a configuration. filled is called as soon as config
+// (and instruments) hold what was read, before any warning or size error is told, so that a
+// window shows the new contents behind the message.
 ReadBackSource ReadConfigurationFromCard(const DataLocation& location, RecordingConfig& config,
                                          InstrumentList& instruments, char decimal_separator,
-                                         UserDialogs& dialogs);
+                                         UserDialogs& dialogs,
+                                         const std::function<void(ReadBackSource)>& filled = {});
 
 }  // namespace korvan

@@ -1,11 +1,14 @@
 #include "config/config_image.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "app/constants.h"
 #include "app/cp1250.h"
 #include "app/encodings.h"
+#include "app/error.h"
 #include "app/numbers.h"
 #include "platform/file_query.h"
 
@@ -40,6 +43,25 @@ ConfigImageLine ParseLine(const uint8_t* block) {
 void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 void StoreInt(uint8_t* p, int64_t v) { Store32(p, static_cast<uint32_t>(v)); }
 void StoreReal(uint8_t* p, double v) { Store32(p, std::bit_cast<uint32_t>(static_cast<float>(v))); }
+
+// A line's real as the image holds it, single precision: a value beyond its range stops the
+// write with the conversion error, as the runtime's overflow does, instead of an infinity.
+double ImageReal(const std::string& text) {
+  const double value = FileStrToFloat(text);
+  if (std::abs(value) > std::numeric_limits<float>::max()) {
+    throw Error("'" + text + "' is not a valid floating point value");
+  }
+  return value;
+}
+
+// An address as the 32-bit conversion reads it: a decimal text beyond 32 bits saturates, a
+// hexadecimal one keeps its low 32 bits.
+int64_t ImageAddress(const std::string& text) {
+  int64_t value = 0;
+  if (ParseHexSuffixed(text, value) || text.empty()) return HexSuffixedValue(text);
+  return std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                             std::numeric_limits<int32_t>::max());
+}
 
 // A shorter text ends with one zero byte and leaves the rest of the field as it was (0xFF);
 // a text as long as the field or longer is cut and has no terminator.
@@ -112,13 +134,13 @@ std::string BuildConfigImage(const RecordingConfig& config, char decimal_separat
     StoreText(block + kLineInstrumentText, kLineInstrumentWidth, line[kColInstrument]);
     StoreText(block + kLineLabelText, kLineLabelWidth, line[kColLabel]);
     StoreInt(block + kLineIntervalNumber, StrToInt(line[kColInterval]));
-    StoreInt(block + kLineAddress, HexSuffixedValue(line[kColInstrumentAddress]));
+    StoreInt(block + kLineAddress, ImageAddress(line[kColInstrumentAddress]));
     StoreInt(block + kLineRegisterKind, RegisterCode(line[kColRegister]));
-    StoreInt(block + kLineRegisterAddress, HexSuffixedValue(line[kColRegisterAddress]));
+    StoreInt(block + kLineRegisterAddress, ImageAddress(line[kColRegisterAddress]));
     StoreInt(block + kLineNumberType, NumberTypeCode(line[kColNumberType]));
-    StoreReal(block + kLineMultiplier, FileStrToFloat(line[kColMultiplier]));
-    StoreReal(block + kLineMinimum, FileStrToFloat(line[kColMinimum]));
-    StoreReal(block + kLineMaximum, FileStrToFloat(line[kColMaximum]));
+    StoreReal(block + kLineMultiplier, ImageReal(line[kColMultiplier]));
+    StoreReal(block + kLineMinimum, ImageReal(line[kColMinimum]));
+    StoreReal(block + kLineMaximum, ImageReal(line[kColMaximum]));
   }
   return image;
 }

@@ -468,13 +468,17 @@ void TFormFormat::ButtonLoadFromCardClick() {
   InstrumentList instruments = app_.Instruments()->List();
   const bool change_enabled = ButtonChg->isEnabled();
   const bool remove_enabled = ButtonRemove->isEnabled();
+  // The window and the instrument list show what was read before a warning or an error is.
+  auto show = [&](ReadBackSource source) {
+    SetConfig(config);
+    if (source == ReadBackSource::kConfigIni) app_.Instruments()->SetList(instruments);
+  };
   switch (ReadConfigurationFromCard(app_.CurrentLocation(), config, instruments,
-                                    app_.DecimalSeparator(), app_.Dialogs())) {
+                                    app_.DecimalSeparator(), app_.Dialogs(), show)) {
     case ReadBackSource::kNone:
       return;
     case ReadBackSource::kConfigIni:
-      SetConfig(config);
-      app_.Instruments()->SetList(std::move(instruments));
+      SetConfig(config);  // now with the computed file size
       RebuildInstrumentChoice();
       return;
     case ReadBackSource::kConfigImage:

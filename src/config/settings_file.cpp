@@ -10,6 +10,7 @@
 #include "app/numbers.h"
 #include "app/user_dialogs.h"
 #include "config/settings_format.h"
+#include "platform/system_error.h"
 
 namespace korvan {
 
@@ -26,6 +27,10 @@ int ClampCount(int32_t count, int limit) { return std::clamp<int32_t>(count, 0, 
 
 bool VersionOlderThanChecked(std::string_view version) {
   return version < std::string_view(kFirstCheckedVersion);
+}
+
+std::string ConfigIniUnreadableText(const std::string& path, int error) {
+  return "Soubor " + path + " nelze přečíst: " + SystemErrorText(error) + ".";
 }
 
 SettingsNumbers ConvertSettingsNumbers(const RecordingConfig& config, char decimal_separator) {

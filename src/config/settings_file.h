@@ -37,6 +37,10 @@ struct SettingsNumbers {
   double days = 0;
   std::array<double, kIntervalCount> intervals{};
 };
+// A card's CONFIG.INI that is there but cannot be read (error: the system's number): told, never
+// taken for a missing one.
+std::string ConfigIniUnreadableText(const std::string& path, int error);
+
 SettingsNumbers ConvertSettingsNumbers(const RecordingConfig& config, char decimal_separator);
 
 // Writes the configuration and the instrument list into the INI file at path. Every number

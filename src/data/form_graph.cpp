@@ -33,6 +33,7 @@
 #include "data/form_series_style.h"
 #include "data/form_stats.h"
 #include "data/readout.h"
+#include "platform/folder_lock.h"
 #include "shell/form_app.h"
 #include "shell/form_long_operation.h"
 #include "shell/form_main_menu.h"
@@ -433,6 +434,13 @@ void TFormGraph::FormCreate() {
 void TFormGraph::FormClose() {
   const std::optional<std::string> path = app_.CardFilePath(kGraphSettingsFileName, false);
   if (!path) return;
+  // Another writer of the card folder (a preparation, a copy) would have the file changed under it.
+  const std::string folder = path->substr(0, path->rfind('/') + 1);
+  const FolderLock lock(folder);
+  if (!lock.held()) {
+    app_.Dialogs().ShowError(FolderBusyText(folder));
+    return;
+  }
   try {
     WriteGraphSettings(*path);
   } catch (const Error& e) {

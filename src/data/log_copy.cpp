@@ -13,6 +13,7 @@
 #include "data/log_scan.h"
 #include "platform/file_query.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 
 namespace korvan {
 
@@ -134,12 +135,32 @@ LogCopyResult CopyLogRecords(ReadOnlyFile& source, AtomicWriter& destination, ui
       run_limit, line_count, progress, chunk_size);
 }
 
+namespace {
+
+constexpr const char* kCopiedNames[] = {"CONFIG.BIN", "CONFIG.INI", "LOG.BIN", "GRAPH.INI"};
+
+// Whether a destination file is, or leads to, one of the source's files (a link, a hard link):
+// writing it would destroy what is being read.
+bool DestinationReachesSource(const std::string& source, const std::string& destination) {
+  for (const char* name : kCopiedNames) {
+    if (CardFileNamedBy(source, JoinFolder(destination, name))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs) {
   const std::string& source = job.source_dir;
   const std::string& destination = job.destination_dir;
   // Writing the data location onto itself would truncate LOG.BIN while it is being read.
-  if (SameFile(source, destination)) {
+  if (SameFile(source, destination) || DestinationReachesSource(source, destination)) {
     dialogs.ShowError(kCopyOntoSource);
+    return CopyOutcome::kRefused;
+  }
+  const FolderLock lock(destination);
+  if (!lock.held()) {
+    dialogs.ShowError(FolderBusyText(destination));
     return CopyOutcome::kRefused;
   }
   const std::string log_target = JoinFolder(destination, "LOG.BIN");
@@ -152,35 +173,50 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
     dialogs.ShowError(message);
     failed = true;
   };
-  // The data files in their order; the first failure leaves the rest.
+  // The data files are staged in their order and committed together; the first failure
+  // drops the staged ones and leaves the destination's set as it was.
   [&] {
+    FileSet set(destination);
     const std::optional<std::string> config =
         ReadWholeFile(JoinFolder(source, "CONFIG.BIN"), kMaxConfigBytes);
     if (!config) return fail(kCopyConfigOpenFailed);
-    if (!WriteFileAtomically(JoinFolder(destination, "CONFIG.BIN"), *config)) {
+    const std::string config_stage = set.StagePath("CONFIG.BIN");
+    if (config_stage.empty() || !WriteFileAtomically(config_stage, *config)) {
       return fail(kCopyConfigCreateFailed);
     }
-    // The text configuration is optional: a card prepared elsewhere may not have it.
-    if (const std::optional<std::string> text =
-            ReadWholeFile(JoinFolder(source, "CONFIG.INI"), kMaxConfigBytes)) {
-      WriteFileAtomically(JoinFolder(destination, "CONFIG.INI"), *text);
+    // The text configuration is optional: a card prepared elsewhere may not have it, and then
+    // an older one in the destination must not stay beside the new data. One that is there
+    // but cannot be read is a failure, not an absence.
+    ReadFault fault = ReadFault::kNone;
+    const std::optional<std::string> text =
+        ReadWholeFile(JoinFolder(source, "CONFIG.INI"), kMaxConfigBytes, &fault);
+    if (text) {
+      const std::string text_stage = set.StagePath("CONFIG.INI");
+      if (text_stage.empty() || !WriteFileAtomically(text_stage, *text)) {
+        return fail(kCopyConfigCreateFailed);
+      }
+    } else if (QueryFile(JoinFolder(source, "CONFIG.INI")).kind != FileKind::kNone) {
+      return fail(kCopyConfigOpenFailed);
+    } else if (!set.Remove("CONFIG.INI")) {
+      return fail(kCopyConfigCreateFailed);
     }
 
     const std::string log_source = JoinFolder(source, "LOG.BIN");
     if (job.progress_start) job.progress_start(QueryFile(log_source).size);
     ReadOnlyFile input(log_source);
     if (!input.IsOpen()) return fail(kCopyLogOpenFailed);
-    AtomicWriter output(log_target);
+    const std::string log_stage = set.StagePath("LOG.BIN");
+    if (log_stage.empty()) return fail(kCopyLogCreateFailed);
+    AtomicWriter output(log_stage);
     if (!output.ok()) return fail(kCopyLogCreateFailed);
     const LogCopyResult copied = CopyLogRecords(input, output, job.start, job.end, job.run_limit,
                                                 job.line_count, job.progress_advance);
-    if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit()) {
-      // The writer has dropped the incomplete data; an older LOG.BIN would not match the
-      // configuration just copied.
-      RemoveFile(log_target);
+    // A source that could not be read to its end gives no copy: a cut LOG.BIN under the final
+    // name would pass for the whole measurement.
+    if (copied.outcome == LogCopyOutcome::kReadFailed) return fail(kCopyLogReadFailed);
+    if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit() || !set.Commit()) {
       return fail(kCopyLogWriteFailed);
     }
-    if (copied.outcome == LogCopyOutcome::kReadFailed) fail(kCopyLogReadFailed);
   }();
 
   if (job.write_graph_settings) {

@@ -73,17 +73,19 @@ struct MeasurementCopyJob {
 };
 
 enum class CopyOutcome {
-  kRefused,   // the destination is the source: nothing asked or written
+  kRefused,   // the destination is (or leads to) the source, or another writer holds it:
+              // nothing asked or written
   kDeclined,  // the destination holds LOG.BIN and the question was not answered Yes
   kDone,      // every file copied
   kFailed,    // a failure was shown; GRAPH.INI was still written
 };
 
 // CONFIG.BIN and CONFIG.INI whole, LOG.BIN reduced to the blocks of the range, then GRAPH.INI,
-// into the destination folder; each file written under a temporary name and renamed when
-// complete. Failures are shown through dialogs (CONFIG.INI's are silent); after one the
-// remaining data files are left, GRAPH.INI is written all the same. A LOG.BIN that could not
-// be written completely is removed from the destination.
+// into the destination folder, holding its lock. The three data files are committed as one
+// set (FileSet): the destination ends with exactly the source's set (an older CONFIG.INI the
+// source lacks is removed) or, after any failure or interruption, with its old one. A
+// destination file that is or leads to a source file is refused before anything is written.
+// Failures are shown through dialogs; GRAPH.INI is written all the same.
 CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs);
 
 }  // namespace korvan

@@ -14,11 +14,14 @@
 #include "app/error.h"
 #include "app/ini_file.h"
 #include "app/numbers.h"
+#include "app/packed_stamp.h"
 #include "config/config_image.h"
 #include "config/recording_config.h"
 #include "config/settings_format.h"
 #include "data/log_writer.h"
+#include "platform/file_query.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 
 namespace korvan {
@@ -164,6 +167,10 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
   if (!FileExists(log_path)) {
     throw Error("Soubor " + log_path + " chybí: kartu je třeba nejdřív připravit.");
   }
+  // A file that nobody may write stays as it is, even for root (as the atomic writer keeps it).
+  if (!IsWritable(log_path)) throw Error("Soubor " + log_path + " je jen pro čtení.");
+  const FolderLock lock(dir);
+  if (!lock.held()) throw Error(FolderBusyText(dir));
   InPlaceFile log(log_path);
   if (!log.ok()) throw Error("Soubor " + log_path + " nelze otevřít: " + log.reason());
 
@@ -204,6 +211,12 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
                     : static_cast<int64_t>(std::floor(options.now * 86400 + 1e-6)) * 100 - length;
   const int64_t end = start + length;
   if (start < 0) throw Error("Začátek záznamu je mimo rozsah.");
+  // A stamp holds the years 2000-2063 only; a later block would be stamped as another year.
+  if (length > 0 &&
+      DecodeDate(static_cast<double>(end - 1) / kCentisecondsPerDay).year > kStampLastYear) {
+    throw Error("Záznam by pokračoval po roce " + std::to_string(kStampLastYear) +
+                ", který časové značky záznamníku už nevyjádří.");
+  }
 
   std::array<Group, kIntervalCount> groups;
   for (int k = 0; k < kIntervalCount; ++k) {

@@ -16,6 +16,7 @@
 #include "app/text.h"
 #include "app/user_dialogs.h"
 #include "config/config_image.h"
+#include "config/settings_file.h"
 #include "data/measurement_config.h"
 #include "platform/file_query.h"
 #include "platform/task_thread.h"
@@ -222,6 +223,14 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
 
   // The missing reader is reported once; the later paths fail the same way silently.
   const auto ini_path = CardFilePath(location, "CONFIG.INI", true, dialogs);
+  // Only a missing CONFIG.INI (or one of another application) falls back to CONFIG.BIN: one
+  // that cannot be read would give the lines of the image instead of the job's own.
+  if (ini_path) {
+    if (const int error = UnreadableReason(*ini_path); error != 0) {
+      dialogs.ShowError(ConfigIniUnreadableText(*ini_path, error));
+      return false;
+    }
+  }
   std::optional<IniFile> ini;
   if (ini_path && IsRegularFile(*ini_path)) ini.emplace(*ini_path);
   if (ini && IsOwnConfigIni(ini->document())) {

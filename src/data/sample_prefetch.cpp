@@ -24,7 +24,10 @@ SamplePrefetch::SamplePrefetch(TBuf* buffers, int lines, uint64_t max_new)
       buffer.Reserve(static_cast<uint32_t>(wanted));
     }
   } catch (const std::bad_alloc&) {
-    return;  // the buffers grow on their own as the samples come
+    // Lines reserved so far would keep address space the others then cannot grow into: all
+    // go back, and the buffers grow on their own as the samples come.
+    for (int i = 0; i < lines_; ++i) buffers_[i].ShrinkToFit();
+    return;
   }
   for (int i = 0; i < lines_; ++i) {
     line_[i].data = buffers_[i].data();

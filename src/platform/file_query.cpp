@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+
+#include "platform/system_error.h"
 
 namespace korvan {
 
@@ -34,6 +37,21 @@ bool IsWritable(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
          access(path.c_str(), W_OK) == 0;
+}
+
+std::optional<FreeSpace> FreeSpaceAt(const std::string& folder) {
+  struct statvfs fs {};
+  if (statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+  FreeSpace space;
+  space.unit = std::max<uint64_t>(fs.f_frsize, 1);
+  space.bytes = static_cast<uint64_t>(fs.f_bavail) * space.unit;
+  return space;
+}
+
+uint64_t BytesFreedByRemoving(const std::string& path) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) return 0;
+  return static_cast<uint64_t>(st.st_blocks) * 512;
 }
 
 namespace {
@@ -122,6 +140,29 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t max_byt
   bytes.resize(got);
   if (fault) *fault = ReadFault::kNone;
   return bytes;
+}
+
+int UnreadableReason(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+  if (!S_ISREG(st.st_mode)) return kNotRegularFile;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return errno;
+  char buffer[16384];
+  int error = 0;
+  // Far past any settings text: what a failing medium shows, it shows early.
+  for (uint64_t total = 0; total < (uint64_t{64} << 20);) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      total += static_cast<uint64_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    break;
+  }
+  close(fd);
+  return error;
 }
 
 }  // namespace korvan

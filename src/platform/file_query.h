@@ -24,6 +24,17 @@ bool IsDirectory(const std::string& path);
 // file that nobody may write is meant to stay as it is.
 bool IsWritable(const std::string& path);
 
+// What the file system of folder still lets this process write, in bytes, and its allocation
+// unit (a FAT cluster); nothing when it cannot be asked.
+struct FreeSpace {
+  uint64_t bytes = 0;
+  uint64_t unit = 1;
+};
+std::optional<FreeSpace> FreeSpaceAt(const std::string& folder);
+// What removing path (not followed when a link) gives back to its file system: a regular
+// file's allocated bytes when this is its only name, else 0.
+uint64_t BytesFreedByRemoving(const std::string& path);
+
 // Whether two paths name the same file: the same device and inode when both exist, else the
 // same real path (links, "." and ".." resolved as far as the folders exist).
 bool SameFile(const std::string& a, const std::string& b);
@@ -57,6 +68,10 @@ class ReadOnlyFile {
   ReadFault fault_ = ReadFault::kNone;
   uint64_t size_ = 0;
 };
+
+// Why a file that is there cannot be read (the system's error number, kNotRegularFile for a
+// folder or a device); 0 when it is missing or can be read whole.
+int UnreadableReason(const std::string& path);
 
 // The whole of a regular file of at most max_bytes, or nothing (and why, in *fault).
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t max_bytes,

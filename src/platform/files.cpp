@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -41,6 +43,20 @@ std::string RealTarget(const std::string& path) {
   return target.front() == '/' ? target : FolderOf(path) + "/" + target;
 }
 
+constexpr std::string_view kTemporaryPrefix = ".korvan-";
+constexpr size_t kTemporaryChars = 6;
+constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuv";
+
+constexpr std::string_view kStagePrefix = ".korvan-new-";
+constexpr std::string_view kRemovePrefix = ".korvan-del-";
+constexpr std::string_view kCommitMark = ".korvan-commit-set";
+
+std::string InFolder(const std::string& folder, std::string_view name) {
+  std::string path = folder == "/" ? "/" : folder + "/";
+  path += name;
+  return path;
+}
+
 // Short and of fixed length whatever the target's name, so that a target whose name is near
 // the file system's limit can still be written.
 std::string TemporaryName(const std::string& folder) {
@@ -49,9 +65,9 @@ std::string TemporaryName(const std::string& folder) {
   clock_gettime(CLOCK_REALTIME, &now);
   unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u ^
                   static_cast<unsigned>(now.tv_nsec) ^ (++counter * 40503u);
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuv";
-  std::string name = folder == "/" ? "/.korvan-" : folder + "/.korvan-";
-  for (int i = 0; i < 6; ++i) {
+  std::string name = folder == "/" ? "/" : folder + "/";
+  name += kTemporaryPrefix;
+  for (size_t i = 0; i < kTemporaryChars; ++i) {
     name += kDigits[seed & 31];
     seed >>= 5;
   }
@@ -156,6 +172,8 @@ AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
       return;
     }
   }
+  // Tells the stale-temporary clean-up that a live writer owns this file.
+  flock(fd_, LOCK_SH | LOCK_NB);
   mode_t mode = 0;
   if (exists) {
     mode = st.st_mode & 07777;
@@ -319,10 +337,148 @@ void RemoveTemporaryFilesOnSignals() {
   struct sigaction action {};
   action.sa_handler = OnTerminatingSignal;
   sigemptyset(&action.sa_mask);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS}) {
     sigaction(signal_number, &action, nullptr);
   }
   ::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool IsTemporaryName(std::string_view name) {
+  if (name.size() != kTemporaryPrefix.size() + kTemporaryChars) return false;
+  if (!name.starts_with(kTemporaryPrefix)) return false;
+  for (char c : name.substr(kTemporaryPrefix.size())) {
+    if (std::string_view(kDigits).find(c) == std::string_view::npos) return false;
+  }
+  return true;
+}
+
+namespace {
+
+bool SyncFolder(const std::string& folder) {
+  const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return false;
+  const bool ok = fsync(dir) == 0 || errno == EINVAL;
+  close(dir);
+  return ok;
+}
+
+// The names in folder that start with prefix, without it.
+std::vector<std::string> NamesAfter(const std::string& folder, std::string_view prefix) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name.size() > prefix.size() && name.starts_with(prefix)) {
+      names.emplace_back(name.substr(prefix.size()));
+    }
+  }
+  closedir(dir);
+  return names;
+}
+
+// Finishes a set whose commit mark is written; every step may be repeated after a kill.
+bool RollForward(const std::string& folder, int* error) {
+  for (const std::string& name : NamesAfter(folder, kRemovePrefix)) {
+    if (unlink(InFolder(folder, name).c_str()) != 0 && errno != ENOENT) {
+      *error = errno;
+      return false;
+    }
+    unlink(InFolder(folder, std::string(kRemovePrefix) + name).c_str());
+  }
+  for (const std::string& name : NamesAfter(folder, kStagePrefix)) {
+    const std::string staged = InFolder(folder, std::string(kStagePrefix) + name);
+    if (rename(staged.c_str(), InFolder(folder, name).c_str()) != 0 && errno != ENOENT) {
+      *error = errno;
+      return false;
+    }
+  }
+  // The new names must be on the medium before the mark that would redo them goes.
+  SyncFolder(folder);
+  if (unlink(InFolder(folder, kCommitMark).c_str()) != 0 && errno != ENOENT) {
+    *error = errno;
+    return false;
+  }
+  SyncFolder(folder);
+  return true;
+}
+
+void RollBack(const std::string& folder) {
+  for (std::string_view prefix : {kStagePrefix, kRemovePrefix}) {
+    for (const std::string& name : NamesAfter(folder, prefix)) {
+      unlink(InFolder(folder, std::string(prefix) + name).c_str());
+    }
+  }
+}
+
+}  // namespace
+
+bool RecoverFileSet(const std::string& folder, std::string* reason) {
+  struct stat st {};
+  if (lstat(InFolder(folder, kCommitMark).c_str(), &st) != 0) {
+    RollBack(folder);
+    return true;
+  }
+  int error = 0;
+  if (RollForward(folder, &error)) return true;
+  if (reason) *reason = SystemErrorText(error);
+  return false;
+}
+
+FileSet::FileSet(std::string folder) : folder_(std::move(folder)) {}
+
+FileSet::~FileSet() {
+  if (committed_) return;
+  for (const std::string& path : staged_) unlink(path.c_str());
+}
+
+std::string FileSet::reason() const { return SystemErrorText(error_); }
+
+bool FileSet::Fail(int error) {
+  if (error_ == 0) error_ = error == 0 ? EIO : error;
+  return false;
+}
+
+std::string FileSet::StagePath(const std::string& name) {
+  // The final name is replaced by a rename, which a folder or a device would make a file of
+  // and which a read-only file would not stop: refused up front, as the atomic writer does.
+  struct stat st {};
+  const std::string target = InFolder(folder_, name);
+  if (lstat(target.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+    int refusal = 0;
+    if (S_ISDIR(st.st_mode)) {
+      refusal = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+      refusal = kNotRegularFile;
+    } else if ((st.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0) {
+      refusal = EACCES;
+    }
+    if (refusal != 0) {
+      Fail(refusal);
+      return {};
+    }
+  }
+  std::string staged = InFolder(folder_, std::string(kStagePrefix) + name);
+  unlink(staged.c_str());  // never written through a link left there
+  staged_.push_back(staged);
+  return staged;
+}
+
+bool FileSet::Remove(const std::string& name) {
+  const std::string mark = InFolder(folder_, std::string(kRemovePrefix) + name);
+  const int fd = open(mark.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return Fail(errno);
+  staged_.push_back(mark);
+  return close(fd) == 0 || Fail(errno);
+}
+
+bool FileSet::Commit() {
+  if (error_ != 0) return false;
+  AtomicWriter mark(InFolder(folder_, kCommitMark));
+  if (!mark.Commit()) return Fail(mark.error());
+  committed_ = true;  // from here on the new set stands, finished now or by the next writer
+  int error = 0;
+  return RollForward(folder_, &error) || Fail(error);
 }
 
 void UseNamedTemporaryFiles(bool named) { g_named_temporaries.store(named); }

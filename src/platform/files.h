@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvan {
 
@@ -52,14 +53,59 @@ class AtomicWriter {
   bool committed_ = false;
 };
 
-// For a command-line process: on SIGINT, SIGTERM, SIGHUP and SIGPIPE the named temporary
-// files of writers still open are removed before the process ends as the signal would end
-// it; SIGXFSZ is ignored, so that a file-size limit comes back as a write error.
+// For both programs: on SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGABRT, SIGSEGV and SIGBUS
+// the named temporary files of writers still open are removed before the process ends as the
+// signal would end it; SIGXFSZ is ignored, so that a file-size limit comes back as a write
+// error. SIGKILL cannot be caught: what it leaves is removed by the next FolderLock.
 void RemoveTemporaryFilesOnSignals();
 
 // Makes the writers of this process use named temporary files, as on a file system without
 // unnamed files (FAT cards do not have them); for tests of that path.
 void UseNamedTemporaryFiles(bool named);
+
+// Files of one folder replaced together: after an interruption the folder holds either the
+// files it had or the whole new set, never a mix. Each new file is first written whole under a
+// staging name (".korvan-new-NAME"), a name that leaves the set is marked (".korvan-del-NAME");
+// nothing under a final name has changed yet. Commit then writes the commit mark
+// (".korvan-commit-set", synced with its folder): that is the moment the new set counts.
+// After it, the removals and the renames onto the final names follow; the mark goes last.
+// A rename onto an existing name is atomic on Linux file systems, FAT included, but a set of
+// them is not, and FAT has no rename-exchange: so a writer killed between the mark and its
+// removal is finished by the next writer, which holds the folder's lock and rolls forward
+// whatever the mark covers (RecoverFileSet). Without the mark the staged files are removed and
+// the old set stands. Until that next writer comes, a reader may see the half-renamed set; a
+// power loss inside one rename on FAT is beyond what a program can guard.
+// Callers hold the folder's FolderLock.
+class FileSet {
+ public:
+  explicit FileSet(std::string folder);
+  ~FileSet();  // a set not committed leaves the folder as it was
+  FileSet(const FileSet&) = delete;
+  FileSet& operator=(const FileSet&) = delete;
+
+  // Where the new content of name is to be written whole (with an AtomicWriter, committed).
+  // Empty when name cannot be replaced (a folder, a device, a read-only file): reason() then
+  // tells why, and Commit fails.
+  std::string StagePath(const std::string& name);
+  // The set has no file called name: Commit removes it.
+  bool Remove(const std::string& name);
+  bool Commit();
+  std::string reason() const;
+
+ private:
+  bool Fail(int error);
+  std::string folder_;
+  std::vector<std::string> staged_;  // staging and removal marks made so far
+  int error_ = 0;
+  bool committed_ = false;
+};
+
+// Run by the holder of a folder's lock: finishes a set whose commit mark is there, else removes
+// the staged files of an unfinished one. False (with the reason) when a step failed.
+bool RecoverFileSet(const std::string& folder, std::string* reason = nullptr);
+
+// The name of a temporary of an AtomicWriter (".korvan-" and six characters).
+bool IsTemporaryName(std::string_view name);
 
 // An existing regular file written in place, the way the logger records into its pre-sized
 // file: writes past the end are refused, so the file never grows.

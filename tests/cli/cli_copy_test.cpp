@@ -72,8 +72,14 @@ TEST_F(CliCopyTest, WholeMeasurementByDefaultAndExistingDataNeedsYes) {
   EXPECT_NE(ReadBytes(destination.File("LOG.BIN")), "old");
 
   CliOutput onto_itself = RunCli({"copy", source.path(), source.path() + "/.", "--yes"});
-  EXPECT_EQ(onto_itself.code, 1);
-  EXPECT_NE(onto_itself.err.find("Cílová složka je zdrojem dat"), std::string::npos);
+  EXPECT_EQ(onto_itself.code, 2);
+  EXPECT_NE(onto_itself.err.find("je vstupní složka"), std::string::npos);
+  // A destination whose LOG.BIN leads to the source's is the source as well.
+  testing::TempDir linked;
+  std::filesystem::create_symlink(source.File("LOG.BIN"), linked.File("LOG.BIN"));
+  CliOutput through_link = RunCli({"copy", source.path(), linked.path(), "--yes"});
+  EXPECT_EQ(through_link.code, 2);
+  EXPECT_NE(through_link.err.find("je vstupní soubor"), std::string::npos) << through_link.err;
   EXPECT_EQ(ReadBytes(source.File("LOG.BIN")), card.log);
 }
 

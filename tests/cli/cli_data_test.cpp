@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,38 @@ TEST_F(CliDataTest, TimesOutsideTheStampYearsAreRefused) {
   EXPECT_EQ(RunCli({"export", dir.path(), "-", "--to", "2063-12-31 23:59:59"}).code, 0);
 }
 
+TEST_F(CliDataTest, AStartLaterThanTheEndIsRefusedBeforeAnythingIsWritten) {
+  const std::string copy_to = dir.File("kopie");
+  const std::vector<std::vector<std::string>> commands = {
+      {"export", dir.path(), "-"}, {"stats", dir.path()}, {"copy", dir.path(), copy_to}};
+  for (std::vector<std::string> command : commands) {
+    SCOPED_TRACE(command[0]);
+    command.insert(command.end(), {"--from", "2006-03-05 08:07:17", "--to", "2006-03-05 08:07:16"});
+    CliOutput r = RunCli(command);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("je později než --to"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+  }
+  EXPECT_FALSE(std::filesystem::exists(copy_to));
+}
+
+// A listing that could not be written (a full disk behind standard output) is a failure.
+TEST_F(CliDataTest, StandardOutputThatCannotBeWrittenFailsWithAMessage) {
+  struct Full : std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+  } full;
+  for (const char* command : {"info", "config", "stats"}) {
+    SCOPED_TRACE(command);
+    std::ostream out(&full);
+    std::ostringstream err;
+    EXPECT_EQ(cli::Run({command, dir.path()}, out, err), 1);
+    EXPECT_NE(err.str().find(std::string(command) + ": standardní výstup nelze zapsat"),
+              std::string::npos)
+        << err.str();
+  }
+}
+
 // A pipe or a device where a card file should be would block or never end: each is refused
 // with the file's own message, at once.
 TEST_F(CliDataTest, SpecialAndEndlessFilesAreNotRead) {
@@ -179,11 +212,12 @@ TEST_F(CliDataTest, SpecialAndEndlessFilesAreNotRead) {
     EXPECT_NE(r.err.find("Datový soubor nelze otevřít."), std::string::npos) << r.err;
   }
 
-  // A CONFIG.INI that is a pipe is not this program's; the image is used instead.
+  // A CONFIG.INI that is a pipe is never read, and it is not taken for a missing one either.
   testing::TempDir card_dir;
   ASSERT_EQ(mkfifo(card_dir.File("CONFIG.INI").c_str(), 0644), 0);
   CliOutput r = RunCli({"info", card_dir.path()});
-  EXPECT_NE(r.err.find("Soubor konfigurace nelze otevřít."), std::string::npos) << r.err;
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("CONFIG.INI nelze přečíst"), std::string::npos) << r.err;
 
   ASSERT_EQ(mkfifo(dir.File("pipe.kva").c_str(), 0644), 0);
   testing::WriteBytes(dir.File("big.kva"), "[Application]\r\nName=Korvan-A\r\n");

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "config/config_image.h"
 #include "platform/file_extents.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "platform/process.h"
 #include "support/fake_card_system.h"
 #include "support/fake_dialogs.h"
@@ -262,26 +265,79 @@ TEST_F(CardPreparationTest, AConfigurationFileThatCannotBeWrittenIsReportedAndLe
                                        {"CONFIG.BIN", 0}, {"LOG.BIN", 1048576}, {"RDR.BIN", 512}}));
 }
 
-TEST_F(CardPreparationTest, AShortCardIsReportedAndKeepsNoLogFile) {
-  // A full small file system: a 1 MiB tmpfs for a 2 MB file.
+TEST_F(CardPreparationTest, ACardTooSmallIsRefusedBeforeItsOldFilesAreDeleted) {
+  // A 2 MiB tmpfs holding a 1 MB card: a 2 MB file does not fit even after the old go.
   const std::string mount_point = card_.File("card");
   ASSERT_EQ(mkdir(mount_point.c_str(), 0755), 0);
-  if (mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=1m") != 0) {
+  if (mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=2m") != 0) {
     GTEST_SKIP() << "no tmpfs can be mounted here (needs root): " << std::strerror(errno);
   }
   RecordingConfig config = OneLineConfig();
-  config.file_size = "2";
   CardJob job = Job(config);
   job.location.alt_dir = mount_point;
-  const bool prepared = PrepareCard(job, progress_, System());
-  const auto listing = Listing(mount_point);
+  const bool first = PrepareCard(job, progress_, System());
+  const auto before = Listing(mount_point);
+  config.file_size = "2";
+  dialogs_.Clear();
+  dialogs_.answers.push_back(true);
+  progress_.positions.clear();
+  const bool second = PrepareCard(job, progress_, System());  // job refers to config
+  const auto after = Listing(mount_point);
   umount(mount_point.c_str());
-  EXPECT_FALSE(prepared);
-  EXPECT_EQ(dialogs_.messages, (std::vector<Message>{{"error", kLogIncomplete}}));
-  EXPECT_TRUE(listing.empty()) << listing.size();
-  // The bar went as far as the card took.
-  ASSERT_FALSE(progress_.positions.empty());
-  EXPECT_LT(progress_.positions.back(), 2048);
+  EXPECT_TRUE(first);
+  EXPECT_FALSE(second);
+  ASSERT_EQ(dialogs_.Texts("error").size(), 1u);
+  EXPECT_NE(dialogs_.Texts("error")[0].find("LOG.BIN má 2097152 bajtů"), std::string::npos)
+      << dialogs_.Texts("error")[0];
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(after.at("LOG.BIN"), 1048576u);
+  EXPECT_TRUE(progress_.positions.empty());
+}
+
+// Whatever stops a preparation is found before the old files are deleted.
+TEST_F(CardPreparationTest, RefusalsComeBeforeAnythingIsDeleted) {
+  struct Case {
+    const char* name;
+    const char* file_size;
+    std::function<void()> setup;
+    const char* error;  // a part of the one error shown
+  };
+  std::optional<FolderLock> other;
+  const Case cases[] = {
+      {"no days", "0", [] {}, "0 MB"},
+      {"LOG.BIN a folder", "1",
+       [&] {
+         std::filesystem::remove(card_.File("LOG.BIN"));
+         std::filesystem::create_directory(card_.File("LOG.BIN"));
+       },
+       kLogCannotCreate},
+      {"another writer", "1", [&] { other.emplace(card_.path()); }, "právě zapisuje jiný proces"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OldCard();
+    c.setup();
+    RecordingConfig config = OneLineConfig();
+    config.file_size = c.file_size;
+    dialogs_.Clear();
+    dialogs_.answers = {true};
+    EXPECT_FALSE(PrepareCard(Job(config), progress_, System()));
+    ASSERT_EQ(dialogs_.Texts("error").size(), 1u);
+    EXPECT_NE(dialogs_.Texts("error")[0].find(c.error), std::string::npos)
+        << dialogs_.Texts("error")[0];
+    for (const char* name : {"RDR.BIN", "CONFIG.BIN", "CONFIG.INI"}) {
+      EXPECT_EQ(ReadBytes(card_.File(name)), std::string("old ") + name);
+    }
+    std::filesystem::remove_all(card_.File("LOG.BIN"));
+  }
+  // The configuration change waits for the other writer in the same way.
+  OldCard();
+  dialogs_.Clear();
+  dialogs_.answers = {true};
+  EXPECT_FALSE(ChangeCardConfiguration(Job(OneLineConfig())));
+  ExpectOldCard();
+  other.reset();
+  EXPECT_TRUE(progress_.maxima.empty());
 }
 
 TEST_F(CardPreparationTest, TheConfigurationChangeNeedsBothDataFilesAndKeepsThem) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/error.h"
@@ -120,6 +121,27 @@ TEST(BuildConfigImage, NumberFieldsAndTheirConversions) {
             (std::vector<uint8_t>{'F', 0xE8, 0xFF, 0xFF}));
 }
 
+// A decimal address is read as a 32-bit conversion reads it: beyond 32 bits it saturates.
+TEST(BuildConfigImage, DecimalAddressesBeyondThirtyTwoBitsSaturate) {
+  const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+      {"4294967297", {0xFF, 0xFF, 0xFF, 0x7F}},
+      {"-4294967297", {0x00, 0x00, 0x00, 0x80}},
+      {"2147483647", {0xFF, 0xFF, 0xFF, 0x7F}},
+      {"17", {0x11, 0, 0, 0}},
+      {"1Fh", {0x1F, 0, 0, 0}},
+  };
+  for (const auto& [text, bytes] : cases) {
+    SCOPED_TRACE(text);
+    RecordingConfig config;
+    config.lines = {ExampleLine()};
+    config.lines[0][kColInstrumentAddress] = text;
+    config.lines[0][kColRegisterAddress] = text;
+    const std::vector<uint8_t> image = Bytes(BuildConfigImage(config, ','));
+    EXPECT_EQ(Slice(image, 64 + 36, 4), bytes);
+    EXPECT_EQ(Slice(image, 64 + 44, 4), bytes);
+  }
+}
+
 TEST(BuildConfigImage, AFieldThatDoesNotConvertThrowsTheConversionError) {
   struct Case {
     const char* what;
@@ -137,11 +159,20 @@ TEST(BuildConfigImage, AFieldThatDoesNotConvertThrowsTheConversionError) {
   RecordingConfig empty_maximum;
   empty_maximum.lines = {ExampleLine()};
   empty_maximum.lines[0][kColMaximum] = "";
+  // Beyond single precision: the image would hold an infinity.
+  RecordingConfig huge_multiplier, huge_minimum, huge_maximum;
+  huge_multiplier.lines = huge_minimum.lines = huge_maximum.lines = {ExampleLine()};
+  huge_multiplier.lines[0][kColMultiplier] = "1E39";
+  huge_minimum.lines[0][kColMinimum] = "-3,5E38";
+  huge_maximum.lines[0][kColMaximum] = "1e300";
   const Case cases[] = {{"'0.5' is not a valid floating point value", point_interval},
                         {"'' is not a valid integer value", empty_timeout},
                         {"'' is not a valid integer value", no_baud},
                         {"'1,o' is not a valid floating point value", bad_multiplier},
-                        {"'' is not a valid floating point value", empty_maximum}};
+                        {"'' is not a valid floating point value", empty_maximum},
+                        {"'1E39' is not a valid floating point value", huge_multiplier},
+                        {"'-3,5E38' is not a valid floating point value", huge_minimum},
+                        {"'1e300' is not a valid floating point value", huge_maximum}};
   for (const Case& c : cases) {
     try {
       BuildConfigImage(c.config, ',');

@@ -378,6 +378,35 @@ TEST_F(FormFormatTest, LoadingFillsTheWindowBeforeItWarns) {
                                             "error: Kotelna, Teplota, 1, 1"}));
 }
 
+// Reading back from the card shows what was read, instrument list included, before the older
+// version's warning or a size error, from either file.
+TEST_F(FormFormatTest, ReadingBackFillsTheWindowBeforeItWarns) {
+  UseFolder();
+  WriteBytes(card_.File("CONFIG.INI"),
+             Utf8ToCp1250("[Application]\r\nName=Korvan-A\r\nVersion=1.13\r\n"
+                          "[Param]\r\nJobName=Kotelna\r\nSavePeriod1=0\r\nMeasure=1\r\n"
+                          "Instrument=1\r\n[Measure]\r\nLine01=Elektroměr;Teplota;1\r\n"
+                          "[Instrument]\r\nLine01=01h;Elektroměr;elektro.csv\r\n"));
+  std::vector<std::string> seen;
+  dialogs_.on_message = [&](const testing::FakeDialogs::Message& m) {
+    seen.push_back(m.kind + ": " + Cell(0, kColLabel) + ", " +
+                   std::to_string(app_->Instruments()->List().Count()));
+  };
+  form_->ButtonLoadFromCardClick();
+  EXPECT_EQ(seen, (std::vector<std::string>{"warn: Teplota, 1", "error: Teplota, 1"}));
+
+  // The image of a line with interval 0: its size cannot be computed.
+  RecordingConfig config;
+  config.intervals = {"0", "1", "1", "1"};
+  config.lines = {{"Tlakoměr", "Tlak", "1", "02h", "H", "0", "F4", "1", "0", "10", ""}};
+  WriteBytes(card_.File("CONFIG.BIN"), BuildConfigImage(config, ','));
+  std::filesystem::remove(card_.File("CONFIG.INI"));
+  seen.clear();
+  form_->ButtonLoadFromCardClick();
+  dialogs_.on_message = nullptr;
+  EXPECT_EQ(seen, (std::vector<std::string>{"error: Tlak, 1"}));
+}
+
 // The size is recomputed on leaving the days field and each interval field.
 TEST_F(FormFormatTest, LeavingANumberFieldRecomputesTheSize) {
   UseInstruments({{"01h", "Elektroměr", "elektro.csv"}});

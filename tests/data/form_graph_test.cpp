@@ -18,6 +18,7 @@
 #include "app/ini_file.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
+#include "platform/folder_lock.h"
 #include "shell/form_app.h"
 #include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
@@ -485,6 +486,21 @@ TEST_F(StoredRangeTest, NoRestoresTheStoredRangeAndAxes) {
 }
 
 bool HasTool(const char* name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
+
+// Closing while another writer (a preparation, a copy) holds the card folder: that writer's
+// files are not changed under it, and the user is told.
+TEST_F(GraphTest, GraphSettingsWaitForAnotherWriterOfTheFolder) {
+  TFormGraph& g = Open();
+  testing::WriteBytes(data_.File("GRAPH.INI"), "kept");
+  {
+    const FolderLock other(data_.path());
+    g.close();
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(testing::ReadBytes(data_.File("GRAPH.INI")), "kept");
+  ASSERT_EQ(dialogs_.Texts("error").size(), 1u);
+  EXPECT_NE(dialogs_.Texts("error")[0].find("právě zapisuje jiný proces"), std::string::npos);
+}
 
 TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {
   TFormGraph& g = Open();

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/data_location.h"
@@ -236,6 +239,92 @@ TEST_F(CopyMeasurementTest, TheSourceItselfIsRefusedBeforeAnythingHappens) {
   EXPECT_EQ(ReadBytes(source_.File("LOG.BIN")), before);
 }
 
+// A destination file that is, or leads to, a file of the source would be written over what
+// is being read: refused before anything is asked or written.
+TEST_F(CopyMeasurementTest, DestinationFilesLeadingToTheSourceAreRefused) {
+  namespace fs = std::filesystem;
+  const std::string before = ReadBytes(source_.File("LOG.BIN"));
+  const std::pair<const char*, bool> links[] = {
+      {"LOG.BIN", true}, {"LOG.BIN", false}, {"CONFIG.BIN", false}, {"CONFIG.INI", true}};
+  for (const auto& [name, symbolic] : links) {
+    SCOPED_TRACE(std::string(name) + (symbolic ? " symbolic" : " hard"));
+    TempDir destination;
+    if (symbolic) {
+      fs::create_symlink(source_.File(name), destination.File(name));
+    } else {
+      fs::create_hard_link(source_.File(name), destination.File(name));
+    }
+    dialogs_.Clear();
+    dialogs_.answers = {true};
+    EXPECT_EQ(Copy(destination.path()), CopyOutcome::kRefused);
+    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyOntoSource});
+    EXPECT_EQ(Listing(destination.path()), std::vector<std::string>{name});
+  }
+  EXPECT_EQ(ReadBytes(source_.File("LOG.BIN")), before);
+  EXPECT_TRUE(graph_paths_.empty());
+}
+
+// The loader would read the new data with the lines of the older job.
+TEST_F(CopyMeasurementTest, AnOlderConfigIniTheSourceLacksIsRemoved) {
+  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
+  std::filesystem::remove(source_.File("CONFIG.INI"));
+  dialogs_.answers = {true};
+  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
+  EXPECT_EQ(Listing(destination_.path()),
+            (std::vector<std::string>{"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}));
+}
+
+CopyOutcome CopyFolder(const std::string& from, const std::string& to) {
+  FakeDialogs dialogs;
+  dialogs.answers = {true};
+  MeasurementCopyJob job;
+  job.source_dir = from;
+  job.destination_dir = to;
+  job.end = 0xFFFFFFFF;
+  job.line_count = 2;
+  job.run_limit = kRunLimit;
+  return CopyMeasurement(job, dialogs);
+}
+
+// Two copies into one folder at once, in two processes: the second is refused while the first
+// writes, and the folder always holds one source's whole set.
+TEST_F(CopyMeasurementTest, TwoCopiesAtOnceNeverMixTheirSets) {
+  TempDir other, reference_a, reference_b;
+  CardBuilder second = card_;
+  second.job_name = "Druhá";
+  second.Block(At(180), {{0, testing::FloatBits(5)}});
+  second.WriteAll(other.path());
+  ASSERT_EQ(CopyFolder(source_.path(), reference_a.path()), CopyOutcome::kDone);
+  ASSERT_EQ(CopyFolder(other.path(), reference_b.path()), CopyOutcome::kDone);
+  const std::string sources[] = {source_.path(), other.path()};
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    TempDir destination;
+    CopyFolder(sources[round % 2], destination.path());  // an older copy to replace
+    pid_t children[2];
+    for (int k = 0; k < 2; ++k) {
+      children[k] = fork();
+      ASSERT_GE(children[k], 0);
+      if (children[k] == 0) {
+        _exit(CopyFolder(sources[k], destination.path()) == CopyOutcome::kDone ? 0 : 1);
+      }
+    }
+    int done = 0;
+    for (pid_t child : children) {
+      int status = 0;
+      waitpid(child, &status, 0);
+      ASSERT_TRUE(WIFEXITED(status));
+      done += WEXITSTATUS(status) == 0;
+    }
+    EXPECT_GE(done, 1);
+    const bool is_a =
+        ReadBytes(destination.File("CONFIG.INI")) == ReadBytes(reference_a.File("CONFIG.INI"));
+    const TempDir& reference = is_a ? reference_a : reference_b;
+    EXPECT_EQ(ReadBytes(destination.File("CONFIG.INI")), ReadBytes(reference.File("CONFIG.INI")));
+    EXPECT_EQ(ReadBytes(destination.File("LOG.BIN")), ReadBytes(reference.File("LOG.BIN")));
+  }
+}
+
 TEST_F(CopyMeasurementTest, FailuresAreShownAndGraphSettingsAreStillWritten) {
   struct Case {
     const char* missing;
@@ -245,7 +334,8 @@ TEST_F(CopyMeasurementTest, FailuresAreShownAndGraphSettingsAreStillWritten) {
   const Case cases[] = {
       {"CONFIG.BIN", {kCopyConfigOpenFailed}, {"GRAPH.INI"}},
       {"CONFIG.INI", {}, {"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}},
-      {"LOG.BIN", {kCopyLogOpenFailed}, {"CONFIG.BIN", "CONFIG.INI", "GRAPH.INI"}},
+      // No part of a set that failed is left.
+      {"LOG.BIN", {kCopyLogOpenFailed}, {"GRAPH.INI"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.missing);
@@ -266,7 +356,7 @@ TEST_F(CopyMeasurementTest, FailuresAreShownAndGraphSettingsAreStillWritten) {
 }
 
 // A destination that takes no more than a few kilobytes: the data file cannot be written.
-TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndLeavesNoDataFile) {
+TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndKeepsTheOldSet) {
   for (int i = 0; i < 20000; ++i) card_.Block(At(200 + i), {{0, 1}, {1, 2}});
   card_.WriteLog(source_.path());
   WriteBytes(destination_.File("LOG.BIN"), "old");
@@ -282,8 +372,24 @@ TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndLeavesNoDataFile) {
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(outcome, CopyOutcome::kFailed);
   EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyLogWriteFailed});
-  EXPECT_EQ(Listing(destination_.path()),
-            (std::vector<std::string>{"CONFIG.BIN", "CONFIG.INI", "GRAPH.INI"}));
+  EXPECT_EQ(Listing(destination_.path()), (std::vector<std::string>{"GRAPH.INI", "LOG.BIN"}));
+  EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), "old");
+}
+
+// A source that fails to read (a card pulled out) is reported and gives no copy: the
+// destination keeps its older set, not a cut LOG.BIN that passes for the whole.
+TEST_F(CopyMeasurementTest, ASourceThatCannotBeReadLeavesTheOldSet) {
+  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
+  const std::string old_log = ReadBytes(destination_.File("LOG.BIN"));
+  // A regular file whose first read fails with an I/O error.
+  std::filesystem::remove(source_.File("LOG.BIN"));
+  std::filesystem::create_symlink("/proc/self/mem", source_.File("LOG.BIN"));
+  WriteBytes(source_.File("CONFIG.INI"), "newer");
+  dialogs_.answers = {true};
+  EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kFailed);
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyLogReadFailed});
+  EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), old_log);
+  EXPECT_NE(ReadBytes(destination_.File("CONFIG.INI")), "newer");
 }
 
 // On a card without damage, loading a copy gives the samples of the source within the range.

@@ -1,8 +1,11 @@
 #include "data/log_simulator.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,7 @@
 #include "app/error.h"
 #include "config/card_preparation.h"
 #include "data/measurement.h"
+#include "platform/folder_lock.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -144,6 +148,39 @@ TEST(LogSimulator, NeedsAPreparedFolder) {
   std::filesystem::remove(dir.File("LOG.BIN"));
   EXPECT_THROW(SimulateRecording(dir.path(), {}), Error);
   EXPECT_FALSE(std::filesystem::exists(dir.File("LOG.BIN")));
+}
+
+// What the simulator must not write into: nothing in LOG.BIN may change.
+TEST(LogSimulator, RefusalsLeaveTheFileAsItWas) {
+  TempDir dir;
+  Prepare(dir.path(), FiveLines());
+  const std::string before = testing::ReadBytes(dir.File("LOG.BIN"));
+  SimulationOptions past_2063;
+  past_2063.start = EncodeDate(2063, 12, 31) + 0.5;  // one day runs into 2064
+  std::optional<FolderLock> other;
+  struct Case {
+    const char* what;
+    SimulationOptions options;
+    std::function<void()> setup;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"past 2063", past_2063, [] {}, "po roce 2063"},
+      {"read-only", {}, [&] { chmod(dir.File("LOG.BIN").c_str(), 0444); }, "jen pro čtení"},
+      {"another writer", {}, [&] { other.emplace(dir.path()); }, "právě zapisuje jiný proces"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.setup();
+    try {
+      SimulateRecording(dir.path(), c.options);
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+    chmod(dir.File("LOG.BIN").c_str(), 0644);
+    EXPECT_EQ(testing::ReadBytes(dir.File("LOG.BIN")), before);
+  }
 }
 
 TEST(EncodeDecimalFloat, DecodesBackToTheValue) {

@@ -1,10 +1,14 @@
 #include "data/measurement.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +16,7 @@
 #include "app/data_location.h"
 #include "app/date_time.h"
 #include "app/encodings.h"
+#include "data/log_writer.h"
 #include "data/measurement_config.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
@@ -448,6 +453,58 @@ TEST_F(LoadTest, WrappedRecordingIsPutInOrder) {
   EXPECT_EQ(Order(m.buffers[0]), (std::vector<uint32_t>{0, 10, 20, 100, 110, 120}));
   EXPECT_EQ(m.buffers[1].count(), 3u);
   EXPECT_EQ(m.earliest, MakeStamp(2024, 4, 1, 0, 0, 0));
+}
+
+TEST_F(LoadTest, ConfigIniThatCannotBeReadIsReportedNotPassedOver) {
+  card.lines = {{"Teploměr", "Teplota"}};
+  card.Block(MakeStamp(2024, 4, 30, 10, 0, 0), {{0, testing::FloatBits(1)}});
+  card.WriteConfigBin(dir.path());
+  card.WriteLog(dir.path());
+  // A folder stands for any CONFIG.INI that is there but gives no bytes (as root, permissions
+  // cannot make one); CONFIG.BIN must not be used in its place.
+  std::filesystem::create_directory(dir.File("CONFIG.INI"));
+  EXPECT_FALSE(Load());
+  ASSERT_EQ(dialogs.Texts("error").size(), 1u);
+  EXPECT_NE(dialogs.Texts("error")[0].find("CONFIG.INI nelze přečíst"), std::string::npos);
+}
+
+// Every line's room is reserved up front for all the file could hold, far beyond what the
+// samples take; when the address space runs out part-way, the lines reserved so far must not
+// keep it from the others.
+TEST_F(LoadTest, FiftyLinesLoadUnderAnAddressSpaceLimitNearWhatTheSamplesNeed) {
+  card.lines.assign(50, CardLine{});
+  std::vector<LogEntry> entries;
+  for (uint16_t i = 0; i < 50; ++i) entries.push_back({i, testing::FloatBits(i)});
+  const double start = EncodeDate(2024, 4, 1);
+  std::string& log = card.log;
+  constexpr int kBlocks = 100000;  // 31 MB; 50 lines take 50 MB of samples
+  for (int n = 0; n < kBlocks; ++n) {
+    const double t = start + n / 86400.0;
+    AppendLogBlock(log, PackStamp(t, t), std::nullopt, entries);
+  }
+  card.WriteAll(dir.path());
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Reservations of all 50 lines would take 36 times the file (1.1 GB); the limit leaves
+    // room for the samples twice over, the scan's threads and their heaps.
+    uint64_t in_use = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("VmSize:", 0) == 0) in_use = std::stoull(line.substr(7)) << 10;
+    }
+    const rlimit limit{in_use + (320ull << 20), in_use + (320ull << 20)};
+    setrlimit(RLIMIT_AS, &limit);
+    try {
+      const bool loaded = Load();
+      _exit(loaded && m.buffers[49].count() == kBlocks && m.buffers[0].count() == kBlocks ? 0 : 1);
+    } catch (...) {
+      _exit(2);  // out of memory: the test's verdict, not another run of the suite
+    }
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "data/export.h"
 #include "data/graph_settings_file.h"
 #include "instruments/quantity_file.h"
+#include "platform/folder_lock.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -121,11 +122,13 @@ TEST(AtomicWriter, NamedTemporaryIsRemovedOnFailureAndOnSignals) {
   ASSERT_TRUE(WriteFileAtomically(dir.File("b.csv"), "whole"));
   EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"b.csv"});
 
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS}) {
     SCOPED_TRACE(signal_number);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      const rlimit no_core{0, 0};
+      setrlimit(RLIMIT_CORE, &no_core);
       RemoveTemporaryFilesOnSignals();
       AtomicWriter writer(dir.File("c.csv"));
       writer.Write("partial");
@@ -199,6 +202,117 @@ TEST(WholeFileSaves, AWriteFailureLeavesTheOldFile) {
       EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"target"});
     }
   }
+}
+
+TEST(FolderLock, ASecondWriterIsRefusedUntilTheFirstEnds) {
+  TempDir dir;
+  {
+    const FolderLock first(dir.path());
+    ASSERT_TRUE(first.held());
+    EXPECT_FALSE(FolderLock(dir.path()).held());
+    // Another process, too.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(FolderLock(dir.path()).held() ? 1 : 0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_TRUE(FolderLock(dir.path()).held());
+  EXPECT_NE(FolderBusyText("/karta").find("/karta právě zapisuje jiný proces"), std::string::npos);
+}
+
+// A writer killed where no handler runs leaves its named temporary (a FAT card has no unnamed
+// files); the next holder of the lock removes it, but never one a live writer still owns.
+TEST(FolderLock, TakingItRemovesTheTemporariesOfKilledWritersOnly) {
+  TempDir dir;
+  UseNamedTemporaryFiles(true);
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    AtomicWriter writer(dir.File("LOG.BIN"));
+    writer.Write(std::string(1 << 20, '\xFF'));
+    (void)!write(ready[1], "x", 1);
+    pause();
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  close(ready[0]);
+  close(ready[1]);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  ASSERT_EQ(Entries(dir.path()).size(), 1u);
+  EXPECT_TRUE(IsTemporaryName(Entries(dir.path())[0]));
+
+  AtomicWriter alive(dir.File("GRAPH.INI"));  // this process's, still being written
+  ASSERT_TRUE(alive.Write("x"));
+  WriteBytes(dir.File(".korvan-notes.txt"), "a file of the user's: not one of our names");
+  { const FolderLock lock(dir.path()); }
+  EXPECT_EQ(Entries(dir.path()).size(), 2u);
+  EXPECT_TRUE(alive.Commit());
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{".korvan-notes.txt", "GRAPH.INI"}));
+  UseNamedTemporaryFiles(false);
+}
+
+// The states a writer killed in the middle of a set's commit leaves, as files: the next lock
+// holder finishes the set when its commit mark is there and drops it when not.
+TEST(FileSet, AnInterruptedCommitEndsAsTheOldSetOrTheNew) {
+  for (const bool marked : {false, true}) {
+    SCOPED_TRACE(marked);
+    TempDir dir;
+    WriteBytes(dir.File("LOG.BIN"), "old log");
+    WriteBytes(dir.File("CONFIG.BIN"), "old bin");
+    WriteBytes(dir.File("CONFIG.INI"), "old ini");
+    // Killed after CONFIG.BIN was renamed: LOG.BIN's new content is still staged.
+    WriteBytes(dir.File(".korvan-new-LOG.BIN"), "new log");
+    WriteBytes(dir.File(".korvan-del-CONFIG.INI"), "");
+    if (marked) {
+      WriteBytes(dir.File(".korvan-commit-set"), "");
+      WriteBytes(dir.File("CONFIG.BIN"), "new bin");
+    } else {
+      WriteBytes(dir.File(".korvan-new-CONFIG.BIN"), "new bin");
+    }
+    { const FolderLock lock(dir.path()); }
+    if (marked) {
+      EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"CONFIG.BIN", "LOG.BIN"}));
+      EXPECT_EQ(ReadBytes(dir.File("LOG.BIN")), "new log");
+      EXPECT_EQ(ReadBytes(dir.File("CONFIG.BIN")), "new bin");
+    } else {
+      EXPECT_EQ(Entries(dir.path()),
+                (std::vector<std::string>{"CONFIG.BIN", "CONFIG.INI", "LOG.BIN"}));
+      EXPECT_EQ(ReadBytes(dir.File("LOG.BIN")), "old log");
+      EXPECT_EQ(ReadBytes(dir.File("CONFIG.INI")), "old ini");
+    }
+  }
+}
+
+TEST(FileSet, CommitReplacesAndRemovesTogetherAndAnUncommittedSetLeavesNothing) {
+  TempDir dir;
+  WriteBytes(dir.File("CONFIG.INI"), "old ini");
+  WriteBytes(dir.File("LOG.BIN"), "old log");
+  {
+    FileSet set(dir.path());
+    ASSERT_TRUE(WriteFileAtomically(set.StagePath("LOG.BIN"), "new log"));
+    ASSERT_TRUE(set.Remove("CONFIG.INI"));
+  }
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"CONFIG.INI", "LOG.BIN"}));
+  EXPECT_EQ(ReadBytes(dir.File("LOG.BIN")), "old log");
+
+  FileSet set(dir.path());
+  ASSERT_TRUE(WriteFileAtomically(set.StagePath("LOG.BIN"), "new log"));
+  ASSERT_TRUE(set.Remove("CONFIG.INI"));
+  ASSERT_TRUE(set.Commit());
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"LOG.BIN"});
+  EXPECT_EQ(ReadBytes(dir.File("LOG.BIN")), "new log");
+
+  // A name a file cannot take is refused before anything is staged.
+  std::filesystem::create_directory(dir.File("CONFIG.BIN"));
+  FileSet refused(dir.path());
+  EXPECT_TRUE(refused.StagePath("CONFIG.BIN").empty());
+  EXPECT_FALSE(refused.Commit());
 }
 
 }  // namespace
