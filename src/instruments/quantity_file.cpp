@@ -1,5 +1,7 @@
 #include "instruments/quantity_file.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <optional>
 
 #include "app/cp1250.h"
@@ -171,6 +173,39 @@ void SaveQuantityFile(const QuantityTable& table) {
   if (table.file_name.empty() || !WriteFileAtomically(table.file_name, FormatQuantityText(table))) {
     throw Error(kQuantitySaveError);
   }
+}
+
+std::vector<std::string> CopyShippedQuantityFiles(const ProgramPaths& paths) {
+  std::vector<std::string> copied;
+  if (paths.shipped_quantity_dir.empty() ||
+      QueryFile(paths.settings_file).kind != FileKind::kNone) {
+    return copied;
+  }
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(paths.shipped_quantity_dir, ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.ends_with(".csv")) names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  std::filesystem::create_directories(paths.quantity_dir, ec);
+  std::string failure;
+  for (const std::string& name : names) {
+    const std::string target = paths.quantity_dir + name;
+    if (QueryFile(target).kind != FileKind::kNone) continue;
+    const std::string source = paths.shipped_quantity_dir + name;
+    auto bytes = ReadWholeFile(source, kQuantityFileMaxBytes);
+    std::string reason;
+    if (!bytes) {
+      if (failure.empty()) failure = "Soubor veličin \"" + source + "\" nelze otevřít.";
+    } else if (!WriteFileAtomically(target, *bytes, &reason)) {
+      if (failure.empty()) failure = "Soubor veličin \"" + target + "\" nelze zapsat: " + reason;
+    } else {
+      copied.push_back(name);
+    }
+  }
+  if (!failure.empty()) throw Error(failure);
+  return copied;
 }
 
 std::string QuantityEditorCaption(const std::string& file_name) {

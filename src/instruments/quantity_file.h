@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/drives.h"
+#include "platform/paths.h"
 
 namespace korvan {
 
@@ -78,6 +79,13 @@ void LoadQuantityFile(QuantityTable& table, std::string_view name, const std::st
 void SaveQuantityFile(const QuantityTable& table);
 
 inline constexpr const char* kQuantitySaveError = "Soubor veličin nelze uložit!";
+
+// The first start of an installed program (no program settings file yet): copies each shipped
+// quantity file (*.csv) that the user's quantity folder does not hold, so that the
+// demonstration's settings files load; a file of the user's is never replaced. Returns the
+// names copied, in order. A file that cannot be read or written is skipped and, after the
+// others, throws korvan::Error naming it.
+std::vector<std::string> CopyShippedQuantityFiles(const ProgramPaths& paths);
 
 // "Editor veličin - pump.csv", or "Editor veličin" for a table without a file.
 std::string QuantityEditorCaption(const std::string& file_name);

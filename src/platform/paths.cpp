@@ -31,7 +31,15 @@ bool IsSystemFolder(const std::string& folder) {
 
 }  // namespace
 
-ProgramPaths ResolveProgramPaths(const std::string& executable_path, const std::string& home) {
+UserFolders UserFoldersOfEnvironment() {
+  auto variable = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value ? value : "");
+  };
+  return {variable("HOME"), variable("XDG_CONFIG_HOME"), variable("XDG_DATA_HOME")};
+}
+
+ProgramPaths ResolveProgramPaths(const std::string& executable_path, const UserFolders& user) {
   std::string folder = FolderOf(executable_path);
   ProgramPaths paths;
   if (!IsSystemFolder(folder) && access(folder.c_str(), W_OK) == 0) {
@@ -45,17 +53,24 @@ ProgramPaths ResolveProgramPaths(const std::string& executable_path, const std::
     paths.quantity_dir = WithSlash(folder) + "Instrument/";
     paths.program_dir = folder;
   } else {
-    std::string root = home.empty() ? std::string("/tmp") : home;
-    paths.settings_file = WithSlash(root) + ".config/korvan-a/korvan-a.ini";
-    paths.quantity_dir = WithSlash(root) + ".local/share/korvan-a/Instrument/";
-    paths.program_dir = WithSlash(root) + ".local/share/korvan-a";
+    std::string home = WithSlash(user.home.empty() ? std::string("/tmp") : user.home);
+    // A relative XDG folder is invalid and is to be ignored.
+    auto base = [](const std::string& xdg, std::string fallback) {
+      return xdg.starts_with('/') ? WithSlash(xdg) : fallback;
+    };
+    std::string config = base(user.config_home, home + ".config/") + "korvan-a/";
+    std::string data = base(user.data_home, home + ".local/share/") + "korvan-a";
+    paths.settings_file = config + "korvan-a.ini";
+    paths.quantity_dir = data + "/Instrument/";
+    paths.program_dir = data;
+    // bin/../share/korvan-a/Instrument/, as the package installs it.
+    paths.shipped_quantity_dir = WithSlash(FolderOf(folder)) + "share/korvan-a/Instrument/";
   }
   return paths;
 }
 
 ProgramPaths DefaultProgramPaths() {
-  const char* home = std::getenv("HOME");
-  ProgramPaths paths = ResolveProgramPaths(ExecutablePath(), home ? home : "");
+  ProgramPaths paths = ResolveProgramPaths(ExecutablePath(), UserFoldersOfEnvironment());
   // The fallback folders may not exist yet on a first start.
   std::error_code ignored;
   std::filesystem::create_directories(FolderOf(paths.settings_file), ignored);

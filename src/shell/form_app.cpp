@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QTranslator>
+#include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <optional>
 
@@ -18,13 +20,22 @@
 #include "data/form_series_style.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
+#include "instruments/quantity_file.h"
 #include "platform/paths.h"
+#include "shell/command_line.h"
 #include "shell/form_about.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_qt_dialogs.h"
 #include "shell/form_setup.h"
 
 namespace korvan {
+
+namespace {
+
+// The menu entry's name without ".desktop" (desktop/CMakeLists.txt installs it so).
+constexpr const char* kDesktopFileName = "example.korvan_a.KorvanA";
+
+}  // namespace
 
 KorvanApplication::KorvanApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // The program speaks Czech whatever the locale, and so must the toolkit's own dialogs
@@ -147,19 +158,34 @@ char QtDecimalSeparator() {
 }
 
 int RunKorvanA(int argc, char** argv) {
+  // Before the toolkit, which would want a display for printing a text.
+  if (auto text = InformationText({argv + std::min(argc, 1), argv + argc})) {
+    std::fputs(text->c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   // Step 1: the folder the program was started in, for a relative settings-file name.
   std::string start_dir = CurrentDirectory();
   KorvanApplication application(argc, argv);
   // No display name: the toolkit would append it to every window title, and the titles are
   // the program's own texts.
   application.setApplicationName(kAppName);
+  // Desktops match the windows to the menu entry (its icon and name) by this.
+  application.setDesktopFileName(kDesktopFileName);
   application.setQuitOnLastWindowClosed(false);
 
   QtUserDialogs dialogs;
   application.SetErrorDialogs(&dialogs);
+  ProgramPaths paths = DefaultProgramPaths();
+  // Before the windows, so that a settings file given on the first start finds them; a file
+  // that cannot be copied is told and the program goes on without it.
+  try {
+    CopyShippedQuantityFiles(paths);
+  } catch (const std::exception& e) {
+    dialogs.ShowError(e.what());
+  }
   std::unique_ptr<KorvanApp> app;
   try {
-    app = std::make_unique<KorvanApp>(dialogs, dialogs, DefaultProgramPaths(), QtDecimalSeparator(),
+    app = std::make_unique<KorvanApp>(dialogs, dialogs, std::move(paths), QtDecimalSeparator(),
                                       ListDrives());
     app->CreateWindows();
     application.setWindowIcon(app->MainMenu()->windowIcon());
@@ -168,11 +194,7 @@ int RunKorvanA(int argc, char** argv) {
     return 1;
   }
   // The rest of the command line is one settings file; the shell already split it.
-  std::string argument;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) argument += ' ';
-    argument += argv[i];
-  }
+  const std::string argument = SettingsFileArgument({argv + std::min(argc, 1), argv + argc});
   if (!argument.empty()) {
     // By the time an error comes (an instrument's quantity file that is not on this
     // computer) the configuration is loaded; ending the program would only lock the user out.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/error.h"
+#include "platform/file_query.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -295,6 +296,64 @@ TEST(SaveQuantityFile, FailureIsReportedAndLeavesTheTargetAlone) {
 
   table.file_name.clear();
   EXPECT_THROW(SaveQuantityFile(table), Error);
+}
+
+class ShippedQuantityFiles : public ::testing::Test {
+ protected:
+  ShippedQuantityFiles() {
+    std::filesystem::create_directories(shipped_.path() + "/sub.csv");
+    WriteBytes(shipped_.File("teplomer.csv"), "shipped t");
+    WriteBytes(shipped_.File("elektromer.csv"), "shipped e");
+    WriteBytes(shipped_.File("README"), "not a quantity file");
+    paths_.settings_file = home_.File("korvan-a.ini");
+    paths_.quantity_dir = home_.File("Instrument/");
+    paths_.shipped_quantity_dir = shipped_.path() + "/";
+  }
+  TempDir shipped_, home_;
+  ProgramPaths paths_;
+};
+
+// The user's own files stay as they are; only the missing ones are copied, whole.
+TEST_F(ShippedQuantityFiles, FirstStartCopiesWhatTheUserDoesNotHave) {
+  std::filesystem::remove_all(shipped_.path() + "/sub.csv");
+  std::filesystem::create_directories(paths_.quantity_dir);
+  WriteBytes(paths_.quantity_dir + "teplomer.csv", "mine");
+  EXPECT_EQ(CopyShippedQuantityFiles(paths_), std::vector<std::string>{"elektromer.csv"});
+  EXPECT_EQ(ReadBytes(paths_.quantity_dir + "teplomer.csv"), "mine");
+  EXPECT_EQ(ReadBytes(paths_.quantity_dir + "elektromer.csv"), "shipped e");
+  EXPECT_FALSE(IsRegularFile(paths_.quantity_dir + "README"));
+}
+
+TEST_F(ShippedQuantityFiles, OnlyOnTheFirstStartOfAnInstalledCopy) {
+  ProgramPaths portable = paths_;
+  portable.shipped_quantity_dir.clear();
+  EXPECT_TRUE(CopyShippedQuantityFiles(portable).empty());
+  WriteBytes(paths_.settings_file, "[Application]\r\nName=Korvan-A\r\n");
+  EXPECT_TRUE(CopyShippedQuantityFiles(paths_).empty());
+  EXPECT_FALSE(IsDirectory(paths_.quantity_dir));
+}
+
+// A file that cannot be read or written is named; the others are copied all the same.
+TEST_F(ShippedQuantityFiles, FailureNamesTheFileAfterCopyingTheOthers) {
+  try {
+    CopyShippedQuantityFiles(paths_);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Soubor veličin \"" + shipped_.path() + "/sub.csv\" nelze otevřít.");
+  }
+  EXPECT_EQ(ReadBytes(paths_.quantity_dir + "teplomer.csv"), "shipped t");
+
+  WriteBytes(home_.File("file"), "");
+  paths_.quantity_dir = home_.File("file/Instrument/");
+  try {
+    CopyShippedQuantityFiles(paths_);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_TRUE(std::string(e.what()).starts_with("Soubor veličin \"" + paths_.quantity_dir +
+                                                  "elektromer.csv\" nelze zapsat: "))
+        << e.what();
+  }
 }
 
 }  // namespace

@@ -94,20 +94,52 @@ TEST(Drives, TheMountOfAFileGivesItsDeviceAndItsPathOnTheVolume) {
 
 TEST(Paths, PortableBesideWritableExecutable) {
   testing::TempDir dir;
-  ProgramPaths paths = ResolveProgramPaths(dir.File("korvan-a"), "/home/u");
+  // The XDG folders concern an installed copy only.
+  ProgramPaths paths = ResolveProgramPaths(dir.File("korvan-a"), {"/home/u", "/x/cfg", "/x/dat"});
   EXPECT_EQ(paths.settings_file, dir.File("korvan-a.ini"));
   EXPECT_EQ(paths.quantity_dir, dir.File("Instrument/"));
   EXPECT_EQ(paths.program_dir, dir.path());
+  EXPECT_EQ(paths.shipped_quantity_dir, "");
   // An extension of the executable is replaced, not kept.
-  EXPECT_EQ(ResolveProgramPaths(dir.File("korvan-a.bin"), "").settings_file,
+  EXPECT_EQ(ResolveProgramPaths(dir.File("korvan-a.bin"), {}).settings_file,
             dir.File("korvan-a.ini"));
 }
 
 // Also as root, who may write /usr/bin: an installed copy keeps nothing beside itself.
-TEST(Paths, HomeFoldersWhenExecutableFolderIsNotWritable) {
-  ProgramPaths paths = ResolveProgramPaths("/usr/bin/korvan-a", "/home/u");
-  EXPECT_EQ(paths.settings_file, "/home/u/.config/korvan-a/korvan-a.ini");
-  EXPECT_EQ(paths.quantity_dir, "/home/u/.local/share/korvan-a/Instrument/");
+TEST(Paths, InstalledCopyUsesTheUsersFolders) {
+  struct Case {
+    const char* executable;
+    UserFolders user;
+    const char* settings_file;
+    const char* quantity_dir;
+    const char* shipped_quantity_dir;
+  };
+  const Case cases[] = {
+      {"/usr/bin/korvan-a",
+       {"/home/u", "", ""},
+       "/home/u/.config/korvan-a/korvan-a.ini",
+       "/home/u/.local/share/korvan-a/Instrument/",
+       "/usr/share/korvan-a/Instrument/"},
+      {"/usr/local/bin/korvan-a",
+       {"/home/u", "/cfg/", "/d"},
+       "/cfg/korvan-a/korvan-a.ini",
+       "/d/korvan-a/Instrument/",
+       "/usr/local/share/korvan-a/Instrument/"},
+      // Relative XDG folders are invalid and ignored.
+      {"/opt/k/bin/korvan-a",
+       {"/home/u", "cfg", "./d"},
+       "/home/u/.config/korvan-a/korvan-a.ini",
+       "/home/u/.local/share/korvan-a/Instrument/",
+       "/opt/k/share/korvan-a/Instrument/"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.executable);
+    ProgramPaths paths = ResolveProgramPaths(c.executable, c.user);
+    EXPECT_EQ(paths.settings_file, c.settings_file);
+    EXPECT_EQ(paths.quantity_dir, c.quantity_dir);
+    EXPECT_EQ(paths.program_dir + "/Instrument/", paths.quantity_dir);
+    EXPECT_EQ(paths.shipped_quantity_dir, c.shipped_quantity_dir);
+  }
 }
 
 TEST(Paths, CommandLineArgument) {
