@@ -225,7 +225,7 @@ class Merger {
       if (!c.stream->Next(c.block)) return Fail(MergeLogOutcome::kReadFailed, c.source);
       --c.left;
       const uint64_t end = c.block.offset + c.block.size;
-      if (progress_ && end > c.done_to) progress_(static_cast<size_t>(end - c.done_to));
+      if (end > c.done_to) Progress(end - c.done_to);
       c.done_to = std::max(c.done_to, end);
       heap.push_back(i);
       std::push_heap(heap.begin(), heap.end(), later);
@@ -260,7 +260,17 @@ class Merger {
     for (const Cursor& c : cursors) {
       if (c.stream->failed()) return Fail(MergeLogOutcome::kReadFailed, c.source);
     }
+    Progress(0, true);
     return true;
+  }
+
+  // Told in steps of about a chunk, as the first pass tells it.
+  void Progress(uint64_t bytes, bool last = false) {
+    pending_progress_ += bytes;
+    if (progress_ && pending_progress_ > 0 && (last || pending_progress_ >= chunk_)) {
+      progress_(static_cast<size_t>(pending_progress_));
+      pending_progress_ = 0;
+    }
   }
 
   struct Piece {
@@ -340,6 +350,7 @@ class Merger {
   std::vector<uint8_t> arena_;
   std::unique_ptr<uint8_t[]> out_;
   size_t out_size_ = 0;
+  uint64_t pending_progress_ = 0;
 };
 
 }  // namespace
