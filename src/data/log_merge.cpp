@@ -243,6 +243,19 @@ class Merger {
     }
     while (!heap.empty()) {
       const uint64_t moment = cursors[heap.front()].block.moment;
+      std::pop_heap(heap.begin(), heap.end(), later);
+      if (heap.size() == 1 || cursors[heap.front()].block.moment != moment) {
+        // Alone at its moment, as nearly every block is: written straight from its reader.
+        const size_t i = heap.back();
+        heap.pop_back();
+        const BlockStream::Block& block = cursors[i].block;
+        if (!Emit(block.bytes, block.size, block.stamp)) {
+          return Fail(MergeLogOutcome::kWriteFailed, 0);
+        }
+        if (!advance(i)) return false;
+        continue;
+      }
+      std::push_heap(heap.begin(), heap.end(), later);
       pieces_.clear();
       arena_.clear();
       while (!heap.empty() && cursors[heap.front()].block.moment == moment) {
@@ -317,16 +330,20 @@ class Merger {
     }
     for (size_t k = keep_begin; k < keep_end; ++k) {
       const Piece& p = pieces_[k];
-      std::memcpy(out_.get() + out_size_, &arena_[p.at], p.size);
-      out_size_ += p.size;
-      ++result_.blocks;
-      if (p.stamp <= run_limit_) {
-        result_.earliest = std::min(result_.earliest, p.stamp);
-        result_.latest = std::max(result_.latest, p.stamp);
-      }
-      if (out_size_ >= kWriteBatch && !Flush()) return false;
+      if (!Emit(&arena_[p.at], p.size, p.stamp)) return false;
     }
     return true;
+  }
+
+  bool Emit(const uint8_t* bytes, size_t size, uint32_t stamp) {
+    std::memcpy(out_.get() + out_size_, bytes, size);
+    out_size_ += size;
+    ++result_.blocks;
+    if (stamp <= run_limit_) {
+      result_.earliest = std::min(result_.earliest, stamp);
+      result_.latest = std::max(result_.latest, stamp);
+    }
+    return out_size_ < kWriteBatch || Flush();
   }
 
   bool Flush() {
