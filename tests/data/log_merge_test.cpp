@@ -266,7 +266,8 @@ Samples Load(const std::string& dir) {
   for (uint32_t i = 0; i < m.line_count; ++i) {
     for (uint32_t k = 0; k < m.buffers[i].count(); ++k) {
       const LogSample& s = m.buffers[i].data()[k];
-      samples[i].emplace_back(s.stamp, s.milliseconds, s.raw);
+      // Copies of the packed fields: a reference to one would be misaligned.
+      samples[i].emplace_back(uint32_t{s.stamp}, uint16_t{s.milliseconds}, uint32_t{s.raw});
     }
   }
   return samples;
