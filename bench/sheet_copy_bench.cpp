@@ -4,12 +4,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "bench_measurement.h"
 #include "data/log_copy.h"
+#include "data/log_merge.h"
 #include "data/log_writer.h"
 #include "data/sheet_rows.h"
 #include "platform/file_query.h"
@@ -77,6 +80,33 @@ void BM_CopyLogRecords(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(size) * state.iterations());
 }
 BENCHMARK(BM_CopyLogRecords)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The join of the same bytes: the file alone (as the copy above), or twice (every block met
+// twice and written once).
+void BM_MergeLogBlocks(benchmark::State& state) {
+  const std::string& source = CopySource();
+  const uint64_t size = QueryFile(source).size;
+  for (auto _ : state) {
+    auto input = std::make_shared<ReadOnlyFile>(source);
+    MergeInput one;
+    one.size = size;
+    one.open = [input](uint64_t offset) -> CopyRead {
+      return [input, offset](uint8_t* buffer, size_t n) mutable {
+        const ptrdiff_t got = input->ReadAt(offset, buffer, n);
+        if (got > 0) offset += static_cast<uint64_t>(got);
+        return got;
+      };
+    };
+    const std::vector<MergeInput> inputs(static_cast<size_t>(state.range(0)), one);
+    AtomicWriter output("/tmp/korvan_copy_bench_OUT.BIN", Durability::kRenameOnly);
+    const MergeLogResult r = MergeLogBlocks(
+        inputs, [&](const uint8_t* bytes, size_t n) { return output.Write(bytes, n); },
+        ScanTimeLimit(Today()), 8);
+    benchmark::DoNotOptimize(r.blocks);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(size) * state.range(0) * state.iterations());
+}
+BENCHMARK(BM_MergeLogBlocks)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
 }  // namespace korvan

@@ -24,6 +24,7 @@
 
 #include "app/cp1250.h"
 #include "app/date_time.h"
+#include "app/encodings.h"
 #include "config/form_format.h"
 #include "data/demo_card.h"
 #include "data/form_export_filter.h"
@@ -31,6 +32,10 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "data/form_sheet.h"
+#include "data/graph_settings_file.h"
+#include "data/log_copy.h"
+#include "data/log_merge.h"
+#include "data/log_scan.h"
 #include "data/log_writer.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
@@ -250,6 +255,54 @@ void GraphWeek(Shots& shots) {
   }
 }
 
+// Saved copies of three ranges of the demonstration card, the last after a gap, joined: the
+// graph window over the joined folder.
+void GraphJoined(Shots& shots) {
+  TempDir card, joined;
+  const double last_day = Today();
+  WriteDemoCard(card.path(), last_day, ',');
+  const double first = last_day - 7;
+  const double cuts[3][2] = {{first, first + 2.5}, {first + 2, first + 4.5}, {first + 5, last_day}};
+  std::vector<std::unique_ptr<TempDir>> copies;
+  testing::FakeDialogs dialogs;
+  for (const auto& cut : cuts) {
+    copies.push_back(std::make_unique<TempDir>());
+    MeasurementCopyJob job;
+    job.source_dir = card.path();
+    job.destination_dir = copies.back()->path();
+    job.start = PackStamp(cut[0], cut[0]);
+    job.end = PackStamp(cut[1], cut[1]);
+    job.run_limit = ScanTimeLimit(Today());
+    job.line_count = 4;
+    job.write_graph_settings = [&](const std::string& path) {
+      GraphViewState view;
+      ViewOfFolder(card.path(), 4, Now(), view);
+      view.range_from = view.time_min = cut[0];
+      view.range_to = view.time_max = cut[1];
+      WriteGraphSettingsFile(path, view, ',');
+    };
+    if (CopyMeasurement(job, dialogs) != CopyOutcome::kDone) shots.Fail("copy failed");
+  }
+  MeasurementMergeJob job;
+  job.source_dirs = {copies[2]->path(), copies[0]->path(), copies[1]->path()};
+  job.destination_dir = joined.path();
+  job.run_limit = ScanTimeLimit(Today());
+  job.now = Now();
+  QElapsedTimer timer;
+  timer.start();
+  const MergeReport report = MergeMeasurements(job, dialogs);
+  if (report.outcome != MergeOutcome::kDone) shots.Fail("join failed");
+  shots.Timing(QString("join of three copies of the demonstration card: %1 ms, %2 blocks, %3 "
+                       "duplicates")
+                   .arg(timer.elapsed())
+                   .arg(report.log.blocks)
+                   .arg(report.log.duplicates));
+  Session s;
+  TFormGraph& g = s.OpenGraphIn(joined.path());
+  g.resize(1300, 820);
+  shots.Save(&g, "joined.png");
+}
+
 void GraphMillion(Shots& shots) {
   CardBuilder big;
   big.lines.assign(8, Line("Přístroj", "Veličina"));
@@ -376,16 +429,21 @@ void TableWindows(Shots& shots) {
 int main(int argc, char** argv) {
   korvan::KorvanApplication application(argc, argv);
   const QStringList args = QApplication::arguments();
-  if (args.size() != 2) {
-    std::fputs("usage: window_shots FOLDER\n", stderr);
+  if (args.size() != 2 && !(args.size() == 3 && args[2] == "joined")) {
+    std::fputs("usage: window_shots FOLDER [joined]\n", stderr);
     return 2;
   }
   korvan::Shots shots(args[1]);
+  if (args.size() == 3) {  // the joined measurement alone
+    korvan::GraphJoined(shots);
+    return shots.Finish() ? 0 : 1;
+  }
   korvan::FormatWindow(shots);
   korvan::InstrumentWindows(shots);
   korvan::QuantityWindow(shots);
   korvan::GraphDialogs(shots);
   korvan::GraphWeek(shots);
+  korvan::GraphJoined(shots);
   korvan::TableWindows(shots);
   korvan::GraphMillion(shots);
   return shots.Finish() ? 0 : 1;

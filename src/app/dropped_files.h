@@ -13,6 +13,9 @@ bool IsSettingsFileName(const std::string& path);
 
 inline constexpr const char* kFolderDropRefused =
     "Sem lze přetáhnout jen složku s naměřenými daty (LOG.BIN a CONFIG.INI nebo CONFIG.BIN).";
+inline constexpr const char* kJoinDroppedFolders =
+    "Přetažené složky s naměřenými daty (%s) spojit do jedné složky?";
+inline constexpr const char* kJoinFolderTitle = "Složka pro spojená data";
 inline constexpr const char* kSettingsDropRefused =
     "Sem lze přetáhnout jen soubor nastavení (.kva nebo .cfg).";
 

@@ -15,6 +15,7 @@ int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std
 int RunInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunCopy(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int RunMerge(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunStats(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunDemoCard(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 int RunImage(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
@@ -36,6 +37,9 @@ const std::vector<Command>& Commands() {
        "uloží kopii měření (od T včetně do T bez něj) do složky CÍL", RunCopy},
       {"stats", "stats SLOŽKA [--lines 1,3] [--from T] [--to T] [--json] [--decimal ,|.]",
        "počet vzorků, minimum, maximum a průměr veličin v časovém rozsahu", RunStats},
+      {"merge", "merge SLOŽKA... CÍL [--yes] [--decimal ,|.]",
+       "spojí uložené kopie (nebo karty) jednoho záznamníku do jednoho měření ve složce CÍL",
+       RunMerge},
       {"demo-card", "demo-card SLOŽKA [SLOŽKA_VELIČIN] [--decimal ,|.]",
        "zapíše ukázkovou kartu (a soubory veličin jejích přístrojů)", RunDemoCard},
       {"image", "image NASTAVENÍ VÝSTUP [--decimal ,|.]",

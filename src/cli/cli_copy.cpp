@@ -25,45 +25,13 @@ namespace korvan::cli {
 
 namespace {
 
-class CopyDialogs : public CliDialogs {
- public:
-  CopyDialogs(std::ostream& err, bool yes) : CliDialogs(&err), err_(err), yes_(yes) {}
-  bool Ask(const std::string& text) override {
-    if (!yes_) {
-      err_ << "korvan-cli: copy: " << text << "\n"
-           << "korvan-cli: copy: nic nebylo zapsáno; přepsání dovolí --yes\n";
-    }
-    return yes_;
-  }
-
- private:
-  std::ostream& err_;
-  bool yes_;
-};
-
 constexpr double kSecond = 1.0 / 86400.0;
 
-// The view the graph window has after opening the folder: its stored GRAPH.INI (lines the
-// measurement lacks show nothing) or the window's initial one, with the copy's range.
+// The view the graph window has after opening the folder, with the copy's range.
 GraphViewState ViewAfterOpening(const std::string& dir, uint32_t line_count, double from,
                                 double to) {
   GraphViewState state;
-  const double now = Now();
-  if (ReadGraphSettingsFile(JoinFolder(dir, kGraphSettingsFileName), state, now)) {
-    for (ChannelView& channel : state.channels) {
-      if (channel.value < 0 || static_cast<uint32_t>(channel.value) > line_count) {
-        channel.value = 0;
-      }
-    }
-  } else {
-    state.time_min = std::floor(now);
-    state.time_max = std::floor(now) + 1;
-    state.left_max = 10;
-    state.right_max = 10;
-    for (int n = 0; n < kChannels; ++n) {
-      state.channels[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
-    }
-  }
+  ViewOfFolder(dir, line_count, Now(), state);
   state.range_from = from;
   state.range_to = to;
   return state;
@@ -127,7 +95,7 @@ int RunCopy(const std::vector<std::string>& arguments, std::ostream&, std::ostre
 
   std::error_code ec;
   std::filesystem::create_directories(destination, ec);
-  CopyDialogs dialogs(err, args->Has("--yes"));
+  YesDialogs dialogs(err, args->Has("--yes"), "copy");
   return CopyMeasurement(job, dialogs) == CopyOutcome::kDone ? 0 : 1;
 }
 

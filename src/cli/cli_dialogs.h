@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/user_dialogs.h"
@@ -42,6 +43,26 @@ class CliDialogs : public UserDialogs {
  private:
   std::ostream* err_;
   bool print_warnings_;
+};
+
+// For a command that replaces data only when told so: the question is answered by --yes, and
+// without it the user learns what was asked and that nothing was written.
+class YesDialogs : public CliDialogs {
+ public:
+  YesDialogs(std::ostream& err, bool yes, std::string command)
+      : CliDialogs(&err), err_(err), yes_(yes), command_(std::move(command)) {}
+  bool Ask(const std::string& text) override {
+    if (!yes_) {
+      err_ << "korvan-cli: " << command_ << ": " << text << "\n"
+           << "korvan-cli: " << command_ << ": nic nebylo zapsáno; přepsání dovolí --yes\n";
+    }
+    return yes_;
+  }
+
+ private:
+  std::ostream& err_;
+  bool yes_;
+  std::string command_;
 };
 
 }  // namespace korvan::cli

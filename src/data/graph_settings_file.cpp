@@ -1,7 +1,9 @@
 #include "data/graph_settings_file.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "app/data_location.h"
 #include "app/ini_file.h"
 #include "app/numbers.h"
 #include "platform/paths.h"
@@ -111,6 +113,26 @@ bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, doubl
   }
   state = std::move(read);
   return true;
+}
+
+bool ViewOfFolder(const std::string& dir, uint32_t line_count, double now, GraphViewState& state) {
+  state = GraphViewState{};
+  if (ReadGraphSettingsFile(JoinFolder(dir, kGraphSettingsFileName), state, now)) {
+    for (ChannelView& channel : state.channels) {
+      if (channel.value < 0 || static_cast<uint32_t>(channel.value) > line_count) {
+        channel.value = 0;
+      }
+    }
+    return true;
+  }
+  state.time_min = std::floor(now);
+  state.time_max = std::floor(now) + 1;
+  state.left_max = 10;
+  state.right_max = 10;
+  for (int n = 0; n < kChannels; ++n) {
+    state.channels[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
+  }
+  return false;
 }
 
 }  // namespace korvan

@@ -44,4 +44,9 @@ void WriteGraphSettingsFile(const std::string& path, const GraphViewState& state
 // Reals are read with either decimal separator.
 bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, double now);
 
+// The view a graph window has after opening the card folder dir: its stored GRAPH.INI (lines
+// the measurement lacks show nothing) or the window's initial one (no line shown, today's time
+// axis); true when it was stored. The range is left for the caller.
+bool ViewOfFolder(const std::string& dir, uint32_t line_count, double now, GraphViewState& state);
+
 }  // namespace korvan

@@ -113,6 +113,14 @@ ptrdiff_t ReadOnlyFile::Read(void* buffer, size_t n) {
   }
 }
 
+ptrdiff_t ReadOnlyFile::ReadAt(uint64_t offset, void* buffer, size_t n) {
+  if (fd_ < 0) return -1;
+  for (;;) {
+    const ssize_t got = pread(fd_, buffer, n, static_cast<off_t>(offset));
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t max_bytes,
                                          ReadFault* fault) {
   auto fail = [&](ReadFault why) {

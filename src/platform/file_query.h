@@ -62,6 +62,8 @@ class ReadOnlyFile {
   // Up to n bytes into buffer: the number read, 0 at the end, -1 on an error (reading a
   // folder is one). A read interrupted by a signal is repeated.
   ptrdiff_t Read(void* buffer, size_t n);
+  // The same at a byte offset, leaving the file position alone (readers may share a file).
+  ptrdiff_t ReadAt(uint64_t offset, void* buffer, size_t n);
 
  private:
   int fd_ = -1;

@@ -10,11 +10,16 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
 
+#include "app/date_time.h"
 #include "app/dropped_files.h"
 #include "app/program_settings.h"
 #include "app/user_dialogs.h"
 #include "config/form_format.h"
+#include "data/log_merge.h"
+#include "data/log_scan.h"
 #include "instruments/form_instruments.h"
 #include "shell/form_about.h"
 #include "shell/form_app.h"
@@ -182,12 +187,43 @@ void TFormMainMenu::BitBtnAboutClick() { ShowModeless(app_.About()); }
 void TFormMainMenu::BitBtnCloseClick() { QApplication::exit(0); }
 
 void TFormMainMenu::FormDropFiles(const std::vector<std::string>& paths) {
-  if (paths.size() != 1 || !HoldsMeasurement(paths[0])) {
+  if (paths.empty() || !std::all_of(paths.begin(), paths.end(), HoldsMeasurement)) {
     app_.Dialogs().ShowError(kFolderDropRefused);
     return;
   }
-  app_.Setup()->UseAlternativeDirectory(paths[0]);
+  const std::string folder = paths.size() == 1 ? paths[0] : JoinDroppedFolders(paths);
+  if (folder.empty()) return;
+  app_.Setup()->UseAlternativeDirectory(folder);
   BitBtnMeasuredClick();
+}
+
+std::string TFormMainMenu::JoinDroppedFolders(const std::vector<std::string>& paths) {
+  UserDialogs& dialogs = app_.Dialogs();
+  if (!dialogs.Ask(FormatMergeMessage(kJoinDroppedFolders, {std::to_string(paths.size())}))) {
+    return {};
+  }
+  const std::string folder = dialogs.BrowseForFolder(kJoinFolderTitle);
+  if (folder.empty()) return {};
+  MeasurementMergeJob job;
+  job.source_dirs = paths;
+  job.destination_dir = folder;
+  job.run_limit = ScanTimeLimit(Today());
+  job.now = Now();
+  job.decimal_separator = app_.DecimalSeparator();
+  uint64_t done = 0, unit = 1;  // bytes per bar step, within the bar's int range
+  job.progress_start = [&](uint64_t total) {
+    unit = total / std::numeric_limits<int>::max() + 1;
+    ProgressBar1->setMaximum(static_cast<int>(total / unit));
+    ProgressBar1->setValue(0);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  job.progress_advance = [&](size_t bytes) {
+    done += bytes;
+    ProgressBar1->setValue(static_cast<int>(done / unit));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  job.progress_finish = [&] { ProgressBar1->setValue(0); };
+  return MergeMeasurements(job, dialogs).outcome == MergeOutcome::kDone ? folder : std::string();
 }
 
 void TFormMainMenu::FormShow() {

@@ -24,7 +24,8 @@ class TFormMainMenu : public QWidget {
   void BitBtnAboutClick();
   void BitBtnCloseClick();
   // A card folder dropped on the panel becomes the data location and opens "Naměřená data";
-  // anything else is refused with a message.
+  // several are joined first into a folder the user chooses; anything else is refused with
+  // a message.
   void FormDropFiles(const std::vector<std::string>& paths);
   // The first-run check: the settings window, modally, until the user once confirms it.
   void FormShow();
@@ -43,6 +44,9 @@ class TFormMainMenu : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The joined folder, or the empty text when the user declined or the join failed (told).
+  std::string JoinDroppedFolders(const std::vector<std::string>& paths);
+
   KorvanApp& app_;
 };
 

@@ -131,5 +131,37 @@ TEST_F(DropTest, ASettingsFileOnTheRecordingWindowLoads) {
   EXPECT_EQ(format->EditNazev->text(), "Kotelna");
 }
 
+// Two saved copies dropped at once: joined into the chosen folder, which then opens.
+TEST_F(DropTest, SeveralCardFoldersAreJoinedIntoAChosenFolderThatOpens) {
+  const std::string first = dir_.File("karta"), second = dir_.File("karta2");
+  const std::string joined = dir_.File("spojeno");
+  std::filesystem::create_directories(second);
+  std::filesystem::create_directories(joined);
+  card_.WriteAll(first);
+  testing::CardBuilder later = card_;
+  later.log.clear();
+  later.Block(testing::MakeStamp(2024, 5, 1, 10, 0, 0), {{0, testing::FloatBits(1.5f)}});
+  later.Block(testing::MakeStamp(2024, 5, 2, 10, 0, 0), {{0, testing::FloatBits(2.5f)}});
+  later.WriteAll(second);
+
+  dialogs_.answers = {false};
+  Drop(app_->MainMenu(), {first, second});
+  EXPECT_EQ(
+      dialogs_.Texts("ask"),
+      std::vector<std::string>{"Přetažené složky s naměřenými daty (2) spojit do jedné složky?"});
+  EXPECT_FALSE(std::filesystem::exists(joined + "/LOG.BIN"));
+  EXPECT_EQ(app_->Graph(), nullptr);
+
+  dialogs_.Clear();
+  dialogs_.answers = {true};
+  dialogs_.folders = {joined};
+  Drop(app_->MainMenu(), {first, second});
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{});
+  EXPECT_EQ(ReadProgramSettings(paths_.settings_file).alt_dir, joined);
+  ASSERT_NE(app_->Graph(), nullptr);
+  EXPECT_TRUE(app_->Graph()->Loaded());
+  EXPECT_EQ(app_->Graph()->CurrentMeasurement().buffers[0].count(), 2u);
+}
+
 }  // namespace
 }  // namespace korvan
