@@ -139,33 +139,58 @@ namespace {
 
 constexpr const char* kCopiedNames[] = {"CONFIG.BIN", "CONFIG.INI", "LOG.BIN", "GRAPH.INI"};
 
-// Whether a destination file is, or leads to, one of the source's files (a link, a hard link):
-// writing it would destroy what is being read.
-bool DestinationReachesSource(const std::string& source, const std::string& destination) {
+}  // namespace
+
+bool WritesOntoSource(const std::string& source, const std::string& destination) {
+  if (SameFile(source, destination)) return true;
   for (const char* name : kCopiedNames) {
     if (CardFileNamedBy(source, JoinFolder(destination, name))) return true;
   }
   return false;
 }
 
-}  // namespace
+DestinationClaim ClaimDestination(const FolderLock& lock, const std::string& destination,
+                                  UserDialogs& dialogs) {
+  if (!lock.held()) {
+    dialogs.ShowError(FolderBusyText(destination));
+    return DestinationClaim::kBusy;
+  }
+  if (QueryFile(JoinFolder(destination, "LOG.BIN")).kind != FileKind::kNone &&
+      !dialogs.Ask(kCopyDestinationHasData)) {
+    return DestinationClaim::kDeclined;
+  }
+  return DestinationClaim::kClaimed;
+}
+
+const char* StageConfigFile(FileSet& set, const std::string& source, const char* name,
+                            bool required) {
+  const std::string path = JoinFolder(source, name);
+  const std::optional<std::string> bytes = ReadWholeFile(path, kMaxConfigBytes);
+  if (!bytes) {
+    if (required || QueryFile(path).kind != FileKind::kNone) return kCopyConfigOpenFailed;
+    return set.Remove(name) ? nullptr : kCopyConfigCreateFailed;
+  }
+  const std::string stage = set.StagePath(name);
+  if (stage.empty() || !WriteFileAtomically(stage, *bytes)) return kCopyConfigCreateFailed;
+  return nullptr;
+}
 
 CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs) {
   const std::string& source = job.source_dir;
   const std::string& destination = job.destination_dir;
   // Writing the data location onto itself would truncate LOG.BIN while it is being read.
-  if (SameFile(source, destination) || DestinationReachesSource(source, destination)) {
+  if (WritesOntoSource(source, destination)) {
     dialogs.ShowError(kCopyOntoSource);
     return CopyOutcome::kRefused;
   }
   const FolderLock lock(destination);
-  if (!lock.held()) {
-    dialogs.ShowError(FolderBusyText(destination));
-    return CopyOutcome::kRefused;
-  }
-  const std::string log_target = JoinFolder(destination, "LOG.BIN");
-  if (QueryFile(log_target).kind != FileKind::kNone && !dialogs.Ask(kCopyDestinationHasData)) {
-    return CopyOutcome::kDeclined;
+  switch (ClaimDestination(lock, destination, dialogs)) {
+    case DestinationClaim::kBusy:
+      return CopyOutcome::kRefused;
+    case DestinationClaim::kDeclined:
+      return CopyOutcome::kDeclined;
+    case DestinationClaim::kClaimed:
+      break;
   }
 
   bool failed = false;
@@ -177,28 +202,12 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
   // drops the staged ones and leaves the destination's set as it was.
   [&] {
     FileSet set(destination);
-    const std::optional<std::string> config =
-        ReadWholeFile(JoinFolder(source, "CONFIG.BIN"), kMaxConfigBytes);
-    if (!config) return fail(kCopyConfigOpenFailed);
-    const std::string config_stage = set.StagePath("CONFIG.BIN");
-    if (config_stage.empty() || !WriteFileAtomically(config_stage, *config)) {
-      return fail(kCopyConfigCreateFailed);
+    if (const char* failure = StageConfigFile(set, source, "CONFIG.BIN", true)) {
+      return fail(failure);
     }
-    // The text configuration is optional: a card prepared elsewhere may not have it, and then
-    // an older one in the destination must not stay beside the new data. One that is there
-    // but cannot be read is a failure, not an absence.
-    ReadFault fault = ReadFault::kNone;
-    const std::optional<std::string> text =
-        ReadWholeFile(JoinFolder(source, "CONFIG.INI"), kMaxConfigBytes, &fault);
-    if (text) {
-      const std::string text_stage = set.StagePath("CONFIG.INI");
-      if (text_stage.empty() || !WriteFileAtomically(text_stage, *text)) {
-        return fail(kCopyConfigCreateFailed);
-      }
-    } else if (QueryFile(JoinFolder(source, "CONFIG.INI")).kind != FileKind::kNone) {
-      return fail(kCopyConfigOpenFailed);
-    } else if (!set.Remove("CONFIG.INI")) {
-      return fail(kCopyConfigCreateFailed);
+    // A card prepared elsewhere may have no text configuration.
+    if (const char* failure = StageConfigFile(set, source, "CONFIG.INI", false)) {
+      return fail(failure);
     }
 
     const std::string log_source = JoinFolder(source, "LOG.BIN");

@@ -8,6 +8,8 @@
 namespace korvan {
 
 class AtomicWriter;
+class FileSet;
+class FolderLock;
 class ReadOnlyFile;
 class UserDialogs;
 
@@ -79,6 +81,25 @@ enum class CopyOutcome {
   kDone,      // every file copied
   kFailed,    // a failure was shown; GRAPH.INI was still written
 };
+
+// The steps that a copy and a join of card folders share.
+
+// Whether writing a set of card files into destination would write over a file of source:
+// destination is source, or one of its files is or leads to (a link, a hard link) one of
+// source's.
+bool WritesOntoSource(const std::string& source, const std::string& destination);
+
+enum class DestinationClaim { kBusy, kDeclined, kClaimed };
+// After the refusals, with destination's lock taken: a folder that another writer holds is
+// told (FolderBusyText) and left; a LOG.BIN there is asked about (kCopyDestinationHasData).
+DestinationClaim ClaimDestination(const FolderLock& lock, const std::string& destination,
+                                  UserDialogs& dialogs);
+
+// Stages source's configuration file name into set whole; when source has none, the set's
+// removal of it (an older one would be read in place of the new). A file that is there but
+// cannot be read is a failure, not an absence. nullptr, or the failure's message.
+const char* StageConfigFile(FileSet& set, const std::string& source, const char* name,
+                            bool required);
 
 // CONFIG.BIN and CONFIG.INI whole, LOG.BIN reduced to the blocks of the range, then GRAPH.INI,
 // into the destination folder, holding its lock. The three data files are committed as one

@@ -13,6 +13,7 @@
 namespace korvan {
 
 class AtomicWriter;
+class FileSet;
 class UserDialogs;
 
 // Joining saved copies (or cards) of one logger into one measurement: every valid block of
@@ -86,19 +87,19 @@ std::string FormatMergeMessage(const char* text, const std::vector<std::string>&
 // for a folder without a readable configuration.
 std::optional<std::string> LinesDiffer(const std::string& first, const std::string& other);
 
-// A joined folder's files besides LOG.BIN. A configuration file that is missing here is
-// removed from the destination.
+// A joined folder's files besides LOG.BIN.
 struct MergedSet {
-  std::optional<std::string> config_bin;
-  std::optional<std::string> config_ini;
+  std::string config_source;  // the newer source: CONFIG.BIN and CONFIG.INI as it has them
   GraphViewState view;
   char decimal_separator = ',';
 };
 
-// Gives the destination folder its new set: CONFIG.BIN, CONFIG.INI, the merged LOG.BIN written
-// so far into log (committed here), GRAPH.INI; each file as the copy of a measurement writes
-// it. False after telling the user through dialogs.
-bool WriteMergedSet(const std::string& dir, const MergedSet& set, AtomicWriter& log,
+// Gives the destination folder, whose lock the caller holds, its new set: CONFIG.BIN and
+// CONFIG.INI staged into files (one the source lacks is removed), the merged LOG.BIN written
+// so far into log (a writer of files' staging name), all committed as one; then GRAPH.INI.
+// Each file as the copy of a measurement writes it. False after telling the user through
+// dialogs; the folder's old set then stands, unless only GRAPH.INI failed.
+bool WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files, AtomicWriter& log,
                     UserDialogs& dialogs);
 
 struct MeasurementMergeJob {
@@ -113,10 +114,12 @@ struct MeasurementMergeJob {
 };
 
 enum class MergeOutcome {
-  kRefused,   // told why; nothing asked or written
+  kRefused,   // told why (the lines differ, the destination is a source or another writer
+              // holds it); nothing asked or written
   kDeclined,  // the destination holds LOG.BIN and the question was not answered Yes
   kDone,      // written (conflicts, if any, were told with Warn)
-  kFailed,    // told why; nothing written
+  kFailed,    // told why; the destination's old set stands (when only GRAPH.INI failed,
+              // the joined set)
 };
 
 struct MergeReport {
@@ -127,8 +130,9 @@ struct MergeReport {
 // The whole join: every source a card folder with the same lines, the destination none of
 // them (nor a file of one), the question before replacing a LOG.BIN; then the merged LOG.BIN,
 // CONFIG.BIN and CONFIG.INI of the newer source and a GRAPH.INI (the newer source's stored
-// view, or the initial one) whose range and time axis span the whole. Messages go through
-// dialogs.
+// view, or the initial one) whose range and time axis span the whole. The destination's lock
+// is held throughout and the three data files are committed as one set, as the copy does.
+// Messages go through dialogs.
 MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialogs);
 
 }  // namespace korvan

@@ -18,14 +18,9 @@
 #include "data/measurement_config.h"
 #include "platform/file_query.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 
 namespace korvan {
-
-namespace {
-
-constexpr size_t kMaxConfigBytes = 16 << 20;
-
-}  // namespace
 
 std::string FormatMergeMessage(const char* text, const std::vector<std::string>& values) {
   std::string out;
@@ -115,23 +110,15 @@ std::optional<std::string> LinesDiffer(const std::string& first, const std::stri
   return std::nullopt;
 }
 
-bool WriteMergedSet(const std::string& dir, const MergedSet& set, AtomicWriter& log,
+bool WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files, AtomicWriter& log,
                     UserDialogs& dialogs) {
-  // The configuration files the set lacks are removed: an older one would be read in place
-  // of the set's (CONFIG.INI comes first when loading).
-  auto put = [&](const char* name, const std::optional<std::string>& bytes) {
-    const std::string path = JoinFolder(dir, name);
-    return bytes ? WriteFileAtomically(path, *bytes) : RemoveFile(path);
-  };
-  if (!put("CONFIG.BIN", set.config_bin)) {
-    dialogs.ShowError(kCopyConfigCreateFailed);
-    return false;
+  for (const char* name : {"CONFIG.BIN", "CONFIG.INI"}) {
+    if (const char* failure = StageConfigFile(files, set.config_source, name, false)) {
+      dialogs.ShowError(failure);
+      return false;
+    }
   }
-  if (!put("CONFIG.INI", set.config_ini)) {
-    dialogs.ShowError(kCopyConfigCreateFailed);
-    return false;
-  }
-  if (!log.Commit()) {
+  if (!log.Commit() || !files.Commit()) {
     dialogs.ShowError(kCopyLogWriteFailed);
     return false;
   }
@@ -196,11 +183,7 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
   }
   // Writing onto a source would destroy what is being read.
   for (const std::string& source : sources) {
-    bool collides = SameFile(source, destination);
-    for (const char* name : kCardFileNames) {
-      collides = collides || CardFileNamedBy(source, JoinFolder(destination, name));
-    }
-    if (collides) return stop(kCopyOntoSource, report.outcome);
+    if (WritesOntoSource(source, destination)) return stop(kCopyOntoSource, report.outcome);
   }
   uint32_t line_count = 0;
   try {
@@ -214,10 +197,16 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
     return stop(e.what(), report.outcome);
   }
 
-  const std::string log_target = JoinFolder(destination, "LOG.BIN");
-  if (QueryFile(log_target).kind != FileKind::kNone && !dialogs.Ask(kCopyDestinationHasData)) {
-    report.outcome = MergeOutcome::kDeclined;
-    return report;
+  const FolderLock lock(destination);
+  switch (ClaimDestination(lock, destination, dialogs)) {
+    case DestinationClaim::kBusy:
+      report.outcome = MergeOutcome::kRefused;
+      return report;
+    case DestinationClaim::kDeclined:
+      report.outcome = MergeOutcome::kDeclined;
+      return report;
+    case DestinationClaim::kClaimed:
+      break;
   }
 
   std::vector<MergeInput> inputs;
@@ -230,7 +219,12 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
     total += file->size();
     inputs.push_back(FileInput(file));
   }
-  AtomicWriter log(log_target);
+  // Until the set is committed the destination's files stay as they were; any failure below
+  // drops what was staged.
+  FileSet files(destination);
+  const std::string log_stage = files.StagePath("LOG.BIN");
+  if (log_stage.empty()) return stop(kCopyLogCreateFailed, MergeOutcome::kFailed);
+  AtomicWriter log(log_stage);
   if (!log.ok()) return stop(kCopyLogCreateFailed, MergeOutcome::kFailed);
   if (job.progress_start) job.progress_start(2 * total);
   struct Finish {
@@ -256,11 +250,10 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
 
   const std::string& newest = sources[report.log.newest];
   MergedSet set;
-  set.config_bin = ReadWholeFile(JoinFolder(newest, "CONFIG.BIN"), kMaxConfigBytes);
-  set.config_ini = ReadWholeFile(JoinFolder(newest, "CONFIG.INI"), kMaxConfigBytes);
+  set.config_source = newest;
   set.view = JoinedView(job, report.log, line_count);
   set.decimal_separator = job.decimal_separator;
-  if (!WriteMergedSet(destination, set, log, dialogs)) {
+  if (!WriteMergedSet(destination, set, files, log, dialogs)) {
     report.outcome = MergeOutcome::kFailed;
     return report;
   }

@@ -11,7 +11,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <limits>
 
 #include "app/date_time.h"
 #include "app/dropped_files.h"
@@ -24,6 +23,7 @@
 #include "shell/form_about.h"
 #include "shell/form_app.h"
 #include "shell/form_drop.h"
+#include "shell/form_long_operation.h"
 #include "shell/form_setup.h"
 
 namespace korvan {
@@ -210,19 +210,13 @@ std::string TFormMainMenu::JoinDroppedFolders(const std::vector<std::string>& pa
   job.run_limit = ScanTimeLimit(Today());
   job.now = Now();
   job.decimal_separator = app_.DecimalSeparator();
-  uint64_t done = 0, unit = 1;  // bytes per bar step, within the bar's int range
-  job.progress_start = [&](uint64_t total) {
-    unit = total / std::numeric_limits<int>::max() + 1;
-    ProgressBar1->setMaximum(static_cast<int>(total / unit));
-    ProgressBar1->setValue(0);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  LongOperation operation(ProgressBar1);
+  job.progress_start = [&](uint64_t total) { operation.SetMaximum(total); };
+  job.progress_advance = [&](size_t bytes) { operation.Advance(bytes); };
+  job.progress_finish = [&] {
+    operation.SetPosition(0);
+    operation.End();
   };
-  job.progress_advance = [&](size_t bytes) {
-    done += bytes;
-    ProgressBar1->setValue(static_cast<int>(done / unit));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  };
-  job.progress_finish = [&] { ProgressBar1->setValue(0); };
   return MergeMeasurements(job, dialogs).outcome == MergeOutcome::kDone ? folder : std::string();
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder_lock.h"
 #include "support/card_builder.h"
 #include "support/cli_run.h"
 #include "support/temp_dir.h"
@@ -66,6 +67,12 @@ TEST(CliMergeTest, RefusedJoinLeavesNoFolderAndAskedOneNeedsYes) {
   r = RunCli({"merge", work.path(), destination.path()});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("--yes"), std::string::npos);
+  {
+    const FolderLock other(destination.path());  // another writer, as for copy: status 1
+    r = RunCli({"merge", work.path(), destination.path(), "--yes"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("právě zapisuje jiný proces"), std::string::npos) << r.err;
+  }
   EXPECT_EQ(RunCli({"merge", work.path(), destination.path(), "--yes"}).code, 0);
   EXPECT_EQ(ReadBytes(destination.File("LOG.BIN")), a.log);
 }

@@ -1,10 +1,16 @@
 #include "data/log_merge.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -18,6 +24,8 @@
 #include "data/log_simulator.h"
 #include "data/log_writer.h"
 #include "data/measurement.h"
+#include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
@@ -251,6 +259,119 @@ TEST_F(MergeFoldersTest, DestinationThatIsASourceOrHoldsDataIsLeftAlone) {
   EXPECT_EQ(Merge({a.path(), b.path()}, out.path()).outcome, MergeOutcome::kDeclined);
   EXPECT_EQ(ReadBytes(out.File("LOG.BIN")), "old");
   EXPECT_EQ(ReadBytes(b.File("LOG.BIN")), before);
+}
+
+// Every file of a folder, temporaries included, with its bytes.
+std::map<std::string, std::string> Contents(const std::string& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    files[e.path().filename().string()] = ReadBytes(e.path().string());
+  }
+  return files;
+}
+
+// A join that may not write the destination, or fails while writing it, leaves its old set
+// as it was, byte for byte and with nothing beside it.
+TEST_F(MergeFoldersTest, BusyOrFailedJoinLeavesTheOldSet) {
+  enum class Fault { kBusy, kFileSizeLimit, kSourceUnreadable, kConfigUnreadable };
+  struct Case {
+    const char* name;
+    Fault fault;
+    MergeOutcome outcome;
+  };
+  const Case cases[] = {
+      {"another writer holds the folder", Fault::kBusy, MergeOutcome::kRefused},
+      {"the merged LOG.BIN cannot be written", Fault::kFileSizeLimit, MergeOutcome::kFailed},
+      {"a source fails to read", Fault::kSourceUnreadable, MergeOutcome::kFailed},
+      // Found only after LOG.BIN and CONFIG.BIN are staged: nothing of them may land.
+      {"the newer folder's CONFIG.INI cannot be read", Fault::kConfigUnreadable,
+       MergeOutcome::kFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir first, second, destination;
+    Write(first, Blocks(0, 3000, true), "Nová 1");
+    Write(second, Blocks(2000, 6000, true), "Nová 2");
+    Write(destination, Blocks(7000, 7010), "Stará");
+    WriteBytes(destination.File("GRAPH.INI"), "[Chart Left]\r\n");
+    const auto before = Contents(destination.path());
+    std::string expected_error = kCopyLogWriteFailed;
+    std::optional<FolderLock> other;
+    if (c.fault == Fault::kBusy) {
+      other.emplace(destination.path());
+      expected_error = FolderBusyText(destination.path());
+    } else if (c.fault == Fault::kSourceUnreadable) {
+      // A regular file whose first read fails with an I/O error.
+      std::filesystem::remove(second.File("LOG.BIN"));
+      std::filesystem::create_symlink("/proc/self/mem", second.File("LOG.BIN"));
+      expected_error = FormatMergeMessage(kMergeReadFailed, {second.path()});
+    } else if (c.fault == Fault::kConfigUnreadable) {
+      // There but no file. Both folders' lines are then read from CONFIG.BIN.
+      std::filesystem::remove(first.File("CONFIG.INI"));
+      std::filesystem::remove(second.File("CONFIG.INI"));
+      std::filesystem::create_directory(second.File("CONFIG.INI"));
+      expected_error = kCopyConfigOpenFailed;
+    }
+    dialogs.Clear();
+    dialogs.answers = {true};
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    if (c.fault == Fault::kFileSizeLimit) {
+      rlimit small = saved;
+      small.rlim_cur = 32 << 10;
+      setrlimit(RLIMIT_FSIZE, &small);
+    }
+    const MergeOutcome outcome = Merge({first.path(), second.path()}, destination.path()).outcome;
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{expected_error});
+    EXPECT_EQ(dialogs.Texts("ask").size(), c.fault == Fault::kBusy ? 0u : 1u);
+    EXPECT_TRUE(Contents(destination.path()) == before);
+  }
+}
+
+// A join killed while it writes (on a card's file system, where temporaries have names)
+// leaves the old set under the final names; the next writer of the folder clears the rest.
+TEST_F(MergeFoldersTest, KilledJoinLeavesTheOldSet) {
+  Write(a, Blocks(0, 3000, true), "Nová 1");
+  Write(b, Blocks(2000, 6000, true), "Nová 2");
+  Write(out, Blocks(7000, 7010), "Stará");
+  const auto before = Contents(out.path());
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    UseNamedTemporaryFiles(true);
+    MeasurementMergeJob job;
+    job.source_dirs = {a.path(), b.path()};
+    job.destination_dir = out.path();
+    job.run_limit = kRunLimit;
+    uint64_t total = 0, done = 0;
+    job.progress_start = [&](uint64_t bytes) { total = bytes; };
+    // Half way: the sources have been read once and the merged LOG.BIN is being written.
+    job.progress_advance = [&](size_t bytes) {
+      if ((done += bytes) > total / 2) raise(SIGKILL);
+    };
+    FakeDialogs answers;
+    answers.answers = {true};
+    MergeMeasurements(job, answers);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  auto after = Contents(out.path());
+  size_t left = 0;
+  for (auto it = after.begin(); it != after.end();) {
+    const bool ours = it->first.rfind(".korvan-", 0) == 0;
+    left += ours;
+    it = ours ? after.erase(it) : std::next(it);
+  }
+  EXPECT_GT(left, 0u);  // the kill came while the join was writing
+  EXPECT_TRUE(after == before);
+  { const FolderLock lock(out.path()); }
+  EXPECT_TRUE(Contents(out.path()) == before);
 }
 
 // Loaded samples of each line as (stamp, milliseconds, raw).
