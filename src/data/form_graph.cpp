@@ -34,10 +34,10 @@
 #include "data/form_stats.h"
 #include "data/readout.h"
 #include "platform/folder_lock.h"
-#include "shell/form_app.h"
-#include "shell/form_long_operation.h"
 #include "shell/form_main_menu.h"
-#include "shell/form_qt_text.h"
+#include "shell/form_windows.h"
+#include "widgets/form_long_operation.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 namespace {

@@ -15,7 +15,7 @@
 #include "data/form_graph.h"
 #include "data/form_graph_readout.h"
 #include "platform/files.h"
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 
 namespace korvan {
 

@@ -10,8 +10,8 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "data/plot_points.h"
-#include "shell/form_app.h"
-#include "shell/form_qt_text.h"
+#include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 namespace {

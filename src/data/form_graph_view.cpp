@@ -11,8 +11,8 @@
 #include "data/form_graph.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
-#include "shell/form_app.h"
-#include "shell/form_print_dialogs.h"
+#include "shell/form_windows.h"
+#include "widgets/form_print_dialogs.h"
 
 namespace korvan {
 namespace {

@@ -6,7 +6,6 @@
 
 #include "app/data_location.h"
 #include "app/date_time.h"
-#include "app/dropped_files.h"
 #include "app/encodings.h"
 #include "app/error.h"
 #include "app/ini_file.h"
@@ -16,6 +15,7 @@
 #include "data/log_merge.h"
 #include "data/measurement.h"
 #include "data/measurement_config.h"
+#include "data/measurement_folder.h"
 #include "platform/file_query.h"
 #include "platform/files.h"
 

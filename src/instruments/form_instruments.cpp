@@ -16,18 +16,12 @@
 
 #include "config/form_format.h"
 #include "instruments/quantity_file.h"
-#include "shell/form_app.h"
-#include "shell/form_qt_text.h"
+#include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
 namespace {
-
-QLabel* LabelFor(const char* text, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setBuddy(buddy);
-  return label;
-}
 
 QVBoxLayout* Labelled(QLabel* label, QWidget* field) {
   auto* column = new QVBoxLayout;
@@ -39,28 +33,8 @@ QVBoxLayout* Labelled(QLabel* label, QWidget* field) {
 
 }  // namespace
 
-UpDownArrows::UpDownArrows(QWidget* parent) : QWidget(parent) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  up = new QToolButton(this);
-  up->setArrowType(Qt::UpArrow);
-  down = new QToolButton(this);
-  down->setArrowType(Qt::DownArrow);
-  for (QToolButton* button : {up, down}) {
-    button->setAutoRepeat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setFixedSize(17, 11);
-    button->setIconSize(QSize(7, 5));
-    column->addWidget(button);
-  }
-}
-
 TFormInstruments::TFormInstruments(KorvanApp& app)
-    : QDialog(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint),
-      app_(app) {
+    : QDialog(nullptr, kFixedWindowFlags), app_(app) {
   setWindowTitle(QString::fromUtf8("Definice přístrojů"));
   setFixedSize(741, 314);
 
@@ -68,13 +42,13 @@ TFormInstruments::TFormInstruments(KorvanApp& app)
   EditAdresa = new QLineEdit(QString::fromUtf8("01h"), GroupBox1);
   EditAdresa->setFixedWidth(48);
   UpDown1 = new UpDownArrows(GroupBox1);
-  LabelAdresa = LabelFor("&Adresa", EditAdresa, GroupBox1);
+  LabelAdresa = BuddyLabel("&Adresa", EditAdresa, GroupBox1);
   EditPopis = new QLineEdit(QString::fromUtf8("Přístr.1"), GroupBox1);
   EditPopis->setFixedWidth(230);
-  LabelPopis = LabelFor("P&opis", EditPopis, GroupBox1);
+  LabelPopis = BuddyLabel("P&opis", EditPopis, GroupBox1);
   EditFile = new QLineEdit(GroupBox1);
   EditFile->installEventFilter(this);
-  LabelFile = LabelFor("&Soubor veličin", EditFile, GroupBox1);
+  LabelFile = BuddyLabel("&Soubor veličin", EditFile, GroupBox1);
   ButtonVyber = new QPushButton(QString::fromUtf8("&Vyber"), GroupBox1);
   ButtonVyber->setDefault(true);
   ButtonVyber->setAutoDefault(true);

@@ -4,6 +4,7 @@
 
 #include "app/user_dialogs.h"
 #include "instruments/instrument_list.h"
+#include "widgets/form_widgets.h"
 
 class QGroupBox;
 class QLabel;
@@ -15,14 +16,6 @@ class QToolButton;
 namespace korvan {
 
 class KorvanApp;
-
-// The up-down arrows beside the address field.
-class UpDownArrows : public QWidget {
- public:
-  explicit UpDownArrows(QWidget* parent);
-  QToolButton* up;
-  QToolButton* down;
-};
 
 // The instrument list of the configuration. Edits count at once; Storno puts back the list
 // as it was when the window was last activated.

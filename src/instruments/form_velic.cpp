@@ -15,8 +15,8 @@
 #include <functional>
 
 #include "app/error.h"
-#include "shell/form_app.h"
-#include "shell/form_qt_text.h"
+#include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 

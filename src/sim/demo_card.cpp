@@ -1,4 +1,4 @@
-#include "data/demo_card.h"
+#include "sim/demo_card.h"
 
 #include <bit>
 #include <cmath>
@@ -12,9 +12,9 @@
 #include "config/card_preparation.h"
 #include "config/recording_config.h"
 #include "data/graph_settings_file.h"
-#include "data/log_simulator.h"
 #include "instruments/instrument_list.h"
 #include "instruments/quantity_file.h"
+#include "sim/log_simulator.h"
 
 namespace korvan {
 
