@@ -45,7 +45,9 @@ namespace {
 const QDate kDayZero(1899, 12, 30);
 
 double DateValue(const QDateEdit* edit) { return kDayZero.daysTo(edit->date()); }
-double TimeValue(const QTimeEdit* edit) { return edit->time().msecsSinceStartOfDay() / 86400000.0; }
+double TimeValue(const QTimeEdit* edit) {
+  return edit->time().msecsSinceStartOfDay() / static_cast<double>(kMsPerDay);
+}
 
 // A date-time value into a picker pair, without any time-zone arithmetic.
 void SetPickers(QDateEdit* date, QTimeEdit* time, double value) {
@@ -432,7 +434,7 @@ void TFormGraph::FormCreate() {
 }
 
 void TFormGraph::FormClose() {
-  const std::optional<std::string> path = app_.CardFilePath(kGraphSettingsFileName, false);
+  const std::optional<std::string> path = app_.CardFilePath(kGraphIniFile, false);
   if (!path) return;
   // Another writer of the card folder (a preparation, a copy) would have the file changed under it.
   const std::string folder = path->substr(0, path->rfind('/') + 1);

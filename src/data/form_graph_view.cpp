@@ -135,7 +135,7 @@ void TFormGraph::WriteGraphSettings(const std::string& path) {
 }
 
 void TFormGraph::ReadGraphSettings() {
-  const std::optional<std::string> path = app_.CardFilePath(kGraphSettingsFileName, true);
+  const std::optional<std::string> path = app_.CardFilePath(kGraphIniFile, true);
   if (!path) return;
   GraphViewState s;
   if (!ReadGraphSettingsFile(*path, s, Now())) return;

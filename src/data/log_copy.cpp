@@ -137,7 +137,7 @@ LogCopyResult CopyLogRecords(ReadOnlyFile& source, AtomicWriter& destination, ui
 
 namespace {
 
-constexpr const char* kCopiedNames[] = {"CONFIG.BIN", "CONFIG.INI", "LOG.BIN", "GRAPH.INI"};
+constexpr const char* kCopiedNames[] = {kConfigImageFile, kConfigIniFile, kLogFile, kGraphIniFile};
 
 // Whether a destination file is, or leads to, one of the source's files (a link, a hard link):
 // writing it would destroy what is being read.
@@ -163,7 +163,7 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
     dialogs.ShowError(FolderBusyText(destination));
     return CopyOutcome::kRefused;
   }
-  const std::string log_target = JoinFolder(destination, "LOG.BIN");
+  const std::string log_target = JoinFolder(destination, kLogFile);
   if (QueryFile(log_target).kind != FileKind::kNone && !dialogs.Ask(kCopyDestinationHasData)) {
     return CopyOutcome::kDeclined;
   }
@@ -178,9 +178,9 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
   [&] {
     FileSet set(destination);
     const std::optional<std::string> config =
-        ReadWholeFile(JoinFolder(source, "CONFIG.BIN"), kMaxConfigBytes);
+        ReadWholeFile(JoinFolder(source, kConfigImageFile), kMaxConfigBytes);
     if (!config) return fail(kCopyConfigOpenFailed);
-    const std::string config_stage = set.StagePath("CONFIG.BIN");
+    const std::string config_stage = set.StagePath(kConfigImageFile);
     if (config_stage.empty() || !WriteFileAtomically(config_stage, *config)) {
       return fail(kCopyConfigCreateFailed);
     }
@@ -189,23 +189,23 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
     // but cannot be read is a failure, not an absence.
     ReadFault fault = ReadFault::kNone;
     const std::optional<std::string> text =
-        ReadWholeFile(JoinFolder(source, "CONFIG.INI"), kMaxConfigBytes, &fault);
+        ReadWholeFile(JoinFolder(source, kConfigIniFile), kMaxConfigBytes, &fault);
     if (text) {
-      const std::string text_stage = set.StagePath("CONFIG.INI");
+      const std::string text_stage = set.StagePath(kConfigIniFile);
       if (text_stage.empty() || !WriteFileAtomically(text_stage, *text)) {
         return fail(kCopyConfigCreateFailed);
       }
-    } else if (QueryFile(JoinFolder(source, "CONFIG.INI")).kind != FileKind::kNone) {
+    } else if (QueryFile(JoinFolder(source, kConfigIniFile)).kind != FileKind::kNone) {
       return fail(kCopyConfigOpenFailed);
-    } else if (!set.Remove("CONFIG.INI")) {
+    } else if (!set.Remove(kConfigIniFile)) {
       return fail(kCopyConfigCreateFailed);
     }
 
-    const std::string log_source = JoinFolder(source, "LOG.BIN");
+    const std::string log_source = JoinFolder(source, kLogFile);
     if (job.progress_start) job.progress_start(QueryFile(log_source).size);
     ReadOnlyFile input(log_source);
     if (!input.IsOpen()) return fail(kCopyLogOpenFailed);
-    const std::string log_stage = set.StagePath("LOG.BIN");
+    const std::string log_stage = set.StagePath(kLogFile);
     if (log_stage.empty()) return fail(kCopyLogCreateFailed);
     AtomicWriter output(log_stage);
     if (!output.ok()) return fail(kCopyLogCreateFailed);
@@ -221,7 +221,7 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
 
   if (job.write_graph_settings) {
     try {
-      job.write_graph_settings(JoinFolder(destination, "GRAPH.INI"));
+      job.write_graph_settings(JoinFolder(destination, kGraphIniFile));
     } catch (const Error& e) {
       fail(e.what());
     }

@@ -7,9 +7,9 @@ namespace korvan {
 
 bool HoldsMeasurement(const std::string& folder) {
   if (folder.empty() || !IsDirectory(folder)) return false;
-  return IsRegularFile(JoinFolder(folder, "LOG.BIN")) &&
-         (IsRegularFile(JoinFolder(folder, "CONFIG.INI")) ||
-          IsRegularFile(JoinFolder(folder, "CONFIG.BIN")));
+  return IsRegularFile(JoinFolder(folder, kLogFile)) &&
+         (IsRegularFile(JoinFolder(folder, kConfigIniFile)) ||
+          IsRegularFile(JoinFolder(folder, kConfigImageFile)));
 }
 
 }  // namespace korvan

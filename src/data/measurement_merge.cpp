@@ -136,8 +136,7 @@ bool WriteMergedSet(const std::string& dir, const MergedSet& set, AtomicWriter& 
     return false;
   }
   try {
-    WriteGraphSettingsFile(JoinFolder(dir, kGraphSettingsFileName), set.view,
-                           set.decimal_separator);
+    WriteGraphSettingsFile(JoinFolder(dir, kGraphIniFile), set.view, set.decimal_separator);
   } catch (const Error& e) {
     dialogs.ShowError(e.what());
     return false;
