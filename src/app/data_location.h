@@ -37,11 +37,4 @@ inline constexpr const char* kReaderMissingMessage =
 std::optional<std::string> CardFilePath(const DataLocation& location, std::string_view name,
                                         bool report, UserDialogs& dialogs);
 
-// Something that knows the data location in force (the settings window).
-class DataLocationSource {
- public:
-  virtual ~DataLocationSource() = default;
-  virtual DataLocation CurrentLocation() const = 0;
-};
-
 }  // namespace korvan

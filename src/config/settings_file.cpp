@@ -24,11 +24,13 @@ int Position(int64_t position, int count) {
 
 int ClampCount(int32_t count, int limit) { return std::clamp<int32_t>(count, 0, limit); }
 
-}  // namespace
-
+// The versions are compared as texts, byte by byte: "1.2" is not older than "1.14",
+// "1.100" and "" are.
 bool VersionOlderThanChecked(std::string_view version) {
   return version < std::string_view(kFirstCheckedVersion);
 }
+
+}  // namespace
 
 std::string ConfigIniUnreadableText(const std::string& path, int error) {
   return "Soubor " + path + " nelze přečíst: " + SystemErrorText(error) + ".";

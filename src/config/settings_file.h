@@ -30,10 +30,6 @@ bool IsSettingsFileName(const std::string& path);
 inline constexpr const char* kSettingsDropRefused =
     "Sem lze přetáhnout jen soubor nastavení (.kva nebo .cfg).";
 
-// The versions are compared as texts, byte by byte: "1.2" is not older than "1.14",
-// "1.100" and "" are.
-bool VersionOlderThanChecked(std::string_view version);
-
 // The numbers a settings file holds, converted as WriteSettingsFile converts them: the file
 // size, the days and the four intervals. Throws Error for the first that does not convert.
 struct SettingsNumbers {
