@@ -230,6 +230,8 @@ bool ChangeCardConfiguration(const CardJob& job) {
   std::optional<FolderLock> lock;
   if (!LockFolder(job, *log_path, lock)) return false;
 
+  // CONFIG.INI is written here and again by WriteConfiguration, as the logger's own tool
+  // does; the second write is not a slip.
   const auto ini_path = PathOf(job, kConfigIniFile);
   if (!ini_path) return false;
   try {

@@ -190,6 +190,7 @@ void TFormFormat::BuildControls() {
   layout->addWidget(StringGridLogged, 1);
 
   ButtonLoad = new QPushButton(Q("&Načti z disku"), this);
+  // The old name stays: "CfgChg" is card preparation, not the configuration change (ZmCfg).
   ButtonCfgChg = new QPushButton(Q("Připra&v kartu"), this);
   ButtonSave = new QPushButton(Q("&Ulož na disk"), this);
   ButtonLoadFromCard = new QPushButton(Q("Vyčti &z karty"), this);
@@ -444,16 +445,19 @@ void TFormFormat::ButtonSaveClick() {
 
 void TFormFormat::ButtonCfgChgClick() {
   const RecordingConfig config = Config();
-  const CardJob job{config, app_.Instruments()->List(), app_.CurrentLocation(),
-                    app_.DecimalSeparator(), app_.Dialogs()};
   ProgressBarProgress progress(ProgressBar1);
-  PrepareCard(job, progress, CardSystem{&app_.Processes(), &app_.Extents(), app_.Drives()});
+  PrepareCard(CardJobFor(config), progress,
+              CardSystem{&app_.Processes(), &app_.Extents(), app_.Drives()});
 }
 
 void TFormFormat::ButtonZmCfgClick() {
   const RecordingConfig config = Config();
-  ChangeCardConfiguration(CardJob{config, app_.Instruments()->List(), app_.CurrentLocation(),
-                                  app_.DecimalSeparator(), app_.Dialogs()});
+  ChangeCardConfiguration(CardJobFor(config));
+}
+
+CardJob TFormFormat::CardJobFor(const RecordingConfig& config) const {
+  return CardJob{config, app_.Instruments()->List(), app_.CurrentLocation(),
+                 app_.DecimalSeparator(), app_.Dialogs()};
 }
 
 void TFormFormat::ButtonLoadFromCardClick() {

@@ -17,6 +17,8 @@ class QTableWidget;
 
 namespace korvan {
 
+struct CardJob;
+
 class KorvanApp;
 
 // The recording parameters: the window's controls are the configuration itself.
@@ -94,6 +96,9 @@ class TFormFormat : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The card job of the window's instrument list, data location and separator; config must
+  // outlive it.
+  CardJob CardJobFor(const RecordingConfig& config) const;
   void BuildControls();
   QLineEdit* IntervalEdit(int k) const;
   void ShowLines(const std::vector<LoggedLine>& lines);

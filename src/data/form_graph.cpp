@@ -133,6 +133,7 @@ void TFormGraph::BuildControls() {
   Chart1 = new QCustomPlot(this);
   Chart1->setMinimumSize(400, 250);
 
+  // The names are crossed on purpose: ButtonRight shows the left arrow and moves left.
   ButtonRight = ArrowButton(kArrowLeft, "Posun doleva", this);
   ButtonLeft = ArrowButton(kArrowRight, "Posun doprava", this);
   ButtonZoomXIn = ArrowButton("+", "Zvětšení", this);

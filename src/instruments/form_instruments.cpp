@@ -131,15 +131,12 @@ TFormInstruments::TFormInstruments(KorvanApp& app)
   connect(qApp, &QGuiApplication::focusWindowChanged, this,
           [this](QWindow* window) { OtherWindowActivated(window); });
 
-  ShowList();
-  ApplyButtons(ButtonsForCount(0));
+  ShowList(1);
 }
 
 void TFormInstruments::SetList(InstrumentList list) {
   list_ = std::move(list);
-  ShowList();
-  SelectRow(1);
-  ApplyButtons(ButtonsForCount(list_.Count()));
+  ShowList(1);
 }
 
 int TFormInstruments::SelectedRow() const {
@@ -178,6 +175,17 @@ void TFormInstruments::ShowList() {
   }
 }
 
+void TFormInstruments::ShowList(int row) {
+  ShowList();
+  SelectRow(row);
+  ApplyButtons(ButtonsForCount(list_.Count()));
+}
+
+Instrument TFormInstruments::FieldsInstrument() const {
+  return {EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
+          EditFile->text().toStdString()};
+}
+
 void TFormInstruments::ApplyButtons(const InstrumentButtons& buttons) {
   ButtonChg->setEnabled(buttons.change);
   ButtonRemove->setEnabled(buttons.remove);
@@ -188,19 +196,15 @@ void TFormInstruments::FormActivate() { snapshot_ = list_; }
 
 void TFormInstruments::ButtonAddClick() {
   if (list_.Count() >= kMaxInstruments) return;
-  list_.rows.push_back({EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
-                        EditFile->text().toStdString()});
-  ShowList();
-  SelectRow(list_.Count());
-  ApplyButtons(ButtonsForCount(list_.Count()));
+  list_.rows.push_back(FieldsInstrument());
+  ShowList(list_.Count());
   UpDown1Click(true);
 }
 
 void TFormInstruments::ButtonChgClick() {
   const int row = SelectedRow();
   if (row == 0) return;
-  list_.rows[row - 1] = {EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
-                         EditFile->text().toStdString()};
+  list_.rows[row - 1] = FieldsInstrument();
   ShowList();
 }
 
@@ -208,9 +212,7 @@ void TFormInstruments::ButtonRemoveClick() {
   const int row = SelectedRow();
   if (row == 0) return;
   list_.rows.erase(list_.rows.begin() + (row - 1));
-  ShowList();
-  SelectRow(row);
-  ApplyButtons(ButtonsForCount(list_.Count()));
+  ShowList(row);
 }
 
 void TFormInstruments::StringGrid1DblClick() {
@@ -241,9 +243,7 @@ void TFormInstruments::ButtonOKClick() {
 
 void TFormInstruments::ButtonCancelClick() {
   list_ = snapshot_;
-  ShowList();
-  SelectRow(1);
-  ApplyButtons(ButtonsForCount(list_.Count()));
+  ShowList(1);
   app_.Format()->RebuildInstrumentChoice();
   hide();
 }

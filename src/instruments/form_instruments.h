@@ -68,6 +68,10 @@ class TFormInstruments : public QDialog {
 
  private:
   void ShowList();
+  // The list shown again with row (clamped) selected and the buttons that fit its length.
+  void ShowList(int row);
+  // The instrument the address, description and quantity-file fields describe.
+  Instrument FieldsInstrument() const;
   void ApplyButtons(const InstrumentButtons& buttons);
   void OtherWindowActivated(QWindow* window);
 
