@@ -299,8 +299,10 @@ void TFormFormat::SetLine(int row, const LoggedLine& line) {
   }
 }
 
+// The title row is fixed exactly when the list holds lines.
+bool TFormFormat::TitleRowFixed() const { return StringGridLogged->rowCount() > 0; }
+
 void TFormFormat::SetTitleRowFixed(bool fixed) {
-  title_row_fixed_ = fixed;
   // An unfixed title row is an ordinary row of the list, not a raised header.
   StringGridLogged->horizontalHeader()->setHighlightSections(fixed);
   QFont font = StringGridLogged->horizontalHeader()->font();

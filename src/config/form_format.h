@@ -39,7 +39,7 @@ class TFormFormat : public QWidget {
   RecordingConfig Config() const;
   void SetConfig(const RecordingConfig& config);
   // Whether the logged-quantity list's title row is fixed (it is when the list has lines).
-  bool TitleRowFixed() const { return title_row_fixed_; }
+  bool TitleRowFixed() const;
 
   void ComboBoxInstrChange();
   void FillQuantityChoice();
@@ -108,7 +108,6 @@ class TFormFormat : public QWidget {
   void SetDays(const std::string& days);
 
   KorvanApp& app_;
-  bool title_row_fixed_ = false;
 };
 
 }  // namespace korvan

@@ -106,7 +106,6 @@ TFormGraph::TFormGraph(KorvanApp& app)
     : QWidget(nullptr), app_(app), measurement_(std::make_unique<Measurement>()) {
   setWindowTitle(QString::fromUtf8("Naměřená data"));
   setAttribute(Qt::WA_DeleteOnClose, false);
-  for (int n = 0; n < kChannels; ++n) swatch_colors_[n] = kDefaultChannelColors[n];
   BuildControls();
   BuildChart();
   resize(1100, 760);
@@ -209,7 +208,6 @@ void TFormGraph::BuildControls() {
     Panels[n]->setAutoFillBackground(true);
     Panels[n]->setToolTip(QString::fromUtf8("Styl grafu"));
     Panels[n]->installEventFilter(this);
-    ShowSwatch(n, swatch_colors_[n]);
     connect(ComboBoxes[n], &QComboBox::activated, this, [this, n] { ComboBoxChange(n); });
     connect(RadioGroups[n], &RadioGroup::Clicked, this, [this, n] { RadioGroupClick(n); });
   }
@@ -364,7 +362,7 @@ void TFormGraph::BuildChart() {
     auto* graph = Chart1->addGraph(time, left);
     graph->setAdaptiveSampling(true);
     channels_[n].series = graph;
-    channels_[n].style = {0, swatch_colors_[n], n < 2 ? 1 : 2, 0, 0, 0};
+    channels_[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
     DrawStyle(n);
   }
 
@@ -383,10 +381,9 @@ void TFormGraph::BuildChart() {
   connect(Chart1, &QWidget::customContextMenuRequested, this, &TFormGraph::ChartContextMenu);
 }
 
-void TFormGraph::ShowSwatch(int channel, uint32_t color) {
-  swatch_colors_[channel] = color;
+void TFormGraph::ShowSwatch(int channel) {
   QPalette palette = Panels[channel]->palette();
-  palette.setColor(QPalette::Window, ToQColor(color));
+  palette.setColor(QPalette::Window, ToQColor(channels_[channel].style.color));
   Panels[channel]->setPalette(palette);
 }
 

@@ -176,6 +176,7 @@ void TFormGraph::DrawStyle(int channel) {
     bars->setBrush(style.line_thickness == 0 ? QBrush(Qt::NoBrush) : QBrush(color));
     bars->setPen(QPen(color, style.line_thickness));
   }
+  ShowSwatch(channel);
 }
 
 SeriesStyle TFormGraph::LoadSeriesStyle(int channel) const {
@@ -185,7 +186,6 @@ SeriesStyle TFormGraph::LoadSeriesStyle(int channel) const {
 void TFormGraph::PanelDblClick(int channel) {
   const std::optional<SeriesStyle> edited = app_.SeriesStyle()->Execute(LoadSeriesStyle(channel));
   if (!edited) return;
-  ShowSwatch(channel, edited->color);
   ApplySeriesStyle(channel, *edited);
 }
 

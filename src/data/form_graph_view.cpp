@@ -151,7 +151,6 @@ void TFormGraph::ReadGraphSettings() {
     ComboBoxes[n]->setCurrentIndex(known ? view.value : 0);
     PlotChannel(n);
     ApplySeriesStyle(n, view.style);
-    ShowSwatch(n, view.style.color);
   }
   // The dialog is left showing the last channel read, where a bar channel's unused values
   // come from.

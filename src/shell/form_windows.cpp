@@ -49,19 +49,17 @@ void KorvanApp::CreateWindows() {
 }
 
 void KorvanApp::CreateGraphWindow() {
-  if (graph_flag_ && graph_ != nullptr) {
+  if (graph_ != nullptr) {
     TFormGraph* old = graph_;
     graph_ = nullptr;
     delete old;
   }
-  graph_flag_ = true;
   graph_ = new TFormGraph(*this);
 }
 
 void KorvanApp::GraphWindowGone(TFormGraph* graph) {
   if (graph_ == graph) {
     graph_ = nullptr;
-    graph_flag_ = false;
   }
 }
 

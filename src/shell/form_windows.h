@@ -49,9 +49,9 @@ class KorvanApp {
   TFormScales* Scales() const { return scales_; }
   TFormSeriesStyle* SeriesStyle() const { return series_style_; }
 
-  // The graph window of the moment, or null; the flag the main panel owns.
+  // The graph window of the moment, or null; the flag the main panel owns is its presence.
   TFormGraph* Graph() const { return graph_; }
-  bool graph_flag() const { return graph_flag_; }
+  bool graph_flag() const { return graph_ != nullptr; }
   // Destroys an existing graph window without its closing steps, then creates a new one.
   void CreateGraphWindow();
   // Called by a graph window that closes or is destroyed.
@@ -97,7 +97,6 @@ class KorvanApp {
   TFormScales* scales_ = nullptr;
   TFormSeriesStyle* series_style_ = nullptr;
   TFormGraph* graph_ = nullptr;
-  bool graph_flag_ = false;
 };
 
 }  // namespace korvan
