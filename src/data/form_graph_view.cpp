@@ -7,6 +7,7 @@
 
 #include "app/constants.h"
 #include "app/date_time.h"
+#include "app/scope_exit.h"
 #include "app/user_dialogs.h"
 #include "data/form_graph.h"
 #include "data/form_scales.h"
@@ -64,13 +65,8 @@ void TFormGraph::ButtonPrintClick() {
   PrepareLegend();
   AttachPrintExtras();
   if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  try {
-    if (app_.Printing().ChoosePrinter(printer_.get())) PrintChart(*printer_);
-  } catch (...) {
-    DetachPrintExtras();
-    throw;
-  }
-  DetachPrintExtras();
+  const ScopeExit detach([this] { DetachPrintExtras(); });
+  if (app_.Printing().ChoosePrinter(printer_.get())) PrintChart(*printer_);
 }
 
 void TFormGraph::PrintChart(QPrinter& printer) {

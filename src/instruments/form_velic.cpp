@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "app/error.h"
+#include "app/scope_exit.h"
 #include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
 
@@ -86,13 +87,8 @@ class QuantityTableModel : public QAbstractTableModel {
 
   void Reset(const std::function<void()>& change) {
     beginResetModel();
-    try {
-      change();
-    } catch (...) {
-      endResetModel();
-      throw;
-    }
-    endResetModel();
+    const ScopeExit end([this] { endResetModel(); });
+    change();
   }
 
  private:

@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cmath>
+#include <stdexcept>
 
 #include "app/date_time.h"
 #include "app/encodings.h"
@@ -549,6 +550,11 @@ TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {
   // Cancelled: nothing printed, no legend left on screen.
   dialogs_.on_print = [](QPrinter*) { return false; };
   g.ButtonPrintClick();
+  EXPECT_FALSE(g.Legend()->visible());
+  EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
+  // A failing printer: the error goes on, the legend and foot leave the screen all the same.
+  dialogs_.on_print = [](QPrinter*) -> bool { throw std::runtime_error("printer"); };
+  EXPECT_THROW(g.ButtonPrintClick(), std::runtime_error);
   EXPECT_FALSE(g.Legend()->visible());
   EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
 }
