@@ -21,6 +21,7 @@
 #include <QUrl>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "app/constants.h"
 #include "app/date_time.h"
@@ -212,29 +213,33 @@ void TFormGraph::BuildControls() {
     connect(RadioGroups[n], &RadioGroup::Clicked, this, [this, n] { RadioGroupClick(n); });
   }
 
-  connect(ButtonRight, &QPushButton::clicked, this, &TFormGraph::ButtonRightClick);
-  connect(ButtonLeft, &QPushButton::clicked, this, &TFormGraph::ButtonLeftClick);
-  connect(ButtonZoomXIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomXInClick);
-  connect(ButtonZoomXOut, &QPushButton::clicked, this, &TFormGraph::ButtonZoomXOutClick);
-  connect(ButtonUnZoomX, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomXClick);
-  connect(ButtonlUp, &QPushButton::clicked, this, &TFormGraph::ButtonlUpClick);
-  connect(ButtonLDown, &QPushButton::clicked, this, &TFormGraph::ButtonLDownClick);
-  connect(ButtonZoomYLIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYLInClick);
-  connect(ButtonZoomYLOut, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYLOutClick);
-  connect(ButtonUnZoomYL, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomYLClick);
-  connect(ButtonRUp, &QPushButton::clicked, this, &TFormGraph::ButtonRUpClick);
-  connect(ButtonRDown, &QPushButton::clicked, this, &TFormGraph::ButtonRDownClick);
-  connect(ButtonZoomYRIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYRInClick);
-  connect(ButtonButtonZoomYROut, &QPushButton::clicked, this,
-          &TFormGraph::ButtonButtonZoomYROutClick);
-  connect(ButtonUnZoomYR, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomYRClick);
-  connect(ButtonRedraw, &QPushButton::clicked, this, &TFormGraph::ButtonRedrawClick);
-  connect(ButtonScales, &QPushButton::clicked, this, &TFormGraph::ButtonScalesClick);
-  connect(ButtonPrint, &QPushButton::clicked, this, &TFormGraph::ButtonPrintClick);
-  connect(ButtonText, &QPushButton::clicked, this, &TFormGraph::ButtonTextClick);
-  connect(ButtonSave, &QPushButton::clicked, this, &TFormGraph::ButtonSaveClick);
-  connect(ButtonExport, &QPushButton::clicked, this, &TFormGraph::ButtonExportClick);
-  connect(ButtonStats, &QPushButton::clicked, this, &TFormGraph::ButtonStatsClick);
+  const std::pair<QPushButton*, void (TFormGraph::*)()> clicks[] = {
+      {ButtonRight, &TFormGraph::ButtonRightClick},
+      {ButtonLeft, &TFormGraph::ButtonLeftClick},
+      {ButtonZoomXIn, &TFormGraph::ButtonZoomXInClick},
+      {ButtonZoomXOut, &TFormGraph::ButtonZoomXOutClick},
+      {ButtonUnZoomX, &TFormGraph::ButtonUnZoomXClick},
+      {ButtonlUp, &TFormGraph::ButtonlUpClick},
+      {ButtonLDown, &TFormGraph::ButtonLDownClick},
+      {ButtonZoomYLIn, &TFormGraph::ButtonZoomYLInClick},
+      {ButtonZoomYLOut, &TFormGraph::ButtonZoomYLOutClick},
+      {ButtonUnZoomYL, &TFormGraph::ButtonUnZoomYLClick},
+      {ButtonRUp, &TFormGraph::ButtonRUpClick},
+      {ButtonRDown, &TFormGraph::ButtonRDownClick},
+      {ButtonZoomYRIn, &TFormGraph::ButtonZoomYRInClick},
+      {ButtonButtonZoomYROut, &TFormGraph::ButtonButtonZoomYROutClick},
+      {ButtonUnZoomYR, &TFormGraph::ButtonUnZoomYRClick},
+      {ButtonRedraw, &TFormGraph::ButtonRedrawClick},
+      {ButtonScales, &TFormGraph::ButtonScalesClick},
+      {ButtonPrint, &TFormGraph::ButtonPrintClick},
+      {ButtonText, &TFormGraph::ButtonTextClick},
+      {ButtonSave, &TFormGraph::ButtonSaveClick},
+      {ButtonExport, &TFormGraph::ButtonExportClick},
+      {ButtonStats, &TFormGraph::ButtonStatsClick},
+  };
+  for (const auto& [button, handler] : clicks) {
+    connect(button, &QPushButton::clicked, this, handler);
+  }
   if (TFormScales* scales = app_.Scales()) {
     connect(scales, &TFormScales::Rescale, this, [this] { RescaleAxes(true, true, true); });
   }
