@@ -129,6 +129,36 @@ void TFormGraph::closeEvent(QCloseEvent* event) {
   deleteLater();
 }
 
+void TFormGraph::ConnectButtons() {
+  const std::pair<QPushButton*, void (TFormGraph::*)()> clicks[] = {
+      {ButtonRight, &TFormGraph::ButtonRightClick},
+      {ButtonLeft, &TFormGraph::ButtonLeftClick},
+      {ButtonZoomXIn, &TFormGraph::ButtonZoomXInClick},
+      {ButtonZoomXOut, &TFormGraph::ButtonZoomXOutClick},
+      {ButtonUnZoomX, &TFormGraph::ButtonUnZoomXClick},
+      {ButtonlUp, &TFormGraph::ButtonlUpClick},
+      {ButtonLDown, &TFormGraph::ButtonLDownClick},
+      {ButtonZoomYLIn, &TFormGraph::ButtonZoomYLInClick},
+      {ButtonZoomYLOut, &TFormGraph::ButtonZoomYLOutClick},
+      {ButtonUnZoomYL, &TFormGraph::ButtonUnZoomYLClick},
+      {ButtonRUp, &TFormGraph::ButtonRUpClick},
+      {ButtonRDown, &TFormGraph::ButtonRDownClick},
+      {ButtonZoomYRIn, &TFormGraph::ButtonZoomYRInClick},
+      {ButtonButtonZoomYROut, &TFormGraph::ButtonButtonZoomYROutClick},
+      {ButtonUnZoomYR, &TFormGraph::ButtonUnZoomYRClick},
+      {ButtonRedraw, &TFormGraph::ButtonRedrawClick},
+      {ButtonScales, &TFormGraph::ButtonScalesClick},
+      {ButtonPrint, &TFormGraph::ButtonPrintClick},
+      {ButtonText, &TFormGraph::ButtonTextClick},
+      {ButtonSave, &TFormGraph::ButtonSaveClick},
+      {ButtonExport, &TFormGraph::ButtonExportClick},
+      {ButtonStats, &TFormGraph::ButtonStatsClick},
+  };
+  for (const auto& [button, handler] : clicks) {
+    connect(button, &QPushButton::clicked, this, handler);
+  }
+}
+
 void TFormGraph::BuildControls() {
   Chart1 = new QCustomPlot(this);
   Chart1->setMinimumSize(400, 250);
@@ -213,33 +243,7 @@ void TFormGraph::BuildControls() {
     connect(RadioGroups[n], &RadioGroup::Clicked, this, [this, n] { RadioGroupClick(n); });
   }
 
-  const std::pair<QPushButton*, void (TFormGraph::*)()> clicks[] = {
-      {ButtonRight, &TFormGraph::ButtonRightClick},
-      {ButtonLeft, &TFormGraph::ButtonLeftClick},
-      {ButtonZoomXIn, &TFormGraph::ButtonZoomXInClick},
-      {ButtonZoomXOut, &TFormGraph::ButtonZoomXOutClick},
-      {ButtonUnZoomX, &TFormGraph::ButtonUnZoomXClick},
-      {ButtonlUp, &TFormGraph::ButtonlUpClick},
-      {ButtonLDown, &TFormGraph::ButtonLDownClick},
-      {ButtonZoomYLIn, &TFormGraph::ButtonZoomYLInClick},
-      {ButtonZoomYLOut, &TFormGraph::ButtonZoomYLOutClick},
-      {ButtonUnZoomYL, &TFormGraph::ButtonUnZoomYLClick},
-      {ButtonRUp, &TFormGraph::ButtonRUpClick},
-      {ButtonRDown, &TFormGraph::ButtonRDownClick},
-      {ButtonZoomYRIn, &TFormGraph::ButtonZoomYRInClick},
-      {ButtonButtonZoomYROut, &TFormGraph::ButtonButtonZoomYROutClick},
-      {ButtonUnZoomYR, &TFormGraph::ButtonUnZoomYRClick},
-      {ButtonRedraw, &TFormGraph::ButtonRedrawClick},
-      {ButtonScales, &TFormGraph::ButtonScalesClick},
-      {ButtonPrint, &TFormGraph::ButtonPrintClick},
-      {ButtonText, &TFormGraph::ButtonTextClick},
-      {ButtonSave, &TFormGraph::ButtonSaveClick},
-      {ButtonExport, &TFormGraph::ButtonExportClick},
-      {ButtonStats, &TFormGraph::ButtonStatsClick},
-  };
-  for (const auto& [button, handler] : clicks) {
-    connect(button, &QPushButton::clicked, this, handler);
-  }
+  ConnectButtons();
   if (TFormScales* scales = app_.Scales()) {
     connect(scales, &TFormScales::Rescale, this, [this] { RescaleAxes(true, true, true); });
   }

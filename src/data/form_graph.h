@@ -191,6 +191,8 @@ class TFormGraph : public QWidget {
   void StepAxis(QCPAxis* axis, AxisStep step);
   void SetRange(QCPAxis* axis, const AxisRange& range);
   void ReplaceSeries(int channel, SeriesKind kind);
+  // Each push button to its click handler.
+  void ConnectButtons();
   // Draws the channel in its style; its swatch shows the style's colour.
   void DrawStyle(int channel);
   void ShowSwatch(int channel);
