@@ -17,15 +17,16 @@
 #include <string>
 
 #include "app/date_time.h"
-#include "data/demo_card.h"
 #include "data/form_graph.h"
 #include "data/form_stats.h"
 #include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
-#include "shell/form_qt_dialogs.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
+#include "sim/demo_card.h"
 #include "support/qt/user_click.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
+#include "widgets/form_qt_dialogs.h"
 
 namespace korvan {
 namespace {

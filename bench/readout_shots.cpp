@@ -17,18 +17,19 @@
 #include <vector>
 
 #include "app/date_time.h"
-#include "data/demo_card.h"
 #include "data/form_graph.h"
 #include "data/form_graph_readout.h"
 #include "data/form_stats.h"
 #include "data/log_writer.h"
 #include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
 #include "shot_session.h"
+#include "sim/demo_card.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {

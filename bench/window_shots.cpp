@@ -26,7 +26,6 @@
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "config/form_format.h"
-#include "data/demo_card.h"
 #include "data/form_export_filter.h"
 #include "data/form_graph.h"
 #include "data/form_scales.h"
@@ -40,12 +39,14 @@
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
 #include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
 #include "shot_session.h"
+#include "sim/demo_card.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/card_files.h"
+
 namespace korvan {
 
 class UserDialogs;
@@ -18,10 +20,6 @@ struct DataLocation {
   bool alternative = false;
   std::string alt_dir;  // native folder path, "/" for the root
 };
-
-// The files of a card (or of a folder used in its place).
-inline constexpr std::array<const char*, 5> kCardFileNames = {"LOG.BIN", "RDR.BIN", "CONFIG.BIN",
-                                                              "CONFIG.INI", "GRAPH.INI"};
 
 // folder + "/" + name, without doubling a "/" that folder ends with.
 std::string JoinFolder(const std::string& folder, const std::string& name);
@@ -38,12 +36,5 @@ inline constexpr const char* kReaderMissingMessage =
 // (letters a to d, or no letter); the message is shown only when report is set.
 std::optional<std::string> CardFilePath(const DataLocation& location, std::string_view name,
                                         bool report, UserDialogs& dialogs);
-
-// Something that knows the data location in force (the settings window).
-class DataLocationSource {
- public:
-  virtual ~DataLocationSource() = default;
-  virtual DataLocation CurrentLocation() const = 0;
-};
 
 }  // namespace korvan

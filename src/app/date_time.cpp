@@ -15,7 +15,6 @@
 namespace korvan {
 namespace {
 
-constexpr int64_t kMsPerDay = 86400000;
 // Day 0 (1899-12-30) counted from 1970-01-01.
 constexpr int64_t kUnixEpochOffset = 25569;
 

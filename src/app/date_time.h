@@ -6,6 +6,9 @@
 
 namespace korvan {
 
+inline constexpr int64_t kSecondsPerDay = 86400;
+inline constexpr int64_t kMsPerDay = 1000 * kSecondsPerDay;
+
 // Days since 1970-01-01 of a proleptic Gregorian date, in closed form (eras of 400 years), so
 // that far dates cost no more than near ones. Inline: the log's time ordering calls it per day.
 constexpr int64_t DaysFromCivil(int64_t year, int month, int day) {

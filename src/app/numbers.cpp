@@ -324,6 +324,12 @@ struct Section {
   bool grouping = false;
 };
 
+// Where the quoted text that opens at i ends: its closing quote, or the end of the pattern.
+size_t QuoteEnd(std::string_view text, size_t i) {
+  const size_t close = text.find(text[i], i + 1);
+  return close == std::string_view::npos ? text.size() : close;
+}
+
 Section Analyse(std::string_view text) {
   Section s;
   s.text = text;
@@ -332,8 +338,7 @@ Section Analyse(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\'' || c == '"') {
-      size_t close = text.find(c, i + 1);
-      i = close == std::string_view::npos ? text.size() : close;
+      i = QuoteEnd(text, i);
     } else if (c == '.') {
       after_point = true;
     } else if (c == ',') {
@@ -363,8 +368,7 @@ std::vector<std::string_view> SplitSections(std::string_view pattern) {
   for (size_t i = 0; i < pattern.size(); ++i) {
     char c = pattern[i];
     if (c == '\'' || c == '"') {
-      size_t close = pattern.find(c, i + 1);
-      i = close == std::string_view::npos ? pattern.size() - 1 : close;
+      i = QuoteEnd(pattern, i);
     } else if (c == ';') {
       sections.push_back(pattern.substr(start, i - start));
       start = i + 1;
@@ -402,8 +406,7 @@ std::string Layout(const Section& s, const Decimal& d, bool minus, char decimal_
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\'' || c == '"') {
-      size_t close = text.find(c, i + 1);
-      size_t end = close == std::string_view::npos ? text.size() : close;
+      const size_t end = QuoteEnd(text, i);
       out.append(text.substr(i + 1, end - i - 1));
       i = end;
     } else if (c == ',') {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/card_files.h"
 #include "app/constants.h"
 #include "app/error.h"
 #include "cli/cli_commands.h"
@@ -31,7 +32,7 @@ struct Loaded {
 // A card folder stands for its CONFIG.INI.
 std::string SettingsPath(const std::string& argument) {
   if (!DirectoryExists(argument)) return argument;
-  return argument + (argument.ends_with("/") ? "" : "/") + "CONFIG.INI";
+  return argument + (argument.ends_with("/") ? "" : "/") + kConfigIniFile;
 }
 
 bool Load(const std::string& argument, char separator, Loaded& loaded, std::ostream& err) {

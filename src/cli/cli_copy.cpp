@@ -25,7 +25,7 @@ namespace korvan::cli {
 
 namespace {
 
-constexpr double kSecond = 1.0 / 86400.0;
+constexpr double kSecond = 1.0 / kSecondsPerDay;
 
 // The view the graph window has after opening the folder, with the copy's range.
 GraphViewState ViewAfterOpening(const std::string& dir, uint32_t line_count, double from,
@@ -55,7 +55,7 @@ int RunCopy(const std::vector<std::string>& arguments, std::ostream&, std::ostre
         << "; nic nebylo zapsáno\n";
     return 2;
   }
-  for (const char* name : {"CONFIG.BIN", "CONFIG.INI", "LOG.BIN", kGraphSettingsFileName}) {
+  for (const char* name : {kConfigImageFile, kConfigIniFile, kLogFile, kGraphIniFile}) {
     if (OutputCollides("copy", JoinFolder(destination, name), {}, dir, err)) return 2;
   }
 

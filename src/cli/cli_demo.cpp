@@ -6,7 +6,7 @@
 #include "app/error.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
-#include "data/demo_card.h"
+#include "sim/demo_card.h"
 
 namespace korvan::cli {
 

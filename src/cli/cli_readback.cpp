@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/card_files.h"
 #include "app/constants.h"
 #include "app/error.h"
 #include "cli/cli_card.h"
@@ -43,7 +44,7 @@ int RunReadback(const std::vector<std::string>& arguments, std::ostream& out, st
     return 1;
   }
   out << "Konfigurace načtena z "
-      << (source == ReadBackSource::kConfigIni ? "CONFIG.INI" : "CONFIG.BIN")
+      << (source == ReadBackSource::kConfigIni ? kConfigIniFile : kConfigImageFile)
       << " (veličiny: " << loaded.config.lines.size() << "), uložena do " << output << "\n";
   return 0;
 }

@@ -11,7 +11,7 @@
 #include "app/numbers.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
-#include "data/log_simulator.h"
+#include "sim/log_simulator.h"
 
 namespace korvan::cli {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/card_files.h"
 #include "app/error.h"
 #include "app/numbers.h"
 #include "app/user_dialogs.h"
@@ -42,13 +43,13 @@ std::optional<Converted> Convert(const CardJob& job) {
 }
 
 bool WriteConfiguration(const CardJob& job, const std::string& image) {
-  const auto bin_path = PathOf(job, "CONFIG.BIN");
+  const auto bin_path = PathOf(job, kConfigImageFile);
   if (!bin_path) return false;
   if (!WriteFileAtomically(*bin_path, image)) {
     job.dialogs.ShowError(kCfgCannotCreate);
     return false;
   }
-  const auto ini_path = PathOf(job, "CONFIG.INI");
+  const auto ini_path = PathOf(job, kConfigIniFile);
   if (!ini_path) return false;
   try {
     WriteSettingsFile(*ini_path, job.config, job.instruments, job.decimal_separator);
@@ -77,7 +78,7 @@ bool FitsOnCard(const CardJob& job, const std::string& log_path, uint64_t log_by
   const std::optional<FreeSpace> space = FreeSpaceAt(folder);
   if (!space) return true;
   uint64_t available = space->bytes;
-  for (const char* name : {"RDR.BIN", "CONFIG.BIN", "CONFIG.INI", "LOG.BIN"}) {
+  for (const char* name : {kReaderFile, kConfigImageFile, kConfigIniFile, kLogFile}) {
     if (const auto path = CardFilePath(job.location, name, false, job.dialogs)) {
       available += BytesFreedByRemoving(*path);
     }
@@ -146,7 +147,7 @@ int DefragmenterExitCode(ExtentQuery* extents, const std::string& log_path) {
 }
 
 bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& system) {
-  const auto log_path = PathOf(job, "LOG.BIN");
+  const auto log_path = PathOf(job, kLogFile);
   if (!log_path) return false;
   const std::optional<Converted> converted = Convert(job);
   if (!converted) return false;
@@ -175,11 +176,11 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
   }
 
   std::string rdr_path;
-  for (const char* name : {"RDR.BIN", "CONFIG.BIN", "CONFIG.INI", "LOG.BIN"}) {
+  for (const char* name : {kReaderFile, kConfigImageFile, kConfigIniFile, kLogFile}) {
     const auto path = PathOf(job, name);
     if (!path) return false;
     RemoveFile(*path);  // what cannot be removed is replaced or reported when written
-    if (std::string_view(name) == "RDR.BIN") rdr_path = *path;
+    if (std::string_view(name) == kReaderFile) rdr_path = *path;
   }
 
   switch (WriteLogFile(*log_path, blocks, &progress)) {
@@ -215,9 +216,9 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
 }
 
 bool ChangeCardConfiguration(const CardJob& job) {
-  const auto log_path = PathOf(job, "LOG.BIN");
+  const auto log_path = PathOf(job, kLogFile);
   if (!log_path) return false;
-  const auto rdr_path = PathOf(job, "RDR.BIN");
+  const auto rdr_path = PathOf(job, kReaderFile);
   if (!rdr_path) return false;
   if (!FileExists(*log_path) || !FileExists(*rdr_path)) {
     job.dialogs.ShowError(kCardFilesMissing);
@@ -229,7 +230,9 @@ bool ChangeCardConfiguration(const CardJob& job) {
   std::optional<FolderLock> lock;
   if (!LockFolder(job, *log_path, lock)) return false;
 
-  const auto ini_path = PathOf(job, "CONFIG.INI");
+  // CONFIG.INI is written here and again by WriteConfiguration, as the logger's own tool
+  // does; the second write is not a slip.
+  const auto ini_path = PathOf(job, kConfigIniFile);
   if (!ini_path) return false;
   try {
     WriteSettingsFile(*ini_path, job.config, job.instruments, job.decimal_separator);

@@ -1,5 +1,6 @@
 #include "config/card_readback.h"
 
+#include "app/card_files.h"
 #include "app/user_dialogs.h"
 #include "config/config_image.h"
 #include "config/settings_file.h"
@@ -12,7 +13,7 @@ ReadBackSource ReadConfigurationFromCard(const DataLocation& location, Recording
                                          InstrumentList& instruments, char decimal_separator,
                                          UserDialogs& dialogs,
                                          const std::function<void(ReadBackSource)>& filled) {
-  const auto ini_path = CardFilePath(location, "CONFIG.INI", true, dialogs);
+  const auto ini_path = CardFilePath(location, kConfigIniFile, true, dialogs);
   if (!ini_path) return ReadBackSource::kNone;
   if (const int error = UnreadableReason(*ini_path); error != 0) {
     dialogs.ShowError(ConfigIniUnreadableText(*ini_path, error));
@@ -24,7 +25,7 @@ ReadBackSource ReadConfigurationFromCard(const DataLocation& location, Recording
       })) {
     return ReadBackSource::kConfigIni;
   }
-  const auto bin_path = CardFilePath(location, "CONFIG.BIN", true, dialogs);
+  const auto bin_path = CardFilePath(location, kConfigImageFile, true, dialogs);
   if (!bin_path) return ReadBackSource::kNone;
   std::string bytes;
   if (!ReadConfigImageFile(*bin_path, bytes)) return ReadBackSource::kNone;

@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/dropped_files.h"
 #include "app/error.h"
 #include "app/numbers.h"
 #include "config/card_preparation.h"
@@ -27,10 +26,11 @@
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
 #include "platform/file_query.h"
-#include "shell/form_app.h"
-#include "shell/form_drop.h"
-#include "shell/form_long_operation.h"
-#include "shell/form_qt_text.h"
+#include "shell/form_windows.h"
+#include "widgets/form_drop.h"
+#include "widgets/form_long_operation.h"
+#include "widgets/form_qt_text.h"
+#include "widgets/form_widgets.h"
 
 namespace korvan {
 
@@ -46,12 +46,6 @@ QComboBox* PickList(QWidget* parent, const char* const (&items)[N], int selected
   for (const char* item : items) combo->addItem(Q(item));
   combo->setCurrentIndex(selected);
   return combo;
-}
-
-QLabel* Buddy(const char* caption, QWidget* control, QWidget* parent) {
-  auto* label = new QLabel(Q(caption), parent);
-  label->setBuddy(control);
-  return label;
 }
 
 // Card preparation drives the window's bar; no input of the user's runs until it has ended.
@@ -73,9 +67,7 @@ class ProgressBarProgress : public CardProgress {
 
 TFormFormat::TFormFormat(KorvanApp& app) : QWidget(nullptr), app_(app) {
   setWindowTitle(Q("Parametry záznamu"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(kFixedWindowFlags);
   BuildControls();
 
   for (FileDialogOptions* dialog : {&OpenDialog1, &SaveDialog1}) {
@@ -97,7 +89,7 @@ void TFormFormat::BuildControls() {
   QFont bold = EditNazev->font();
   bold.setBold(true);
   EditNazev->setFont(bold);
-  LabelNazev = Buddy("Název:", EditNazev, this);
+  LabelNazev = BuddyLabel("Název:", EditNazev, this);
   auto* name_row = new QHBoxLayout;
   name_row->addWidget(LabelNazev);
   name_row->addWidget(EditNazev, 1);
@@ -111,17 +103,18 @@ void TFormFormat::BuildControls() {
   ComboBoxStop = PickList(GroupBoxLinka, kStopBitChoices, 0);
   EditTimeout = new QLineEdit("150", GroupBoxLinka);
   EditDelay = new QLineEdit("10", GroupBoxLinka);
-  line->addWidget(Buddy("&Baud", ComboBoxBaud, GroupBoxLinka), 0, 0);
+  line->addWidget(BuddyLabel("&Baud", ComboBoxBaud, GroupBoxLinka), 0, 0);
   line->addWidget(ComboBoxBaud, 0, 1);
-  line->addWidget(Buddy("Da&tabit", ComboBoxData, GroupBoxLinka), 0, 2);
+  line->addWidget(BuddyLabel("Da&tabit", ComboBoxData, GroupBoxLinka), 0, 2);
   line->addWidget(ComboBoxData, 0, 3);
-  line->addWidget(Buddy("P&arita", ComboBoxParity, GroupBoxLinka), 1, 0);
+  line->addWidget(BuddyLabel("P&arita", ComboBoxParity, GroupBoxLinka), 1, 0);
   line->addWidget(ComboBoxParity, 1, 1);
-  line->addWidget(Buddy("&Stopbit", ComboBoxStop, GroupBoxLinka), 1, 2);
+  line->addWidget(BuddyLabel("&Stopbit", ComboBoxStop, GroupBoxLinka), 1, 2);
   line->addWidget(ComboBoxStop, 1, 3);
-  line->addWidget(Buddy("Ti&meout [ms]", EditTimeout, GroupBoxLinka), 2, 0);
+  line->addWidget(BuddyLabel("Ti&meout [ms]", EditTimeout, GroupBoxLinka), 2, 0);
   line->addWidget(EditTimeout, 2, 1);
-  line->addWidget(Buddy("P&rodleva dalšího dotazu [ms]", EditDelay, GroupBoxLinka), 3, 0, 1, 3);
+  line->addWidget(BuddyLabel("P&rodleva dalšího dotazu [ms]", EditDelay, GroupBoxLinka), 3, 0, 1,
+                  3);
   line->addWidget(EditDelay, 3, 3);
   layout->addWidget(GroupBoxLinka);
 
@@ -131,7 +124,7 @@ void TFormFormat::BuildControls() {
   EditTab->setReadOnly(true);
   EditTab->setEnabled(false);
   auto* duration = new QGridLayout;
-  duration->addWidget(Buddy("Doba záznamu", EditDni, this), 0, 0);
+  duration->addWidget(BuddyLabel("Doba záznamu", EditDni, this), 0, 0);
   duration->addWidget(EditDni, 0, 1);
   duration->addWidget(new QLabel(Q("dni"), this), 0, 2);
   duration->addWidget(EditTab, 0, 3);
@@ -145,7 +138,7 @@ void TFormFormat::BuildControls() {
     *interval_edits[k] = new QLineEdit(Q(interval_texts[k]), this);
     const int row = 1 + k / 2;
     const int column = (k % 2) * 3;
-    duration->addWidget(Buddy(interval_captions[k], *interval_edits[k], this), row, column);
+    duration->addWidget(BuddyLabel(interval_captions[k], *interval_edits[k], this), row, column);
     duration->addWidget(*interval_edits[k], row, column + 1);
   }
   layout->addLayout(duration);
@@ -155,13 +148,13 @@ void TFormFormat::BuildControls() {
   ComboBoxVelic = new QComboBox(this);
   EditOznaceni = new QLineEdit(this);
   auto* choice = new QGridLayout;
-  choice->addWidget(Buddy("&Přístroj", ComboBoxInstr, this), 0, 0);
+  choice->addWidget(BuddyLabel("&Přístroj", ComboBoxInstr, this), 0, 0);
   choice->addWidget(ComboBoxInstr, 0, 1, 1, 2);
-  choice->addWidget(Buddy("&Interval", ComboBoxInterval, this), 1, 0);
+  choice->addWidget(BuddyLabel("&Interval", ComboBoxInterval, this), 1, 0);
   choice->addWidget(ComboBoxInterval, 1, 1);
-  choice->addWidget(Buddy("V&eličina", ComboBoxVelic, this), 2, 0);
+  choice->addWidget(BuddyLabel("V&eličina", ComboBoxVelic, this), 2, 0);
   choice->addWidget(ComboBoxVelic, 2, 1, 1, 2);
-  choice->addWidget(Buddy("Vlastní označení", EditOznaceni, this), 3, 0);
+  choice->addWidget(BuddyLabel("Vlastní označení", EditOznaceni, this), 3, 0);
   choice->addWidget(EditOznaceni, 3, 1, 1, 2);
   choice->setColumnStretch(2, 1);
   layout->addLayout(choice);
@@ -197,6 +190,7 @@ void TFormFormat::BuildControls() {
   layout->addWidget(StringGridLogged, 1);
 
   ButtonLoad = new QPushButton(Q("&Načti z disku"), this);
+  // The old name stays: "CfgChg" is card preparation, not the configuration change (ZmCfg).
   ButtonCfgChg = new QPushButton(Q("Připra&v kartu"), this);
   ButtonSave = new QPushButton(Q("&Ulož na disk"), this);
   ButtonLoadFromCard = new QPushButton(Q("Vyčti &z karty"), this);
@@ -305,8 +299,10 @@ void TFormFormat::SetLine(int row, const LoggedLine& line) {
   }
 }
 
+// The title row is fixed exactly when the list holds lines.
+bool TFormFormat::TitleRowFixed() const { return StringGridLogged->rowCount() > 0; }
+
 void TFormFormat::SetTitleRowFixed(bool fixed) {
-  title_row_fixed_ = fixed;
   // An unfixed title row is an ordinary row of the list, not a raised header.
   StringGridLogged->horizontalHeader()->setHighlightSections(fixed);
   QFont font = StringGridLogged->horizontalHeader()->font();
@@ -451,16 +447,19 @@ void TFormFormat::ButtonSaveClick() {
 
 void TFormFormat::ButtonCfgChgClick() {
   const RecordingConfig config = Config();
-  const CardJob job{config, app_.Instruments()->List(), app_.CurrentLocation(),
-                    app_.DecimalSeparator(), app_.Dialogs()};
   ProgressBarProgress progress(ProgressBar1);
-  PrepareCard(job, progress, CardSystem{&app_.Processes(), &app_.Extents(), app_.Drives()});
+  PrepareCard(CardJobFor(config), progress,
+              CardSystem{&app_.Processes(), &app_.Extents(), app_.Drives()});
 }
 
 void TFormFormat::ButtonZmCfgClick() {
   const RecordingConfig config = Config();
-  ChangeCardConfiguration(CardJob{config, app_.Instruments()->List(), app_.CurrentLocation(),
-                                  app_.DecimalSeparator(), app_.Dialogs()});
+  ChangeCardConfiguration(CardJobFor(config));
+}
+
+CardJob TFormFormat::CardJobFor(const RecordingConfig& config) const {
+  return CardJob{config, app_.Instruments()->List(), app_.CurrentLocation(),
+                 app_.DecimalSeparator(), app_.Dialogs()};
 }
 
 void TFormFormat::ButtonLoadFromCardClick() {

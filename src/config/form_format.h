@@ -17,6 +17,8 @@ class QTableWidget;
 
 namespace korvan {
 
+struct CardJob;
+
 class KorvanApp;
 
 // The recording parameters: the window's controls are the configuration itself.
@@ -37,7 +39,7 @@ class TFormFormat : public QWidget {
   RecordingConfig Config() const;
   void SetConfig(const RecordingConfig& config);
   // Whether the logged-quantity list's title row is fixed (it is when the list has lines).
-  bool TitleRowFixed() const { return title_row_fixed_; }
+  bool TitleRowFixed() const;
 
   void ComboBoxInstrChange();
   void FillQuantityChoice();
@@ -94,6 +96,9 @@ class TFormFormat : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The card job of the window's instrument list, data location and separator; config must
+  // outlive it.
+  CardJob CardJobFor(const RecordingConfig& config) const;
   void BuildControls();
   QLineEdit* IntervalEdit(int k) const;
   void ShowLines(const std::vector<LoggedLine>& lines);
@@ -103,7 +108,6 @@ class TFormFormat : public QWidget {
   void SetDays(const std::string& days);
 
   KorvanApp& app_;
-  bool title_row_fixed_ = false;
 };
 
 }  // namespace korvan

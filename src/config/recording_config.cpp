@@ -83,9 +83,14 @@ std::string Utf8Left(std::string_view text, size_t count) {
   return std::string(text.substr(0, CharacterOffset(text, count)));
 }
 
+namespace {
+
+// The text from character (not byte) start on.
 std::string Utf8From(std::string_view text, size_t start) {
   return std::string(text.substr(CharacterOffset(text, start)));
 }
+
+}  // namespace
 
 std::string InstrumentChoiceEntry(const Instrument& instrument) {
   return Utf8Left(InstrumentChoiceText(instrument), 79);

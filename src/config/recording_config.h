@@ -92,8 +92,7 @@ inline bool AddAllowed(int line_count) { return line_count < kMaxLoggedLines; }
 // Removes line index (0-based); an index outside the list changes nothing.
 void RemoveLine(RecordingConfig& config, int index);
 
-// The first count characters (not bytes) of UTF-8 text, and the text from character start on.
+// The first count characters (not bytes) of UTF-8 text.
 std::string Utf8Left(std::string_view text, size_t count);
-std::string Utf8From(std::string_view text, size_t start);
 
 }  // namespace korvan

@@ -8,6 +8,7 @@
 #include "app/constants.h"
 #include "app/ini_file.h"
 #include "app/numbers.h"
+#include "app/text.h"
 #include "app/user_dialogs.h"
 #include "config/settings_format.h"
 #include "platform/system_error.h"
@@ -23,11 +24,13 @@ int Position(int64_t position, int count) {
 
 int ClampCount(int32_t count, int limit) { return std::clamp<int32_t>(count, 0, limit); }
 
-}  // namespace
-
+// The versions are compared as texts, byte by byte: "1.2" is not older than "1.14",
+// "1.100" and "" are.
 bool VersionOlderThanChecked(std::string_view version) {
   return version < std::string_view(kFirstCheckedVersion);
 }
+
+}  // namespace
 
 std::string ConfigIniUnreadableText(const std::string& path, int error) {
   return "Soubor " + path + " nelze přečíst: " + SystemErrorText(error) + ".";
@@ -166,6 +169,15 @@ bool ReadSettingsFile(const std::string& path, RecordingConfig& config, Instrume
   if (!size.ok) dialogs.ShowError(size.error);
   ApplyFileSize(config, size);
   return true;
+}
+
+bool IsSettingsFileName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.size() < 5) return false;  // an extension alone is no name
+  std::string extension = name.substr(name.size() - 4);
+  for (char& c : extension) c = AsciiUpper(c);
+  return extension == ".KVA" || extension == ".CFG";
 }
 
 }  // namespace korvan

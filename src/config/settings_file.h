@@ -25,10 +25,10 @@ inline constexpr const char* kSettingsFileFilter =
     "Soubory nastavení [*.kva]|*.kva|Původní soubory nastavení [*.cfg]|*.cfg|Vše|*.*";
 inline constexpr const char* kSettingsFileExtension = "kva";
 inline constexpr const char* kSettingsFileName = "*.kva";
-
-// The versions are compared as texts, byte by byte: "1.2" is not older than "1.14",
-// "1.100" and "" are.
-bool VersionOlderThanChecked(std::string_view version);
+// A settings file by its name: ".kva", or the older ".cfg", in either case.
+bool IsSettingsFileName(const std::string& path);
+inline constexpr const char* kSettingsDropRefused =
+    "Sem lze přetáhnout jen soubor nastavení (.kva nebo .cfg).";
 
 // The numbers a settings file holds, converted as WriteSettingsFile converts them: the file
 // size, the days and the four intervals. Throws Error for the first that does not convert.

@@ -59,10 +59,6 @@ void AppendFormatted(double value, int width, int precision, std::string& out) {
 
 }  // namespace
 
-StampRange ToStampRange(const ExportRange& range) {
-  return {PackStamp(range.from, range.from), PackStamp(range.to, range.to)};
-}
-
 void MergeRows(Measurement& measurement, std::span<const int> lines, const StampRange& range,
                const RowSink& sink) {
   const size_t k = lines.size();

@@ -26,7 +26,6 @@ struct StampRange {
   uint32_t start = 0;
   uint32_t end = 0;
 };
-StampRange ToStampRange(const ExportRange& range);
 
 // One row of MergeRows: a distinct (stamp, milliseconds) and, for each taking-part line in
 // the order given to MergeRows, whether it has a sample at exactly that time and its raw value.

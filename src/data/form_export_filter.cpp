@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 
 namespace korvan {
 

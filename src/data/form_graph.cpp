@@ -21,6 +21,7 @@
 #include <QUrl>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "app/constants.h"
 #include "app/date_time.h"
@@ -34,10 +35,10 @@
 #include "data/form_stats.h"
 #include "data/readout.h"
 #include "platform/folder_lock.h"
-#include "shell/form_app.h"
-#include "shell/form_long_operation.h"
 #include "shell/form_main_menu.h"
-#include "shell/form_qt_text.h"
+#include "shell/form_windows.h"
+#include "widgets/form_long_operation.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 namespace {
@@ -45,7 +46,9 @@ namespace {
 const QDate kDayZero(1899, 12, 30);
 
 double DateValue(const QDateEdit* edit) { return kDayZero.daysTo(edit->date()); }
-double TimeValue(const QTimeEdit* edit) { return edit->time().msecsSinceStartOfDay() / 86400000.0; }
+double TimeValue(const QTimeEdit* edit) {
+  return edit->time().msecsSinceStartOfDay() / static_cast<double>(kMsPerDay);
+}
 
 // A date-time value into a picker pair, without any time-zone arithmetic.
 void SetPickers(QDateEdit* date, QTimeEdit* time, double value) {
@@ -104,7 +107,6 @@ TFormGraph::TFormGraph(KorvanApp& app)
     : QWidget(nullptr), app_(app), measurement_(std::make_unique<Measurement>()) {
   setWindowTitle(QString::fromUtf8("Naměřená data"));
   setAttribute(Qt::WA_DeleteOnClose, false);
-  for (int n = 0; n < kChannels; ++n) swatch_colors_[n] = kDefaultChannelColors[n];
   BuildControls();
   BuildChart();
   resize(1100, 760);
@@ -127,10 +129,41 @@ void TFormGraph::closeEvent(QCloseEvent* event) {
   deleteLater();
 }
 
+void TFormGraph::ConnectButtons() {
+  const std::pair<QPushButton*, void (TFormGraph::*)()> clicks[] = {
+      {ButtonRight, &TFormGraph::ButtonRightClick},
+      {ButtonLeft, &TFormGraph::ButtonLeftClick},
+      {ButtonZoomXIn, &TFormGraph::ButtonZoomXInClick},
+      {ButtonZoomXOut, &TFormGraph::ButtonZoomXOutClick},
+      {ButtonUnZoomX, &TFormGraph::ButtonUnZoomXClick},
+      {ButtonlUp, &TFormGraph::ButtonlUpClick},
+      {ButtonLDown, &TFormGraph::ButtonLDownClick},
+      {ButtonZoomYLIn, &TFormGraph::ButtonZoomYLInClick},
+      {ButtonZoomYLOut, &TFormGraph::ButtonZoomYLOutClick},
+      {ButtonUnZoomYL, &TFormGraph::ButtonUnZoomYLClick},
+      {ButtonRUp, &TFormGraph::ButtonRUpClick},
+      {ButtonRDown, &TFormGraph::ButtonRDownClick},
+      {ButtonZoomYRIn, &TFormGraph::ButtonZoomYRInClick},
+      {ButtonButtonZoomYROut, &TFormGraph::ButtonButtonZoomYROutClick},
+      {ButtonUnZoomYR, &TFormGraph::ButtonUnZoomYRClick},
+      {ButtonRedraw, &TFormGraph::ButtonRedrawClick},
+      {ButtonScales, &TFormGraph::ButtonScalesClick},
+      {ButtonPrint, &TFormGraph::ButtonPrintClick},
+      {ButtonText, &TFormGraph::ButtonTextClick},
+      {ButtonSave, &TFormGraph::ButtonSaveClick},
+      {ButtonExport, &TFormGraph::ButtonExportClick},
+      {ButtonStats, &TFormGraph::ButtonStatsClick},
+  };
+  for (const auto& [button, handler] : clicks) {
+    connect(button, &QPushButton::clicked, this, handler);
+  }
+}
+
 void TFormGraph::BuildControls() {
   Chart1 = new QCustomPlot(this);
   Chart1->setMinimumSize(400, 250);
 
+  // The names are crossed on purpose: ButtonRight shows the left arrow and moves left.
   ButtonRight = ArrowButton(kArrowLeft, "Posun doleva", this);
   ButtonLeft = ArrowButton(kArrowRight, "Posun doprava", this);
   ButtonZoomXIn = ArrowButton("+", "Zvětšení", this);
@@ -206,34 +239,11 @@ void TFormGraph::BuildControls() {
     Panels[n]->setAutoFillBackground(true);
     Panels[n]->setToolTip(QString::fromUtf8("Styl grafu"));
     Panels[n]->installEventFilter(this);
-    ShowSwatch(n, swatch_colors_[n]);
     connect(ComboBoxes[n], &QComboBox::activated, this, [this, n] { ComboBoxChange(n); });
     connect(RadioGroups[n], &RadioGroup::Clicked, this, [this, n] { RadioGroupClick(n); });
   }
 
-  connect(ButtonRight, &QPushButton::clicked, this, &TFormGraph::ButtonRightClick);
-  connect(ButtonLeft, &QPushButton::clicked, this, &TFormGraph::ButtonLeftClick);
-  connect(ButtonZoomXIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomXInClick);
-  connect(ButtonZoomXOut, &QPushButton::clicked, this, &TFormGraph::ButtonZoomXOutClick);
-  connect(ButtonUnZoomX, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomXClick);
-  connect(ButtonlUp, &QPushButton::clicked, this, &TFormGraph::ButtonlUpClick);
-  connect(ButtonLDown, &QPushButton::clicked, this, &TFormGraph::ButtonLDownClick);
-  connect(ButtonZoomYLIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYLInClick);
-  connect(ButtonZoomYLOut, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYLOutClick);
-  connect(ButtonUnZoomYL, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomYLClick);
-  connect(ButtonRUp, &QPushButton::clicked, this, &TFormGraph::ButtonRUpClick);
-  connect(ButtonRDown, &QPushButton::clicked, this, &TFormGraph::ButtonRDownClick);
-  connect(ButtonZoomYRIn, &QPushButton::clicked, this, &TFormGraph::ButtonZoomYRInClick);
-  connect(ButtonButtonZoomYROut, &QPushButton::clicked, this,
-          &TFormGraph::ButtonButtonZoomYROutClick);
-  connect(ButtonUnZoomYR, &QPushButton::clicked, this, &TFormGraph::ButtonUnZoomYRClick);
-  connect(ButtonRedraw, &QPushButton::clicked, this, &TFormGraph::ButtonRedrawClick);
-  connect(ButtonScales, &QPushButton::clicked, this, &TFormGraph::ButtonScalesClick);
-  connect(ButtonPrint, &QPushButton::clicked, this, &TFormGraph::ButtonPrintClick);
-  connect(ButtonText, &QPushButton::clicked, this, &TFormGraph::ButtonTextClick);
-  connect(ButtonSave, &QPushButton::clicked, this, &TFormGraph::ButtonSaveClick);
-  connect(ButtonExport, &QPushButton::clicked, this, &TFormGraph::ButtonExportClick);
-  connect(ButtonStats, &QPushButton::clicked, this, &TFormGraph::ButtonStatsClick);
+  ConnectButtons();
   if (TFormScales* scales = app_.Scales()) {
     connect(scales, &TFormScales::Rescale, this, [this] { RescaleAxes(true, true, true); });
   }
@@ -361,7 +371,7 @@ void TFormGraph::BuildChart() {
     auto* graph = Chart1->addGraph(time, left);
     graph->setAdaptiveSampling(true);
     channels_[n].series = graph;
-    channels_[n].style = {0, swatch_colors_[n], n < 2 ? 1 : 2, 0, 0, 0};
+    channels_[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
     DrawStyle(n);
   }
 
@@ -380,10 +390,9 @@ void TFormGraph::BuildChart() {
   connect(Chart1, &QWidget::customContextMenuRequested, this, &TFormGraph::ChartContextMenu);
 }
 
-void TFormGraph::ShowSwatch(int channel, uint32_t color) {
-  swatch_colors_[channel] = color;
+void TFormGraph::ShowSwatch(int channel) {
   QPalette palette = Panels[channel]->palette();
-  palette.setColor(QPalette::Window, ToQColor(color));
+  palette.setColor(QPalette::Window, ToQColor(channels_[channel].style.color));
   Panels[channel]->setPalette(palette);
 }
 
@@ -432,7 +441,7 @@ void TFormGraph::FormCreate() {
 }
 
 void TFormGraph::FormClose() {
-  const std::optional<std::string> path = app_.CardFilePath(kGraphSettingsFileName, false);
+  const std::optional<std::string> path = app_.CardFilePath(kGraphIniFile, false);
   if (!path) return;
   // Another writer of the card folder (a preparation, a copy) would have the file changed under it.
   const std::string folder = path->substr(0, path->rfind('/') + 1);

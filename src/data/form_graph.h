@@ -191,8 +191,11 @@ class TFormGraph : public QWidget {
   void StepAxis(QCPAxis* axis, AxisStep step);
   void SetRange(QCPAxis* axis, const AxisRange& range);
   void ReplaceSeries(int channel, SeriesKind kind);
+  // Each push button to its click handler.
+  void ConnectButtons();
+  // Draws the channel in its style; its swatch shows the style's colour.
   void DrawStyle(int channel);
-  void ShowSwatch(int channel, uint32_t color);
+  void ShowSwatch(int channel);
   void PrintChart(QPrinter& printer);
   void PrepareLegend();
   void AttachPrintExtras();
@@ -208,7 +211,6 @@ class TFormGraph : public QWidget {
   std::unique_ptr<Measurement> measurement_;
   bool loaded_ = false;
   std::array<Channel, kChannels> channels_;
-  std::array<uint32_t, kChannels> swatch_colors_;
   TimeAxisTicker* time_ticker_ = nullptr;  // owned by the axis
   QCPTextElement* title_ = nullptr;
   QCPTextElement* foot_ = nullptr;

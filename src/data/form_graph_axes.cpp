@@ -8,7 +8,7 @@
 
 #include "data/form_graph.h"
 #include "data/form_scales.h"
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 
 namespace korvan {
 

@@ -11,11 +11,12 @@
 #include <cctype>
 
 #include "app/constants.h"
+#include "app/scope_exit.h"
 #include "app/user_dialogs.h"
 #include "data/form_graph.h"
 #include "data/form_graph_readout.h"
 #include "platform/files.h"
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 
 namespace korvan {
 
@@ -73,13 +74,8 @@ void TFormGraph::WithPrintExtras(const Draw& draw) {
   if (readout_) readout_->Hide();
   PrepareLegend();
   AttachPrintExtras();
-  try {
-    draw();
-  } catch (...) {
-    DetachPrintExtras();
-    throw;
-  }
-  DetachPrintExtras();
+  const ScopeExit detach([this] { DetachPrintExtras(); });
+  draw();
 }
 
 QImage TFormGraph::Picture(double scale) {

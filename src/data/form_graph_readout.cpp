@@ -10,7 +10,7 @@
 #include "data/measurement.h"
 #include "data/range_stats.h"
 #include "data/readout.h"
-#include "shell/form_qt_text.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 

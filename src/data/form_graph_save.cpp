@@ -14,8 +14,8 @@
 #include "data/form_sheet.h"
 #include "data/log_copy.h"
 #include "data/log_scan.h"
-#include "shell/form_app.h"
-#include "shell/form_long_operation.h"
+#include "shell/form_windows.h"
+#include "widgets/form_long_operation.h"
 
 namespace korvan {
 namespace {

@@ -10,8 +10,8 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "data/plot_points.h"
-#include "shell/form_app.h"
-#include "shell/form_qt_text.h"
+#include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 namespace {
@@ -176,6 +176,7 @@ void TFormGraph::DrawStyle(int channel) {
     bars->setBrush(style.line_thickness == 0 ? QBrush(Qt::NoBrush) : QBrush(color));
     bars->setPen(QPen(color, style.line_thickness));
   }
+  ShowSwatch(channel);
 }
 
 SeriesStyle TFormGraph::LoadSeriesStyle(int channel) const {
@@ -185,7 +186,6 @@ SeriesStyle TFormGraph::LoadSeriesStyle(int channel) const {
 void TFormGraph::PanelDblClick(int channel) {
   const std::optional<SeriesStyle> edited = app_.SeriesStyle()->Execute(LoadSeriesStyle(channel));
   if (!edited) return;
-  ShowSwatch(channel, edited->color);
   ApplySeriesStyle(channel, *edited);
 }
 

@@ -7,12 +7,13 @@
 
 #include "app/constants.h"
 #include "app/date_time.h"
+#include "app/scope_exit.h"
 #include "app/user_dialogs.h"
 #include "data/form_graph.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
-#include "shell/form_app.h"
-#include "shell/form_print_dialogs.h"
+#include "shell/form_windows.h"
+#include "widgets/form_print_dialogs.h"
 
 namespace korvan {
 namespace {
@@ -64,13 +65,8 @@ void TFormGraph::ButtonPrintClick() {
   PrepareLegend();
   AttachPrintExtras();
   if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  try {
-    if (app_.Printing().ChoosePrinter(printer_.get())) PrintChart(*printer_);
-  } catch (...) {
-    DetachPrintExtras();
-    throw;
-  }
-  DetachPrintExtras();
+  const ScopeExit detach([this] { DetachPrintExtras(); });
+  if (app_.Printing().ChoosePrinter(printer_.get())) PrintChart(*printer_);
 }
 
 void TFormGraph::PrintChart(QPrinter& printer) {
@@ -135,7 +131,7 @@ void TFormGraph::WriteGraphSettings(const std::string& path) {
 }
 
 void TFormGraph::ReadGraphSettings() {
-  const std::optional<std::string> path = app_.CardFilePath(kGraphSettingsFileName, true);
+  const std::optional<std::string> path = app_.CardFilePath(kGraphIniFile, true);
   if (!path) return;
   GraphViewState s;
   if (!ReadGraphSettingsFile(*path, s, Now())) return;
@@ -151,7 +147,6 @@ void TFormGraph::ReadGraphSettings() {
     ComboBoxes[n]->setCurrentIndex(known ? view.value : 0);
     PlotChannel(n);
     ApplySeriesStyle(n, view.style);
-    ShowSwatch(n, view.style.color);
   }
   // The dialog is left showing the last channel read, where a bar channel's unused values
   // come from.

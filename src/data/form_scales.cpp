@@ -1,48 +1,18 @@
 #include "data/form_scales.h"
 
-#include <QButtonGroup>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/user_dialogs.h"
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 
 namespace korvan {
-
-RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
-    : QGroupBox(caption, parent), buttons_(new QButtonGroup(this)) {
-  auto* layout = new QVBoxLayout(this);
-  for (int i = 0; i < items.size(); ++i) {
-    auto* button = new QRadioButton(items[i], this);
-    buttons_->addButton(button, i);
-    layout->addWidget(button);
-  }
-  connect(buttons_, &QButtonGroup::idClicked, this, [this] { emit Clicked(); });
-}
-
-int RadioGroup::ItemIndex() const { return buttons_->checkedId(); }
-
-void RadioGroup::SetItemIndex(int index) {
-  if (QAbstractButton* button = buttons_->button(index)) {
-    button->setChecked(true);
-    return;
-  }
-  // An exclusive group cannot be emptied by unchecking its button.
-  if (QAbstractButton* checked = buttons_->checkedButton()) {
-    buttons_->setExclusive(false);
-    checked->setChecked(false);
-    buttons_->setExclusive(true);
-  }
-}
-
-int RadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size()); }
 
 TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(QString::fromUtf8("Měřítka"));
@@ -136,19 +106,6 @@ void TFormScales::MoveBeside(const QRect& window) {
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   const QSize size = frameGeometry().size().expandedTo(sizeHint());
   move(PlaceBeside(window, size, screen ? screen->availableGeometry() : QRect()));
-}
-
-QPoint PlaceBeside(const QRect& window, const QSize& size, const QRect& area) {
-  const int top =
-      std::clamp(window.top(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
-  if (window.right() + 1 + size.width() <= area.right() + 1) return {window.right() + 1, top};
-  if (window.left() - size.width() >= area.left()) return {window.left() - size.width(), top};
-  // No room on either side: against the screen's edge on the roomier side, covering the least
-  // of the window.
-  if (area.right() - window.right() >= window.left() - area.left()) {
-    return {std::max(area.left(), area.right() + 1 - size.width()), top};
-  }
-  return {area.left(), top};
 }
 
 void TFormScales::UpdateEdit(int bound) {

@@ -1,42 +1,17 @@
 #pragma once
 
 #include <QDialog>
-#include <QGroupBox>
-#include <QStringList>
 #include <array>
 
 #include "data/scales_state.h"
+#include "widgets/form_widgets.h"
 
-class QButtonGroup;
 class QLineEdit;
 class QPushButton;
 
 namespace korvan {
 
 class KorvanApp;
-
-// Where a dialog of the given size goes beside window within the screen area: to its right,
-// else to its left, so that it covers neither the chart nor its buttons; when the screen has
-// room on neither side, against the screen's edge on the roomier side.
-QPoint PlaceBeside(const QRect& window, const QSize& size, const QRect& area);
-
-// A framed group of exclusive choices with an item index (-1 when nothing is chosen).
-// Clicked is emitted when the user picks an item, not when the index is set in code.
-class RadioGroup : public QGroupBox {
-  Q_OBJECT
- public:
-  RadioGroup(const QString& caption, const QStringList& items, QWidget* parent = nullptr);
-
-  int ItemIndex() const;
-  void SetItemIndex(int index);
-  int Count() const;
-
- signals:
-  void Clicked();
-
- private:
-  QButtonGroup* buttons_;
-};
 
 // "Měřítka": for each bound of the two value axes a typed value or a rule that follows the
 // data. Modeless tool window, created once; its state outlives the graph windows.

@@ -11,7 +11,7 @@
 
 #include "app/user_dialogs.h"
 #include "data/form_scales.h"
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 
 namespace korvan {
 

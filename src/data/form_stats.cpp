@@ -15,7 +15,7 @@
 #include "data/form_scales.h"
 #include "data/range_stats.h"
 #include "data/readout.h"
-#include "shell/form_qt_text.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 

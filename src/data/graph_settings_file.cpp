@@ -117,7 +117,7 @@ bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, doubl
 
 bool ViewOfFolder(const std::string& dir, uint32_t line_count, double now, GraphViewState& state) {
   state = GraphViewState{};
-  if (ReadGraphSettingsFile(JoinFolder(dir, kGraphSettingsFileName), state, now)) {
+  if (ReadGraphSettingsFile(JoinFolder(dir, kGraphIniFile), state, now)) {
     for (ChannelView& channel : state.channels) {
       if (channel.value < 0 || static_cast<uint32_t>(channel.value) > line_count) {
         channel.value = 0;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/card_files.h"
 #include "data/scales_state.h"
 #include "data/series_style.h"
 
@@ -28,8 +29,6 @@ struct GraphViewState {
   std::array<ChannelView, kChannels> channels;
   bool operator==(const GraphViewState&) const = default;
 };
-
-inline constexpr char kGraphSettingsFileName[] = "GRAPH.INI";
 
 // Writes the whole file: sections and keys in their fixed order, floats in the general
 // format with decimal_separator. An existing file is replaced, not merged into. When the

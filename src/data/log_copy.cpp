@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/card_files.h"
 #include "app/data_location.h"
 #include "app/encodings.h"
 #include "app/error.h"
@@ -137,7 +138,7 @@ LogCopyResult CopyLogRecords(ReadOnlyFile& source, AtomicWriter& destination, ui
 
 namespace {
 
-constexpr const char* kCopiedNames[] = {"CONFIG.BIN", "CONFIG.INI", "LOG.BIN", "GRAPH.INI"};
+constexpr const char* kCopiedNames[] = {kConfigImageFile, kConfigIniFile, kLogFile, kGraphIniFile};
 
 }  // namespace
 
@@ -155,7 +156,7 @@ DestinationClaim ClaimDestination(const FolderLock& lock, const std::string& des
     dialogs.ShowError(FolderBusyText(destination));
     return DestinationClaim::kBusy;
   }
-  if (QueryFile(JoinFolder(destination, "LOG.BIN")).kind != FileKind::kNone &&
+  if (QueryFile(JoinFolder(destination, kLogFile)).kind != FileKind::kNone &&
       !dialogs.Ask(kCopyDestinationHasData)) {
     return DestinationClaim::kDeclined;
   }
@@ -202,19 +203,19 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
   // drops the staged ones and leaves the destination's set as it was.
   [&] {
     FileSet set(destination);
-    if (const char* failure = StageConfigFile(set, source, "CONFIG.BIN", true)) {
+    if (const char* failure = StageConfigFile(set, source, kConfigImageFile, true)) {
       return fail(failure);
     }
     // A card prepared elsewhere may have no text configuration.
-    if (const char* failure = StageConfigFile(set, source, "CONFIG.INI", false)) {
+    if (const char* failure = StageConfigFile(set, source, kConfigIniFile, false)) {
       return fail(failure);
     }
 
-    const std::string log_source = JoinFolder(source, "LOG.BIN");
+    const std::string log_source = JoinFolder(source, kLogFile);
     if (job.progress_start) job.progress_start(QueryFile(log_source).size);
     ReadOnlyFile input(log_source);
     if (!input.IsOpen()) return fail(kCopyLogOpenFailed);
-    const std::string log_stage = set.StagePath("LOG.BIN");
+    const std::string log_stage = set.StagePath(kLogFile);
     if (log_stage.empty()) return fail(kCopyLogCreateFailed);
     AtomicWriter output(log_stage);
     if (!output.ok()) return fail(kCopyLogCreateFailed);
@@ -230,7 +231,7 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
 
   if (job.write_graph_settings) {
     try {
-      job.write_graph_settings(JoinFolder(destination, "GRAPH.INI"));
+      job.write_graph_settings(JoinFolder(destination, kGraphIniFile));
     } catch (const Error& e) {
       fail(e.what());
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/data_location.h"
+#include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/ini_file.h"
 #include "app/packed_stamp.h"
@@ -35,13 +36,12 @@ class StampClock {
   int64_t Milliseconds(uint32_t stamp, uint16_t milliseconds) {
     if (StampDayKey(stamp) != date_) {
       date_ = StampDayKey(stamp);
-      day_start_ = StampDayNumber(stamp) * kMillisecondsPerDay;
+      day_start_ = StampDayNumber(stamp) * kMsPerDay;
     }
     return day_start_ + int64_t{StampSecondOfDay(stamp)} * 1000 + milliseconds;
   }
 
  private:
-  static constexpr int64_t kMillisecondsPerDay = 86400000;
   uint32_t date_ = 0xFFFFFFFF;
   int64_t day_start_ = 0;
 };
@@ -222,7 +222,7 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   out = LoadResult{};
 
   // The missing reader is reported once; the later paths fail the same way silently.
-  const auto ini_path = CardFilePath(location, "CONFIG.INI", true, dialogs);
+  const auto ini_path = CardFilePath(location, kConfigIniFile, true, dialogs);
   // Only a missing CONFIG.INI (or one of another application) falls back to CONFIG.BIN: one
   // that cannot be read would give the lines of the image instead of the job's own.
   if (ini_path) {
@@ -235,20 +235,20 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   if (ini_path && IsRegularFile(*ini_path)) ini.emplace(*ini_path);
   if (ini && IsOwnConfigIni(ini->document())) {
     ReadConfigIni(ini->document(), measurement);
-    out.source = "CONFIG.INI";
+    out.source = kConfigIniFile;
   } else {
-    const auto bin_path = CardFilePath(location, "CONFIG.BIN", false, dialogs);
+    const auto bin_path = CardFilePath(location, kConfigImageFile, false, dialogs);
     std::string image;
     if (!bin_path || !ReadConfigImageFile(*bin_path, image)) {
       dialogs.ShowError(kConfigOpenFailed);
       return false;
     }
     ReadConfigBin(reinterpret_cast<const uint8_t*>(image.data()), image.size(), measurement);
-    out.source = "CONFIG.BIN";
+    out.source = kConfigImageFile;
   }
   out.chart_title = measurement.chart_title;
 
-  const auto log_path = CardFilePath(location, "LOG.BIN", false, dialogs);
+  const auto log_path = CardFilePath(location, kLogFile, false, dialogs);
   const FileStatus log_status = log_path ? QueryFile(*log_path) : FileStatus{};
   if (log_status.kind == FileKind::kNone || log_status.kind == FileKind::kDirectory) {
     dialogs.ShowError(kDataOpenFailed);

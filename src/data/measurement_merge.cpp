@@ -4,9 +4,9 @@
 #include <bit>
 #include <memory>
 
+#include "app/card_files.h"
 #include "app/data_location.h"
 #include "app/date_time.h"
-#include "app/dropped_files.h"
 #include "app/encodings.h"
 #include "app/error.h"
 #include "app/ini_file.h"
@@ -16,6 +16,7 @@
 #include "data/log_merge.h"
 #include "data/measurement.h"
 #include "data/measurement_config.h"
+#include "data/measurement_folder.h"
 #include "platform/file_query.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
@@ -47,13 +48,13 @@ struct FolderLines {
 std::unique_ptr<FolderLines> ReadFolderLines(const std::string& dir) {
   auto lines = std::make_unique<FolderLines>();
   std::string image;
-  const bool has_image = ReadConfigImageFile(JoinFolder(dir, "CONFIG.BIN"), image);
+  const bool has_image = ReadConfigImageFile(JoinFolder(dir, kConfigImageFile), image);
   if (has_image) {
     ConfigImage parsed =
         ParseConfigImage({reinterpret_cast<const uint8_t*>(image.data()), image.size()});
     if (parsed.complete) lines->image = std::move(parsed);
   }
-  const std::string ini_path = JoinFolder(dir, "CONFIG.INI");
+  const std::string ini_path = JoinFolder(dir, kConfigIniFile);
   std::optional<IniFile> ini;
   if (IsRegularFile(ini_path)) ini.emplace(ini_path);
   if (ini && IsOwnConfigIni(ini->document())) {
@@ -112,7 +113,7 @@ std::optional<std::string> LinesDiffer(const std::string& first, const std::stri
 
 bool WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files, AtomicWriter& log,
                     UserDialogs& dialogs) {
-  for (const char* name : {"CONFIG.BIN", "CONFIG.INI"}) {
+  for (const char* name : {kConfigImageFile, kConfigIniFile}) {
     if (const char* failure = StageConfigFile(files, set.config_source, name, false)) {
       dialogs.ShowError(failure);
       return false;
@@ -123,8 +124,7 @@ bool WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files
     return false;
   }
   try {
-    WriteGraphSettingsFile(JoinFolder(dir, kGraphSettingsFileName), set.view,
-                           set.decimal_separator);
+    WriteGraphSettingsFile(JoinFolder(dir, kGraphIniFile), set.view, set.decimal_separator);
   } catch (const Error& e) {
     dialogs.ShowError(e.what());
     return false;
@@ -212,7 +212,7 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
   std::vector<MergeInput> inputs;
   uint64_t total = 0;
   for (const std::string& source : sources) {
-    auto file = std::make_shared<ReadOnlyFile>(JoinFolder(source, "LOG.BIN"));
+    auto file = std::make_shared<ReadOnlyFile>(JoinFolder(source, kLogFile));
     if (!file->IsOpen()) {
       return stop(FormatMergeMessage(kMergeReadFailed, {source}), MergeOutcome::kFailed);
     }
@@ -222,7 +222,7 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
   // Until the set is committed the destination's files stay as they were; any failure below
   // drops what was staged.
   FileSet files(destination);
-  const std::string log_stage = files.StagePath("LOG.BIN");
+  const std::string log_stage = files.StagePath(kLogFile);
   if (log_stage.empty()) return stop(kCopyLogCreateFailed, MergeOutcome::kFailed);
   AtomicWriter log(log_stage);
   if (!log.ok()) return stop(kCopyLogCreateFailed, MergeOutcome::kFailed);

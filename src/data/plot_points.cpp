@@ -41,7 +41,7 @@ void ExtractPlotPoints(const MeasuredLine& line, const TBuf& buffer, const Stamp
         }
         if (day_valid) {
           const int64_t ms = int64_t{StampSecondOfDay(s.stamp)} * 1000 + s.milliseconds;
-          const double x = day_value + static_cast<double>(ms) / 86400000.0;
+          const double x = day_value + static_cast<double>(ms) / static_cast<double>(kMsPerDay);
           if (x < last_x) points.sorted = false;
           last_x = x;
           points.x.push_back(x);

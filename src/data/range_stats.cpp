@@ -10,7 +10,6 @@ namespace korvan {
 
 namespace {
 
-constexpr int64_t kMsPerDay = 86400000;
 // Sample times are day values computed from whole milliseconds; a window end within this much
 // of a millisecond takes that millisecond in.
 constexpr double kMsTolerance = 0.01;

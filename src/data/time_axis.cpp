@@ -74,7 +74,7 @@ TimeAxisFormat ChooseTimeAxisFormat(double span_days, double axis_length_px,
   } else {
     f.format = "h:mm:ss";
     f.plain_numbers = true;
-    const double seconds = span * 86400;
+    const double seconds = span * kSecondsPerDay;
     double base = 1.1574074074074074e-7;  // 0.01 s
     if (seconds > 1) {
       base = 1.1574074074074074e-6;  // 0.1 s
@@ -106,7 +106,7 @@ std::string RewriteTimeLabel(std::string_view label, char decimal_separator) {
   // Rounded to hundredths over the whole time of day, so that .995 s and later carry into
   // the next second instead of showing ".100".
   const int64_t ms = ((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.millisecond;
-  const int64_t hundredths = (ms + 1) / 10 % 8640000;
+  const int64_t hundredths = (ms + 1) / 10 % (kMsPerDay / 10);
   std::string out;
   AppendInt(out, hundredths / 360000, 1);
   out += ':';

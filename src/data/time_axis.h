@@ -3,9 +3,11 @@
 #include <string>
 #include <string_view>
 
+#include "app/date_time.h"
+
 namespace korvan {
 
-inline constexpr double kSecondDays = 1.0 / 86400.0;
+inline constexpr double kSecondDays = 1.0 / kSecondsPerDay;
 
 // How the time axis labels a visible span: the FormatDateTime pattern, the distance of two
 // labels and the minor ticks between them.

@@ -16,18 +16,12 @@
 
 #include "config/form_format.h"
 #include "instruments/quantity_file.h"
-#include "shell/form_app.h"
-#include "shell/form_qt_text.h"
+#include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
 namespace {
-
-QLabel* LabelFor(const char* text, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setBuddy(buddy);
-  return label;
-}
 
 QVBoxLayout* Labelled(QLabel* label, QWidget* field) {
   auto* column = new QVBoxLayout;
@@ -39,28 +33,8 @@ QVBoxLayout* Labelled(QLabel* label, QWidget* field) {
 
 }  // namespace
 
-UpDownArrows::UpDownArrows(QWidget* parent) : QWidget(parent) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  up = new QToolButton(this);
-  up->setArrowType(Qt::UpArrow);
-  down = new QToolButton(this);
-  down->setArrowType(Qt::DownArrow);
-  for (QToolButton* button : {up, down}) {
-    button->setAutoRepeat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setFixedSize(17, 11);
-    button->setIconSize(QSize(7, 5));
-    column->addWidget(button);
-  }
-}
-
 TFormInstruments::TFormInstruments(KorvanApp& app)
-    : QDialog(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint),
-      app_(app) {
+    : QDialog(nullptr, kFixedWindowFlags), app_(app) {
   setWindowTitle(QString::fromUtf8("Definice přístrojů"));
   setFixedSize(741, 314);
 
@@ -68,13 +42,13 @@ TFormInstruments::TFormInstruments(KorvanApp& app)
   EditAdresa = new QLineEdit(QString::fromUtf8("01h"), GroupBox1);
   EditAdresa->setFixedWidth(48);
   UpDown1 = new UpDownArrows(GroupBox1);
-  LabelAdresa = LabelFor("&Adresa", EditAdresa, GroupBox1);
+  LabelAdresa = BuddyLabel("&Adresa", EditAdresa, GroupBox1);
   EditPopis = new QLineEdit(QString::fromUtf8("Přístr.1"), GroupBox1);
   EditPopis->setFixedWidth(230);
-  LabelPopis = LabelFor("P&opis", EditPopis, GroupBox1);
+  LabelPopis = BuddyLabel("P&opis", EditPopis, GroupBox1);
   EditFile = new QLineEdit(GroupBox1);
   EditFile->installEventFilter(this);
-  LabelFile = LabelFor("&Soubor veličin", EditFile, GroupBox1);
+  LabelFile = BuddyLabel("&Soubor veličin", EditFile, GroupBox1);
   ButtonVyber = new QPushButton(QString::fromUtf8("&Vyber"), GroupBox1);
   ButtonVyber->setDefault(true);
   ButtonVyber->setAutoDefault(true);
@@ -157,15 +131,12 @@ TFormInstruments::TFormInstruments(KorvanApp& app)
   connect(qApp, &QGuiApplication::focusWindowChanged, this,
           [this](QWindow* window) { OtherWindowActivated(window); });
 
-  ShowList();
-  ApplyButtons(ButtonsForCount(0));
+  ShowList(1);
 }
 
 void TFormInstruments::SetList(InstrumentList list) {
   list_ = std::move(list);
-  ShowList();
-  SelectRow(1);
-  ApplyButtons(ButtonsForCount(list_.Count()));
+  ShowList(1);
 }
 
 int TFormInstruments::SelectedRow() const {
@@ -204,6 +175,17 @@ void TFormInstruments::ShowList() {
   }
 }
 
+void TFormInstruments::ShowList(int row) {
+  ShowList();
+  SelectRow(row);
+  ApplyButtons(ButtonsForCount(list_.Count()));
+}
+
+Instrument TFormInstruments::FieldsInstrument() const {
+  return {EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
+          EditFile->text().toStdString()};
+}
+
 void TFormInstruments::ApplyButtons(const InstrumentButtons& buttons) {
   ButtonChg->setEnabled(buttons.change);
   ButtonRemove->setEnabled(buttons.remove);
@@ -214,19 +196,15 @@ void TFormInstruments::FormActivate() { snapshot_ = list_; }
 
 void TFormInstruments::ButtonAddClick() {
   if (list_.Count() >= kMaxInstruments) return;
-  list_.rows.push_back({EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
-                        EditFile->text().toStdString()});
-  ShowList();
-  SelectRow(list_.Count());
-  ApplyButtons(ButtonsForCount(list_.Count()));
+  list_.rows.push_back(FieldsInstrument());
+  ShowList(list_.Count());
   UpDown1Click(true);
 }
 
 void TFormInstruments::ButtonChgClick() {
   const int row = SelectedRow();
   if (row == 0) return;
-  list_.rows[row - 1] = {EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
-                         EditFile->text().toStdString()};
+  list_.rows[row - 1] = FieldsInstrument();
   ShowList();
 }
 
@@ -234,9 +212,7 @@ void TFormInstruments::ButtonRemoveClick() {
   const int row = SelectedRow();
   if (row == 0) return;
   list_.rows.erase(list_.rows.begin() + (row - 1));
-  ShowList();
-  SelectRow(row);
-  ApplyButtons(ButtonsForCount(list_.Count()));
+  ShowList(row);
 }
 
 void TFormInstruments::StringGrid1DblClick() {
@@ -267,9 +243,7 @@ void TFormInstruments::ButtonOKClick() {
 
 void TFormInstruments::ButtonCancelClick() {
   list_ = snapshot_;
-  ShowList();
-  SelectRow(1);
-  ApplyButtons(ButtonsForCount(list_.Count()));
+  ShowList(1);
   app_.Format()->RebuildInstrumentChoice();
   hide();
 }

@@ -4,6 +4,7 @@
 
 #include "app/user_dialogs.h"
 #include "instruments/instrument_list.h"
+#include "widgets/form_widgets.h"
 
 class QGroupBox;
 class QLabel;
@@ -15,14 +16,6 @@ class QToolButton;
 namespace korvan {
 
 class KorvanApp;
-
-// The up-down arrows beside the address field.
-class UpDownArrows : public QWidget {
- public:
-  explicit UpDownArrows(QWidget* parent);
-  QToolButton* up;
-  QToolButton* down;
-};
 
 // The instrument list of the configuration. Edits count at once; Storno puts back the list
 // as it was when the window was last activated.
@@ -75,6 +68,10 @@ class TFormInstruments : public QDialog {
 
  private:
   void ShowList();
+  // The list shown again with row (clamped) selected and the buttons that fit its length.
+  void ShowList(int row);
+  // The instrument the address, description and quantity-file fields describe.
+  Instrument FieldsInstrument() const;
   void ApplyButtons(const InstrumentButtons& buttons);
   void OtherWindowActivated(QWindow* window);
 

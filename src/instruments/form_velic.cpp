@@ -15,8 +15,9 @@
 #include <functional>
 
 #include "app/error.h"
-#include "shell/form_app.h"
-#include "shell/form_qt_text.h"
+#include "app/scope_exit.h"
+#include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -86,13 +87,8 @@ class QuantityTableModel : public QAbstractTableModel {
 
   void Reset(const std::function<void()>& change) {
     beginResetModel();
-    try {
-      change();
-    } catch (...) {
-      endResetModel();
-      throw;
-    }
-    endResetModel();
+    const ScopeExit end([this] { endResetModel(); });
+    change();
   }
 
  private:

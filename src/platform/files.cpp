@@ -74,6 +74,19 @@ std::string TemporaryName(const std::string& folder) {
   return name;
 }
 
+// Tries create on fresh temporary names in folder until one is free; returns the name it
+// took, or an empty name with errno telling why (EEXIST when every name tried was taken).
+template <typename Create>
+std::string TakeTemporaryName(const std::string& folder, Create create) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = TemporaryName(folder);
+    if (create(name)) return name;
+    if (errno != EEXIST) return {};
+  }
+  errno = EEXIST;
+  return {};
+}
+
 // The named temporary files that exist right now, for a signal handler to remove: fixed
 // storage, since a handler may not allocate.
 class TemporaryNames {
@@ -161,16 +174,15 @@ AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
     }
   }
   if (fd_ < 0) {
-    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-      std::string name = TemporaryName(folder);
-      fd_ = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (fd_ >= 0) SetTemporaryName(std::move(name));
-      if (fd_ < 0 && errno != EEXIST) break;
-    }
-    if (fd_ < 0) {
+    std::string name = TakeTemporaryName(folder, [this](const std::string& candidate) {
+      fd_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      return fd_ >= 0;
+    });
+    if (name.empty()) {
       Fail(errno);
       return;
     }
+    SetTemporaryName(std::move(name));
   }
   // Tells the stale-temporary clean-up that a live writer owns this file.
   flock(fd_, LOCK_SH | LOCK_NB);
@@ -238,15 +250,11 @@ bool AtomicWriter::Commit() {
     if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
       if (errno != EEXIST) return Fail(errno);
       const std::string folder = FolderOf(target_);
-      for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = TemporaryName(folder);
-        if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-          SetTemporaryName(std::move(name));
-          break;
-        }
-        if (errno != EEXIST) return Fail(errno);
-      }
-      if (temp_name_.empty()) return Fail(EEXIST);
+      std::string name = TakeTemporaryName(folder, [&proc](const std::string& candidate) {
+        return linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0;
+      });
+      if (name.empty()) return Fail(errno);
+      SetTemporaryName(std::move(name));
     }
   }
   // A full disk or a pulled medium may only show at close.

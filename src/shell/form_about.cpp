@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/constants.h"
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 
 namespace korvan {
 

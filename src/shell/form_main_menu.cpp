@@ -13,18 +13,18 @@
 #include <algorithm>
 
 #include "app/date_time.h"
-#include "app/dropped_files.h"
 #include "app/program_settings.h"
 #include "app/user_dialogs.h"
 #include "config/form_format.h"
 #include "data/log_merge.h"
 #include "data/log_scan.h"
+#include "data/measurement_folder.h"
 #include "instruments/form_instruments.h"
 #include "shell/form_about.h"
-#include "shell/form_app.h"
-#include "shell/form_drop.h"
-#include "shell/form_long_operation.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
+#include "widgets/form_drop.h"
+#include "widgets/form_long_operation.h"
 
 namespace korvan {
 
@@ -119,10 +119,7 @@ QToolButton* BigButton(QWidget* parent, const char* caption, int icon, int width
 }  // namespace
 
 TFormMainMenu::TFormMainMenu(KorvanApp& app)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      app_(app) {
+    : QWidget(nullptr, kFixedWindowFlags | Qt::MSWindowsFixedSizeDialogHint), app_(app) {
   setWindowTitle(QString::fromUtf8("Korvan-A - Ovládací panel"));
   // The logo from the icon theme when installed; a build-folder copy has only its drawing.
   setWindowIcon(QIcon::fromTheme("korvan-a", DrawIcon(2)));

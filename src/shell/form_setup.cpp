@@ -12,8 +12,8 @@
 #include "config/form_format.h"
 #include "instruments/form_velic.h"
 #include "platform/paths.h"
-#include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
+#include "shell/form_windows.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 

@@ -28,12 +28,12 @@
 #include "config/settings_file.h"
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
-#include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
 #include "support/fake_card_system.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {

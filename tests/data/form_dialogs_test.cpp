@@ -17,7 +17,7 @@
 #include "app/error.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 

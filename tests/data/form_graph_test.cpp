@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cmath>
+#include <stdexcept>
 
 #include "app/date_time.h"
 #include "app/encodings.h"
@@ -19,13 +20,13 @@
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "platform/folder_lock.h"
-#include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/qt/graph_window_fixture.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {
@@ -549,6 +550,11 @@ TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {
   // Cancelled: nothing printed, no legend left on screen.
   dialogs_.on_print = [](QPrinter*) { return false; };
   g.ButtonPrintClick();
+  EXPECT_FALSE(g.Legend()->visible());
+  EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
+  // A failing printer: the error goes on, the legend and foot leave the screen all the same.
+  dialogs_.on_print = [](QPrinter*) -> bool { throw std::runtime_error("printer"); };
+  EXPECT_THROW(g.ButtonPrintClick(), std::runtime_error);
   EXPECT_FALSE(g.Legend()->visible());
   EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
 }

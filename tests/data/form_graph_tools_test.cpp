@@ -17,13 +17,13 @@
 #include "data/form_graph_readout.h"
 #include "data/form_stats.h"
 #include "platform/paths.h"
-#include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/qt/graph_window_fixture.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {

@@ -23,15 +23,15 @@
 #include "data/form_export_filter.h"
 #include "data/form_graph.h"
 #include "data/log_copy.h"
-#include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/qt/graph_window_fixture.h"
 #include "support/qt/user_click.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "shell/form_app.h"
+#include "shell/form_windows.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
 

@@ -18,15 +18,16 @@
 #include "app/error.h"
 #include "app/program_settings.h"
 #include "config/settings_file.h"
-#include "data/demo_card.h"
 #include "data/form_graph.h"
 #include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
 #include "shell/form_main_menu.h"
-#include "shell/form_qt_dialogs.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
+#include "sim/demo_card.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
+#include "widgets/form_qt_dialogs.h"
 
 namespace korvan {
 namespace {

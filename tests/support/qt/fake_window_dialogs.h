@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "shell/form_print_dialogs.h"
 #include "support/fake_dialogs.h"
+#include "widgets/form_print_dialogs.h"
 
 namespace korvan::testing {
 

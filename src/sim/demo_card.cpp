@@ -1,4 +1,4 @@
-#include "data/demo_card.h"
+#include "sim/demo_card.h"
 
 #include <bit>
 #include <cmath>
@@ -6,15 +6,16 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/date_time.h"
 #include "app/error.h"
 #include "app/numbers.h"
 #include "app/user_dialogs.h"
 #include "config/card_preparation.h"
 #include "config/recording_config.h"
 #include "data/graph_settings_file.h"
-#include "data/log_simulator.h"
 #include "instruments/instrument_list.h"
 #include "instruments/quantity_file.h"
+#include "sim/log_simulator.h"
 
 namespace korvan {
 
@@ -101,13 +102,13 @@ void WriteDemoCard(const std::string& dir, double last_day, char decimal_separat
   view.time_min = recorded.first;
   view.time_max = recorded.last;
   view.range_from = recorded.first;
-  view.range_to = std::floor(recorded.last * 86400.0 + 0.5) / 86400.0;
+  view.range_to = std::floor(recorded.last * kSecondsPerDay + 0.5) / kSecondsPerDay;
   view.channels[0] = {1, 0, {0, kDefaultChannelColors[0], 1, 0, 0, 0}};
   view.channels[1] = {2, 0, {1, kDefaultChannelColors[1], 2, 0, 0, 0}};
   view.channels[2] = {3, 0, {0, kDefaultChannelColors[5], 1, 1, 0, 0}};
   view.channels[3] = {4, 1, {0, kDefaultChannelColors[6], 1, 0, 2, 1}};
   for (int n = 4; n < 8; ++n) view.channels[n].style.color = kDefaultChannelColors[n];
-  WriteGraphSettingsFile(dir + "/" + kGraphSettingsFileName, view, decimal_separator);
+  WriteGraphSettingsFile(dir + "/" + kGraphIniFile, view, decimal_separator);
 }
 
 void WriteDemoQuantityFiles(const std::string& quantity_dir, char decimal_separator) {

@@ -8,15 +8,10 @@ namespace korvan {
 // (CONFIG.INI or CONFIG.BIN), each a regular file.
 bool HoldsMeasurement(const std::string& folder);
 
-// A settings file by its name: ".kva", or the older ".cfg", in either case.
-bool IsSettingsFileName(const std::string& path);
-
 inline constexpr const char* kFolderDropRefused =
     "Sem lze přetáhnout jen složku s naměřenými daty (LOG.BIN a CONFIG.INI nebo CONFIG.BIN).";
 inline constexpr const char* kJoinDroppedFolders =
     "Přetažené složky s naměřenými daty (%s) spojit do jedné složky?";
 inline constexpr const char* kJoinFolderTitle = "Složka pro spojená data";
-inline constexpr const char* kSettingsDropRefused =
-    "Sem lze přetáhnout jen soubor nastavení (.kva nebo .cfg).";
 
 }  // namespace korvan

@@ -1,4 +1,4 @@
-#include "shell/form_long_operation.h"
+#include "widgets/form_long_operation.h"
 
 #include <QApplication>
 #include <QProgressBar>

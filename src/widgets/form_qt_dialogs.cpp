@@ -1,4 +1,4 @@
-#include "shell/form_qt_dialogs.h"
+#include "widgets/form_qt_dialogs.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "shell/form_qt_text.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 

@@ -1,4 +1,4 @@
-#include "shell/form_qt_dialogs.h"
+#include "widgets/form_qt_dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,12 @@
 
 #include "data/form_graph.h"
 #include "data/log_copy.h"
-#include "shell/form_app.h"
-#include "shell/form_drive_chooser.h"
 #include "shell/form_setup.h"
+#include "shell/form_windows.h"
 #include "support/qt/graph_window_fixture.h"
 #include "support/qt/user_click.h"
 #include "support/temp_dir.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {

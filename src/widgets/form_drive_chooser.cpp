@@ -1,4 +1,4 @@
-#include "shell/form_drive_chooser.h"
+#include "widgets/form_drive_chooser.h"
 
 #include <QFileSystemModel>
 #include <QHeaderView>

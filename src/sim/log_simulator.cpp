@@ -1,4 +1,4 @@
-#include "data/log_simulator.h"
+#include "sim/log_simulator.h"
 
 #include <algorithm>
 #include <array>
@@ -28,7 +28,7 @@ namespace korvan {
 
 namespace {
 
-constexpr int64_t kCentisecondsPerDay = 8'640'000;
+constexpr int64_t kCentisecondsPerDay = 100 * kSecondsPerDay;
 constexpr size_t kFlushBytes = 1 << 20;
 
 // splitmix64: small, fast, and the same numbers everywhere for a seed.
@@ -207,8 +207,9 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
   // Whole seconds, so that a tick's hundredths come from the interval alone, and never after the
   // present moment.
   const int64_t start =
-      options.start ? std::llround(*options.start * 86400) * 100
-                    : static_cast<int64_t>(std::floor(options.now * 86400 + 1e-6)) * 100 - length;
+      options.start
+          ? std::llround(*options.start * kSecondsPerDay) * 100
+          : static_cast<int64_t>(std::floor(options.now * kSecondsPerDay + 1e-6)) * 100 - length;
   const int64_t end = start + length;
   if (start < 0) throw Error("Začátek záznamu je mimo rozsah.");
   // A stamp holds the years 2000-2063 only; a later block would be stamped as another year.

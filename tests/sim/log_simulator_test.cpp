@@ -1,4 +1,4 @@
-#include "data/log_simulator.h"
+#include "sim/log_simulator.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "data/demo_card.h"
+#include "sim/demo_card.h"
 
 #include <gtest/gtest.h>
 

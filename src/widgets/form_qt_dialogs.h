@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/user_dialogs.h"
-#include "shell/form_print_dialogs.h"
+#include "widgets/form_print_dialogs.h"
 
 class QString;
 class QWidget;

@@ -7,14 +7,15 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "app/dropped_files.h"
 #include "app/program_settings.h"
 #include "config/form_format.h"
 #include "config/settings_file.h"
 #include "data/form_graph.h"
+#include "data/measurement_folder.h"
 #include "instruments/instrument_list.h"
 #include "shell/form_app.h"
 #include "shell/form_main_menu.h"
+#include "shell/form_windows.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "shell/form_drop.h"
+#include "widgets/form_drop.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "shell/form_qt_dialogs.h"
+#include "widgets/form_qt_dialogs.h"
 
 namespace korvan {
 

@@ -1,0 +1,50 @@
+# Fails when a file includes a header of a floor above its own. Run as
+#   cmake -DSOURCE_DIR=<src> -DSTAMP=<file> -P check_includes.cmake
+# Floors, lowest first: platform, app; the Qt-free core of config, instruments and data; sim
+# (the simulator and the demonstration card); widgets (what every window uses); the windows
+# (form_* of config, instruments, data), which reach each other and the shared services through
+# shell/form_windows.h, not start-up; then shell; cli beside the windows, over core and sim.
+set(window_headers "(config|instruments|data)/form_[^\"]*")
+set(above_core "(widgets|shell|sim|cli)/[^\"]*|${window_headers}")
+
+# folder | what its files must not include | whose rule, for the message; the windows (form_*)
+# of config, instruments and data are not their core: they follow the rule "windows"
+set(rules
+    "platform|(app|config|instruments|data|sim|widgets|shell|cli)/[^\"]*|the platform layer"
+    "app|(config|instruments|data|sim|widgets|shell|cli)/[^\"]*|the base layer"
+    "config|${above_core}|the core"
+    "instruments|${above_core}|the core"
+    "data|${above_core}|instruments/[^\"]*|the data core (instruments stand beside it)"
+    "sim|(widgets|shell|cli)/[^\"]*|${window_headers}|the simulator"
+    "widgets|(shell|sim|cli)/[^\"]*|${window_headers}|the widget floor"
+    "windows|(sim|cli)/[^\"]*|shell/(form_app|form_about|form_setup|command_line)\\.h|the windows")
+
+set(failures "")
+foreach(rule IN LISTS rules)
+  string(REPLACE "|" ";" parts "${rule}")
+  list(POP_FRONT parts folder)
+  list(POP_BACK parts floor)
+  list(JOIN parts "|" forbidden)
+  if(folder STREQUAL "windows")
+    file(GLOB files ${SOURCE_DIR}/config/form_* ${SOURCE_DIR}/instruments/form_*
+         ${SOURCE_DIR}/data/form_*)
+  else()
+    file(GLOB files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+  endif()
+  if(folder MATCHES "^(config|instruments|data)$")
+    list(FILTER files EXCLUDE REGEX "/form_[^/]*$")
+  endif()
+  foreach(f IN LISTS files)
+    file(STRINGS ${f} includes REGEX "^#include \"")
+    foreach(line IN LISTS includes)
+      if(line MATCHES "^#include \"(${forbidden})\"")
+        file(RELATIVE_PATH rel ${SOURCE_DIR} ${f})
+        string(APPEND failures "  ${rel}: ${line} (${floor} may not include it)\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "Include rule broken:\n${failures}")
+endif()
+file(TOUCH ${STAMP})

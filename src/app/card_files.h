@@ -1,0 +1,17 @@
+#pragma once
+
+#include <array>
+
+namespace korvan {
+
+// The files of a card (or of a folder used in its place), as the logger names them.
+inline constexpr const char* kLogFile = "LOG.BIN";             // the records
+inline constexpr const char* kReaderFile = "RDR.BIN";          // the logger's own state
+inline constexpr const char* kConfigImageFile = "CONFIG.BIN";  // what the logger reads
+inline constexpr const char* kConfigIniFile = "CONFIG.INI";    // the same, for the program
+inline constexpr const char* kGraphIniFile = "GRAPH.INI";      // the graph window's settings
+
+inline constexpr std::array<const char*, 5> kCardFileNames = {
+    kLogFile, kReaderFile, kConfigImageFile, kConfigIniFile, kGraphIniFile};
+
+}  // namespace korvan
