@@ -10,6 +10,7 @@
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
 #include "data/export.h"
+#include "data/xlsx_export.h"
 
 namespace korvan::cli {
 
@@ -32,13 +33,26 @@ class StreamSink : public ExportSink {
 int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   const auto args = Arguments::Parse(
       "export", UsageOf("export"), arguments,
-      {{"--lines", true}, {"--from", true}, {"--to", true}, kDecimalOption}, 2, 2, err);
+      {{"--lines", true}, {"--from", true}, {"--to", true}, {"--format", true}, kDecimalOption}, 2,
+      2, err);
   if (!args) return 2;
   Arguments::LinesAndRange chosen;
   if (!args->ReadLinesAndRange(chosen, err)) return 2;
   const std::string& dir = (*args)[0];
   const std::string& output = (*args)[1];
   if (OutputCollides("export", output, {}, dir, err)) return 2;
+  bool xlsx = IsXlsxPath(output);
+  if (const std::string* format = args->Value("--format")) {
+    if (*format != "csv" && *format != "xlsx") {
+      err << "korvan-cli export: --format je csv nebo xlsx, ne \"" << *format << "\"\n";
+      return 2;
+    }
+    xlsx = *format == "xlsx";
+  }
+  if (xlsx && output == "-") {
+    err << "korvan-cli export: sešit nelze zapsat na standardní výstup\n";
+    return 2;
+  }
 
   Measurement measurement;
   LoadResult result;
@@ -57,6 +71,7 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
     return OutputWritten("export", out, err) ? 0 : 1;
   }
   CliDialogs dialogs(&err, /*print_warnings=*/false);
+  if (xlsx) return ExportXlsxToFile(output, measurement, lines, range, dialogs) ? 0 : 1;
   return ExportToFile(output, measurement, lines, range, chosen.separator, dialogs) ? 0 : 1;
 }
 
