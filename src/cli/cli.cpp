@@ -33,7 +33,7 @@ const std::vector<Command>& Commands() {
        "veličiny, počty vzorků a časový rozsah složky karty", RunInfo},
       {"export",
        "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--format csv|xlsx] "
-       "[--decimal ,|.]",
+       "[--every 1m|15m|1h|1d [--stat mean,min,max] [--count] [--skip-empty]] [--decimal ,|.]",
        "textový export měření nebo sešit .xlsx (VÝSTUP \"-\" je standardní výstup)", RunExport},
       {"copy", "copy SLOŽKA CÍL [--from T] [--to T] [--yes] [--decimal ,|.]",
        "uloží kopii měření (od T včetně do T bez něj) do složky CÍL", RunCopy},
