@@ -8,6 +8,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStringList>
 #include <vector>
 
@@ -50,7 +51,16 @@ std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool 
                      QtFilterFromPairs(options.filter));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!options.default_extension.empty()) dialog.setDefaultSuffix(Q(options.default_extension));
+  if (!options.default_extension.empty()) {
+    dialog.setDefaultSuffix(Q(options.default_extension));
+    // A name typed without an extension gets the one of the filter chosen, where that filter
+    // names exactly one ("Sešit Excel *.xlsx").
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+      static const QRegularExpression one_extension(R"(\(\*\.(\w+)\)$)");
+      const QRegularExpressionMatch match = one_extension.match(f);
+      if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
+    });
+  }
   if (save && !options.overwrite_prompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   // The program's filter texts name their patterns already ("Soubory nastavení [*.kva]").
   dialog.setOption(QFileDialog::HideNameFilterDetails);
