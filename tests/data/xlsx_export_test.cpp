@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "data/export_aggregate.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
@@ -158,6 +159,34 @@ TEST_F(XlsxExportTest, SubsecondsAndSheetSplit) {
   EXPECT_EQ(third.at("D2").text, "0.4");
   EXPECT_EQ(third.count("A3"), 0u);
   EXPECT_EQ(Cells(Member(path(), "xl/worksheets/sheet2.xml")).count("A3"), 1u);
+}
+
+TEST_F(XlsxExportTest, AggregatedWorkbookHoldsPeriodStartsAndFigures) {
+  const uint32_t t = MakeStamp(2006, 3, 5, 8, 0, 0);
+  Add(2, t + 10, 0, 10);
+  Add(2, t + 20, 0, 30);
+  Add(2, MakeStamp(2006, 3, 5, 10, 0, 0), 0, 50);  // the hour between is an empty row
+  AggregateOptions options;
+  options.period_seconds = 3600;
+  options.minimum = false;
+  options.count = true;
+  std::vector<int> lines{2};
+  ASSERT_TRUE(
+      ExportAggregatedToFile(path(), true, m, lines, {0, 0xFFFFFFFF}, options, ',', dialogs));
+  const auto cells = Cells(Member(path(), "xl/worksheets/sheet1.xml"));
+  EXPECT_EQ(cells.at("B1").text, "C - Proud – průměr");
+  EXPECT_EQ(cells.at("D1").text, "C - Proud – počet");
+  EXPECT_NEAR(std::stod(cells.at("A2").text), 38781 + 8 / 24.0, 1e-9);
+  EXPECT_EQ(FormatOf(cells.at("A2")), "d.m.yyyy h:mm:ss");
+  EXPECT_EQ(cells.at("B2").text, "2");
+  EXPECT_EQ(FormatOf(cells.at("B2")), "0.0");
+  EXPECT_EQ(cells.at("C2").text, "3");
+  EXPECT_EQ(cells.at("D2").text, "2");
+  EXPECT_EQ(FormatOf(cells.at("D2")), "0");
+  EXPECT_NEAR(std::stod(cells.at("A3").text), 38781 + 9 / 24.0, 1e-9);
+  EXPECT_EQ(cells.count("B3") + cells.count("C3"), 0u);
+  EXPECT_EQ(cells.at("D3").text, "0");
+  EXPECT_EQ(cells.at("B4").text, "5");
 }
 
 TEST_F(XlsxExportTest, FailureLeavesTheOldFileAndNothingElse) {
