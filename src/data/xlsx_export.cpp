@@ -169,6 +169,12 @@ bool WriteWorkbook(const std::string& path, bool subseconds, std::span<const Xls
                    const std::function<bool(const XlsxRow& row)>& fill, uint32_t rows_per_sheet) {
   lxw_workbook_options options = {};
   options.constant_memory = LXW_TRUE;
+  // The sheets' rows are spooled until the workbook is zipped, several times its size: beside
+  // the target, where the room for it is, rather than in a /tmp that may be held in memory.
+  const size_t slash = path.rfind('/');
+  std::string spool_dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  if (spool_dir.empty()) spool_dir = "/";
+  options.tmpdir = spool_dir.data();
   lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
   if (workbook == nullptr) return false;
   bool ok = true;
