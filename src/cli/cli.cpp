@@ -31,8 +31,10 @@ const std::vector<Command>& Commands() {
        "přepíše soubor nastavení, jak jej uloží program (.cfg na .kva)", RunConvert},
       {"info", "info SLOŽKA [--json] [--decimal ,|.]",
        "veličiny, počty vzorků a časový rozsah složky karty", RunInfo},
-      {"export", "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--decimal ,|.]",
-       "textový export měření (VÝSTUP \"-\" je standardní výstup)", RunExport},
+      {"export",
+       "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--format csv|xlsx] "
+       "[--every 1m|15m|1h|1d [--stat mean,min,max] [--count] [--skip-empty]] [--decimal ,|.]",
+       "textový export měření nebo sešit .xlsx (VÝSTUP \"-\" je standardní výstup)", RunExport},
       {"copy", "copy SLOŽKA CÍL [--from T] [--to T] [--yes] [--decimal ,|.]",
        "uloží kopii měření (od T včetně do T bez něj) do složky CÍL", RunCopy},
       {"stats", "stats SLOŽKA [--lines 1,3] [--from T] [--to T] [--json] [--decimal ,|.]",

@@ -10,6 +10,8 @@
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
 #include "data/export.h"
+#include "data/export_aggregate.h"
+#include "data/xlsx_export.h"
 
 namespace korvan::cli {
 
@@ -30,15 +32,53 @@ class StreamSink : public ExportSink {
 }  // namespace
 
 int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-  const auto args = Arguments::Parse(
-      "export", UsageOf("export"), arguments,
-      {{"--lines", true}, {"--from", true}, {"--to", true}, kDecimalOption}, 2, 2, err);
+  const auto args = Arguments::Parse("export", UsageOf("export"), arguments,
+                                     {{"--lines", true},
+                                      {"--from", true},
+                                      {"--to", true},
+                                      {"--format", true},
+                                      {"--every", true},
+                                      {"--stat", true},
+                                      {"--count", false},
+                                      {"--skip-empty", false},
+                                      kDecimalOption},
+                                     2, 2, err);
   if (!args) return 2;
   Arguments::LinesAndRange chosen;
   if (!args->ReadLinesAndRange(chosen, err)) return 2;
   const std::string& dir = (*args)[0];
   const std::string& output = (*args)[1];
   if (OutputCollides("export", output, {}, dir, err)) return 2;
+  bool xlsx = IsXlsxPath(output);
+  if (const std::string* format = args->Value("--format")) {
+    if (*format != "csv" && *format != "xlsx") {
+      err << "korvan-cli export: --format je csv nebo xlsx, ne \"" << *format << "\"\n";
+      return 2;
+    }
+    xlsx = *format == "xlsx";
+  }
+  AggregateOptions aggregate;
+  if (const std::string* every = args->Value("--every")) {
+    if (!ParsePeriod(*every, aggregate.period_seconds)) {
+      err << "korvan-cli export: --every je 1m, 15m, 1h nebo 1d, ne \"" << *every << "\"\n";
+      return 2;
+    }
+  } else if (args->Has("--stat") || args->Has("--count") || args->Has("--skip-empty")) {
+    err << "korvan-cli export: --stat, --count a --skip-empty platí jen s --every\n";
+    return 2;
+  }
+  if (const std::string* stat = args->Value("--stat")) {
+    if (!ParseStatList(*stat, aggregate)) {
+      err << "korvan-cli export: --stat je seznam z mean, min, max, ne \"" << *stat << "\"\n";
+      return 2;
+    }
+  }
+  aggregate.count = args->Has("--count");
+  aggregate.skip_empty = args->Has("--skip-empty");
+  if (xlsx && output == "-") {
+    err << "korvan-cli export: sešit nelze zapsat na standardní výstup\n";
+    return 2;
+  }
 
   Measurement measurement;
   LoadResult result;
@@ -50,13 +90,24 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
 
   if (output == "-") {
     StreamSink sink(out);
-    if (!WriteExport(measurement, lines, range, chosen.separator, sink)) {
+    const bool written =
+        aggregate.period_seconds > 0
+            ? WriteAggregatedExport(measurement, lines, range, aggregate, chosen.separator, sink)
+            : WriteExport(measurement, lines, range, chosen.separator, sink);
+    if (!written) {
       err << "korvan-cli: " << kExportWriteFailed << "\n";
       return 1;
     }
     return OutputWritten("export", out, err) ? 0 : 1;
   }
   CliDialogs dialogs(&err, /*print_warnings=*/false);
+  if (aggregate.period_seconds > 0) {
+    return ExportAggregatedToFile(output, xlsx, measurement, lines, range, aggregate,
+                                  chosen.separator, dialogs)
+               ? 0
+               : 1;
+  }
+  if (xlsx) return ExportXlsxToFile(output, measurement, lines, range, dialogs) ? 0 : 1;
   return ExportToFile(output, measurement, lines, range, chosen.separator, dialogs) ? 0 : 1;
 }
 

@@ -111,6 +111,10 @@ void AppendValueCellText(const MeasuredLine& line, uint32_t raw, std::string& ou
   if (IsNoValue(line, raw)) return;
   const double value = ConvertRawValue(line, raw);
   if (!InValueRange(line, value)) return;
+  AppendPhysicalValueText(line, value, out);
+}
+
+void AppendPhysicalValueText(const MeasuredLine& line, double value, std::string& out) {
   const char letter = AsciiUpper(line.type_letter);
   if (letter == 'A' || letter == 'F') {
     AppendFormatted(value, 0, -1, out);

@@ -52,6 +52,9 @@ std::string ValueCellText(const MeasuredLine& line, uint32_t raw);
 // Appends the same text to out (no allocation once out has room); the fast path for rows.
 void AppendValueCellText(const MeasuredLine& line, uint32_t raw, std::string& out);
 
+// The text of a physical value of the line, chosen as for its cells ("." as the decimal point).
+void AppendPhysicalValueText(const MeasuredLine& line, double value, std::string& out);
+
 // The row time of the export: " 5.03.2006;08:07:06;" or, with sub-seconds,
 // " 5.03.2006;08:07:06.25;" (hundredths = milliseconds / 10).
 void AppendExportRowTime(uint32_t stamp, uint16_t milliseconds, bool subseconds, std::string& out);

@@ -1,6 +1,7 @@
 #include "data/form_export_filter.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -17,6 +18,12 @@ TFormExportFilter::TFormExportFilter(KorvanApp& app) : QDialog(nullptr), app_(ap
   Label1->setBuddy(ListBox1);
   ListBox2 = new QListWidget(this);
   ListBox2->hide();
+  LabelInterval = new QLabel(QString::fromUtf8("&Interval"), this);
+  ComboInterval = new QComboBox(this);
+  for (const char* item : {"každý vzorek", "1 minuta", "15 minut", "1 hodina", "1 den"}) {
+    ComboInterval->addItem(QString::fromUtf8(item));
+  }
+  LabelInterval->setBuddy(ComboInterval);
   ButtonOK = new QPushButton(QString::fromUtf8("O&K"), this);
   ButtonCancel = new QPushButton(QString::fromUtf8("&Zruš"), this);
   ButtonOK->setDefault(true);
@@ -31,6 +38,10 @@ TFormExportFilter::TFormExportFilter(KorvanApp& app) : QDialog(nullptr), app_(ap
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Label1);
   layout->addWidget(ListBox1, 1);
+  auto* interval = new QHBoxLayout;
+  interval->addWidget(LabelInterval);
+  interval->addWidget(ComboInterval, 1);
+  layout->addLayout(interval);
   layout->addLayout(buttons);
   resize(340, 360);
 }
@@ -40,6 +51,12 @@ void TFormExportFilter::ButtonOKClick() {
     if (ListBox1->item(i)->isSelected()) ListBox2->addItem(ListBox1->item(i)->text());
   }
   accept();
+}
+
+uint32_t TFormExportFilter::IntervalSeconds() const {
+  constexpr uint32_t kSeconds[] = {0, 60, 900, 3600, 86400};
+  const int i = ComboInterval->currentIndex();
+  return i > 0 && i < 5 ? kSeconds[i] : 0;
 }
 
 }  // namespace korvan

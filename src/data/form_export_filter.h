@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -22,6 +24,11 @@ class TFormExportFilter : public QDialog {
   QLabel* Label1;
   QListWidget* ListBox1;
   QListWidget* ListBox2;
+  QLabel* LabelInterval;
+  // "Interval": every sample (the plain export) or one aggregated row per period.
+  QComboBox* ComboInterval;
+  // The seconds of the chosen period, 0 for every sample.
+  uint32_t IntervalSeconds() const;
   QPushButton* ButtonOK;
   QPushButton* ButtonCancel;
 

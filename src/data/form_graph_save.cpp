@@ -9,11 +9,13 @@
 #include "app/date_time.h"
 #include "app/user_dialogs.h"
 #include "config/form_format.h"
+#include "data/export_aggregate.h"
 #include "data/form_export_filter.h"
 #include "data/form_graph.h"
 #include "data/form_sheet.h"
 #include "data/log_copy.h"
 #include "data/log_scan.h"
+#include "data/xlsx_export.h"
 #include "shell/form_windows.h"
 #include "widgets/form_long_operation.h"
 
@@ -93,7 +95,7 @@ void TFormGraph::ButtonExportClick() {
 
   FileDialogOptions options;
   options.title = "Uložení dat";
-  options.filter = "Formátovaný text *.csv|*.csv";
+  options.filter = "Formátovaný text *.csv|*.csv|Sešit Excel *.xlsx|*.xlsx";
   options.default_extension = "csv";
   const std::optional<std::string> name = app_.Dialogs().SaveFileName(options);
   if (!name || name->empty()) return;
@@ -112,8 +114,17 @@ void TFormGraph::ButtonExportClick() {
   progress.start = [&](uint32_t maximum) { bar.Start(maximum); };
   progress.position = [&](uint32_t position) { bar.Set(position); };
   progress.finish = [&] { bar.Finish(); };
-  ExportToFile(path, *measurement_, lines, CurrentStampRange(), app_.DecimalSeparator(),
-               app_.Dialogs(), progress);
+  if (filter->IntervalSeconds() > 0) {
+    AggregateOptions aggregate;
+    aggregate.period_seconds = filter->IntervalSeconds();
+    ExportAggregatedToFile(path, IsXlsxPath(path), *measurement_, lines, CurrentStampRange(),
+                           aggregate, app_.DecimalSeparator(), app_.Dialogs());
+  } else if (IsXlsxPath(path)) {
+    ExportXlsxToFile(path, *measurement_, lines, CurrentStampRange(), app_.Dialogs(), progress);
+  } else {
+    ExportToFile(path, *measurement_, lines, CurrentStampRange(), app_.DecimalSeparator(),
+                 app_.Dialogs(), progress);
+  }
 }
 
 void TFormGraph::ButtonSaveClick() { SaveMeasurementCopy(); }

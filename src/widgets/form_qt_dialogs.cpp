@@ -50,7 +50,25 @@ std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool 
                      QtFilterFromPairs(options.filter));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!options.default_extension.empty()) dialog.setDefaultSuffix(Q(options.default_extension));
+  if (!options.default_extension.empty()) {
+    dialog.setDefaultSuffix(Q(options.default_extension));
+    // A name typed without an extension gets the one of the filter chosen, where that filter
+    // has a single "*.ext" pattern. The signal gives the filter as the list shows it: its
+    // description, perhaps with the patterns after it.
+    const QStringList pairs = Q(options.filter).split('|');
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog, [&dialog, pairs](const QString& f) {
+          for (int i = 0; i + 1 < pairs.size(); i += 2) {
+            const QString& pattern = pairs[i + 1];
+            if (!f.startsWith(pairs[i]) || !pattern.startsWith("*.")) continue;
+            const QString extension = pattern.mid(2);
+            if (!extension.isEmpty() && !extension.contains('*') && !extension.contains(';')) {
+              dialog.setDefaultSuffix(extension);
+            }
+            return;
+          }
+        });
+  }
   if (save && !options.overwrite_prompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   // The program's filter texts name their patterns already ("Soubory nastavení [*.kva]").
   dialog.setOption(QFileDialog::HideNameFilterDetails);

@@ -82,6 +82,25 @@ TEST_F(CliDataTest, ExportToStdoutAndToAFileGiveTheSameBytes) {
   EXPECT_EQ(testing::ReadBytes(dir.File("out.csv")), expected);
 }
 
+TEST_F(CliDataTest, ExportFormatByExtensionOrOption) {
+  for (const char* name : {"a.xlsx", "b.XLSX"}) {
+    CliOutput r = RunCli({"export", dir.path(), dir.File(name)});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(testing::ReadBytes(dir.File(name)).substr(0, 2), "PK") << name;
+  }
+  EXPECT_EQ(RunCli({"export", dir.path(), dir.File("c.dat"), "--format", "xlsx"}).code, 0);
+  EXPECT_EQ(testing::ReadBytes(dir.File("c.dat")).substr(0, 2), "PK");
+  EXPECT_EQ(RunCli({"export", dir.path(), dir.File("d.xlsx"), "--format", "csv"}).code, 0);
+  EXPECT_EQ(testing::ReadBytes(dir.File("d.xlsx")).substr(0, 5), "Datum");
+
+  CliOutput r = RunCli({"export", dir.path(), "-", "--lines", "3", "--every", "1m", "--stat",
+                        "min,max", "--count", "--decimal", ","});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Cp1250ToUtf8(r.out),
+            "Datum;Čas;PM - Proud – min;PM - Proud – max;PM - Proud – počet\r\n"
+            " 5.03.2006;08:07:00;-1;3;2\r\n");
+}
+
 TEST_F(CliDataTest, ExportRangeAndSeparator) {
   CliOutput r = RunCli({"export", dir.path(), "-", "--from", "2006-03-05 08:07:16", "--to",
                         "2006-03-05 08:07:16", "--decimal", "."});
@@ -111,6 +130,12 @@ TEST_F(CliDataTest, Errors) {
       {{"export", dir.path(), "-", "--decimal", ";"}, 2, "--decimal"},
       {{"export", dir.path(), "-", "--to"}, 2, "potřebuje hodnotu"},
       {{"export", dir.path(), dir.File("no/such/out.csv")}, 1, "Soubor exportu nelze vytvořit!"},
+      {{"export", dir.path(), dir.File("no/such/out.xlsx")}, 1, "Soubor exportu nelze vytvořit!"},
+      {{"export", dir.path(), "-", "--format", "xls"}, 2, "--format"},
+      {{"export", dir.path(), "-", "--format", "xlsx"}, 2, "standardní výstup"},
+      {{"export", dir.path(), "-", "--every", "2h"}, 2, "--every"},
+      {{"export", dir.path(), "-", "--count"}, 2, "jen s --every"},
+      {{"export", dir.path(), "-", "--every", "1m", "--stat", "avg"}, 2, "--stat"},
   };
   for (const Case& c : cases) {
     CliOutput r = RunCli(c.arguments);

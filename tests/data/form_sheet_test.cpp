@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -240,7 +241,8 @@ TEST_F(ExportTest, ChosenLinesComeInLineOrder) {
   EXPECT_EQ(entries_, (QStringList{"1.  A - a", "2.  B - b", "3.  C - c"}));
   ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
   EXPECT_EQ(dialogs_.file_dialogs[0].title, "Uložení dat");
-  EXPECT_EQ(dialogs_.file_dialogs[0].filter, "Formátovaný text *.csv|*.csv");
+  EXPECT_EQ(dialogs_.file_dialogs[0].filter,
+            "Formátovaný text *.csv|*.csv|Sešit Excel *.xlsx|*.xlsx");
   // A name without extension gets ".csv".
   EXPECT_EQ(ReadBytes(out_.File("data.csv")),
             "Datum;\xC8"
@@ -256,6 +258,25 @@ TEST_F(ExportTest, ChosenLinesComeInLineOrder) {
   EXPECT_EQ(ReadBytes(out_.File("b.txt")).substr(0, 17),
             "Datum;\xC8"
             "as;B - b\r\n");
+}
+
+TEST_F(ExportTest, WorkbookByExtensionAndAggregatedByInterval) {
+  TFormGraph& g = Open(ThreeLines(false));
+  dialogs_.file_names.push_back(out_.File("data.xlsx"));
+  Export(g, {0});
+  EXPECT_EQ(ReadBytes(out_.File("data.xlsx")).substr(0, 2), "PK");
+
+  TFormExportFilter* filter = app_.ExportFilter();
+  EXPECT_EQ(filter->ComboInterval->currentText(), QString::fromUtf8("každý vzorek"));
+  filter->ComboInterval->setCurrentIndex(3);  // "1 hodina"
+  EXPECT_EQ(filter->IntervalSeconds(), 3600u);
+  dialogs_.file_names.push_back(out_.File("hours"));
+  Export(g, {0});
+  EXPECT_EQ(ReadBytes(out_.File("hours.csv")),
+            "Datum;\xC8"
+            "as;A - a \x96 pr\xF9m\xECr;A - a \x96 min;A - a \x96 max\r\n"
+            " 5.03.2006;08:00:00;11,25;1;21,5\r\n");
+  EXPECT_TRUE(dialogs_.messages.empty());
 }
 
 TEST_F(ExportTest, CancelEmptyChoiceAndFailuresWriteNothing) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -69,6 +72,38 @@ TEST(QtDialogs, AMessageAfterTheFolderChooserOpensOverTheWindowWhoseButtonWasCli
   EXPECT_EQ(texts, QStringList{QString::fromUtf8(kCopyOntoSource)});
   EXPECT_EQ(owners, std::vector<QWidget*>{graph});
   delete app.Graph();
+}
+
+// A name typed without an extension gets the chosen filter's one; the default extension stays
+// for the first filter.
+TEST(QtDialogs, TheSaveDialogsExtensionFollowsTheChosenFilter) {
+  testing::TempDir dir;
+  QtUserDialogs dialogs;
+  FileDialogOptions options;
+  options.filter = "Formátovaný text *.csv|*.csv|Sešit Excel *.xlsx|*.xlsx";
+  options.default_extension = "csv";
+  options.initial_dir = dir.path();
+  for (int filter : {0, 1}) {
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      poll.stop();
+      auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+      ASSERT_NE(types, nullptr);
+      types->setCurrentIndex(filter);
+      // As a click on the entry.
+      emit types->activated(filter);
+      emit types->textActivated(types->itemText(filter));
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText("data");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    poll.start();
+    const std::optional<std::string> name = dialogs.SaveFileName(options);
+    ASSERT_TRUE(name.has_value());
+    EXPECT_EQ(*name, dir.File(filter == 0 ? "data.csv" : "data.xlsx"));
+  }
 }
 
 }  // namespace

@@ -1,0 +1,288 @@
+#include "data/xlsx_export.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "app/date_time.h"
+#include "app/packed_stamp.h"
+#include "app/text.h"
+#include "app/user_dialogs.h"
+#include "platform/files.h"
+
+namespace korvan {
+
+namespace {
+
+constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
+
+// The value the text export's cell shows, or kEmpty where that cell is empty.
+double PhysicalValue(const MeasuredLine& line, uint32_t raw) {
+  if (IsNoValue(line, raw)) return kEmpty;
+  const double value = ConvertRawValue(line, raw);
+  // A cell cannot hold an infinity.
+  return InValueRange(line, value) && std::isfinite(value) ? value : kEmpty;
+}
+
+// The days between the spreadsheet's day 0 (30.12.1899) and 1.1.1970.
+constexpr double kEpochOffsetDays = 25569.0;
+
+// Characters, not bytes, of a UTF-8 text: for the column widths.
+size_t TextWidth(const std::string& text) {
+  return static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// The file libxlsxwriter writes: a temporary beside the target, named as the writers' own
+// temporaries so that a folder's next lock clears one a crash left; removed when done.
+class TemporaryBeside {
+ public:
+  explicit TemporaryBeside(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    std::string name = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
+                       ".korvan-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return;
+    close(fd);
+    path_ = std::move(name);
+  }
+  ~TemporaryBeside() {
+    if (!path_.empty()) unlink(path_.c_str());
+  }
+  TemporaryBeside(const TemporaryBeside&) = delete;
+  TemporaryBeside& operator=(const TemporaryBeside&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class SheetWriter {
+ public:
+  SheetWriter(lxw_workbook* workbook, bool subseconds, std::span<const XlsxColumn> columns,
+              uint32_t rows_per_sheet)
+      : workbook_(workbook),
+        subseconds_(subseconds),
+        columns_(columns),
+        rows_per_sheet_(std::max<uint32_t>(rows_per_sheet, 1)) {
+    bold_ = workbook_add_format(workbook);
+    format_set_bold(bold_);
+    time_ = workbook_add_format(workbook);
+    format_set_num_format(time_, subseconds ? "d.m.yyyy h:mm:ss.00" : "d.m.yyyy h:mm:ss");
+    const char* decimals[] = {"0", "0.0", "0.00"};
+    for (int i = 0; i < 3; ++i) {
+      fixed_[i] = workbook_add_format(workbook);
+      format_set_num_format(fixed_[i], decimals[i]);
+    }
+    for (const XlsxColumn& column : columns) {
+      const MeasuredLine* m = column.decimals_of;
+      // The same choice as the text export's cell; printf's %G of A and F comes closest to
+      // the general format.
+      if (m == nullptr) {
+        formats_.push_back(fixed_[0]);
+      } else if (AsciiUpper(m->type_letter) == 'A' || AsciiUpper(m->type_letter) == 'F') {
+        formats_.push_back(nullptr);
+      } else if (m->multiplier > 0.9999) {
+        formats_.push_back(fixed_[0]);
+      } else if (m->multiplier > 0.0999) {
+        formats_.push_back(fixed_[1]);
+      } else {
+        formats_.push_back(fixed_[2]);
+      }
+    }
+  }
+
+  bool Row(uint32_t stamp, uint16_t milliseconds, std::span<const double> values) {
+    if (sheet_ == nullptr || row_ > rows_per_sheet_) {
+      if (!NewSheet()) return false;
+    }
+    const lxw_row_t r = row_++;
+    bool ok = worksheet_write_number(sheet_, r, 0, SpreadsheetDateTime(stamp, milliseconds),
+                                     time_) == LXW_NO_ERROR;
+    for (size_t j = 0; ok && j < values.size() && j < columns_.size(); ++j) {
+      if (std::isnan(values[j])) continue;
+      ok = worksheet_write_number(sheet_, r, static_cast<lxw_col_t>(j + 1), values[j],
+                                  formats_[j]) == LXW_NO_ERROR;
+    }
+    return ok;
+  }
+
+  bool Finish() {
+    if (sheet_ == nullptr && !NewSheet()) return false;
+    return CloseSheet();
+  }
+
+ private:
+  bool NewSheet() {
+    if (sheet_ != nullptr && !CloseSheet()) return false;
+    ++sheets_;
+    const std::string name = "List " + std::to_string(sheets_);
+    sheet_ = workbook_add_worksheet(workbook_, name.c_str());
+    if (sheet_ == nullptr) return false;
+    worksheet_set_column(sheet_, 0, 0, subseconds_ ? 22 : 19, nullptr);
+    bool ok = worksheet_write_string(sheet_, 0, 0, "Datum, Čas", bold_) == LXW_NO_ERROR;
+    for (size_t j = 0; ok && j < columns_.size(); ++j) {
+      const std::string& caption = columns_[j].caption;
+      const auto col = static_cast<lxw_col_t>(j + 1);
+      // Room for the caption and its filter button, and for a value of about ten digits.
+      const size_t width = std::max<size_t>(TextWidth(caption), 10) + 3;
+      worksheet_set_column(sheet_, col, col, static_cast<double>(width), nullptr);
+      ok = worksheet_write_string(sheet_, 0, col, caption.c_str(), bold_) == LXW_NO_ERROR;
+    }
+    worksheet_freeze_panes(sheet_, 1, 0);
+    row_ = 1;
+    return ok;
+  }
+
+  bool CloseSheet() {
+    // The library spools a sheet's rows to a temporary file without checking the writes: a
+    // full disk would end in a cut sheet reported as written. (The row still held in memory
+    // is written at close.)
+    FILE* spool = sheet_->optimize_tmpfile;
+    if (spool != nullptr && (fflush(spool) != 0 || ferror(spool))) return false;
+    return worksheet_autofilter(sheet_, 0, 0, row_ - 1, static_cast<lxw_col_t>(columns_.size())) ==
+           LXW_NO_ERROR;
+  }
+
+  lxw_workbook* workbook_;
+  bool subseconds_;
+  std::span<const XlsxColumn> columns_;
+  uint32_t rows_per_sheet_;
+  lxw_format* bold_ = nullptr;
+  lxw_format* time_ = nullptr;
+  lxw_format* fixed_[3] = {};
+  std::vector<lxw_format*> formats_;
+  lxw_worksheet* sheet_ = nullptr;
+  lxw_row_t row_ = 0;
+  int sheets_ = 0;
+};
+
+// Writes the workbook to path; false on any failure of the library or of fill.
+bool WriteWorkbook(const std::string& path, bool subseconds, std::span<const XlsxColumn> columns,
+                   const std::function<bool(const XlsxRow& row)>& fill, uint32_t rows_per_sheet) {
+  lxw_workbook_options options = {};
+  options.constant_memory = LXW_TRUE;
+  // The sheets' rows are spooled until the workbook is zipped, several times its size: beside
+  // the target, where the room for it is, rather than in a /tmp that may be held in memory.
+  const size_t slash = path.rfind('/');
+  std::string spool_dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  if (spool_dir.empty()) spool_dir = "/";
+  options.tmpdir = spool_dir.data();
+  lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
+  if (workbook == nullptr) return false;
+  bool ok = true;
+  {
+    SheetWriter writer(workbook, subseconds, columns, rows_per_sheet);
+    ok = fill([&](uint32_t stamp, uint16_t milliseconds, std::span<const double> values) {
+      return writer.Row(stamp, milliseconds, values);
+    });
+    if (ok) ok = writer.Finish();
+  }
+  // Closing writes the file and frees the workbook, whatever came before.
+  const bool closed = workbook_close(workbook) == LXW_NO_ERROR;
+  return ok && closed;
+}
+
+// Copies the finished temporary into the writer.
+bool CopyInto(const std::string& from, AtomicWriter& writer) {
+  const int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::vector<char> buffer(1 << 20);
+  bool ok = true;
+  for (;;) {
+    const ssize_t n = read(fd, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    if (!writer.Write(buffer.data(), static_cast<size_t>(n))) {
+      ok = false;
+      break;
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+}  // namespace
+
+double SpreadsheetDateTime(uint32_t stamp, uint16_t milliseconds) {
+  return static_cast<double>(StampDayNumber(stamp)) + kEpochOffsetDays +
+         (StampSecondOfDay(stamp) + std::min<unsigned>(milliseconds, 999) / 1000.0) /
+             kSecondsPerDay;
+}
+
+bool IsXlsxPath(const std::string& path) {
+  constexpr std::string_view kExtension = ".XLSX";
+  if (path.size() <= kExtension.size()) return false;
+  const std::string_view tail(path.data() + path.size() - kExtension.size(), kExtension.size());
+  return std::equal(tail.begin(), tail.end(), kExtension.begin(),
+                    [](char a, char b) { return AsciiUpper(a) == b; });
+}
+
+bool WriteXlsxFile(const std::string& path, bool subseconds, std::span<const XlsxColumn> columns,
+                   const std::function<bool(const XlsxRow& row)>& fill, UserDialogs& dialogs,
+                   uint32_t rows_per_sheet) {
+  AtomicWriter file(path);
+  TemporaryBeside temporary(path);
+  if (!file.ok() || temporary.path().empty()) {
+    dialogs.ShowError(kExportCreateFailed);
+    return false;
+  }
+  if (!WriteWorkbook(temporary.path(), subseconds, columns, fill, rows_per_sheet) ||
+      !CopyInto(temporary.path(), file) || !file.Commit()) {
+    dialogs.ShowError(kExportWriteFailed);
+    return false;
+  }
+  return true;
+}
+
+bool ExportXlsxToFile(const std::string& path, Measurement& measurement, std::span<const int> lines,
+                      const StampRange& range, UserDialogs& dialogs, const ExportProgress& progress,
+                      uint32_t rows_per_sheet) {
+  std::vector<int> chosen(lines.begin(), lines.end());
+  std::sort(chosen.begin(), chosen.end());
+  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  std::erase_if(chosen,
+                [&](int i) { return i < 0 || static_cast<uint32_t>(i) >= measurement.line_count; });
+  std::vector<XlsxColumn> columns;
+  for (int i : chosen) {
+    const MeasuredLine& line = measurement.lines[static_cast<size_t>(i)];
+    columns.push_back({line.caption, &line});
+  }
+  const auto fill = [&](const XlsxRow& write_row) {
+    const TBuf* tracked =
+        chosen.empty() ? nullptr : &measurement.buffers[static_cast<size_t>(chosen[0])];
+    if (progress.start) progress.start(tracked ? tracked->count() : 0);
+    uint32_t reported = 0;
+    std::vector<double> values(chosen.size());
+    bool ok = true;
+    MergeRows(measurement, chosen, range, [&](const MergedRow& row) {
+      for (size_t j = 0; j < chosen.size(); ++j) {
+        values[j] = row.present[j] ? PhysicalValue(*columns[j].decimals_of, row.raw[j]) : kEmpty;
+      }
+      ok = write_row(row.stamp, row.milliseconds, values);
+      if (progress.position && tracked && tracked->cursor() % 256 == 0 &&
+          tracked->cursor() != reported) {
+        reported = tracked->cursor();
+        progress.position(reported);
+      }
+      return ok;
+    });
+    if (progress.finish) progress.finish();
+    return ok;
+  };
+  return WriteXlsxFile(path, measurement.subseconds_present, columns, fill, dialogs,
+                       rows_per_sheet);
+}
+
+}  // namespace korvan
