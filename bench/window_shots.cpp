@@ -424,19 +424,30 @@ void TableWindows(Shots& shots) {
   shots.Save(&c, "copy_opened.png");
 }
 
+// The README's picture: the graph window over the demonstration card as it comes.
+void ReadmePicture(Shots& shots) {
+  TempDir card;
+  WriteDemoCard(card.path(), Today(), ',');
+  Session s;
+  TFormGraph& g = s.OpenGraphIn(card.path());
+  g.resize(1100, 760);
+  shots.Save(&g, "graph.png");
+}
+
 }  // namespace
 }  // namespace korvan
 
 int main(int argc, char** argv) {
   korvan::KorvanApplication application(argc, argv);
   const QStringList args = QApplication::arguments();
-  if (args.size() != 2 && !(args.size() == 3 && args[2] == "joined")) {
-    std::fputs("usage: window_shots FOLDER [joined]\n", stderr);
+  if (args.size() != 2 && !(args.size() == 3 && (args[2] == "joined" || args[2] == "readme"))) {
+    std::fputs("usage: window_shots FOLDER [joined|readme]\n", stderr);
     return 2;
   }
   korvan::Shots shots(args[1]);
-  if (args.size() == 3) {  // the joined measurement alone
-    korvan::GraphJoined(shots);
+  if (args.size() == 3) {  // one picture alone
+    if (args[2] == "joined") korvan::GraphJoined(shots);
+    if (args[2] == "readme") korvan::ReadmePicture(shots);
     return shots.Finish() ? 0 : 1;
   }
   korvan::FormatWindow(shots);
