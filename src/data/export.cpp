@@ -208,6 +208,13 @@ bool WriteExport(Measurement& measurement, std::span<const int> lines, const Sta
 bool ExportToFile(const std::string& path, Measurement& measurement, std::span<const int> lines,
                   const StampRange& range, char decimal_separator, UserDialogs& dialogs,
                   const ExportProgress& progress) {
+  return WriteExportFile(path, dialogs, [&](ExportSink& sink) {
+    return WriteExport(measurement, lines, range, decimal_separator, sink, progress);
+  });
+}
+
+bool WriteExportFile(const std::string& path, UserDialogs& dialogs,
+                     const std::function<bool(ExportSink&)>& write) {
   AtomicWriter file(path);
   if (!file.ok()) {
     dialogs.ShowError(kExportCreateFailed);
@@ -218,8 +225,7 @@ bool ExportToFile(const std::string& path, Measurement& measurement, std::span<c
     bool Write(const char* bytes, size_t size) override { return writer_.Write(bytes, size); }
     AtomicWriter& writer_;
   } sink(file);
-  if (!WriteExport(measurement, lines, range, decimal_separator, sink, progress) ||
-      !file.Commit()) {
+  if (!write(sink) || !file.Commit()) {
     dialogs.ShowError(kExportWriteFailed);
     return false;
   }

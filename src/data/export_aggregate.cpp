@@ -10,7 +10,6 @@
 #include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
 #include "data/xlsx_export.h"
-#include "platform/files.h"
 
 namespace korvan {
 
@@ -199,22 +198,9 @@ bool ExportAggregatedToFile(const std::string& path, bool xlsx, Measurement& mea
                             UserDialogs& dialogs) {
   const std::vector<int> chosen = ValidLines(measurement, lines);
   if (!xlsx) {
-    AtomicWriter file(path);
-    if (!file.ok()) {
-      dialogs.ShowError(kExportCreateFailed);
-      return false;
-    }
-    struct FileSink : ExportSink {
-      explicit FileSink(AtomicWriter& writer) : writer_(writer) {}
-      bool Write(const char* bytes, size_t size) override { return writer_.Write(bytes, size); }
-      AtomicWriter& writer_;
-    } sink(file);
-    if (!WriteAggregatedExport(measurement, chosen, range, options, decimal_separator, sink) ||
-        !file.Commit()) {
-      dialogs.ShowError(kExportWriteFailed);
-      return false;
-    }
-    return true;
+    return WriteExportFile(path, dialogs, [&](ExportSink& sink) {
+      return WriteAggregatedExport(measurement, chosen, range, options, decimal_separator, sink);
+    });
   }
   const std::vector<std::string> captions = AggregateCaptions(measurement, chosen, options);
   std::vector<XlsxColumn> columns;
