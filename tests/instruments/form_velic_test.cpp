@@ -9,7 +9,7 @@
 #include <QTableView>
 
 #include "app/error.h"
-#include "window_fixture.h"
+#include "support/qt/window_fixture.h"
 
 namespace korvan {
 namespace {

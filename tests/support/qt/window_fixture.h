@@ -14,9 +14,11 @@
 namespace korvan::testing {
 
 // The application with its nine windows over a fresh folder: program files in it, the
-// quantity-file directory Instrument/ below it, no drives besides the root.
-struct WindowFixture {
-  WindowFixture() {
+// quantity-file directory Instrument/ below it, no drives besides the root. A test that
+// records more of the dialogs gives its own FakeWindowDialogs.
+template <typename Dialogs = FakeWindowDialogs>
+struct BasicWindowFixture {
+  BasicWindowFixture() {
     paths.program_dir = dir.path() + "/";
     paths.settings_file = dir.File("korvan-a.ini");
     paths.quantity_dir = dir.File("Instrument/");
@@ -28,9 +30,11 @@ struct WindowFixture {
   static void MakeFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
 
   TempDir dir;
-  FakeWindowDialogs dialogs;
+  Dialogs dialogs;
   ProgramPaths paths;
   std::unique_ptr<KorvanApp> app;
 };
+
+using WindowFixture = BasicWindowFixture<>;
 
 }  // namespace korvan::testing
