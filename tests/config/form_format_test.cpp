@@ -32,6 +32,7 @@
 #include "shell/form_windows.h"
 #include "support/fake_card_system.h"
 #include "support/qt/fake_window_dialogs.h"
+#include "support/quantity_text.h"
 #include "support/temp_dir.h"
 #include "widgets/form_drive_chooser.h"
 
@@ -84,9 +85,9 @@ class FormFormatTest : public ::testing::Test {
   }
 
   void WriteQuantityFile(const std::string& name, const std::vector<std::string>& rows) {
-    std::string text = "Registr;Adresa;Popis;Typ čísla;Násobitel;Minimum;Maximum;Ofset\r\n";
+    std::string text;
     for (const std::string& row : rows) text += row + "\r\n";
-    WriteBytes(paths_.quantity_dir + name, Utf8ToCp1250(text));
+    WriteBytes(paths_.quantity_dir + name, testing::kHeaderLine + Utf8ToCp1250(text));
   }
 
   void UseInstruments(const std::vector<Instrument>& rows) {
