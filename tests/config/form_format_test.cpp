@@ -1,7 +1,6 @@
 #include "config/form_format.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,6 +31,8 @@
 #include "shell/form_windows.h"
 #include "support/fake_card_system.h"
 #include "support/qt/fake_window_dialogs.h"
+#include "support/qt/window_fixture.h"
+#include "support/quantity_text.h"
 #include "support/temp_dir.h"
 #include "widgets/form_drive_chooser.h"
 
@@ -49,11 +50,7 @@ std::string T(const QString& text) { return text.toStdString(); }
 class FormFormatTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    paths_.program_dir = dir_.path() + "/";
-    paths_.settings_file = dir_.File("korvan-a.ini");
-    paths_.quantity_dir = dir_.File("Instrument/");
-    mkdir(paths_.quantity_dir.c_str(), 0755);
-    StartApp({{'c', "", "/", ""}});
+    Attach();
     WriteQuantityFile("elektro.csv", {"R;0010h;Napětí;F4;0,1;0;400;",
                                       "R;0012h;Proud;F4;0,01;0;100;", "H;20;Výkon;S2;1;;;5"});
     WriteQuantityFile("prazdny.csv", {});
@@ -67,6 +64,9 @@ class FormFormatTest : public ::testing::Test {
     app_.reset();
     app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',', std::move(drives));
     app_->CreateWindows();
+    Attach();
+  }
+  void Attach() {
     app_->Setup()->Timer1->stop();  // the stored settings would replace the test's location
     app_->SetProcesses(&processes_);
     app_->SetExtents(&extents_);
@@ -84,9 +84,9 @@ class FormFormatTest : public ::testing::Test {
   }
 
   void WriteQuantityFile(const std::string& name, const std::vector<std::string>& rows) {
-    std::string text = "Registr;Adresa;Popis;Typ čísla;Násobitel;Minimum;Maximum;Ofset\r\n";
+    std::string text;
     for (const std::string& row : rows) text += row + "\r\n";
-    WriteBytes(paths_.quantity_dir + name, Utf8ToCp1250(text));
+    WriteBytes(paths_.quantity_dir + name, testing::kHeaderLine + Utf8ToCp1250(text));
   }
 
   void UseInstruments(const std::vector<Instrument>& rows) {
@@ -105,13 +105,14 @@ class FormFormatTest : public ::testing::Test {
     return items;
   }
 
-  testing::TempDir dir_;
+  testing::WindowFixture fixture_;
+  testing::TempDir& dir_ = fixture_.dir;
   testing::TempDir card_;
   FakeProcessRunner processes_;
   FakeExtentQuery extents_;
-  FakeWindowDialogs dialogs_;
-  ProgramPaths paths_;
-  std::unique_ptr<KorvanApp> app_;
+  FakeWindowDialogs& dialogs_ = fixture_.dialogs;
+  const ProgramPaths& paths_ = fixture_.paths;
+  std::unique_ptr<KorvanApp>& app_ = fixture_.app;
   TFormFormat* form_ = nullptr;
 };
 

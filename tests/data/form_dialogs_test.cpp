@@ -19,7 +19,7 @@
 #include "data/form_series_style.h"
 #include "shell/form_windows.h"
 #include "support/qt/fake_window_dialogs.h"
-#include "support/temp_dir.h"
+#include "support/qt/window_fixture.h"
 
 namespace korvan {
 namespace {
@@ -36,26 +36,15 @@ class RecordingDialogs : public testing::FakeWindowDialogs {
 
 class DialogsTest : public ::testing::Test {
  protected:
-  DialogsTest() {
-    paths_.program_dir = dir_.path() + "/";
-    paths_.settings_file = dir_.File("korvan-a.ini");
-    paths_.quantity_dir = dir_.File("Instrument/");
-    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',',
-                                       std::vector<Drive>{{'c', "", "/", ""}});
-    app_->CreateWindows();
-    scales_ = app_->Scales();
-    style_ = app_->SeriesStyle();
-  }
+  DialogsTest() : scales_(fixture_.app->Scales()), style_(fixture_.app->SeriesStyle()) {}
 
   // What a user's click on an item does.
   static void ClickItem(RadioGroup* group, int index) {
     group->findChildren<QRadioButton*>().at(index)->click();
   }
 
-  testing::TempDir dir_;
-  RecordingDialogs dialogs_;
-  ProgramPaths paths_;
-  std::unique_ptr<KorvanApp> app_;
+  testing::BasicWindowFixture<RecordingDialogs> fixture_;
+  RecordingDialogs& dialogs_ = fixture_.dialogs;
   TFormScales* scales_;
   TFormSeriesStyle* style_;
 };

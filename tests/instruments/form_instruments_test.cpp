@@ -12,7 +12,7 @@
 
 #include "app/error.h"
 #include "config/form_format.h"
-#include "window_fixture.h"
+#include "support/qt/window_fixture.h"
 
 namespace korvan {
 namespace {

@@ -9,6 +9,7 @@
 
 #include "app/error.h"
 #include "platform/file_query.h"
+#include "support/quantity_text.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -18,8 +19,7 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-const char kHeaderLine[] =
-    "Registr;Adresa;Popis;Typ \xE8\xEDsla;N\xE1sobitel;Minimum;Maximum;Ofset\r\n";
+using testing::kHeaderLine;
 
 QuantityTable Parse(const std::string& bytes) {
   QuantityTable table;

@@ -25,7 +25,7 @@
 #include "shell/form_windows.h"
 #include "sim/demo_card.h"
 #include "support/qt/fake_window_dialogs.h"
-#include "support/temp_dir.h"
+#include "support/qt/window_fixture.h"
 #include "widgets/form_drive_chooser.h"
 #include "widgets/form_qt_dialogs.h"
 
@@ -35,14 +35,7 @@ namespace {
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(dir_.File("card"));
     std::filesystem::create_directories(dir_.File("data/deep"));
-    paths_.settings_file = dir_.File("korvan-a.ini");
-    paths_.quantity_dir = dir_.File("Instrument/");
-    paths_.program_dir = dir_.path();
-    drives_ = {{'c', "", "/", ""}, {'e', "CARD", dir_.File("card"), ""}};
-    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',', drives_);
-    app_->CreateWindows();
     setup_ = app_->Setup();
   }
   void TearDown() override {
@@ -58,11 +51,15 @@ class ShellTest : public ::testing::Test {
     });
   }
 
-  testing::TempDir dir_;
-  testing::FakeWindowDialogs dialogs_;
-  ProgramPaths paths_;
-  std::vector<Drive> drives_;
-  std::unique_ptr<KorvanApp> app_;
+  // Besides the root, a card in drive E:.
+  testing::WindowFixture fixture_{[](const testing::TempDir& dir) {
+    std::filesystem::create_directories(dir.File("card"));
+    return std::vector<Drive>{{'e', "CARD", dir.File("card"), ""}};
+  }};
+  testing::TempDir& dir_ = fixture_.dir;
+  testing::FakeWindowDialogs& dialogs_ = fixture_.dialogs;
+  const ProgramPaths& paths_ = fixture_.paths;
+  std::unique_ptr<KorvanApp>& app_ = fixture_.app;
   TFormSetup* setup_ = nullptr;
   bool opened_modally_ = false;
 };

@@ -18,7 +18,7 @@
 #include "shell/form_windows.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
-#include "support/temp_dir.h"
+#include "support/qt/window_fixture.h"
 
 namespace korvan {
 namespace {
@@ -26,16 +26,10 @@ namespace {
 class DropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    paths_.settings_file = dir_.File("korvan-a.ini");
-    paths_.quantity_dir = dir_.File("Instrument/");
-    paths_.program_dir = dir_.path();
     std::filesystem::create_directories(dir_.File("karta"));
     card_.lines = {testing::CardLine{"Teplota", "T1"}};
     card_.job_name = "Kotelna";
     card_.Block(testing::MakeStamp(2024, 5, 1, 10, 0, 0), {{0, testing::FloatBits(1.5f)}});
-    app_ = std::make_unique<KorvanApp>(dialogs_, dialogs_, paths_, ',',
-                                       std::vector<Drive>{{'c', "", "/", ""}});
-    app_->CreateWindows();
     // An error escaping a handler is recorded, not shown in a box that would wait.
     static_cast<KorvanApplication*>(qApp)->SetErrorDialogs(&dialogs_);
   }
@@ -67,11 +61,12 @@ class DropTest : public ::testing::Test {
     return enter.isAccepted();
   }
 
-  testing::TempDir dir_;
-  testing::FakeWindowDialogs dialogs_;
-  ProgramPaths paths_;
+  testing::WindowFixture fixture_;
+  testing::TempDir& dir_ = fixture_.dir;
+  testing::FakeWindowDialogs& dialogs_ = fixture_.dialogs;
+  const ProgramPaths& paths_ = fixture_.paths;
+  std::unique_ptr<KorvanApp>& app_ = fixture_.app;
   testing::CardBuilder card_;
-  std::unique_ptr<KorvanApp> app_;
 };
 
 TEST_F(DropTest, ACardFolderBecomesTheStoredDataLocationAndOpensTheGraph) {

@@ -19,6 +19,7 @@
 #include "shell/form_windows.h"
 #include "support/qt/graph_window_fixture.h"
 #include "support/qt/user_click.h"
+#include "support/qt/window_fixture.h"
 #include "support/temp_dir.h"
 #include "widgets/form_drive_chooser.h"
 
@@ -37,15 +38,10 @@ class AnsweredChooser : public QtUserDialogs {
 };
 
 TEST(QtDialogs, AMessageAfterTheFolderChooserOpensOverTheWindowWhoseButtonWasClicked) {
-  testing::TempDir program, data;
-  ProgramPaths paths;
-  paths.settings_file = program.File("korvan-a.ini");
-  paths.quantity_dir = program.path() + "/Instrument/";
-  std::filesystem::create_directories(paths.quantity_dir);
-  paths.program_dir = program.path();
-  AnsweredChooser dialogs;
-  KorvanApp app(dialogs, dialogs, paths, ',', {});
-  app.CreateWindows();
+  testing::TempDir data;
+  testing::BasicWindowFixture<AnsweredChooser> fixture;
+  AnsweredChooser& dialogs = fixture.dialogs;
+  KorvanApp& app = *fixture.app;
   app.Setup()->CheckBoxAlt->setChecked(true);
   app.Setup()->DirectoryListBoxAlt->SetDirectory(data.path());
   testing::RampCard().WriteAll(data.path());

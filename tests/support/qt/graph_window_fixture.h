@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <filesystem>
 #include <string>
 
 #include "app/date_time.h"
@@ -13,6 +12,7 @@
 #include "shell/form_windows.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
+#include "support/qt/window_fixture.h"
 #include "support/temp_dir.h"
 #include "widgets/form_drive_chooser.h"
 
@@ -38,21 +38,11 @@ inline CardBuilder RampCard(const std::string& first_label = "T1") {
 // set to another one, in which Open writes a card and opens the graph window on it.
 class GraphWindowTest : public ::testing::Test {
  protected:
-  GraphWindowTest() : app_(dialogs_, dialogs_, Paths(), ',', {}) {
-    app_.CreateWindows();
+  GraphWindowTest() {
     app_.Setup()->CheckBoxAlt->setChecked(true);
     app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
   }
   ~GraphWindowTest() override { delete app_.Graph(); }
-
-  ProgramPaths Paths() {
-    ProgramPaths p;
-    p.settings_file = program_.File("korvan-a.ini");
-    p.quantity_dir = program_.path() + "/Instrument/";
-    std::filesystem::create_directories(p.quantity_dir);
-    p.program_dir = program_.path();
-    return p;
-  }
 
   TFormGraph& Open(const CardBuilder& card) {
     card.WriteAll(data_.path());
@@ -67,10 +57,10 @@ class GraphWindowTest : public ::testing::Test {
     g.ComboBoxChange(channel);
   }
 
-  FakeWindowDialogs dialogs_;
-  TempDir program_;
+  WindowFixture fixture_;
+  FakeWindowDialogs& dialogs_ = fixture_.dialogs;
+  KorvanApp& app_ = *fixture_.app;
   TempDir data_;
-  KorvanApp app_;
 };
 
 }  // namespace korvan::testing
