@@ -85,6 +85,22 @@ void TFormFormat::BuildControls() {
   layout->setContentsMargins(8, 8, 8, 0);
   layout->setSpacing(6);
 
+  AddNameRow(layout);
+  AddLineGroup(layout);
+  AddDurationGrid(layout);
+  AddLineChoice(layout);
+  AddEditButtons(layout);
+  AddLoggedGrid(layout);
+  AddFileButtons(layout);
+  AddProgressBar(layout);
+  ConnectControls();
+
+  resize(362, 603);
+  setFixedSize(size().expandedTo(minimumSizeHint()));
+  new FileDropFilter(this, [this](const std::vector<std::string>& paths) { FormDropFiles(paths); });
+}
+
+void TFormFormat::AddNameRow(QVBoxLayout* layout) {
   EditNazev = new QLineEdit(this);
   QFont bold = EditNazev->font();
   bold.setBold(true);
@@ -94,7 +110,9 @@ void TFormFormat::BuildControls() {
   name_row->addWidget(LabelNazev);
   name_row->addWidget(EditNazev, 1);
   layout->addLayout(name_row);
+}
 
+void TFormFormat::AddLineGroup(QVBoxLayout* layout) {
   GroupBoxLinka = new QGroupBox(Q("Komunikační linka"), this);
   auto* line = new QGridLayout(GroupBoxLinka);
   ComboBoxBaud = PickList(GroupBoxLinka, kBaudChoices, 3);
@@ -117,7 +135,9 @@ void TFormFormat::BuildControls() {
                   3);
   line->addWidget(EditDelay, 3, 3);
   layout->addWidget(GroupBoxLinka);
+}
 
+void TFormFormat::AddDurationGrid(QVBoxLayout* layout) {
   EditDni = new QLineEdit("30", this);
   EditDni->setMaxLength(kDaysLength);
   EditTab = new QLineEdit("1", this);
@@ -142,7 +162,9 @@ void TFormFormat::BuildControls() {
     duration->addWidget(*interval_edits[k], row, column + 1);
   }
   layout->addLayout(duration);
+}
 
+void TFormFormat::AddLineChoice(QVBoxLayout* layout) {
   ComboBoxInstr = new QComboBox(this);
   ComboBoxInterval = PickList(this, kIntervalChoices, 0);
   ComboBoxVelic = new QComboBox(this);
@@ -158,7 +180,9 @@ void TFormFormat::BuildControls() {
   choice->addWidget(EditOznaceni, 3, 1, 1, 2);
   choice->setColumnStretch(2, 1);
   layout->addLayout(choice);
+}
 
+void TFormFormat::AddEditButtons(QVBoxLayout* layout) {
   ButtonAdd = new QPushButton(Q("Při&dat"), this);
   ButtonChg = new QPushButton(Q("Z&měnit"), this);
   ButtonRemove = new QPushButton(Q("Odeb&rat"), this);
@@ -169,7 +193,9 @@ void TFormFormat::BuildControls() {
   edit_buttons->addWidget(ButtonChg);
   edit_buttons->addWidget(ButtonRemove);
   layout->addLayout(edit_buttons);
+}
 
+void TFormFormat::AddLoggedGrid(QVBoxLayout* layout) {
   StringGridLogged = new QTableWidget(0, kLineColumns, this);
   QStringList titles;
   for (const char* title : kLineTitles) titles << Q(title);
@@ -188,7 +214,9 @@ void TFormFormat::BuildControls() {
   StringGridLogged->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   StringGridLogged->setWordWrap(false);
   layout->addWidget(StringGridLogged, 1);
+}
 
+void TFormFormat::AddFileButtons(QVBoxLayout* layout) {
   ButtonLoad = new QPushButton(Q("&Načti z disku"), this);
   // The old name stays: "CfgChg" is card preparation, not the configuration change (ZmCfg).
   ButtonCfgChg = new QPushButton(Q("Připra&v kartu"), this);
@@ -202,14 +230,18 @@ void TFormFormat::BuildControls() {
   file_buttons->addWidget(ButtonLoadFromCard, 1, 0);
   file_buttons->addWidget(ButtonZmCfg, 1, 2);
   layout->addLayout(file_buttons);
+}
 
+void TFormFormat::AddProgressBar(QVBoxLayout* layout) {
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
   ProgressBar1->setFixedHeight(15);
   layout->addWidget(ProgressBar1);
+}
 
+void TFormFormat::ConnectControls() {
   for (QLineEdit* edit : {EditDni, EditInterval1, EditInterval2, EditInterval3, EditInterval4}) {
     edit->installEventFilter(this);
   }
@@ -228,10 +260,6 @@ void TFormFormat::BuildControls() {
   connect(ButtonCfgChg, &QPushButton::clicked, this, [this] { ButtonCfgChgClick(); });
   connect(ButtonZmCfg, &QPushButton::clicked, this, [this] { ButtonZmCfgClick(); });
   connect(ButtonLoadFromCard, &QPushButton::clicked, this, [this] { ButtonLoadFromCardClick(); });
-
-  resize(362, 603);
-  setFixedSize(size().expandedTo(minimumSizeHint()));
-  new FileDropFilter(this, [this](const std::vector<std::string>& paths) { FormDropFiles(paths); });
 }
 
 QLineEdit* TFormFormat::IntervalEdit(int k) const {

@@ -14,6 +14,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace korvan {
 
@@ -100,6 +101,15 @@ class TFormFormat : public QWidget {
   // outlive it.
   CardJob CardJobFor(const RecordingConfig& config) const;
   void BuildControls();
+  void AddNameRow(QVBoxLayout* layout);
+  void AddLineGroup(QVBoxLayout* layout);
+  void AddDurationGrid(QVBoxLayout* layout);
+  void AddLineChoice(QVBoxLayout* layout);
+  void AddEditButtons(QVBoxLayout* layout);
+  void AddLoggedGrid(QVBoxLayout* layout);
+  void AddFileButtons(QVBoxLayout* layout);
+  void AddProgressBar(QVBoxLayout* layout);
+  void ConnectControls();
   QLineEdit* IntervalEdit(int k) const;
   void ShowLines(const std::vector<LoggedLine>& lines);
   void SetLine(int row, const LoggedLine& line);

@@ -134,51 +134,29 @@ std::vector<double> Offsets(const std::string& dir, size_t count) {
   return offsets;
 }
 
-}  // namespace
-
-uint32_t EncodeDecimalFloat(double value) {
-  if (!std::isfinite(value)) return 0;
-  const bool negative = value < 0;
-  const double magnitude = std::fabs(value);
-  constexpr double kMaxMantissa = 8388607;
-  int exponent = -3;  // thousandths where they fit
-  while (exponent < 127 && std::round(magnitude * std::pow(10.0, -exponent)) > kMaxMantissa) {
-    ++exponent;
-  }
-  const auto mantissa = static_cast<uint32_t>(
-      std::min(kMaxMantissa, std::round(magnitude * std::pow(10.0, -exponent))));
-  uint32_t word = mantissa;
-  if (negative && mantissa != 0) word |= 1u << 23;
-  if (exponent < 0) word |= 1u << 31;
-  word |= static_cast<uint32_t>(std::abs(exponent)) << 24;
-  return word;
-}
-
-SimulationResult SimulateRecording(const std::string& dir, const SimulationOptions& options) {
+ConfigImage ReadCardImage(const std::string& dir) {
   const std::string bin_path = dir + "/CONFIG.BIN";
   std::string bytes;
   if (!ReadConfigImageFile(bin_path, bytes) || bytes.size() != kConfigImageSize) {
     throw Error("Soubor " + bin_path + " chybí nebo není úplný.");
   }
-  const ConfigImage image =
-      ParseConfigImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+  return ParseConfigImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+}
 
-  const std::string log_path = dir + "/LOG.BIN";
+void RequireWritableLog(const std::string& log_path) {
   if (!FileExists(log_path)) {
     throw Error("Soubor " + log_path + " chybí: kartu je třeba nejdřív připravit.");
   }
   // A file that nobody may write stays as it is, even for root (as the atomic writer keeps it).
   if (!IsWritable(log_path)) throw Error("Soubor " + log_path + " je jen pro čtení.");
-  const FolderLock lock(dir);
-  if (!lock.held()) throw Error(FolderBusyText(dir));
-  InPlaceFile log(log_path);
-  if (!log.ok()) throw Error("Soubor " + log_path + " nelze otevřít: " + log.reason());
+}
 
-  SimulationResult result;
-  result.line_count = static_cast<int>(std::min<size_t>(image.lines.size(), kMaxLoggedLines));
-  const std::vector<double> offsets = Offsets(dir, result.line_count);
-  std::vector<SimulatedLine> lines(result.line_count);
-  for (int i = 0; i < result.line_count; ++i) {
+// The first count lines of the image, each with its range, offset and own random stream.
+std::vector<SimulatedLine> SimulatedLines(const std::string& dir, const ConfigImage& image,
+                                          int count, uint64_t seed) {
+  const std::vector<double> offsets = Offsets(dir, count);
+  std::vector<SimulatedLine> lines(count);
+  for (int i = 0; i < count; ++i) {
     const ConfigImageLine& in = image.lines[i];
     SimulatedLine& line = lines[i];
     line.index = static_cast<uint16_t>(i);
@@ -193,16 +171,27 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
       line.low = minimum + margin;
       line.high = maximum - margin;
     }
-    line.random = Random(options.seed * 0x2545F4914F6CDD1Dull + static_cast<uint64_t>(i) + 1);
+    line.random = Random(seed * 0x2545F4914F6CDD1Dull + static_cast<uint64_t>(i) + 1);
     line.phase = line.random.Uniform();
     line.walk = line.random.Uniform() * 0.4 - 0.2;
   }
+  return lines;
+}
 
-  // A logger with any interval in hundredths keeps its time in hundredths: every block then
-  // carries the millisecond word.
+// A logger with any interval in hundredths keeps its time in hundredths: every block then
+// carries the millisecond word.
+bool KeepsHundredths(const ConfigImage& image) {
   bool hundredths = false;
   for (uint32_t word : image.header.interval_words) hundredths |= (word >> 24) != 0;
+  return hundredths;
+}
 
+struct Span {
+  int64_t start = 0;  // centiseconds since the date-time epoch
+  int64_t end = 0;
+};
+
+Span RecordingSpan(const SimulationOptions& options) {
   const int64_t length = std::llround(std::max(0.0, options.days) * kCentisecondsPerDay);
   // Whole seconds, so that a tick's hundredths come from the interval alone, and never after the
   // present moment.
@@ -218,7 +207,11 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
     throw Error("Záznam by pokračoval po roce " + std::to_string(kStampLastYear) +
                 ", který časové značky záznamníku už nevyjádří.");
   }
+  return {start, end};
+}
 
+std::array<Group, kIntervalCount> IntervalGroups(const ConfigImage& image,
+                                                 std::vector<SimulatedLine>& lines, int64_t start) {
   std::array<Group, kIntervalCount> groups;
   for (int k = 0; k < kIntervalCount; ++k) {
     groups[k].period = std::llround(UnpackInterval(image.header.interval_words[k]) * 100);
@@ -228,7 +221,23 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
     const int32_t number = image.lines[line.index].interval_number;
     if (number >= 1 && number <= kIntervalCount) groups[number - 1].lines.push_back(&line);
   }
+  return groups;
+}
 
+// The group with the earliest next tick; none when no group has lines to record.
+Group* NextGroup(std::array<Group, kIntervalCount>& groups) {
+  Group* group = nullptr;
+  for (Group& g : groups) {
+    if (g.period > 0 && !g.lines.empty() && (!group || g.next < group->next)) group = &g;
+  }
+  return group;
+}
+
+// Writes one block per tick until end, wrapping to the start of the file when the next block
+// would not fit, and counts what it wrote into result.
+void RecordBlocks(InPlaceFile& log, const std::string& log_path,
+                  std::array<Group, kIntervalCount>& groups, int64_t end, bool hundredths,
+                  SimulationResult& result) {
   std::string pending;  // blocks not yet written, from file position pending_at
   uint64_t pending_at = 0;
   uint64_t position = 0;
@@ -244,10 +253,7 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
   std::vector<LogEntry> entries;
   bool first = true;
   for (;;) {
-    Group* group = nullptr;
-    for (Group& g : groups) {
-      if (g.period > 0 && !g.lines.empty() && (!group || g.next < group->next)) group = &g;
-    }
+    Group* group = NextGroup(groups);
     if (!group || group->next >= end) break;
     const int64_t tick = group->next;
     group->next += group->period;
@@ -283,6 +289,44 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
   }
   flush();
   if (!log.Close()) throw Error("Soubor " + log_path + " nelze zapsat: " + log.reason());
+}
+
+}  // namespace
+
+uint32_t EncodeDecimalFloat(double value) {
+  if (!std::isfinite(value)) return 0;
+  const bool negative = value < 0;
+  const double magnitude = std::fabs(value);
+  constexpr double kMaxMantissa = 8388607;
+  int exponent = -3;  // thousandths where they fit
+  while (exponent < 127 && std::round(magnitude * std::pow(10.0, -exponent)) > kMaxMantissa) {
+    ++exponent;
+  }
+  const auto mantissa = static_cast<uint32_t>(
+      std::min(kMaxMantissa, std::round(magnitude * std::pow(10.0, -exponent))));
+  uint32_t word = mantissa;
+  if (negative && mantissa != 0) word |= 1u << 23;
+  if (exponent < 0) word |= 1u << 31;
+  word |= static_cast<uint32_t>(std::abs(exponent)) << 24;
+  return word;
+}
+
+SimulationResult SimulateRecording(const std::string& dir, const SimulationOptions& options) {
+  const ConfigImage image = ReadCardImage(dir);
+
+  const std::string log_path = dir + "/LOG.BIN";
+  RequireWritableLog(log_path);
+  const FolderLock lock(dir);
+  if (!lock.held()) throw Error(FolderBusyText(dir));
+  InPlaceFile log(log_path);
+  if (!log.ok()) throw Error("Soubor " + log_path + " nelze otevřít: " + log.reason());
+
+  SimulationResult result;
+  result.line_count = static_cast<int>(std::min<size_t>(image.lines.size(), kMaxLoggedLines));
+  std::vector<SimulatedLine> lines = SimulatedLines(dir, image, result.line_count, options.seed);
+  const Span span = RecordingSpan(options);
+  std::array<Group, kIntervalCount> groups = IntervalGroups(image, lines, span.start);
+  RecordBlocks(log, log_path, groups, span.end, KeepsHundredths(image), result);
   return result;
 }
 
