@@ -200,19 +200,12 @@ void TFormFormat::AddLoggedGrid(QVBoxLayout* layout) {
   QStringList titles;
   for (const char* title : kLineTitles) titles << Q(title);
   StringGridLogged->setHorizontalHeaderLabels(titles);
-  StringGridLogged->verticalHeader()->hide();
-  StringGridLogged->verticalHeader()->setMinimumSectionSize(kRowHeight);
-  StringGridLogged->verticalHeader()->setDefaultSectionSize(kRowHeight);
-  StringGridLogged->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  SetUpRecordGrid(StringGridLogged, kRowHeight);
   StringGridLogged->horizontalHeader()->setFixedHeight(kRowHeight + 4);
   for (int column = 0; column < kLineColumns; ++column) {
     StringGridLogged->setColumnWidth(column, kLineColumnWidths[column]);
   }
-  StringGridLogged->setSelectionBehavior(QAbstractItemView::SelectRows);
-  StringGridLogged->setSelectionMode(QAbstractItemView::SingleSelection);
-  StringGridLogged->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGridLogged->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  StringGridLogged->setWordWrap(false);
   layout->addWidget(StringGridLogged, 1);
 }
 
@@ -250,16 +243,16 @@ void TFormFormat::ConnectControls() {
     if (text.size() <= kDaysLength) EditDni->setMaxLength(kDaysLength);
   });
   // Only the user's choices count as changes; the window's own updates do not.
-  connect(ComboBoxInstr, &QComboBox::activated, this, [this] { ComboBoxInstrChange(); });
-  connect(ComboBoxVelic, &QComboBox::activated, this, [this] { ComboBoxVelicChange(); });
-  connect(ButtonAdd, &QPushButton::clicked, this, [this] { ButtonAddClick(); });
-  connect(ButtonChg, &QPushButton::clicked, this, [this] { ButtonChgClick(); });
-  connect(ButtonRemove, &QPushButton::clicked, this, [this] { ButtonRemoveClick(); });
-  connect(ButtonLoad, &QPushButton::clicked, this, [this] { ButtonLoadClick(); });
-  connect(ButtonSave, &QPushButton::clicked, this, [this] { ButtonSaveClick(); });
-  connect(ButtonCfgChg, &QPushButton::clicked, this, [this] { ButtonCfgChgClick(); });
-  connect(ButtonZmCfg, &QPushButton::clicked, this, [this] { ButtonZmCfgClick(); });
-  connect(ButtonLoadFromCard, &QPushButton::clicked, this, [this] { ButtonLoadFromCardClick(); });
+  connect(ComboBoxInstr, &QComboBox::activated, this, &TFormFormat::ComboBoxInstrChange);
+  connect(ComboBoxVelic, &QComboBox::activated, this, &TFormFormat::ComboBoxVelicChange);
+  connect(ButtonAdd, &QPushButton::clicked, this, &TFormFormat::ButtonAddClick);
+  connect(ButtonChg, &QPushButton::clicked, this, &TFormFormat::ButtonChgClick);
+  connect(ButtonRemove, &QPushButton::clicked, this, &TFormFormat::ButtonRemoveClick);
+  connect(ButtonLoad, &QPushButton::clicked, this, &TFormFormat::ButtonLoadClick);
+  connect(ButtonSave, &QPushButton::clicked, this, &TFormFormat::ButtonSaveClick);
+  connect(ButtonCfgChg, &QPushButton::clicked, this, &TFormFormat::ButtonCfgChgClick);
+  connect(ButtonZmCfg, &QPushButton::clicked, this, &TFormFormat::ButtonZmCfgClick);
+  connect(ButtonLoadFromCard, &QPushButton::clicked, this, &TFormFormat::ButtonLoadFromCardClick);
 }
 
 QLineEdit* TFormFormat::IntervalEdit(int k) const {

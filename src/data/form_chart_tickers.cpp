@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/numbers.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -33,7 +34,7 @@ double TimeAxisTicker::getTickStep(const QCPRange& range) {
 int TimeAxisTicker::getSubTickCount(double) { return format_.minor_ticks; }
 
 QString TimeAxisTicker::getTickLabel(double tick, const QLocale&, QChar, int) {
-  return QString::fromStdString(TimeAxisLabel(format_, tick, decimal_separator_));
+  return Q(TimeAxisLabel(format_, tick, decimal_separator_));
 }
 
 double ValueAxisTicker::getTickStep(const QCPRange& range) {
@@ -46,8 +47,7 @@ double ValueAxisTicker::getTickStep(const QCPRange& range) {
 QString ValueAxisTicker::getTickLabel(double tick, const QLocale&, QChar, int) {
   // Ticks near zero come out as tiny remainders of the step arithmetic.
   if (std::abs(tick) < 1e-12 * std::max(1.0, std::abs(axis_->range().size()))) tick = 0;
-  return QString::fromStdString(
-      FormatFloat(pattern_, tick, decimal_separator_, thousand_separator_));
+  return Q(FormatFloat(pattern_, tick, decimal_separator_, thousand_separator_));
 }
 
 }  // namespace korvan

@@ -7,25 +7,26 @@
 #include <QPushButton>
 
 #include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
 TFormExportFilter::TFormExportFilter(KorvanApp& app) : QDialog(nullptr), app_(app) {
-  setWindowTitle(QString::fromUtf8("Filtr exportu"));
-  Label1 = new QLabel(QString::fromUtf8("Vyberte veličiny, které chcete exportovat"), this);
+  setWindowTitle(Q("Filtr exportu"));
+  Label1 = new QLabel(Q("Vyberte veličiny, které chcete exportovat"), this);
   ListBox1 = new QListWidget(this);
   ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   Label1->setBuddy(ListBox1);
   ListBox2 = new QListWidget(this);
   ListBox2->hide();
-  LabelInterval = new QLabel(QString::fromUtf8("&Interval"), this);
+  LabelInterval = new QLabel(Q("&Interval"), this);
   ComboInterval = new QComboBox(this);
   for (const char* item : {"každý vzorek", "1 minuta", "15 minut", "1 hodina", "1 den"}) {
-    ComboInterval->addItem(QString::fromUtf8(item));
+    ComboInterval->addItem(Q(item));
   }
   LabelInterval->setBuddy(ComboInterval);
-  ButtonOK = new QPushButton(QString::fromUtf8("O&K"), this);
-  ButtonCancel = new QPushButton(QString::fromUtf8("&Zruš"), this);
+  ButtonOK = new QPushButton(Q("O&K"), this);
+  ButtonCancel = new QPushButton(Q("&Zruš"), this);
   ButtonOK->setDefault(true);
   // Escape rejects the dialog, as the cancel button does.
   connect(ButtonOK, &QPushButton::clicked, this, &TFormExportFilter::ButtonOKClick);

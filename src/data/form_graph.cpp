@@ -60,7 +60,7 @@ void SetPickers(QDateEdit* date, QTimeEdit* time, double value) {
 
 QPushButton* ArrowButton(const QString& symbol, const char* hint, QWidget* parent) {
   auto* button = new QPushButton(symbol, parent);
-  button->setToolTip(QString::fromUtf8(hint));
+  button->setToolTip(Q(hint));
   button->setFixedSize(28, 24);
   QFont font = button->font();
   font.setPixelSize(15);
@@ -105,7 +105,7 @@ QPixmap LogoPixmap() {
 
 TFormGraph::TFormGraph(KorvanApp& app)
     : QWidget(nullptr), app_(app), measurement_(std::make_unique<Measurement>()) {
-  setWindowTitle(QString::fromUtf8("Naměřená data"));
+  setWindowTitle(Q("Naměřená data"));
   setAttribute(Qt::WA_DeleteOnClose, false);
   BuildControls();
   BuildChart();
@@ -180,14 +180,14 @@ void TFormGraph::BuildControls() {
   ButtonButtonZoomYROut = ArrowButton("-", "Zmenšení", this);
   ButtonUnZoomYR = ArrowButton(kArrowUpDown, "Plná velikost", this);
 
-  ButtonRedraw = new QPushButton(QString::fromUtf8("&Překresli"), this);
-  ButtonScales = new QPushButton(QString::fromUtf8("&Měřítka"), this);
-  ButtonPrint = new QPushButton(QString::fromUtf8("&Tisk"), this);
-  ButtonText = new QPushButton(QString::fromUtf8("&Tabulka"), this);
-  ButtonSave = new QPushButton(QString::fromUtf8("&Ulož"), this);
-  ButtonExport = new QPushButton(QString::fromUtf8("&Export"), this);
+  ButtonRedraw = new QPushButton(Q("&Překresli"), this);
+  ButtonScales = new QPushButton(Q("&Měřítka"), this);
+  ButtonPrint = new QPushButton(Q("&Tisk"), this);
+  ButtonText = new QPushButton(Q("&Tabulka"), this);
+  ButtonSave = new QPushButton(Q("&Ulož"), this);
+  ButtonExport = new QPushButton(Q("&Export"), this);
   // S: the one letter of its caption that no control of this window uses.
-  ButtonStats = new QPushButton(QString::fromUtf8("&Statistika"), this);
+  ButtonStats = new QPushButton(Q("&Statistika"), this);
 
   Image1 = new QLabel(this);
   Image1->setPixmap(LogoPixmap());
@@ -208,9 +208,9 @@ void TFormGraph::BuildControls() {
   const double now = Now();
   SetPickers(DateFrom, TimeFrom, now);
   SetPickers(DateTo, TimeTo, now);
-  auto* label_from = new QLabel(QString::fromUtf8("&Od"), this);
+  auto* label_from = new QLabel(Q("&Od"), this);
   label_from->setBuddy(DateFrom);
-  auto* label_to = new QLabel(QString::fromUtf8("&Do"), this);
+  auto* label_to = new QLabel(Q("&Do"), this);
   label_to->setBuddy(DateTo);
 
   ProgressBar1 = new QProgressBar(this);
@@ -218,13 +218,13 @@ void TFormGraph::BuildControls() {
   ProgressBar1->setMaximumHeight(14);
   ProgressBar1->hide();
 
-  const QStringList sides = {QString::fromUtf8("Levá"), QString::fromUtf8("Pravá")};
+  const QStringList sides = {Q("Levá"), Q("Pravá")};
   for (int n = 0; n < kChannels; ++n) {
     ComboBoxes[n] = new QComboBox(this);
     ComboBoxes[n]->setProperty("tag", n);
     ComboBoxes[n]->setMinimumWidth(230);
     ComboBoxes[n]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    RadioGroups[n] = new RadioGroup(n % 4 == 0 ? QString::fromUtf8("Osa") : QString(), sides, this);
+    RadioGroups[n] = new RadioGroup(n % 4 == 0 ? Q("Osa") : QString(), sides, this);
     RadioGroups[n]->setProperty("tag", n);
     if (auto* box = qobject_cast<QBoxLayout*>(RadioGroups[n]->layout())) {
       box->setDirection(QBoxLayout::LeftToRight);
@@ -237,7 +237,7 @@ void TFormGraph::BuildControls() {
     Panels[n]->setFrameShadow(QFrame::Sunken);
     Panels[n]->setFixedSize(36, 22);
     Panels[n]->setAutoFillBackground(true);
-    Panels[n]->setToolTip(QString::fromUtf8("Styl grafu"));
+    Panels[n]->setToolTip(Q("Styl grafu"));
     Panels[n]->installEventFilter(this);
     connect(ComboBoxes[n], &QComboBox::activated, this, [this, n] { ComboBoxChange(n); });
     connect(RadioGroups[n], &RadioGroup::Clicked, this, [this, n] { RadioGroupClick(n); });
@@ -329,7 +329,7 @@ void TFormGraph::BuildChart() {
   const char sep = app_.DecimalSeparator();
 
   QCPAxis* time = Chart1->xAxis;
-  time->setLabel(QString::fromUtf8("Čas"));
+  time->setLabel(Q("Čas"));
   time->setTickLabelRotation(-90);
   time_ticker_ = new TimeAxisTicker(time, sep);
   time->setTicker(QSharedPointer<QCPAxisTicker>(time_ticker_));
@@ -339,9 +339,9 @@ void TFormGraph::BuildChart() {
   QCPAxis* right = Chart1->yAxis2;
   right->setVisible(true);
   left->setTicker(QSharedPointer<QCPAxisTicker>(
-      new ValueAxisTicker(left, "# ##0.######", sep, thousands.toStdString(), 20)));
+      new ValueAxisTicker(left, "# ##0.######", sep, S(thousands), 20)));
   right->setTicker(QSharedPointer<QCPAxisTicker>(
-      new ValueAxisTicker(right, "#,##0.######", sep, thousands.toStdString(), 20)));
+      new ValueAxisTicker(right, "#,##0.######", sep, S(thousands), 20)));
   left->setRange(0, 10);
   right->setRange(0, 10);
   for (QCPAxis* axis : {time, left, right}) {
@@ -398,7 +398,7 @@ void TFormGraph::ShowSwatch(int channel) {
 
 void TFormGraph::FormCreate() {
   ManualView = false;
-  const QString none = QString::fromUtf8("Nezobrazuj");
+  const QString none = Q("Nezobrazuj");
   for (QComboBox* box : ComboBoxes) {
     box->clear();
     box->addItem(none);
@@ -423,7 +423,7 @@ void TFormGraph::FormCreate() {
   if (bar) bar->setValue(0);
 
   for (uint32_t i = 0; i < measurement_->line_count; ++i) {
-    const QString caption = QString::fromStdString(measurement_->lines[i].caption);
+    const QString caption = Q(measurement_->lines[i].caption);
     for (QComboBox* box : ComboBoxes) box->addItem(caption);
   }
   if (!result.chart_title.empty()) {
@@ -431,7 +431,7 @@ void TFormGraph::FormCreate() {
     QFont title_font("Arial");
     title_font.setPixelSize(15);
     title_font.setBold(true);
-    title_ = new QCPTextElement(Chart1, QString::fromStdString(result.chart_title), title_font);
+    title_ = new QCPTextElement(Chart1, Q(result.chart_title), title_font);
     Chart1->plotLayout()->addElement(0, 0, title_);
   }
   if (!loaded_) return;

@@ -17,6 +17,7 @@
 #include "data/form_graph_readout.h"
 #include "platform/files.h"
 #include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -45,8 +46,8 @@ constexpr const char* kPictureKindRefused =
 
 void TFormGraph::ChartContextMenu(const QPoint& position) {
   QMenu menu(this);
-  QAction* save = menu.addAction(QString::fromUtf8("Uložit obrázek…"));
-  QAction* copy = menu.addAction(QString::fromUtf8("Kopírovat obrázek"));
+  QAction* save = menu.addAction(Q("Uložit obrázek…"));
+  QAction* copy = menu.addAction(Q("Kopírovat obrázek"));
   QAction* chosen = menu.exec(Chart1->mapToGlobal(position));
   if (chosen == save) SavePictureClick();
   if (chosen == copy) CopyPictureClick();

@@ -118,7 +118,7 @@ void GraphReadout::Refresh() {
   line_->setVisible(true);
 
   lines_.clear();
-  QString time_text = QString::fromUtf8("—");
+  QString time_text = Q("—");
   if (const std::optional<SampleTime> t = SampleTimeOf(x)) {
     time_text =
         Q(TableRowTimeText(t->stamp, t->milliseconds, measurement_.subseconds_present)).trimmed();
@@ -126,7 +126,7 @@ void GraphReadout::Refresh() {
   lines_ << time_text;
   QString html = "<b>" + time_text.toHtmlEscaped() + "</b>";
   for (const DrawnChannel& c : channels_()) {
-    QString value = QString::fromUtf8("—");
+    QString value = Q("—");
     const std::optional<double> y = NearestValue(c.series, x, span);
     if (y && *y != kNoValue) {
       value = Q(ShownValueText(*y, c.single_precision, decimal_separator_));

@@ -18,6 +18,7 @@
 #include "data/xlsx_export.h"
 #include "shell/form_windows.h"
 #include "widgets/form_long_operation.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 namespace {
@@ -82,8 +83,7 @@ void TFormGraph::ButtonExportClick() {
   filter->ListBox1->clear();
   filter->ListBox2->clear();
   for (uint32_t i = 0; i < measurement_->line_count; ++i) {
-    filter->ListBox1->addItem(QString::number(i + 1) + ".  " +
-                              QString::fromStdString(measurement_->lines[i].caption));
+    filter->ListBox1->addItem(QString::number(i + 1) + ".  " + Q(measurement_->lines[i].caption));
   }
   if (filter->exec() != QDialog::Accepted) return;
   std::vector<int> lines;

@@ -11,25 +11,24 @@
 
 #include "app/user_dialogs.h"
 #include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
 TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
-  setWindowTitle(QString::fromUtf8("Měřítka"));
+  setWindowTitle(Q("Měřítka"));
   // A tool window without border icons (no minimising, maximising or closing: OK and Zruš
   // end it), above the other windows.
   setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint);
   setModal(false);
 
-  const QStringList min_items = {QString::fromUtf8("Hodnota"), QString::fromUtf8("Nejnižší"),
-                                 QString::fromUtf8("Nula nebo maximální záporná")};
-  const QStringList max_items = {QString::fromUtf8("Hodnota"), QString::fromUtf8("Nejvyšší"),
-                                 QString::fromUtf8("Nula nebo maximální kladná")};
-  RadioGroupLeftMin = new RadioGroup(QString::fromUtf8("Levá osa Y - Minimum"), min_items, this);
-  RadioGroupLeftMax = new RadioGroup(QString::fromUtf8("Levá osa Y - Maximum"), max_items, this);
-  RadioGroupRightMin = new RadioGroup(QString::fromUtf8("Pravá osa Y - Minimum"), min_items, this);
-  RadioGroupRightMax = new RadioGroup(QString::fromUtf8("Pravá osa Y - Maximum"), max_items, this);
+  const QStringList min_items = {Q("Hodnota"), Q("Nejnižší"), Q("Nula nebo maximální záporná")};
+  const QStringList max_items = {Q("Hodnota"), Q("Nejvyšší"), Q("Nula nebo maximální kladná")};
+  RadioGroupLeftMin = new RadioGroup(Q("Levá osa Y - Minimum"), min_items, this);
+  RadioGroupLeftMax = new RadioGroup(Q("Levá osa Y - Maximum"), max_items, this);
+  RadioGroupRightMin = new RadioGroup(Q("Pravá osa Y - Minimum"), min_items, this);
+  RadioGroupRightMax = new RadioGroup(Q("Pravá osa Y - Maximum"), max_items, this);
   EditLeftMin = new QLineEdit(this);
   EditLeftMax = new QLineEdit(this);
   EditRightMin = new QLineEdit(this);
@@ -37,9 +36,9 @@ TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
   groups_ = {RadioGroupLeftMin, RadioGroupLeftMax, RadioGroupRightMin, RadioGroupRightMax};
   edits_ = {EditLeftMin, EditLeftMax, EditRightMin, EditRightMax};
 
-  ButtonOK = new QPushButton(QString::fromUtf8("OK"), this);
+  ButtonOK = new QPushButton(Q("OK"), this);
   ButtonOK->setDefault(true);
-  ButtonCancel = new QPushButton(QString::fromUtf8("Zruš"), this);
+  ButtonCancel = new QPushButton(Q("Zruš"), this);
   ButtonCancel->setAutoDefault(false);
 
   connect(RadioGroupLeftMin, &RadioGroup::Clicked, this, &TFormScales::RadioGroupLeftMinClick);
@@ -80,7 +79,7 @@ ScalesState TFormScales::State() const {
   ScalesState state;
   for (size_t i = 0; i < 4; ++i) {
     state.choices[i] = groups_[i]->ItemIndex();
-    state.texts[i] = edits_[i]->text().toStdString();
+    state.texts[i] = S(edits_[i]->text());
   }
   return state;
 }
@@ -88,7 +87,7 @@ ScalesState TFormScales::State() const {
 void TFormScales::SetState(const ScalesState& state) {
   for (size_t i = 0; i < 4; ++i) {
     groups_[i]->SetItemIndex(state.choices[i]);
-    edits_[i]->setText(QString::fromStdString(state.texts[i]));
+    edits_[i]->setText(Q(state.texts[i]));
     UpdateEdit(static_cast<int>(i));
   }
 }

@@ -12,6 +12,7 @@
 #include "app/user_dialogs.h"
 #include "data/form_scales.h"
 #include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -24,7 +25,7 @@ QComboBox* MakeList(const QStringList& items, QWidget* parent) {
 }
 
 QStringList SizeItems(const char* none) {
-  QStringList items = {QString::fromUtf8(none)};
+  QStringList items = {Q(none)};
   for (int i = 1; i <= 10; ++i) items << QString::number(i);
   return items;
 }
@@ -34,14 +35,12 @@ int IndexOr0(int index, int count) { return index >= 0 && index < count ? index 
 }  // namespace
 
 TFormSeriesStyle::TFormSeriesStyle(KorvanApp& app) : QDialog(nullptr), app_(app) {
-  setWindowTitle(QString::fromUtf8("Styl grafu"));
+  setWindowTitle(Q("Styl grafu"));
   setModal(true);
 
-  RadioGroupTyp = new RadioGroup(QString::fromUtf8("&Typ grafu"),
-                                 {QString::fromUtf8("Čárový"), QString::fromUtf8("Čárový - schody"),
-                                  QString::fromUtf8("Sloupcový")},
-                                 this);
-  ButtonColor = new QPushButton(QString::fromUtf8("&Barva"), this);
+  RadioGroupTyp =
+      new RadioGroup(Q("&Typ grafu"), {Q("Čárový"), Q("Čárový - schody"), Q("Sloupcový")}, this);
+  ButtonColor = new QPushButton(Q("&Barva"), this);
   ButtonColor->setAutoDefault(false);
   PanelColor = new QFrame(this);
   PanelColor->setFrameShape(QFrame::Panel);
@@ -51,30 +50,25 @@ TFormSeriesStyle::TFormSeriesStyle(KorvanApp& app) : QDialog(nullptr), app_(app)
 
   ComboBoxLineThick = MakeList(SizeItems("Neviditelná"), this);
   ComboBoxLineStyle = MakeList(
-      {QString::fromUtf8("Plná"), QString::fromUtf8("Čárkovaná"), QString::fromUtf8("Tečkovaná"),
-       QString::fromUtf8("Čerchovaná"), QString::fromUtf8("Čárka tečka tečka")},
-      this);
+      {Q("Plná"), Q("Čárkovaná"), Q("Tečkovaná"), Q("Čerchovaná"), Q("Čárka tečka tečka")}, this);
   ComboBoxPointSize = MakeList(SizeItems("Neviditelný"), this);
-  ComboBoxPointStyle =
-      MakeList({QString::fromUtf8("Čtverec"), QString::fromUtf8("Kruh"),
-                QString::fromUtf8("Trojúhelník 1"), QString::fromUtf8("Trojúhelník 2"),
-                QString::fromUtf8("Kříž"), QString::fromUtf8("Diagonální kříž"),
-                QString::fromUtf8("Hvězda"), QString::fromUtf8("Diamant")},
-               this);
-  LabelLineThick = new QLabel(QString::fromUtf8("Šířk&a čáry"), this);
-  LabelLineStyle = new QLabel(QString::fromUtf8("Sty&l čáry"), this);
-  LabelPointSize = new QLabel(QString::fromUtf8("&Velikost bodu"), this);
-  LabelPointStyle = new QLabel(QString::fromUtf8("Styl &bodu"), this);
+  ComboBoxPointStyle = MakeList({Q("Čtverec"), Q("Kruh"), Q("Trojúhelník 1"), Q("Trojúhelník 2"),
+                                 Q("Kříž"), Q("Diagonální kříž"), Q("Hvězda"), Q("Diamant")},
+                                this);
+  LabelLineThick = new QLabel(Q("Šířk&a čáry"), this);
+  LabelLineStyle = new QLabel(Q("Sty&l čáry"), this);
+  LabelPointSize = new QLabel(Q("&Velikost bodu"), this);
+  LabelPointStyle = new QLabel(Q("Styl &bodu"), this);
   LabelLineThick->setBuddy(ComboBoxLineThick);
   LabelLineStyle->setBuddy(ComboBoxLineStyle);
   LabelPointSize->setBuddy(ComboBoxPointSize);
   LabelPointStyle->setBuddy(ComboBoxPointStyle);
 
-  ButtonOK = new QPushButton(QString::fromUtf8("O&K"), this);
+  ButtonOK = new QPushButton(Q("O&K"), this);
   ButtonOK->setDefault(true);
-  ButtonCancel = new QPushButton(QString::fromUtf8("&Storno"), this);
+  ButtonCancel = new QPushButton(Q("&Storno"), this);
   ButtonCancel->setAutoDefault(false);
-  ButtonSpeed = new QPushButton(QString::fromUtf8("Rychllé zobrazování"), this);
+  ButtonSpeed = new QPushButton(Q("Rychllé zobrazování"), this);
   ButtonSpeed->setAutoDefault(false);
 
   connect(RadioGroupTyp, &RadioGroup::Clicked, this, &TFormSeriesStyle::RadioGroupTypClick);

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "widgets/form_qt_text.h"
+
 namespace korvan {
 
 // The grid's cells, made from the rows when they are painted. The time is the vertical
@@ -32,7 +34,7 @@ class SheetModel : public QAbstractTableModel {
   }
   QVariant data(const QModelIndex& index, int role) const override {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    return QString::fromStdString(rows_.CellText(static_cast<size_t>(index.row()), index.column()));
+    return Q(rows_.CellText(static_cast<size_t>(index.row()), index.column()));
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     if (role == Qt::TextAlignmentRole && orientation == Qt::Vertical) {
@@ -41,8 +43,8 @@ class SheetModel : public QAbstractTableModel {
     // A caption wider than its column is shown whole when pointed at.
     if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) role = Qt::DisplayRole;
     if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Horizontal) return QString::fromStdString(rows_.HeaderText(section + 1));
-    return QString::fromStdString(rows_.TimeText(static_cast<size_t>(section)));
+    if (orientation == Qt::Horizontal) return Q(rows_.HeaderText(section + 1));
+    return Q(rows_.TimeText(static_cast<size_t>(section)));
   }
   Qt::ItemFlags flags(const QModelIndex& index) const override {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
@@ -55,7 +57,7 @@ class SheetModel : public QAbstractTableModel {
 TFormSheet::TFormSheet(Measurement& measurement, const StampRange& range,
                        const SheetRows::Progress& progress, QWidget* parent)
     : QDialog(parent), rows_(std::make_unique<SheetRows>(measurement)) {
-  setWindowTitle(QString::fromUtf8("Naměřená data"));
+  setWindowTitle(Q("Naměřená data"));
   resize(701, 557);
   rows_->Build(range, progress);
 
@@ -90,7 +92,7 @@ TFormSheet::TFormSheet(Measurement& measurement, const StampRange& range,
   times->setFixedWidth(std::max(measurement.subseconds_present ? 130 : 110, needed));
   if (auto* corner = StringGrid1->findChild<QAbstractButton*>()) corner->installEventFilter(this);
 
-  ButtonClose = new QPushButton(QString::fromUtf8("Zavři"), this);
+  ButtonClose = new QPushButton(Q("Zavři"), this);
   // Outside the visible area: the button is there for Escape, as the window's cancel button.
   ButtonClose->setGeometry(-200, -200, 75, 25);
   ButtonClose->setFocusPolicy(Qt::NoFocus);
@@ -120,7 +122,7 @@ bool TFormSheet::eventFilter(QObject* watched, QEvent* event) {
     option.state |= QStyle::State_Enabled | QStyle::State_Raised;
     option.rect = corner->rect();
     option.position = QStyleOptionHeader::OnlyOneSection;
-    option.text = QString::fromStdString(rows_->HeaderText(0));
+    option.text = Q(rows_->HeaderText(0));
     option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     corner->style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
     return true;
@@ -146,8 +148,7 @@ QString TFormSheet::SelectedText() const {
   const QHeaderView* header = StringGrid1->horizontalHeader();
   std::sort(lines.begin(), lines.end(),
             [header](int a, int b) { return header->visualIndex(a) < header->visualIndex(b); });
-  return QString::fromStdString(
-      rows_->SelectionText(static_cast<size_t>(top), static_cast<size_t>(bottom), lines));
+  return Q(rows_->SelectionText(static_cast<size_t>(top), static_cast<size_t>(bottom), lines));
 }
 
 void TFormSheet::CopySelection() {

@@ -40,11 +40,11 @@ QIcon Swatch(uint32_t color) {
 
 TFormStats::TFormStats(TFormGraph& graph, char decimal_separator)
     : QWidget(&graph, Qt::Tool), graph_(graph), decimal_separator_(decimal_separator) {
-  setWindowTitle(QString::fromUtf8("Statistika"));
+  setWindowTitle(Q("Statistika"));
   LabelRange = new QLabel(this);
   GridStats = new QTableWidget(0, kColumnCount, this);
   QStringList headers;
-  for (const char* c : kColumns) headers << QString::fromUtf8(c);
+  for (const char* c : kColumns) headers << Q(c);
   GridStats->setHorizontalHeaderLabels(headers);
   GridStats->verticalHeader()->hide();
   GridStats->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -109,9 +109,9 @@ void TFormStats::Refresh() {
   const std::optional<SampleWindow> times = WindowOfTimes(visible.minimum, visible.maximum);
   auto shown_time = [&](double value) {
     const std::optional<SampleTime> t = SampleTimeOf(value);
-    return t ? TimeText(*t, sub) : QString::fromUtf8("—");
+    return t ? TimeText(*t, sub) : Q("—");
   };
-  LabelRange->setText(QString::fromUtf8("Zobrazený časový rozsah: %1 – %2")
+  LabelRange->setText(Q("Zobrazený časový rozsah: %1 – %2")
                           .arg(shown_time(visible.minimum), shown_time(visible.maximum)));
 
   const std::vector<DrawnChannel> channels = graph_.DrawnChannels();
@@ -122,7 +122,7 @@ void TFormStats::Refresh() {
     const std::optional<SampleWindow> window =
         times ? Intersect(WindowOfStamps(graph_.PlottedRange(c.channel)), *times) : std::nullopt;
     if (window) s = ComputeRangeStats(m.lines[c.line], m.buffers[c.line], *window);
-    const QString none = QString::fromUtf8("—");
+    const QString none = Q("—");
     auto number = [&](double v) {
       return s.count ? Q(ShownValueText(v, c.single_precision, decimal_separator_)) : none;
     };

@@ -35,21 +35,38 @@ QVBoxLayout* Labelled(QLabel* label, QWidget* field) {
 
 TFormInstruments::TFormInstruments(KorvanApp& app)
     : QDialog(nullptr, kFixedWindowFlags), app_(app) {
-  setWindowTitle(QString::fromUtf8("Definice přístrojů"));
+  setWindowTitle(Q("Definice přístrojů"));
   setFixedSize(741, 314);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 4, 6, 6);
+  layout->setSpacing(6);
+  AddFields(layout);
+  auto* lower = new QHBoxLayout;
+  lower->setSpacing(4);
+  AddGrid(lower);
+  AddButtons(lower);
+  layout->addLayout(lower, 1);
 
+  OpenDialog1.file_name = "*.csv";
+  OpenDialog1.filter = "Formátovaný text       *.csv|*.csv|Vše       *.*|*.*";
+  OpenDialog1.file_must_exist = true;
+  ConnectControls();
+  ShowList(1);
+}
+
+void TFormInstruments::AddFields(QVBoxLayout* layout) {
   GroupBox1 = new QGroupBox(this);
-  EditAdresa = new QLineEdit(QString::fromUtf8("01h"), GroupBox1);
+  EditAdresa = new QLineEdit(Q("01h"), GroupBox1);
   EditAdresa->setFixedWidth(48);
   UpDown1 = new UpDownArrows(GroupBox1);
   LabelAdresa = BuddyLabel("&Adresa", EditAdresa, GroupBox1);
-  EditPopis = new QLineEdit(QString::fromUtf8("Přístr.1"), GroupBox1);
+  EditPopis = new QLineEdit(Q("Přístr.1"), GroupBox1);
   EditPopis->setFixedWidth(230);
   LabelPopis = BuddyLabel("P&opis", EditPopis, GroupBox1);
   EditFile = new QLineEdit(GroupBox1);
   EditFile->installEventFilter(this);
   LabelFile = BuddyLabel("&Soubor veličin", EditFile, GroupBox1);
-  ButtonVyber = new QPushButton(QString::fromUtf8("&Vyber"), GroupBox1);
+  ButtonVyber = new QPushButton(Q("&Vyber"), GroupBox1);
   ButtonVyber->setDefault(true);
   ButtonVyber->setAutoDefault(true);
 
@@ -71,31 +88,28 @@ TFormInstruments::TFormInstruments(KorvanApp& app)
   choose_column->addStretch(1);
   choose_column->addWidget(ButtonVyber);
   fields->addLayout(choose_column);
+  layout->addWidget(GroupBox1);
+}
 
+void TFormInstruments::AddGrid(QHBoxLayout* layout) {
   StringGrid1 = new QTableWidget(this);
   StringGrid1->setColumnCount(3);
   StringGrid1->setHorizontalHeaderLabels(
       {Q(kInstrumentHeaders[0]), Q(kInstrumentHeaders[1]), Q(kInstrumentHeaders[2])});
-  StringGrid1->verticalHeader()->hide();
-  StringGrid1->verticalHeader()->setMinimumSectionSize(12);
-  StringGrid1->verticalHeader()->setDefaultSectionSize(
-      std::max(16, StringGrid1->fontMetrics().height() + 3));
-  StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  StringGrid1->horizontalHeader()->setHighlightSections(false);
+  SetUpRecordGrid(StringGrid1, std::max(16, StringGrid1->fontMetrics().height() + 3));
   StringGrid1->setColumnWidth(0, 40);
   StringGrid1->setColumnWidth(1, 254);
   StringGrid1->setColumnWidth(2, 356);
-  StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-  StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  StringGrid1->setWordWrap(false);
+  layout->addWidget(StringGrid1, 1);
+}
 
-  ButtonAdd = new QPushButton(QString::fromUtf8("&Přidat"), this);
-  ButtonChg = new QPushButton(QString::fromUtf8("Z&měnit"), this);
-  ButtonRemove = new QPushButton(QString::fromUtf8("Ode&brat"), this);
-  ButtonOK = new QPushButton(QString::fromUtf8("O&K"), this);
-  ButtonCancel = new QPushButton(QString::fromUtf8("S&torno"), this);
+void TFormInstruments::AddButtons(QHBoxLayout* layout) {
+  ButtonAdd = new QPushButton(Q("&Přidat"), this);
+  ButtonChg = new QPushButton(Q("Z&měnit"), this);
+  ButtonRemove = new QPushButton(Q("Ode&brat"), this);
+  ButtonOK = new QPushButton(Q("O&K"), this);
+  ButtonCancel = new QPushButton(Q("S&torno"), this);
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : {ButtonAdd, ButtonChg, ButtonRemove, ButtonOK, ButtonCancel}) {
     button->setFixedWidth(70);
@@ -103,35 +117,22 @@ TFormInstruments::TFormInstruments(KorvanApp& app)
     if (button == ButtonOK) buttons->addStretch(1);
     buttons->addWidget(button);
   }
+  layout->addLayout(buttons);
+}
 
-  auto* lower = new QHBoxLayout;
-  lower->setSpacing(4);
-  lower->addWidget(StringGrid1, 1);
-  lower->addLayout(buttons);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 4, 6, 6);
-  layout->setSpacing(6);
-  layout->addWidget(GroupBox1);
-  layout->addLayout(lower, 1);
-
-  OpenDialog1.file_name = "*.csv";
-  OpenDialog1.filter = "Formátovaný text       *.csv|*.csv|Vše       *.*|*.*";
-  OpenDialog1.file_must_exist = true;
-
+void TFormInstruments::ConnectControls() {
   connect(UpDown1->up, &QToolButton::clicked, this, [this] { UpDown1Click(true); });
   connect(UpDown1->down, &QToolButton::clicked, this, [this] { UpDown1Click(false); });
-  connect(ButtonVyber, &QPushButton::clicked, this, [this] { ButtonVyberClick(); });
-  connect(ButtonAdd, &QPushButton::clicked, this, [this] { ButtonAddClick(); });
-  connect(ButtonChg, &QPushButton::clicked, this, [this] { ButtonChgClick(); });
-  connect(ButtonRemove, &QPushButton::clicked, this, [this] { ButtonRemoveClick(); });
-  connect(ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
-  connect(ButtonCancel, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
+  connect(ButtonVyber, &QPushButton::clicked, this, &TFormInstruments::ButtonVyberClick);
+  connect(ButtonAdd, &QPushButton::clicked, this, &TFormInstruments::ButtonAddClick);
+  connect(ButtonChg, &QPushButton::clicked, this, &TFormInstruments::ButtonChgClick);
+  connect(ButtonRemove, &QPushButton::clicked, this, &TFormInstruments::ButtonRemoveClick);
+  connect(ButtonOK, &QPushButton::clicked, this, &TFormInstruments::ButtonOKClick);
+  connect(ButtonCancel, &QPushButton::clicked, this, &TFormInstruments::ButtonCancelClick);
   connect(StringGrid1, &QTableWidget::cellDoubleClicked, this,
-          [this](int, int) { StringGrid1DblClick(); });
+          &TFormInstruments::StringGrid1DblClick);
   connect(qApp, &QGuiApplication::focusWindowChanged, this,
-          [this](QWindow* window) { OtherWindowActivated(window); });
-
-  ShowList(1);
+          &TFormInstruments::OtherWindowActivated);
 }
 
 void TFormInstruments::SetList(InstrumentList list) {
@@ -182,8 +183,7 @@ void TFormInstruments::ShowList(int row) {
 }
 
 Instrument TFormInstruments::FieldsInstrument() const {
-  return {EditAdresa->text().toStdString(), EditPopis->text().toStdString(),
-          EditFile->text().toStdString()};
+  return {S(EditAdresa->text()), S(EditPopis->text()), S(EditFile->text())};
 }
 
 void TFormInstruments::ApplyButtons(const InstrumentButtons& buttons) {
@@ -225,7 +225,7 @@ void TFormInstruments::StringGrid1DblClick() {
 }
 
 void TFormInstruments::UpDown1Click(bool up) {
-  EditAdresa->setText(Q(StepAddress(EditAdresa->text().toStdString(), up)));
+  EditAdresa->setText(Q(StepAddress(S(EditAdresa->text()), up)));
 }
 
 void TFormInstruments::ButtonVyberClick() {

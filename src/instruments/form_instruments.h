@@ -7,11 +7,13 @@
 #include "widgets/form_widgets.h"
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QToolButton;
+class QVBoxLayout;
 
 namespace korvan {
 
@@ -67,6 +69,10 @@ class TFormInstruments : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void AddFields(QVBoxLayout* layout);
+  void AddGrid(QHBoxLayout* layout);
+  void AddButtons(QHBoxLayout* layout);
+  void ConnectControls();
   void ShowList();
   // The list shown again with row (clamped) selected and the buttons that fit its length.
   void ShowList(int row);

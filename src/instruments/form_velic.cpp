@@ -26,7 +26,7 @@ namespace {
 // A field can hold neither ";" nor a line end: the file format has no way to write them, and
 // one typed in would shift every later field of the row when the file is read again.
 std::string FieldText(const QString& text) {
-  std::string field = text.toStdString();
+  std::string field = S(text);
   std::erase_if(field, [](char c) { return c == ';' || c == '\r' || c == '\n'; });
   return field;
 }
@@ -81,8 +81,8 @@ class QuantityTableModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return section + 1;
-    if (section == 0) return QString::fromUtf8(kRowNumberHeader);
-    return QString::fromUtf8(kQuantityHeaders[section - 1]);
+    if (section == 0) return Q(kRowNumberHeader);
+    return Q(kQuantityHeaders[section - 1]);
   }
 
   void Reset(const std::function<void()>& change) {
@@ -144,11 +144,11 @@ TFormVelic::TFormVelic(KorvanApp& app) : QDialog(nullptr), app_(app) {
   StringGridVelic->setWordWrap(false);
   StringGridVelic->setCurrentIndex(model_->index(0, 1));
 
-  ButtonLoad = new QPushButton(QString::fromUtf8("&Otevři"), this);
-  ButtonSave = new QPushButton(QString::fromUtf8("&Ulož"), this);
-  ButtonSaveAs = new QPushButton(QString::fromUtf8("&Ulož jako"), this);
-  Button1 = new QPushButton(QString::fromUtf8("&Prázdný"), this);
-  ButtonKonec = new QPushButton(QString::fromUtf8("&Konec"), this);
+  ButtonLoad = new QPushButton(Q("&Otevři"), this);
+  ButtonSave = new QPushButton(Q("&Ulož"), this);
+  ButtonSaveAs = new QPushButton(Q("&Ulož jako"), this);
+  Button1 = new QPushButton(Q("&Prázdný"), this);
+  ButtonKonec = new QPushButton(Q("&Konec"), this);
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {ButtonLoad, ButtonSave, ButtonSaveAs, Button1, ButtonKonec}) {
     // Enter belongs to the cell editor, never to a button.
@@ -174,11 +174,11 @@ TFormVelic::TFormVelic(KorvanApp& app) : QDialog(nullptr), app_(app) {
   SaveDialogVelic.overwrite_prompt = true;
   SaveDialogVelic.initial_dir = app_.Paths().quantity_dir;
 
-  connect(ButtonLoad, &QPushButton::clicked, this, [this] { ButtonLoadClick(); });
-  connect(ButtonSave, &QPushButton::clicked, this, [this] { ButtonSaveClick(); });
-  connect(ButtonSaveAs, &QPushButton::clicked, this, [this] { ButtonSaveAsClick(); });
-  connect(Button1, &QPushButton::clicked, this, [this] { ButtonEmptyClick(); });
-  connect(ButtonKonec, &QPushButton::clicked, this, [this] { reject(); });
+  connect(ButtonLoad, &QPushButton::clicked, this, &TFormVelic::ButtonLoadClick);
+  connect(ButtonSave, &QPushButton::clicked, this, &TFormVelic::ButtonSaveClick);
+  connect(ButtonSaveAs, &QPushButton::clicked, this, &TFormVelic::ButtonSaveAsClick);
+  connect(Button1, &QPushButton::clicked, this, &TFormVelic::ButtonEmptyClick);
+  connect(ButtonKonec, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TFormVelic::LoadQuantityFile(const std::string& name) {

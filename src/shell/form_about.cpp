@@ -10,23 +10,23 @@
 
 #include "app/constants.h"
 #include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
 TFormAbout::TFormAbout(KorvanApp&) : QDialog(nullptr) {
-  setWindowTitle(QString::fromUtf8("O programu"));
+  setWindowTitle(Q("O programu"));
   auto* icon = new QLabel(this);
   icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
   auto* name = new QLabel(
       QString("<b style='font-size:16pt'>%1</b><br>verze %2").arg(kAppName, kAppVersion), this);
-  auto* description =
-      new QLabel(QString::fromUtf8("Program pro přípravu konfigurace záznamového modulu, přípravu "
+  auto* description = new QLabel(Q("Program pro přípravu konfigurace záznamového modulu, přípravu "
                                    "paměťové karty a prohlížení naměřených dat."),
-                 this);
+                                 this);
   description->setWordWrap(true);
-  auto* contact = new QLabel(QString::fromUtf8("Korvan-A, vývoj a podpora<br>"
-                                               "e-mail: podpora@korvan-a.example<br>"
-                                               "<a href='%1'>%1</a>")
+  auto* contact = new QLabel(Q("Korvan-A, vývoj a podpora<br>"
+                               "e-mail: podpora@korvan-a.example<br>"
+                               "<a href='%1'>%1</a>")
                                  .arg(kMakerUrl),
                              this);
   contact->setOpenExternalLinks(true);

@@ -28,6 +28,7 @@
 #include "shell/form_setup.h"
 #include "shell/form_windows.h"
 #include "widgets/form_qt_dialogs.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -88,8 +89,7 @@ void ShowStandardError(UserDialogs* dialogs, const std::string& text) {
     dialogs->ShowError(text);
     return;
   }
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8("Chyba"), QString::fromStdString(text),
-                  QMessageBox::Ok, DialogOwner());
+  QMessageBox box(QMessageBox::Critical, Q("Chyba"), Q(text), QMessageBox::Ok, DialogOwner());
   box.exec();
 }
 

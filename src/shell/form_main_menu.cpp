@@ -25,6 +25,7 @@
 #include "shell/form_windows.h"
 #include "widgets/form_drop.h"
 #include "widgets/form_long_operation.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -103,7 +104,7 @@ QIcon DrawIcon(int kind) {
 
 QToolButton* BigButton(QWidget* parent, const char* caption, int icon, int width) {
   auto* button = new QToolButton(parent);
-  button->setText(QString::fromUtf8(caption));
+  button->setText(Q(caption));
   button->setIcon(DrawIcon(icon));
   button->setIconSize(QSize(32, 32));
   button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -120,7 +121,7 @@ QToolButton* BigButton(QWidget* parent, const char* caption, int icon, int width
 
 TFormMainMenu::TFormMainMenu(KorvanApp& app)
     : QWidget(nullptr, kFixedWindowFlags | Qt::MSWindowsFixedSizeDialogHint), app_(app) {
-  setWindowTitle(QString::fromUtf8("Korvan-A - Ovládací panel"));
+  setWindowTitle(Q("Korvan-A - Ovládací panel"));
   // The logo from the icon theme when installed; a build-folder copy has only its drawing.
   setWindowIcon(QIcon::fromTheme("korvan-a", DrawIcon(2)));
 
@@ -155,12 +156,12 @@ TFormMainMenu::TFormMainMenu(KorvanApp& app)
   layout->addWidget(ProgressBar1);
   setFixedSize(538, 8 + 65 + 15 - 1);
 
-  connect(BitBtnInstr, &QToolButton::clicked, this, [this] { BitBtnInstrClick(); });
-  connect(BitBtnAppl, &QToolButton::clicked, this, [this] { BitBtnApplClick(); });
-  connect(BitBtnMeasured, &QToolButton::clicked, this, [this] { BitBtnMeasuredClick(); });
-  connect(BitBtnSetup, &QToolButton::clicked, this, [this] { BitBtnSetupClick(); });
-  connect(BitBtnAbout, &QToolButton::clicked, this, [this] { BitBtnAboutClick(); });
-  connect(BitBtnClose, &QToolButton::clicked, this, [this] { BitBtnCloseClick(); });
+  connect(BitBtnInstr, &QToolButton::clicked, this, &TFormMainMenu::BitBtnInstrClick);
+  connect(BitBtnAppl, &QToolButton::clicked, this, &TFormMainMenu::BitBtnApplClick);
+  connect(BitBtnMeasured, &QToolButton::clicked, this, &TFormMainMenu::BitBtnMeasuredClick);
+  connect(BitBtnSetup, &QToolButton::clicked, this, &TFormMainMenu::BitBtnSetupClick);
+  connect(BitBtnAbout, &QToolButton::clicked, this, &TFormMainMenu::BitBtnAboutClick);
+  connect(BitBtnClose, &QToolButton::clicked, this, &TFormMainMenu::BitBtnCloseClick);
   new FileDropFilter(this, [this](const std::vector<std::string>& paths) { FormDropFiles(paths); });
 }
 
@@ -225,7 +226,7 @@ void TFormMainMenu::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (event->spontaneous()) return;  // restored from the task bar, not shown by the program
   // After the panel has been painted, so the settings window opens over it.
-  QTimer::singleShot(0, this, [this] { FormShow(); });
+  QTimer::singleShot(0, this, &TFormMainMenu::FormShow);
 }
 
 void TFormMainMenu::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "shell/form_windows.h"
 #include "widgets/form_drive_chooser.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -27,23 +28,23 @@ char CurrentDriveLetter(const std::vector<Drive>& drives) {
 }  // namespace
 
 TFormSetup::TFormSetup(KorvanApp& app) : QDialog(nullptr, Qt::Tool), app_(app) {
-  setWindowTitle(QString::fromUtf8("Nastavení"));
+  setWindowTitle(Q("Nastavení"));
   resize(242, 338);
   char current = CurrentDriveLetter(app_.Drives());
 
-  LabelCardDir = new QLabel(QString::fromUtf8("&Disk paměťové karty"), this);
+  LabelCardDir = new QLabel(Q("&Disk paměťové karty"), this);
   DriveComboBoxCard = new DriveComboBox(app_.Drives(), current, this);
   LabelCardDir->setBuddy(DriveComboBoxCard);
   // On two lines, so that the window keeps its narrow design width.
-  CheckBoxAlt = new QCheckBox(QString::fromUtf8("&Alternativní umístění\ndatových souborů"), this);
+  CheckBoxAlt = new QCheckBox(Q("&Alternativní umístění\ndatových souborů"), this);
   DriveComboBoxAlt = new DriveComboBox(app_.Drives(), current, this);
   DriveComboBoxAlt->SetDropDownOnTyping(true);
   DirectoryListBoxAlt = new DirectoryListBox(this);
   DirectoryListBoxAlt->SetDriveRoot(DriveComboBoxAlt->ShownRoot());
-  ButtonEditInstr = new QPushButton(QString::fromUtf8("&Editor přístrojů"), this);
-  ButtonOK = new QPushButton(QString::fromUtf8("OK"), this);
+  ButtonEditInstr = new QPushButton(Q("&Editor přístrojů"), this);
+  ButtonOK = new QPushButton(Q("OK"), this);
   ButtonOK->setDefault(true);
-  ButtonCancel = new QPushButton(QString::fromUtf8("&Storno"), this);
+  ButtonCancel = new QPushButton(Q("&Storno"), this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(LabelCardDir);
@@ -59,18 +60,18 @@ TFormSetup::TFormSetup(KorvanApp& app) : QDialog(nullptr, Qt::Tool), app_(app) {
   buttons->addWidget(ButtonCancel);
   layout->addLayout(buttons);
 
-  connect(CheckBoxAlt, &QCheckBox::clicked, this, [this] { CheckBoxAltClick(); });
+  connect(CheckBoxAlt, &QCheckBox::clicked, this, &TFormSetup::CheckBoxAltClick);
   connect(DriveComboBoxAlt, &DriveComboBox::DriveChanged, this,
           [this](char) { DirectoryListBoxAlt->SetDriveRoot(DriveComboBoxAlt->ShownRoot()); });
-  connect(ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
-  connect(ButtonCancel, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
-  connect(ButtonEditInstr, &QPushButton::clicked, this, [this] { ButtonEditInstrClick(); });
+  connect(ButtonOK, &QPushButton::clicked, this, &TFormSetup::ButtonOKClick);
+  connect(ButtonCancel, &QPushButton::clicked, this, &TFormSetup::ButtonCancelClick);
+  connect(ButtonEditInstr, &QPushButton::clicked, this, &TFormSetup::ButtonEditInstrClick);
 
   CheckBoxAltClick();
   Timer1 = new QTimer(this);
   Timer1->setSingleShot(true);
   Timer1->setInterval(500);
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  connect(Timer1, &QTimer::timeout, this, &TFormSetup::Timer1Timer);
   Timer1->start();
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/error.h"
 #include "platform/paths.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -24,8 +25,8 @@ DriveComboBox::DriveComboBox(const std::vector<Drive>& drives, char current_lett
     : QComboBox(parent), drives_(drives) {
   for (const auto& drive : drives_) {
     QString text = QString(QChar(drive.letter)) + ":";
-    if (!drive.label.empty()) text += " [" + QString::fromStdString(drive.label) + "]";
-    addItem(text, QString::fromStdString(drive.root));
+    if (!drive.label.empty()) text += " [" + Q(drive.label) + "]";
+    addItem(text, Q(drive.root));
   }
   setCurrentIndex(-1);
   SetDrive(current_letter);
@@ -75,14 +76,14 @@ DirectoryListBox::DirectoryListBox(QWidget* parent)
   // The highlighted folder is the current one, however it was reached (a click, the keys).
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& index) {
-            if (index.isValid()) directory_ = Normalized(model_->filePath(index).toStdString());
+            if (index.isValid()) directory_ = Normalized(S(model_->filePath(index)));
           });
   SetDriveRoot("/");
 }
 
 void DirectoryListBox::SetDriveRoot(const std::string& root) {
   root_ = Normalized(root.empty() ? std::string("/") : root);
-  QModelIndex index = model_->setRootPath(QString::fromStdString(root_));
+  QModelIndex index = model_->setRootPath(Q(root_));
   setRootIndex(index);
   directory_ = root_;
   clearSelection();
@@ -99,7 +100,7 @@ void DirectoryListBox::SetDirectory(const std::string& path) {
   CheckDirectory(path);
   std::string target = Normalized(path);
   directory_ = target;
-  QModelIndex index = model_->index(QString::fromStdString(target));
+  QModelIndex index = model_->index(Q(target));
   if (index.isValid()) {
     setCurrentIndex(index);
     scrollTo(index);

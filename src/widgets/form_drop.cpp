@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "widgets/form_qt_dialogs.h"
+#include "widgets/form_qt_text.h"
 
 namespace korvan {
 
@@ -20,7 +21,7 @@ std::vector<std::string> LocalPaths(const QMimeData* data) {
     QString path = url.toLocalFile();
     // A folder's URL may end with a separator; the settings store folders without one.
     while (path.size() > 1 && path.endsWith('/')) path.chop(1);
-    paths.push_back(path.toStdString());
+    paths.push_back(S(path));
   }
   return paths;
 }

@@ -32,15 +32,15 @@ int Run(Dialog& dialog) {
 }
 
 void Message(QMessageBox::Icon icon, const char* caption, const std::string& text) {
-  QMessageBox box(icon, QString::fromUtf8(caption), Q(text), QMessageBox::Ok, Owner());
+  QMessageBox box(icon, Q(caption), Q(text), QMessageBox::Ok, Owner());
   Run(box);
 }
 
 bool YesNo(const char* caption, const std::string& text) {
-  QMessageBox box(QMessageBox::Question, QString::fromUtf8(caption), Q(text),
-                  QMessageBox::Yes | QMessageBox::No, Owner());
-  box.button(QMessageBox::Yes)->setText(QString::fromUtf8("&Ano"));
-  box.button(QMessageBox::No)->setText(QString::fromUtf8("&Ne"));
+  QMessageBox box(QMessageBox::Question, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No,
+                  Owner());
+  box.button(QMessageBox::Yes)->setText(Q("&Ano"));
+  box.button(QMessageBox::No)->setText(Q("&Ne"));
   box.setDefaultButton(QMessageBox::Yes);
   return Run(box) == QMessageBox::Yes;
 }
@@ -75,7 +75,7 @@ std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool 
   // The name field starts with the given text, a pattern such as "*.kva" included.
   if (!options.file_name.empty()) dialog.selectFile(Q(options.file_name));
   if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  return S(dialog.selectedFiles().first());
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ std::string QtUserDialogs::BrowseForFolder(const std::string& title) {
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first().toStdString();
+  return S(dialog.selectedFiles().first());
 }
 
 std::optional<uint32_t> QtUserDialogs::ChooseColor(uint32_t initial) {

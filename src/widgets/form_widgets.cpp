@@ -1,19 +1,35 @@
 #include "widgets/form_widgets.h"
 
 #include <QButtonGroup>
+#include <QHeaderView>
 #include <QLabel>
 #include <QRadioButton>
 #include <QRect>
+#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "widgets/form_qt_text.h"
+
 namespace korvan {
 
 QLabel* BuddyLabel(const char* caption, QWidget* control, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+  auto* label = new QLabel(Q(caption), parent);
   label->setBuddy(control);
   return label;
+}
+
+void SetUpRecordGrid(QTableView* grid, int row_height) {
+  grid->verticalHeader()->hide();
+  grid->verticalHeader()->setMinimumSectionSize(row_height);
+  grid->verticalHeader()->setDefaultSectionSize(row_height);
+  grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  grid->horizontalHeader()->setHighlightSections(false);
+  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setWordWrap(false);
 }
 
 QPoint PlaceBeside(const QRect& window, const QSize& size, const QRect& area) {

@@ -6,6 +6,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QTableView;
 class QToolButton;
 
 namespace korvan {
@@ -17,6 +18,10 @@ inline constexpr Qt::WindowFlags kFixedWindowFlags =
 
 // A label whose mnemonic moves the focus to control.
 QLabel* BuddyLabel(const char* caption, QWidget* control, QWidget* parent);
+
+// A read-only list of records: no row numbers, rows of row_height pixels, one whole row
+// picked at a time, columns the user may widen, no wrapping.
+void SetUpRecordGrid(QTableView* grid, int row_height);
 
 // Where a dialog of the given size goes beside window within the screen area: to its right,
 // else to its left, so that it covers neither the chart nor its buttons; when the screen has

@@ -11,25 +11,15 @@
 #include "app/cp1250.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
+#include "support/measured_line.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
 using testing::FloatBits;
+using testing::Line;
 using testing::MakeStamp;
-
-MeasuredLine Line(char letter, int digit, double multiplier, double minimum = 0, double maximum = 0,
-                  double offset = 0) {
-  MeasuredLine line;
-  line.type_letter = letter;
-  line.size_digit = digit;
-  line.multiplier = multiplier;
-  line.minimum = minimum;
-  line.maximum = maximum;
-  line.offset = offset;
-  return line;
-}
 
 TEST(ValueCellTextTest, Formats) {
   struct Case {

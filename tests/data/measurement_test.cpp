@@ -20,6 +20,7 @@
 #include "data/measurement_config.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
+#include "support/measured_line.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -28,17 +29,9 @@ namespace {
 using testing::CardBuilder;
 using testing::CardLine;
 using testing::FakeDialogs;
+using testing::Line;
 using testing::MakeStamp;
 using testing::TempDir;
-
-MeasuredLine Line(char letter, int digit, double multiplier = 1.0, double offset = 0.0) {
-  MeasuredLine line;
-  line.type_letter = letter;
-  line.size_digit = digit;
-  line.multiplier = multiplier;
-  line.offset = offset;
-  return line;
-}
 
 TEST(ConvertRawValueTest, EveryNumberType) {
   struct Case {
@@ -47,19 +40,19 @@ TEST(ConvertRawValueTest, EveryNumberType) {
     double value;
   };
   const Case cases[] = {
-      {Line('S', 2, 2.0, 0.5), 0x0000FFFF, -2.0 + 0.5},
+      {Line('S', 2, 2.0, 0, 0, 0.5), 0x0000FFFF, -2.0 + 0.5},
       {Line('s', 2), 0x12347FFF, 32767},  // high bits ignored
-      {Line('S', 1, 1.0, 0.0), 0x000000FF, -1},
+      {Line('S', 1, 1.0, 0, 0, 0.0), 0x000000FF, -1},
       {Line('S', 1), 0x0000017F, 127},
       {Line('S', 4), 0xFFFFFFFE, -2},
       {Line('S', 0), 0x80000000, -2147483648.0},
-      {Line('U', 4, 2.0, 1.0), 0xFFFFFFFF, 4294967295.0 * 2.0 + 1.0},
+      {Line('U', 4, 2.0, 0, 0, 1.0), 0xFFFFFFFF, 4294967295.0 * 2.0 + 1.0},
       {Line(0, 0), 0x80000000, 2147483648.0},  // no type at all: unsigned
-      {Line('F', 4, 10.0, 1.0), testing::FloatBits(1.5f), 16.0},
+      {Line('F', 4, 10.0, 0, 0, 1.0), testing::FloatBits(1.5f), 16.0},
       {Line('f', 4), testing::FloatBits(-0.25f), -0.25},
-      {Line('F', 4, 3.0, 2.0), 0x7FFFFFFF, kNoValue + 2.0},
+      {Line('F', 4, 3.0, 0, 0, 2.0), 0x7FFFFFFF, kNoValue + 2.0},
       {Line('F', 4), 0xFFFFFFFF, kNoValue},
-      {Line('A', 4, 2.0, 1.0), 0x02000019, 2500.0 * 2.0 + 1.0},
+      {Line('A', 4, 2.0, 0, 0, 1.0), 0x02000019, 2500.0 * 2.0 + 1.0},
       {Line('a', 4), 0x82800019, -0.25},
   };
   for (const Case& c : cases) {

@@ -14,12 +14,14 @@
 #include "data/export_aggregate.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
+#include "support/measured_line.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
 namespace {
 
 using testing::FloatBits;
+using testing::Line;
 using testing::MakeStamp;
 
 // A member of the workbook's zip, as unzip gives it.
@@ -54,23 +56,13 @@ std::map<std::string, Cell> Cells(const std::string& sheet_xml) {
   return cells;
 }
 
-MeasuredLine Line(char letter, double multiplier, double maximum, const char* caption) {
-  MeasuredLine line;
-  line.type_letter = letter;
-  line.size_digit = 4;
-  line.multiplier = multiplier;
-  line.maximum = maximum;
-  line.caption = caption;
-  return line;
-}
-
 class XlsxExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m.line_count = 3;
-    m.lines[0] = Line('F', 1, 0, "Elektroměr - Teplota [°C]");
-    m.lines[1] = Line('U', 1, 100, "B - Tlak");
-    m.lines[2] = Line('U', 0.1, 0, "C - Proud");
+    m.lines[0] = Line('F', 4, 1, 0, 0, 0, "Elektroměr - Teplota [°C]");
+    m.lines[1] = Line('U', 4, 1, 0, 100, 0, "B - Tlak");
+    m.lines[2] = Line('U', 4, 0.1, 0, 0, 0, "C - Proud");
   }
   void Add(int line, uint32_t stamp, uint16_t ms, uint32_t raw) {
     m.buffers[line].Append({stamp, ms, raw});
