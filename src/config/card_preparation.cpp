@@ -42,13 +42,7 @@ std::optional<Converted> Convert(const CardJob& job) {
   }
 }
 
-bool WriteConfiguration(const CardJob& job, const std::string& image) {
-  const auto bin_path = PathOf(job, kConfigImageFile);
-  if (!bin_path) return false;
-  if (!WriteFileAtomically(*bin_path, image)) {
-    job.dialogs.ShowError(kCfgCannotCreate);
-    return false;
-  }
+bool WriteConfigIni(const CardJob& job) {
   const auto ini_path = PathOf(job, kConfigIniFile);
   if (!ini_path) return false;
   try {
@@ -58,6 +52,16 @@ bool WriteConfiguration(const CardJob& job, const std::string& image) {
     return false;
   }
   return true;
+}
+
+bool WriteConfiguration(const CardJob& job, const std::string& image) {
+  const auto bin_path = PathOf(job, kConfigImageFile);
+  if (!bin_path) return false;
+  if (!WriteFileAtomically(*bin_path, image)) {
+    job.dialogs.ShowError(kCfgCannotCreate);
+    return false;
+  }
+  return WriteConfigIni(job);
 }
 
 std::string FolderOfPath(const std::string& path) {
@@ -232,14 +236,7 @@ bool ChangeCardConfiguration(const CardJob& job) {
 
   // CONFIG.INI is written here and again by WriteConfiguration, as the logger's own tool
   // does; the second write is not a slip.
-  const auto ini_path = PathOf(job, kConfigIniFile);
-  if (!ini_path) return false;
-  try {
-    WriteSettingsFile(*ini_path, job.config, job.instruments, job.decimal_separator);
-  } catch (const Error& e) {
-    job.dialogs.ShowError(e.what());
-    return false;
-  }
+  if (!WriteConfigIni(job)) return false;
   if (!WriteConfiguration(job, converted->image)) return false;
   job.dialogs.Done(kCardDone);
   return true;

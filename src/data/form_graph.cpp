@@ -160,15 +160,29 @@ void TFormGraph::ConnectButtons() {
 }
 
 void TFormGraph::BuildControls() {
+  // The chart and the commands are made first: the focus goes through them before the range
+  // and the channels, as it always has.
   Chart1 = new QCustomPlot(this);
   Chart1->setMinimumSize(400, 250);
+  QGridLayout* commands = CommandButtons();
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  AddChartRow(layout);
+  AddTimeRow(layout);
+  AddChannelRow(layout, commands);
 
-  // The names are crossed on purpose: ButtonRight shows the left arrow and moves left.
-  ButtonRight = ArrowButton(kArrowLeft, "Posun doleva", this);
-  ButtonLeft = ArrowButton(kArrowRight, "Posun doprava", this);
-  ButtonZoomXIn = ArrowButton("+", "Zvětšení", this);
-  ButtonZoomXOut = ArrowButton("-", "Zmenšení", this);
-  ButtonUnZoomX = ArrowButton(kArrowLeftRight, "Plná velikost", this);
+  ConnectButtons();
+  for (int n = 0; n < kChannels; ++n) {
+    connect(ComboBoxes[n], &QComboBox::activated, this, [this, n] { ComboBoxChange(n); });
+    connect(RadioGroups[n], &RadioGroup::Clicked, this, [this, n] { RadioGroupClick(n); });
+  }
+  if (TFormScales* scales = app_.Scales()) {
+    connect(scales, &TFormScales::Rescale, this, [this] { RescaleAxes(true, true, true); });
+  }
+}
+
+// The left axis' buttons left of the chart, the right axis' right of it.
+void TFormGraph::AddChartRow(QVBoxLayout* layout) {
   ButtonlUp = ArrowButton(kArrowUp, "Posun nahoru", this);
   ButtonLDown = ArrowButton(kArrowDown, "Posun dolů", this);
   ButtonZoomYLIn = ArrowButton("+", "Zvětšení", this);
@@ -180,19 +194,31 @@ void TFormGraph::BuildControls() {
   ButtonButtonZoomYROut = ArrowButton("-", "Zmenšení", this);
   ButtonUnZoomYR = ArrowButton(kArrowUpDown, "Plná velikost", this);
 
-  ButtonRedraw = new QPushButton(Q("&Překresli"), this);
-  ButtonScales = new QPushButton(Q("&Měřítka"), this);
-  ButtonPrint = new QPushButton(Q("&Tisk"), this);
-  ButtonText = new QPushButton(Q("&Tabulka"), this);
-  ButtonSave = new QPushButton(Q("&Ulož"), this);
-  ButtonExport = new QPushButton(Q("&Export"), this);
-  // S: the one letter of its caption that no control of this window uses.
-  ButtonStats = new QPushButton(Q("&Statistika"), this);
+  auto axis_column = [](QPushButton* up, QPushButton* in, QPushButton* full, QPushButton* out,
+                        QPushButton* down) {
+    auto* column = new QVBoxLayout;
+    column->addStretch();
+    for (QPushButton* b : {up, in, full, out, down}) column->addWidget(b);
+    column->addStretch();
+    return column;
+  };
+  auto* chart_row = new QHBoxLayout;
+  chart_row->addLayout(
+      axis_column(ButtonlUp, ButtonZoomYLIn, ButtonUnZoomYL, ButtonZoomYLOut, ButtonLDown));
+  chart_row->addWidget(Chart1, 1);
+  chart_row->addLayout(
+      axis_column(ButtonRUp, ButtonZoomYRIn, ButtonUnZoomYR, ButtonButtonZoomYROut, ButtonRDown));
+  layout->addLayout(chart_row, 1);
+}
 
-  Image1 = new QLabel(this);
-  Image1->setPixmap(LogoPixmap());
-  Image1->setCursor(Qt::PointingHandCursor);
-  Image1->installEventFilter(this);
+// The time axis' buttons, the range's pickers and the loading bar.
+void TFormGraph::AddTimeRow(QVBoxLayout* layout) {
+  // The names are crossed on purpose: ButtonRight shows the left arrow and moves left.
+  ButtonRight = ArrowButton(kArrowLeft, "Posun doleva", this);
+  ButtonLeft = ArrowButton(kArrowRight, "Posun doprava", this);
+  ButtonZoomXIn = ArrowButton("+", "Zvětšení", this);
+  ButtonZoomXOut = ArrowButton("-", "Zmenšení", this);
+  ButtonUnZoomX = ArrowButton(kArrowLeftRight, "Plná velikost", this);
 
   DateFrom = new QDateEdit(this);
   TimeFrom = new QTimeEdit(this);
@@ -218,7 +244,56 @@ void TFormGraph::BuildControls() {
   ProgressBar1->setMaximumHeight(14);
   ProgressBar1->hide();
 
+  auto* time_row = new QHBoxLayout;
+  time_row->addSpacing(34);
+  for (QPushButton* b : {ButtonRight, ButtonZoomXIn, ButtonUnZoomX, ButtonZoomXOut, ButtonLeft}) {
+    time_row->addWidget(b);
+  }
+  time_row->addSpacing(16);
+  time_row->addWidget(label_from);
+  time_row->addWidget(DateFrom);
+  time_row->addWidget(TimeFrom);
+  time_row->addSpacing(12);
+  time_row->addWidget(label_to);
+  time_row->addWidget(DateTo);
+  time_row->addWidget(TimeTo);
+  time_row->addSpacing(16);
+  time_row->addWidget(ProgressBar1, 1);
+  time_row->addStretch();
+  layout->addLayout(time_row);
+}
+
+QGridLayout* TFormGraph::CommandButtons() {
+  ButtonRedraw = new QPushButton(Q("&Překresli"), this);
+  ButtonScales = new QPushButton(Q("&Měřítka"), this);
+  ButtonPrint = new QPushButton(Q("&Tisk"), this);
+  ButtonText = new QPushButton(Q("&Tabulka"), this);
+  ButtonSave = new QPushButton(Q("&Ulož"), this);
+  ButtonExport = new QPushButton(Q("&Export"), this);
+  // S: the one letter of its caption that no control of this window uses.
+  ButtonStats = new QPushButton(Q("&Statistika"), this);
+  Image1 = new QLabel(this);
+  Image1->setPixmap(LogoPixmap());
+  Image1->setCursor(Qt::PointingHandCursor);
+  Image1->installEventFilter(this);
+  auto* button_grid = new QGridLayout;
+  button_grid->addWidget(ButtonRedraw, 0, 0);
+  button_grid->addWidget(ButtonScales, 1, 0);
+  button_grid->addWidget(ButtonPrint, 2, 0);
+  button_grid->addWidget(ButtonText, 0, 1);
+  button_grid->addWidget(ButtonSave, 1, 1);
+  button_grid->addWidget(ButtonExport, 2, 1);
+  button_grid->addWidget(ButtonStats, 0, 2);
+  button_grid->addWidget(Image1, 1, 2, 2, 1, Qt::AlignCenter);
+  return button_grid;
+}
+
+// The eight channel selectors with their axis choice and style swatch, then the commands.
+void TFormGraph::AddChannelRow(QVBoxLayout* layout, QGridLayout* commands) {
   const QStringList sides = {Q("Levá"), Q("Pravá")};
+  auto* channel_grid = new QGridLayout;
+  channel_grid->setHorizontalSpacing(6);
+  channel_grid->setVerticalSpacing(2);
   for (int n = 0; n < kChannels; ++n) {
     ComboBoxes[n] = new QComboBox(this);
     ComboBoxes[n]->setProperty("tag", n);
@@ -239,53 +314,6 @@ void TFormGraph::BuildControls() {
     Panels[n]->setAutoFillBackground(true);
     Panels[n]->setToolTip(Q("Styl grafu"));
     Panels[n]->installEventFilter(this);
-    connect(ComboBoxes[n], &QComboBox::activated, this, [this, n] { ComboBoxChange(n); });
-    connect(RadioGroups[n], &RadioGroup::Clicked, this, [this, n] { RadioGroupClick(n); });
-  }
-
-  ConnectButtons();
-  if (TFormScales* scales = app_.Scales()) {
-    connect(scales, &TFormScales::Rescale, this, [this] { RescaleAxes(true, true, true); });
-  }
-
-  // The left axis' buttons left of the chart, the right axis' right of it, the time axis'
-  // below it.
-  auto axis_column = [this](QPushButton* up, QPushButton* in, QPushButton* full, QPushButton* out,
-                            QPushButton* down) {
-    auto* column = new QVBoxLayout;
-    column->addStretch();
-    for (QPushButton* b : {up, in, full, out, down}) column->addWidget(b);
-    column->addStretch();
-    return column;
-  };
-  auto* chart_row = new QHBoxLayout;
-  chart_row->addLayout(
-      axis_column(ButtonlUp, ButtonZoomYLIn, ButtonUnZoomYL, ButtonZoomYLOut, ButtonLDown));
-  chart_row->addWidget(Chart1, 1);
-  chart_row->addLayout(
-      axis_column(ButtonRUp, ButtonZoomYRIn, ButtonUnZoomYR, ButtonButtonZoomYROut, ButtonRDown));
-
-  auto* time_row = new QHBoxLayout;
-  time_row->addSpacing(34);
-  for (QPushButton* b : {ButtonRight, ButtonZoomXIn, ButtonUnZoomX, ButtonZoomXOut, ButtonLeft}) {
-    time_row->addWidget(b);
-  }
-  time_row->addSpacing(16);
-  time_row->addWidget(label_from);
-  time_row->addWidget(DateFrom);
-  time_row->addWidget(TimeFrom);
-  time_row->addSpacing(12);
-  time_row->addWidget(label_to);
-  time_row->addWidget(DateTo);
-  time_row->addWidget(TimeTo);
-  time_row->addSpacing(16);
-  time_row->addWidget(ProgressBar1, 1);
-  time_row->addStretch();
-
-  auto* channel_grid = new QGridLayout;
-  channel_grid->setHorizontalSpacing(6);
-  channel_grid->setVerticalSpacing(2);
-  for (int n = 0; n < kChannels; ++n) {
     const int row = n % 4;
     const int column = n / 4 * 4;
     channel_grid->addWidget(ComboBoxes[n], row, column, Qt::AlignBottom);
@@ -294,25 +322,10 @@ void TFormGraph::BuildControls() {
   }
   channel_grid->setColumnMinimumWidth(3, 12);
 
-  auto* button_grid = new QGridLayout;
-  button_grid->addWidget(ButtonRedraw, 0, 0);
-  button_grid->addWidget(ButtonScales, 1, 0);
-  button_grid->addWidget(ButtonPrint, 2, 0);
-  button_grid->addWidget(ButtonText, 0, 1);
-  button_grid->addWidget(ButtonSave, 1, 1);
-  button_grid->addWidget(ButtonExport, 2, 1);
-  button_grid->addWidget(ButtonStats, 0, 2);
-  button_grid->addWidget(Image1, 1, 2, 2, 1, Qt::AlignCenter);
-
   auto* bottom_row = new QHBoxLayout;
   bottom_row->addLayout(channel_grid);
   bottom_row->addStretch();
-  bottom_row->addLayout(button_grid);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->addLayout(chart_row, 1);
-  layout->addLayout(time_row);
+  bottom_row->addLayout(commands);
   layout->addLayout(bottom_row);
 }
 

@@ -20,6 +20,7 @@ class QComboBox;
 class QCustomPlot;
 class QDateEdit;
 class QFrame;
+class QGridLayout;
 class QImage;
 class QLabel;
 class QMouseEvent;
@@ -28,6 +29,7 @@ class QProgressBar;
 class QPushButton;
 class QTimeEdit;
 class QToolButton;
+class QVBoxLayout;
 class QWheelEvent;
 
 namespace korvan {
@@ -184,6 +186,10 @@ class TFormGraph : public QWidget {
   };
 
   void BuildControls();
+  void AddChartRow(QVBoxLayout* layout);
+  void AddTimeRow(QVBoxLayout* layout);
+  void AddChannelRow(QVBoxLayout* layout, QGridLayout* commands);
+  QGridLayout* CommandButtons();
   void BuildChart();
   void FormCreate();
   void FormClose();
