@@ -45,6 +45,7 @@
 #include "sim/demo_card.h"
 #include "support/card_builder.h"
 #include "support/qt/fake_window_dialogs.h"
+#include "support/quantity_text.h"
 #include "support/temp_dir.h"
 #include "widgets/form_drive_chooser.h"
 
@@ -153,23 +154,7 @@ void InstrumentWindows(Shots& shots) {
 
 void QuantityWindow(Shots& shots) {
   Session s;
-  // A register map as technicians keep them (Windows-1250).
-  WriteBytes(s.QuantityFile("em24.csv"),
-             "Registr;Adresa;Popis;Typ \xE8\xEDsla;N\xE1sobitel;Minimum;Maximum;Ofset\r\n"
-             "I;0000h;Nap\xECt\xED L1-N;F4;1;0;400;0\r\n"
-             "I;0002h;Nap\xECt\xED L2-N;F4;1;0;400;0\r\n"
-             "I;0004h;Nap\xECt\xED L3-N;F4;1;0;400;0\r\n"
-             "I;0006h;Proud L1;F4;1;0;100;0\r\n"
-             "I;0008h;Proud L2;F4;1;0;100;0\r\n"
-             "I;000Ah;Proud L3;F4;1;0;100;0\r\n"
-             "I;000Ch;\xC8inn\xFD v\xFDkon celkem;F4;0,001;-500;500;0\r\n"
-             "I;000Eh;Jalov\xFD v\xFDkon celkem;F4;0,001;-500;500;0\r\n"
-             "I;0010h;\xDA\x9Ainik cos fi;S2;0,01;-1;1;0\r\n"
-             "I;0012h;Frekvence;U2;0,1;45;55;0\r\n"
-             "H;0100h;Energie \xE8inn\xE1 odb\xECr;U4;0,1;0;0;0\r\n"
-             "H;0102h;Energie \xE8inn\xE1 dod\xE1vka;U4;0,1;0;0;0\r\n"
-             "H;0200h;Teplota rozvad\xEC\xE8"
-             "e;S2;0,1;-40;85;-2,5\r\n");
+  WriteBytes(s.QuantityFile("em24.csv"), testing::kMeterMap);
   TFormVelic* velic = s.app().Velic();
   velic->LoadQuantityFile("em24.csv");
   velic->show();
