@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/encodings.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
@@ -95,17 +96,28 @@ int RunStats(const std::vector<std::string>& arguments, std::ostream& out, std::
   if (!args) return 2;
   Arguments::LinesAndRange chosen;
   if (!args->ReadLinesAndRange(chosen, err)) return 2;
+  // Counted are the samples of accepted blocks, which all lie between the earliest and the
+  // latest stamp: a range end left open needs no stamp from before the pass.
+  StampRange range{0, 0xFFFFFFFF};
+  if (chosen.from) range.start = PackStamp(*chosen.from, *chosen.from);
+  if (chosen.to) range.end = PackStamp(*chosen.to, *chosen.to);
+  std::optional<RangeStatsVisitor> visitor;
+  auto visitor_of = [&](const Measurement& m) -> BlockVisitor* {
+    std::vector<int> wanted;
+    for (uint32_t i = 0; i < m.line_count; ++i) wanted.push_back(static_cast<int>(i));
+    if (!chosen.numbers.empty()) {
+      wanted.clear();
+      for (int n : chosen.numbers) wanted.push_back(n - 1);
+    }
+    return &visitor.emplace(m, wanted, WindowOfStamps(range));
+  };
   Measurement measurement;
   LoadResult result;
-  if (!LoadCardFolder((*args)[0], measurement, result, err)) return 1;
+  if (!StreamCardFolder((*args)[0], visitor_of, measurement, result, err)) return 1;
   std::vector<int> lines;
   if (!ChosenLines("stats", chosen.numbers, measurement, lines, err)) return 2;
-
-  const SampleWindow window = WindowOfStamps(ChosenRange(measurement, chosen.from, chosen.to));
   std::vector<RangeStats> stats;
-  for (int line : lines) {
-    stats.push_back(ComputeRangeStats(measurement.lines[line], measurement.buffers[line], window));
-  }
+  for (int line : lines) stats.push_back(*visitor->Of(line));
   if (args->Has("--json")) {
     WriteJson(measurement, lines, stats, out);
   } else {
