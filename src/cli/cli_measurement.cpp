@@ -39,13 +39,12 @@ bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult
   return LoadMeasurement(*location, dialogs, Today(), {}, measurement, &result);
 }
 
-bool StreamCardFolder(const std::string& dir,
-                      const std::function<BlockVisitor*(const Measurement&)>& visitor_of,
+bool StreamCardFolder(const std::string& dir, const VisitorsOf& visitors_of,
                       Measurement& measurement, LoadResult& result, std::ostream& err) {
   const std::optional<DataLocation> location = CardFolder(dir, err);
   if (!location) return false;
   CliDialogs dialogs(&err);
-  return StreamMeasurement(*location, dialogs, Today(), visitor_of, {}, measurement, &result);
+  return StreamMeasurement(*location, dialogs, Today(), visitors_of, {}, measurement, &result);
 }
 
 bool ChosenLines(const char* command, const std::vector<int>& numbers,

@@ -16,10 +16,9 @@ namespace korvan::cli {
 bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
                     std::ostream& err);
 
-// The same pass without keeping the samples (StreamMeasurement): the blocks go to the visitor
-// that visitor_of gives once the lines are known.
-bool StreamCardFolder(const std::string& dir,
-                      const std::function<BlockVisitor*(const Measurement&)>& visitor_of,
+// The same pass without keeping the samples (StreamMeasurement): the blocks go to the
+// visitors that visitors_of gives once the lines are known.
+bool StreamCardFolder(const std::string& dir, const VisitorsOf& visitors_of,
                       Measurement& measurement, LoadResult& result, std::ostream& err);
 
 // The 0-based lines of --lines numbers (1-based), all lines when none are given. A number

@@ -308,15 +308,34 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
 }
 
 bool StreamMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
-                       const std::function<BlockVisitor*(const Measurement&)>& visitor_of,
-                       const LoadProgress& progress, Measurement& measurement, LoadResult* result) {
+                       const VisitorsOf& visitors_of, const LoadProgress& progress,
+                       Measurement& measurement, LoadResult* result) {
   return LoadAround(
       location, dialogs, today, progress, measurement, result,
       [&](const std::string& path, uint32_t limit, const ScanProgress& advance,
           LogScanResult& scanned) {
-        BlockVisitor* visitor = visitor_of ? visitor_of(measurement) : nullptr;
-        return VisitLogFile(path, static_cast<int>(measurement.line_count), limit, visitor, scanned,
-                            advance);
+        std::vector<BlockVisitor*> visitors;
+        if (visitors_of) visitors = visitors_of(measurement);
+        const int lines = static_cast<int>(measurement.line_count);
+        if (visitors.size() == 1 || visitors.empty()) {
+          return VisitLogFile(path, lines, limit, visitors.empty() ? nullptr : visitors[0], scanned,
+                              advance);
+        }
+        // Each visitor on a core of its own, each pass reading the file for itself (from the
+        // page cache, after the first); the passes share nothing but the file.
+        LogScanResult other;
+        bool other_ok = false;
+        bool own_ok = false;
+        RunAlongside(
+            [&] {
+              other_ok = VisitLogFile(path, lines, limit, visitors[1], other, {}, kDefaultScanChunk,
+                                      false);
+            },
+            [&] {
+              own_ok = VisitLogFile(path, lines, limit, visitors[0], scanned, advance,
+                                    kDefaultScanChunk, false);
+            });
+        return own_ok && other_ok;
       },
       [](const LogScanResult&) {});
 }

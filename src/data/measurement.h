@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/encodings.h"
 #include "app/text.h"
@@ -129,13 +130,15 @@ struct LoadResult {
 bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
                      const LoadProgress& progress, Measurement& measurement, LoadResult* result);
 
-// The same load without keeping the samples: once the lines are read, visitor_of (may be
-// empty) gives the visitor (may be null) to which every accepted block goes in file order
-// instead of into the buffers, which stay empty; no time ordering runs. Everything else
-// (lines, stamps, SubsecondsPresent, result, failures) is as after LoadMeasurement. One pass
-// over a card of any size in a few MiB.
+// The same load without keeping the samples: once the lines are read, visitors_of (may be
+// empty) gives the visitors to which every accepted block goes in file order instead of into
+// the buffers, which stay empty; no time ordering runs. Everything else (lines, stamps,
+// SubsecondsPresent, result, failures) is as after LoadMeasurement. There may be one or two
+// visitors; two get a pass each, side by side on two threads. A card of any size in a few
+// MiB.
+using VisitorsOf = std::function<std::vector<BlockVisitor*>(const Measurement&)>;
 bool StreamMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
-                       const std::function<BlockVisitor*(const Measurement&)>& visitor_of,
-                       const LoadProgress& progress, Measurement& measurement, LoadResult* result);
+                       const VisitorsOf& visitors_of, const LoadProgress& progress,
+                       Measurement& measurement, LoadResult* result);
 
 }  // namespace korvan

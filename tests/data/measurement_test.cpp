@@ -600,33 +600,42 @@ TEST_F(LoadTest, StreamingHandsOnTheLoadsSamplesAndRangeKeepingNone) {
   ASSERT_TRUE(Load());
 
   Measurement streamed;
-  LoadResult streamed_result;
-  CollectingVisitor visitor;
-  uint32_t lines_seen = 0;
-  ASSERT_TRUE(StreamMeasurement(
-      Location(), dialogs, EncodeDate(2024, 5, 1),
-      [&](const Measurement& lines) -> BlockVisitor* {
-        lines_seen = lines.line_count;
-        return &visitor;
-      },
-      progress, streamed, &streamed_result));
-  EXPECT_EQ(lines_seen, 3u);
-  EXPECT_EQ(streamed.earliest, m.earliest);
-  EXPECT_EQ(streamed.latest, m.latest);
-  EXPECT_EQ(streamed.subseconds_present, m.subseconds_present);
-  EXPECT_EQ(streamed_result.source, result.source);
-  EXPECT_EQ(streamed_result.has_range, result.has_range);
-  EXPECT_EQ(streamed_result.range_from, result.range_from);
-  EXPECT_EQ(streamed_result.range_to, result.range_to);
-  for (uint32_t i = 0; i < 3; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(streamed.lines[i].caption, m.lines[i].caption);
-    EXPECT_EQ(streamed.buffers[i].count(), 0u);
-    // In file order; time ordering gives the loaded line.
-    ReorderLineSamples(visitor.lines[i], m.IntervalSeconds(i));
-    ASSERT_EQ(visitor.lines[i].count(), m.buffers[i].count());
-    EXPECT_TRUE(std::equal(m.buffers[i].data(), m.buffers[i].data() + m.buffers[i].count(),
-                           visitor.lines[i].data()));
+  // One visitor, and two that get a pass each on two threads: each sees every block.
+  for (size_t count = 1; count <= 2; ++count) {
+    SCOPED_TRACE(count);
+    LoadResult streamed_result;
+    CollectingVisitor visitors[2];
+    uint32_t lines_seen = 0;
+    ASSERT_TRUE(StreamMeasurement(
+        Location(), dialogs, EncodeDate(2024, 5, 1),
+        [&](const Measurement& lines) {
+          lines_seen = lines.line_count;
+          std::vector<BlockVisitor*> given{&visitors[0], &visitors[1]};
+          given.resize(count);
+          return given;
+        },
+        progress, streamed, &streamed_result));
+    EXPECT_EQ(lines_seen, 3u);
+    EXPECT_EQ(streamed.earliest, m.earliest);
+    EXPECT_EQ(streamed.latest, m.latest);
+    EXPECT_EQ(streamed.subseconds_present, m.subseconds_present);
+    EXPECT_EQ(streamed_result.source, result.source);
+    EXPECT_EQ(streamed_result.has_range, result.has_range);
+    EXPECT_EQ(streamed_result.range_from, result.range_from);
+    EXPECT_EQ(streamed_result.range_to, result.range_to);
+    for (size_t v = 0; v < count; ++v) {
+      for (uint32_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(streamed.lines[i].caption, m.lines[i].caption);
+        EXPECT_EQ(streamed.buffers[i].count(), 0u);
+        // In file order; time ordering gives the loaded line.
+        TBuf& line = visitors[v].lines[i];
+        ReorderLineSamples(line, m.IntervalSeconds(i));
+        ASSERT_EQ(line.count(), m.buffers[i].count());
+        EXPECT_TRUE(std::equal(m.buffers[i].data(), m.buffers[i].data() + m.buffers[i].count(),
+                               line.data()));
+      }
+    }
   }
   EXPECT_EQ(m.buffers[0].count(), 5u);  // the odd AA run hides the block after it
 
