@@ -1,4 +1,5 @@
-// Writes a large card folder for timing korvan-cli from outside (never committed, put in /tmp):
+// Writes a large card folder (CONFIG.INI, CONFIG.BIN, LOG.BIN) for timing korvan-cli from
+// outside (never committed, put in /tmp):
 //   bench_card FOLDER MEGABYTES LINES in-order|paused
 // Every block holds all lines at one block per second, with a millisecond word. "paused"
 // records in runs of an hour that the logger's clock stamped out of order (a pause, then a
@@ -12,6 +13,8 @@
 #include "app/cp1250.h"
 #include "app/date_time.h"
 #include "app/encodings.h"
+#include "config/config_image.h"
+#include "config/recording_config.h"
 #include "data/log_writer.h"
 #include "platform/files.h"
 
@@ -35,6 +38,20 @@ std::string ConfigIni(int lines) {
     text += "Line" + number + "=K" + number + ";teplota;1;01h;R;0010h;U4;1;0;0;0\r\n";
   }
   return text;
+}
+
+// The same lines as the logger's image, so that a copy of the folder finds CONFIG.BIN.
+std::string ConfigBin(int lines) {
+  RecordingConfig config;
+  config.job_name = "bench";
+  config.intervals = {"1", "1", "1", "1"};
+  for (int i = 0; i < lines; ++i) {
+    std::string number = std::to_string(i + 1);
+    if (number.size() < 2) number.insert(0, "0");
+    config.lines.push_back(
+        {"K" + number, "teplota", "1", "01h", "R", "0010h", "U4", "1", "0", "0", "0"});
+  }
+  return BuildConfigImage(config, ',');
 }
 
 bool Write(const std::string& path, const std::string& bytes) {
@@ -74,7 +91,8 @@ int Run(int argc, char** argv) {
     AppendLogBlock(log, StampAt(base, second), MillisecondWord(uint16_t(b % 1000)), entries);
   }
   log.resize(bytes, '\xFF');
-  return Write(dir + "/CONFIG.INI", Utf8ToCp1250(ConfigIni(lines))) && Write(dir + "/LOG.BIN", log)
+  return Write(dir + "/CONFIG.INI", Utf8ToCp1250(ConfigIni(lines))) &&
+                 Write(dir + "/CONFIG.BIN", ConfigBin(lines)) && Write(dir + "/LOG.BIN", log)
              ? 0
              : 1;
 }

@@ -1,5 +1,6 @@
 #include "app/encodings.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -133,12 +134,25 @@ std::optional<size_t> FindBytes(const uint8_t* buffer, size_t length, const uint
   return std::nullopt;
 }
 
+namespace {
+
+// 10 to the power of -127 .. 127, each as pow gives it, so that the table changes no value.
+struct PowersOfTen {
+  std::array<double, 255> values;
+  PowersOfTen() {
+    for (int e = -127; e <= 127; ++e) values[e + 127] = std::pow(10.0, static_cast<double>(e));
+  }
+};
+const PowersOfTen kPowersOfTen;
+
+}  // namespace
+
 double DecodeDecimalFloat(uint32_t word) {
-  double exponent = static_cast<double>(word >> 24 & 0x7F);
+  int exponent = static_cast<int>(word >> 24 & 0x7F);
   if (word & 0x80000000u) exponent = -exponent;
   double mantissa = static_cast<double>(word & 0x7FFFFF);
   if (word & 0x800000u) mantissa = -mantissa;
-  return mantissa * std::pow(10.0, exponent);
+  return mantissa * kPowersOfTen.values[exponent + 127];
 }
 
 uint32_t PackInterval(double seconds) {

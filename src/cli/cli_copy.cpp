@@ -59,9 +59,10 @@ int RunCopy(const std::vector<std::string>& arguments, std::ostream&, std::ostre
     if (OutputCollides("copy", JoinFolder(destination, name), {}, dir, err)) return 2;
   }
 
+  // Only the lines and the range are needed: one pass that keeps no sample finds them.
   Measurement measurement;
   LoadResult result;
-  if (!LoadCardFolder(dir, measurement, result, err)) return 1;
+  if (!StreamCardFolder(dir, {}, measurement, result, err)) return 1;
   // The whole measurement by default, its latest record included: the copy's end is
   // exclusive, so it lies one second after the latest stamp.
   MeasurementCopyJob job;

@@ -11,21 +11,40 @@
 
 namespace korvan::cli {
 
-bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
-                    std::ostream& err) {
+namespace {
+
+// The alternative data location DIR, or nothing after telling err why it is none.
+std::optional<DataLocation> CardFolder(const std::string& dir, std::ostream& err) {
   if (QueryFile(dir).kind == FileKind::kNone) {
     err << "korvan-cli: složka " << dir << " neexistuje.\n";
-    return false;
+    return std::nullopt;
   }
   if (!IsDirectory(dir)) {
     err << "korvan-cli: " << dir << " není složka.\n";
-    return false;
+    return std::nullopt;
   }
   DataLocation location;
   location.alternative = true;
   location.alt_dir = dir;
+  return location;
+}
+
+}  // namespace
+
+bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
+                    std::ostream& err) {
+  const std::optional<DataLocation> location = CardFolder(dir, err);
+  if (!location) return false;
   CliDialogs dialogs(&err);
-  return LoadMeasurement(location, dialogs, Today(), {}, measurement, &result);
+  return LoadMeasurement(*location, dialogs, Today(), {}, measurement, &result);
+}
+
+bool StreamCardFolder(const std::string& dir, const VisitorsOf& visitors_of,
+                      Measurement& measurement, LoadResult& result, std::ostream& err) {
+  const std::optional<DataLocation> location = CardFolder(dir, err);
+  if (!location) return false;
+  CliDialogs dialogs(&err);
+  return StreamMeasurement(*location, dialogs, Today(), visitors_of, {}, measurement, &result);
 }
 
 bool ChosenLines(const char* command, const std::vector<int>& numbers,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -14,6 +15,11 @@ namespace korvan::cli {
 // window does, with today's date for the time limit. Failures go to err; false then.
 bool LoadCardFolder(const std::string& dir, Measurement& measurement, LoadResult& result,
                     std::ostream& err);
+
+// The same pass without keeping the samples (StreamMeasurement): the blocks go to the
+// visitors that visitors_of gives once the lines are known.
+bool StreamCardFolder(const std::string& dir, const VisitorsOf& visitors_of,
+                      Measurement& measurement, LoadResult& result, std::ostream& err);
 
 // The 0-based lines of --lines numbers (1-based), all lines when none are given. A number
 // outside the measurement's lines is told to err ("korvan-cli: COMMAND: ..."); false then.

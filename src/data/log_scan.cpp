@@ -25,18 +25,49 @@ namespace {
 
 using log_block::BlockReach;
 
+// Where the samples of accepted blocks go: into the lines' buffers, or to a visitor.
+struct BufferSink {
+  TBuf* buffers;
+  LogScanResult* result;
+  // (stamp, milliseconds) of each line's last sample; stamps order as unsigned integers.
+  std::array<uint64_t, kMaxLines> last_time{};
+
+  size_t Block(const uint8_t* buf, size_t entries, size_t avail, int lines, uint32_t stamp,
+               uint16_t milliseconds) {
+    const uint64_t time = uint64_t{stamp} << 16 | milliseconds;
+    return log_block::WalkEntries(buf, entries, avail, lines, [&](uint16_t index, uint32_t raw) {
+      buffers[index].Append(LogSample{stamp, milliseconds, raw});
+      if (time < last_time[index]) result->went_back[index] = true;
+      last_time[index] = time;
+    });
+  }
+};
+
+struct VisitorSink {
+  BlockVisitor* visitor;
+
+  size_t Block(const uint8_t* buf, size_t entries, size_t avail, int lines, uint32_t stamp,
+               uint16_t milliseconds) {
+    const size_t end =
+        log_block::WalkEntries(buf, entries, avail, lines, [](uint16_t, uint32_t) {});
+    if (visitor) {
+      visitor->Block(stamp, milliseconds, buf + entries, (end - entries) / log_block::kEntrySize);
+    }
+    return end;
+  }
+};
+
+template <typename Sink>
 struct Scanner {
   int lines;
   uint32_t limit;
-  TBuf* buffers;
   LogScanResult* result;
+  Sink sink;
   log_block::StampCheck stamps{};
-  // (stamp, milliseconds) of each line's last sample; stamps order as unsigned integers.
-  mutable std::array<uint64_t, kMaxLines> last_time{};
 
   // Parses buf[pos, avail); returns where the scan resumes. Unless at_end, markers that lie
   // within BlockReach of avail are left for the next call.
-  size_t Parse(const uint8_t* buf, size_t avail, size_t pos, bool at_end) const {
+  size_t Parse(const uint8_t* buf, size_t avail, size_t pos, bool at_end) {
     const size_t reach = BlockReach(lines);
     const size_t stop = log_block::CandidateStop(avail, reach, at_end);
     while (pos < stop) {
@@ -55,14 +86,7 @@ struct Scanner {
       result->latest = std::max(result->latest, stamp);
       const log_block::BlockHead head = log_block::ReadBlockHead(buf, m, avail);
       if (head.has_milliseconds) result->subseconds_present = true;
-      const uint16_t milliseconds = head.milliseconds;
-      const uint64_t time = uint64_t{stamp} << 16 | milliseconds;
-      pos = log_block::WalkEntries(buf, head.entries, avail, lines,
-                                   [&](uint16_t index, uint32_t raw) {
-                                     buffers[index].Append(LogSample{stamp, milliseconds, raw});
-                                     if (time < last_time[index]) result->went_back[index] = true;
-                                     last_time[index] = time;
-                                   });
+      pos = sink.Block(buf, head.entries, avail, lines, stamp, head.milliseconds);
     }
     return at_end ? avail : std::max(pos, stop);
   }
@@ -76,22 +100,19 @@ uint32_t ScanTimeLimit(double today) { return PackStamp(today + 1.0, 0.0); }
 
 void ScanLogBytes(const uint8_t* data, size_t size, int line_count, uint32_t time_limit,
                   TBuf* buffers, LogScanResult& result) {
-  Scanner scanner{ClampLines(line_count), time_limit, buffers, &result};
+  Scanner<BufferSink> scanner{ClampLines(line_count), time_limit, &result, {buffers, &result}};
   result.bytes_read += size;
   if (data && size > 0) scanner.Parse(data, size, 0, true);
 }
 
-bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, TBuf* buffers,
-                 LogScanResult& result, const ScanProgress& progress, size_t chunk_size,
-                 bool background) {
-  Scanner scanner{ClampLines(line_count), time_limit, buffers, &result};
-  ReadOnlyFile file(path);
-  if (!file.IsOpen()) return false;
+namespace {
+
+// The chunk loop of a scan over a file; prefetch (may be empty) runs a chunk ahead.
+template <typename Sink>
+bool ScanFile(ReadOnlyFile& file, Scanner<Sink>& scanner, LogScanResult& result,
+              const ScanProgress& progress, size_t chunk_size, bool background,
+              std::optional<SamplePrefetch>& prefetch) {
   const size_t reach = BlockReach(scanner.lines);
-  // A sample takes at least 14 bytes of the file (marker, stamp, its entry), which bounds
-  // what any line can gain.
-  std::optional<SamplePrefetch> prefetch;
-  if (background) prefetch.emplace(buffers, scanner.lines, file.size() / 14 + 1);
   // Carried-over bytes are always fewer than reach: they go into the room before the chunk.
   ReadAhead reader(file, chunk_size, reach, background);
   const uint8_t* carry = nullptr;
@@ -112,6 +133,31 @@ bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, T
     carried = avail - pos;
     if (prefetch) prefetch->Advance();
   }
+}
+
+}  // namespace
+
+bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, TBuf* buffers,
+                 LogScanResult& result, const ScanProgress& progress, size_t chunk_size,
+                 bool background) {
+  Scanner<BufferSink> scanner{ClampLines(line_count), time_limit, &result, {buffers, &result}};
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) return false;
+  // A sample takes at least 14 bytes of the file (marker, stamp, its entry), which bounds
+  // what any line can gain.
+  std::optional<SamplePrefetch> prefetch;
+  if (background) prefetch.emplace(buffers, scanner.lines, file.size() / 14 + 1);
+  return ScanFile(file, scanner, result, progress, chunk_size, background, prefetch);
+}
+
+bool VisitLogFile(const std::string& path, int line_count, uint32_t time_limit,
+                  BlockVisitor* visitor, LogScanResult& result, const ScanProgress& progress,
+                  size_t chunk_size, bool background) {
+  Scanner<VisitorSink> scanner{ClampLines(line_count), time_limit, &result, {visitor}};
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) return false;
+  std::optional<SamplePrefetch> none;
+  return ScanFile(file, scanner, result, progress, chunk_size, background, none);
 }
 
 }  // namespace korvan

@@ -51,4 +51,22 @@ bool ScanLogFile(const std::string& path, int line_count, uint32_t time_limit, T
                  LogScanResult& result, const ScanProgress& progress = {},
                  size_t chunk_size = kDefaultScanChunk, bool background = true);
 
+// Receives the accepted blocks of a scan that stores nothing.
+class BlockVisitor {
+ public:
+  virtual ~BlockVisitor() = default;
+  // One accepted block in file order: its stamp and milliseconds and its count entries of 6
+  // bytes (16-bit line index, 32-bit raw value, little-endian), exactly those the scan would
+  // store.
+  virtual void Block(uint32_t stamp, uint16_t milliseconds, const uint8_t* entries,
+                     size_t count) = 0;
+};
+
+// ScanLogFile's pass without storing any sample: the same blocks go to visitor (none: only
+// result is wanted), went_back stays unset, and memory stays a few chunks whatever the file's
+// size.
+bool VisitLogFile(const std::string& path, int line_count, uint32_t time_limit,
+                  BlockVisitor* visitor, LogScanResult& result, const ScanProgress& progress = {},
+                  size_t chunk_size = kDefaultScanChunk, bool background = true);
+
 }  // namespace korvan

@@ -70,41 +70,6 @@ void Measurement::Clear() {
   chart_title.clear();
 }
 
-bool IsNoValue(const MeasuredLine& line, uint32_t raw) {
-  return AsciiUpper(line.type_letter) == 'F' && (raw == 0x7FFFFFFF || raw == 0xFFFFFFFF);
-}
-
-double ConvertRawValue(const MeasuredLine& line, uint32_t raw) {
-  double value;
-  switch (AsciiUpper(line.type_letter)) {
-    case 'A':
-      value = DecodeDecimalFloat(raw) * line.multiplier;
-      break;
-    case 'F':
-      value = IsNoValue(line, raw)
-                  ? kNoValue
-                  : static_cast<double>(std::bit_cast<float>(raw)) * line.multiplier;
-      break;
-    case 'S':
-      if (line.size_digit == 2) {
-        value = static_cast<int16_t>(raw & 0xFFFF) * line.multiplier;
-      } else if (line.size_digit == 1) {
-        value = static_cast<int8_t>(raw & 0xFF) * line.multiplier;
-      } else {
-        value = static_cast<int32_t>(raw) * line.multiplier;
-      }
-      break;
-    default:
-      value = static_cast<double>(raw) * line.multiplier;
-  }
-  return value + line.offset;
-}
-
-bool InValueRange(const MeasuredLine& line, double value) {
-  if (!(line.minimum < line.maximum)) return true;
-  return line.minimum <= value && value <= line.maximum;
-}
-
 namespace {
 
 // The segments that start in samples[begin, end): the first sample starts one, and so does each
@@ -119,12 +84,28 @@ void FindSegments(const LogSample* samples, uint32_t begin, uint32_t end, int64_
     segments.push_back({clock.Milliseconds(samples[0].stamp, samples[0].milliseconds), 0, 0});
     i = 1;
   }
-  const LogSample& before = samples[i - 1];
-  int64_t previous = clock.Milliseconds(before.stamp, before.milliseconds);
+  uint32_t previous = samples[i - 1].stamp;
+  int64_t previous_ms = samples[i - 1].milliseconds;
   for (; i < end && segments.size() < kMaxSegments; ++i) {
-    const int64_t t = clock.Milliseconds(samples[i].stamp, samples[i].milliseconds);
-    if (t < previous || t - previous > gap_ms) segments.push_back({t, i, 0});
-    previous = t;
+    const uint32_t stamp = samples[i].stamp;
+    const int64_t ms = samples[i].milliseconds;
+    int64_t step;
+    if ((stamp ^ previous) < 64) {
+      // Year to minute alike: the step is in the seconds field alone, with no date to work out.
+      step =
+          (int64_t{StampSecond(stamp)} - int64_t{StampSecond(previous)}) * 1000 + ms - previous_ms;
+    } else if (StampDayKey(stamp) == StampDayKey(previous)) {
+      step = (int64_t{StampSecondOfDay(stamp)} - int64_t{StampSecondOfDay(previous)}) * 1000 + ms -
+             previous_ms;
+    } else {
+      step = clock.Milliseconds(stamp, static_cast<uint16_t>(ms)) -
+             clock.Milliseconds(previous, static_cast<uint16_t>(previous_ms));
+    }
+    if (step < 0 || step > gap_ms) {
+      segments.push_back({clock.Milliseconds(stamp, static_cast<uint16_t>(ms)), i, 0});
+    }
+    previous = stamp;
+    previous_ms = ms;
   }
 }
 
@@ -214,11 +195,13 @@ constexpr const char* kDataOpenFailed = "Datový soubor nelze otevřít.";
 
 }  // namespace
 
-bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
-                     const LoadProgress& progress, Measurement& measurement, LoadResult* result) {
+namespace {
+
+// Steps before the scan: the configuration into measurement (cleared first) and LOG.BIN's
+// path and size. Failures are shown; false then.
+bool OpenMeasurement(const DataLocation& location, UserDialogs& dialogs, Measurement& measurement,
+                     LoadResult& out, std::string& log_path, uint64_t& log_size) {
   measurement.Clear();
-  LoadResult local;
-  LoadResult& out = result ? *result : local;
   out = LoadResult{};
 
   // The missing reader is reported once; the later paths fail the same way silently.
@@ -248,42 +231,113 @@ bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double 
   }
   out.chart_title = measurement.chart_title;
 
-  const auto log_path = CardFilePath(location, kLogFile, false, dialogs);
-  const FileStatus log_status = log_path ? QueryFile(*log_path) : FileStatus{};
+  const auto path = CardFilePath(location, kLogFile, false, dialogs);
+  const FileStatus log_status = path ? QueryFile(*path) : FileStatus{};
   if (log_status.kind == FileKind::kNone || log_status.kind == FileKind::kDirectory) {
     dialogs.ShowError(kDataOpenFailed);
     return false;
   }
-  if (progress.start) progress.start(log_status.size);
-  const uint32_t limit = ScanTimeLimit(today);
-  LogScanResult scan;
+  log_path = *path;
+  log_size = log_status.size;
+  return true;
+}
+
+void PresetRange(const Measurement& measurement, LoadResult& out) {
+  if (measurement.HasTimeRange()) {
+    out.has_range = true;
+    out.range_from = UnpackStamp(measurement.earliest, 0);
+    out.range_to = UnpackStamp(measurement.latest, 0);
+  }
+}
+
+// A load around its scan: the configuration and LOG.BIN (OpenMeasurement), then
+// scan(path, limit, advance, result) (false: a read failed), then after() once the scan's
+// stamps are in the measurement, then the preset range.
+template <typename Scan, typename After>
+bool LoadAround(const DataLocation& location, UserDialogs& dialogs, double today,
+                const LoadProgress& progress, Measurement& measurement, LoadResult* result,
+                Scan&& scan, After&& after) {
+  LoadResult local;
+  LoadResult& out = result ? *result : local;
+  std::string log_path;
+  uint64_t log_size = 0;
+  if (!OpenMeasurement(location, dialogs, measurement, out, log_path, log_size)) return false;
+  if (progress.start) progress.start(log_size);
   ScanProgress advance;
   if (progress.advance) advance = [&](size_t bytes) { progress.advance(bytes); };
-  const bool read_ok = ScanLogFile(*log_path, static_cast<int>(measurement.line_count), limit,
-                                   measurement.buffers.data(), scan, advance);
-  measurement.earliest = scan.earliest;
-  measurement.latest = scan.latest;
-  measurement.subseconds_present = scan.subseconds_present;
-  // The scan reserved room for all the file could hold; pages it did not fill go back now,
-  // before the time ordering needs its scratch.
-  for (uint32_t i = 0; i < measurement.line_count; ++i) measurement.buffers[i].ShrinkToFit();
+  LogScanResult scanned;
+  const bool read_ok = scan(log_path, ScanTimeLimit(today), advance, scanned);
+  measurement.earliest = scanned.earliest;
+  measurement.latest = scanned.latest;
+  measurement.subseconds_present = scanned.subseconds_present;
   if (!read_ok) {
     // A read that fails part-way would otherwise pass a truncated measurement off as whole.
     if (progress.finish) progress.finish();
     dialogs.ShowError(kDataOpenFailed);
     return false;
   }
-
-  OrderLines(measurement, scan);
-  // A line that took over the scratch of a longer one holds more room than it needs.
-  for (uint32_t i = 0; i < measurement.line_count; ++i) measurement.buffers[i].ShrinkToFit();
-  if (measurement.HasTimeRange()) {
-    out.has_range = true;
-    out.range_from = UnpackStamp(measurement.earliest, 0);
-    out.range_to = UnpackStamp(measurement.latest, 0);
-  }
+  after(scanned);
+  PresetRange(measurement, out);
   if (progress.finish) progress.finish();
   return true;
+}
+
+}  // namespace
+
+bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
+                     const LoadProgress& progress, Measurement& measurement, LoadResult* result) {
+  auto shrink = [&] {
+    for (uint32_t i = 0; i < measurement.line_count; ++i) measurement.buffers[i].ShrinkToFit();
+  };
+  return LoadAround(
+      location, dialogs, today, progress, measurement, result,
+      [&](const std::string& path, uint32_t limit, const ScanProgress& advance,
+          LogScanResult& scanned) {
+        const bool read_ok = ScanLogFile(path, static_cast<int>(measurement.line_count), limit,
+                                         measurement.buffers.data(), scanned, advance);
+        // The scan reserved room for all the file could hold; pages it did not fill go back
+        // now, before the time ordering needs its scratch.
+        shrink();
+        return read_ok;
+      },
+      [&](const LogScanResult& scanned) {
+        OrderLines(measurement, scanned);
+        // A line that took over the scratch of a longer one holds more room than it needs.
+        shrink();
+      });
+}
+
+bool StreamMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
+                       const VisitorsOf& visitors_of, const LoadProgress& progress,
+                       Measurement& measurement, LoadResult* result) {
+  return LoadAround(
+      location, dialogs, today, progress, measurement, result,
+      [&](const std::string& path, uint32_t limit, const ScanProgress& advance,
+          LogScanResult& scanned) {
+        std::vector<BlockVisitor*> visitors;
+        if (visitors_of) visitors = visitors_of(measurement);
+        const int lines = static_cast<int>(measurement.line_count);
+        if (visitors.size() == 1 || visitors.empty()) {
+          return VisitLogFile(path, lines, limit, visitors.empty() ? nullptr : visitors[0], scanned,
+                              advance);
+        }
+        // Each visitor on a core of its own, each pass reading the file for itself (from the
+        // page cache, after the first); the passes share nothing but the file.
+        LogScanResult other;
+        bool other_ok = false;
+        bool own_ok = false;
+        RunAlongside(
+            [&] {
+              other_ok = VisitLogFile(path, lines, limit, visitors[1], other, {}, kDefaultScanChunk,
+                                      false);
+            },
+            [&] {
+              own_ok = VisitLogFile(path, lines, limit, visitors[0], scanned, advance,
+                                    kDefaultScanChunk, false);
+            });
+        return own_ok && other_ok;
+      },
+      [](const LogScanResult&) {});
 }
 
 }  // namespace korvan

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "app/encodings.h"
+#include "app/text.h"
 #include "data/log_sample.h"
 #include "data/log_scan.h"
 
@@ -47,15 +51,47 @@ struct Measurement {
   void Clear();
 };
 
+// The conversions are inline: the statistics, the export and the plot call them per sample.
+inline constexpr double kNoValue = 1e38;
+// True for an F line's "no value" raw words.
+inline bool IsNoValue(const MeasuredLine& line, uint32_t raw) {
+  return AsciiUpper(line.type_letter) == 'F' && (raw == 0x7FFFFFFF || raw == 0xFFFFFFFF);
+}
+
 // Physical value of a raw value: A decimal float, F IEEE single, S signed of the line's size,
 // anything else unsigned; times the multiplier, plus the offset. An F value of 7FFFFFFF or
 // FFFFFFFF means "no value": it gives kNoValue (the graph's stand-in) instead of the product.
-inline constexpr double kNoValue = 1e38;
-double ConvertRawValue(const MeasuredLine& line, uint32_t raw);
-// True for an F line's "no value" raw words.
-bool IsNoValue(const MeasuredLine& line, uint32_t raw);
+inline double ConvertRawValue(const MeasuredLine& line, uint32_t raw) {
+  double value;
+  switch (AsciiUpper(line.type_letter)) {
+    case 'A':
+      value = DecodeDecimalFloat(raw) * line.multiplier;
+      break;
+    case 'F':
+      value = IsNoValue(line, raw)
+                  ? kNoValue
+                  : static_cast<double>(std::bit_cast<float>(raw)) * line.multiplier;
+      break;
+    case 'S':
+      if (line.size_digit == 2) {
+        value = static_cast<int16_t>(raw & 0xFFFF) * line.multiplier;
+      } else if (line.size_digit == 1) {
+        value = static_cast<int8_t>(raw & 0xFF) * line.multiplier;
+      } else {
+        value = static_cast<int32_t>(raw) * line.multiplier;
+      }
+      break;
+    default:
+      value = static_cast<double>(raw) * line.multiplier;
+  }
+  return value + line.offset;
+}
+
 // Minimum not below maximum: everything is in range; otherwise minimum <= value <= maximum.
-bool InValueRange(const MeasuredLine& line, double value);
+inline bool InValueRange(const MeasuredLine& line, double value) {
+  if (!(line.minimum < line.maximum)) return true;
+  return line.minimum <= value && value <= line.maximum;
+}
 
 // Puts the line's samples into time order: runs of samples (segments) start where time goes
 // backwards or jumps by more than 5 x interval + 1 s; at most 65 536 segments, the last one
@@ -93,5 +129,16 @@ struct LoadResult {
 // with either separator.
 bool LoadMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
                      const LoadProgress& progress, Measurement& measurement, LoadResult* result);
+
+// The same load without keeping the samples: once the lines are read, visitors_of (may be
+// empty) gives the visitors to which every accepted block goes in file order instead of into
+// the buffers, which stay empty; no time ordering runs. Everything else (lines, stamps,
+// SubsecondsPresent, result, failures) is as after LoadMeasurement. There may be one or two
+// visitors; two get a pass each, side by side on two threads. A card of any size in a few
+// MiB.
+using VisitorsOf = std::function<std::vector<BlockVisitor*>(const Measurement&)>;
+bool StreamMeasurement(const DataLocation& location, UserDialogs& dialogs, double today,
+                       const VisitorsOf& visitors_of, const LoadProgress& progress,
+                       Measurement& measurement, LoadResult* result);
 
 }  // namespace korvan

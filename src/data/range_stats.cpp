@@ -5,6 +5,7 @@
 
 #include "app/date_time.h"
 #include "app/packed_stamp.h"
+#include "data/log_block.h"
 
 namespace korvan {
 
@@ -73,45 +74,64 @@ std::optional<SampleWindow> Intersect(const SampleWindow& a, const SampleWindow&
   return w;
 }
 
+namespace {
+
+SampleTime TimeOfKey(uint64_t key) {
+  return {static_cast<uint32_t>(key >> 16), static_cast<uint16_t>(key & 0xFFFF)};
+}
+
+}  // namespace
+
+RangeStats RangeStatsAccumulator::Result() const {
+  RangeStats stats;
+  stats.count = count_;
+  if (count_ == 0) return stats;
+  stats.minimum = minimum_;
+  stats.maximum = maximum_;
+  stats.minimum_time = TimeOfKey(minimum_time_);
+  stats.maximum_time = TimeOfKey(maximum_time_);
+  stats.first_time = TimeOfKey(first_time_);
+  stats.last_time = TimeOfKey(last_time_);
+  stats.mean = (sum_ + compensation_) / static_cast<double>(count_);
+  return stats;
+}
+
 RangeStats ComputeRangeStats(const MeasuredLine& line, const TBuf& buffer,
                              const SampleWindow& window) {
-  RangeStats stats;
+  RangeStatsAccumulator stats(line, window);
   const LogSample* samples = buffer.data();
   const uint32_t count = buffer.count();
-  // Compensated sum: a mean over millions of samples keeps its last digits.
-  double sum = 0.0;
-  double compensation = 0.0;
   for (uint32_t i = 0; i < count; ++i) {
-    const LogSample& s = samples[i];
-    // Integer comparisons first; most samples of a zoomed view end here.
-    if (s.stamp < window.from.stamp || s.stamp > window.to.stamp) continue;
-    const SampleTime t{s.stamp, s.milliseconds};
-    if (t < window.from || t > window.to) continue;
-    if (IsNoValue(line, s.raw)) continue;
-    const double value = ConvertRawValue(line, s.raw);
-    if (!InValueRange(line, value) || !std::isfinite(value)) continue;
-    if (stats.count == 0) {
-      stats.minimum = stats.maximum = value;
-      stats.minimum_time = stats.maximum_time = stats.first_time = stats.last_time = t;
-    } else {
-      if (value < stats.minimum || (value == stats.minimum && t < stats.minimum_time)) {
-        stats.minimum = value;
-        stats.minimum_time = t;
-      }
-      if (value > stats.maximum || (value == stats.maximum && t < stats.maximum_time)) {
-        stats.maximum = value;
-        stats.maximum_time = t;
-      }
-      if (t < stats.first_time) stats.first_time = t;
-      if (t > stats.last_time) stats.last_time = t;
-    }
-    ++stats.count;
-    const double next = sum + value;
-    compensation += std::abs(sum) >= std::abs(value) ? (sum - next) + value : (value - next) + sum;
-    sum = next;
+    stats.Add(samples[i].stamp, samples[i].milliseconds, samples[i].raw);
   }
-  if (stats.count > 0) stats.mean = (sum + compensation) / static_cast<double>(stats.count);
-  return stats;
+  return stats.Result();
+}
+
+RangeStatsVisitor::RangeStatsVisitor(const Measurement& measurement, const std::vector<int>& lines,
+                                     const SampleWindow& window) {
+  for (int line : lines) {
+    if (line < 0 || static_cast<uint32_t>(line) >= measurement.line_count) continue;
+    if (!slot_[line]) {
+      accumulators_.emplace_back(measurement.lines[line], window);
+      slot_[line] = static_cast<uint8_t>(accumulators_.size());
+    }
+  }
+}
+
+void RangeStatsVisitor::Block(uint32_t stamp, uint16_t milliseconds, const uint8_t* entries,
+                              size_t count) {
+  for (size_t k = 0; k < count; ++k, entries += log_block::kEntrySize) {
+    const uint16_t index = log_block::Load16(entries);
+    // The scan passes only indices below the line count, and so below 50.
+    if (const uint8_t slot = slot_[index]) {
+      accumulators_[slot - 1].Add(stamp, milliseconds, log_block::Load32(entries + 2));
+    }
+  }
+}
+
+std::optional<RangeStats> RangeStatsVisitor::Of(int line) const {
+  if (line < 0 || line >= kMaxLines || !slot_[line]) return std::nullopt;
+  return accumulators_[slot_[line] - 1].Result();
 }
 
 std::string IsoSampleTimeText(const SampleTime& time, bool subseconds) {

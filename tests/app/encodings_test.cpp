@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -166,6 +167,20 @@ TEST(DotsToCommas, ReplacesEveryDot) {
   EXPECT_EQ(many, "1,2,3,");
   std::string none;
   EXPECT_EQ(DotsToCommas(none), 0u);
+}
+
+// The table of powers stands in for pow: every exponent and sign gives pow's very value.
+TEST(DecodeDecimalFloat, EveryExponentAsPowGivesIt) {
+  for (uint32_t exponent = 0; exponent < 128; ++exponent) {
+    for (uint32_t mantissa : {0x000001u, 0x000007u, 0x3FFFFFu, 0x7FFFFFu}) {
+      for (uint32_t signs : {0x00000000u, 0x80000000u, 0x00800000u, 0x80800000u}) {
+        const uint32_t word = signs | exponent << 24 | mantissa;
+        const double e = (signs & 0x80000000u) ? -double(exponent) : double(exponent);
+        const double m = (signs & 0x00800000u) ? -double(mantissa) : double(mantissa);
+        EXPECT_EQ(DecodeDecimalFloat(word), m * std::pow(10.0, e)) << std::hex << word;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +18,7 @@
 #include "app/data_location.h"
 #include "app/date_time.h"
 #include "app/encodings.h"
+#include "app/packed_stamp.h"
 #include "data/log_writer.h"
 #include "data/measurement_config.h"
 #include "support/card_builder.h"
@@ -206,6 +209,114 @@ TEST(ReorderLineSamplesTest, LongLinesSearchedOnTwoCoresMatchThePlainRule) {
     Timeline line = MakeTimeline(n, c.back, c.gap_at);
     ReorderLineSamples(line.buffer, 0.01, scratch);
     ASSERT_EQ(Order(line.buffer), line.expected);
+  }
+}
+
+// The segment search as it was, with the date worked out for every sample: the reference for
+// the search that reads the step off the stamps' fields.
+std::vector<uint32_t> OrderByDateArithmetic(const TBuf& buffer, int64_t gap_ms) {
+  const uint32_t n = buffer.count();
+  std::vector<int64_t> t(n);
+  for (uint32_t i = 0; i < n; ++i) {
+    t[i] = StampDayNumber(buffer[i].stamp) * kMsPerDay +
+           int64_t{StampSecondOfDay(buffer[i].stamp)} * 1000 + buffer[i].milliseconds;
+  }
+  std::vector<uint32_t> starts;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (i == 0 || t[i] < t[i - 1] || t[i] - t[i - 1] > gap_ms) starts.push_back(i);
+  }
+  std::vector<size_t> order(starts.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return t[starts[a]] < t[starts[b]]; });
+  std::vector<uint32_t> expected;
+  for (size_t k : order) {
+    const uint32_t end = k + 1 < starts.size() ? starts[k + 1] : n;
+    for (uint32_t i = starts[k]; i < end; ++i) expected.push_back(buffer[i].raw);
+  }
+  return expected;
+}
+
+TEST(ReorderLineSamplesTest, StepsAcrossCalendarBoundariesSplitAsByDateArithmetic) {
+  struct At {
+    int year, month, day, hour, minute, second, ms;
+  };
+  struct Case {
+    const char* name;
+    double interval;  // the gap limit is 5 x interval + 1 s
+    std::vector<At> samples;
+  };
+  // Most cases end with a sample that steps back between the first two, so that whether the
+  // second one started a segment shows in the order.
+  const Case cases[] = {
+      {"midnight",
+       1,
+       {{2019, 6, 30, 23, 59, 58, 500}, {2019, 7, 1, 0, 0, 4, 499}, {2019, 6, 30, 23, 59, 59, 0}}},
+      {"midnight, one millisecond over",
+       1,
+       {{2019, 6, 30, 23, 59, 58, 500}, {2019, 7, 1, 0, 0, 4, 501}, {2019, 6, 30, 23, 59, 59, 0}}},
+      {"month end",
+       10,
+       {{2021, 1, 31, 23, 59, 30, 0}, {2021, 2, 1, 0, 0, 21, 0}, {2021, 1, 31, 23, 59, 31, 0}}},
+      {"year end, over",
+       10,
+       {{2019, 12, 31, 23, 59, 30, 0}, {2020, 1, 1, 0, 0, 21, 1}, {2019, 12, 31, 23, 59, 31, 0}}},
+      {"leap day",
+       1,
+       {{2020, 2, 28, 23, 59, 59, 0},
+        {2020, 2, 29, 0, 0, 0, 0},
+        {2020, 3, 1, 0, 0, 0, 0},
+        {2020, 2, 29, 0, 0, 1, 0}}},
+      {"no leap day",
+       1,
+       {{2021, 2, 28, 23, 59, 59, 0}, {2021, 3, 1, 0, 0, 5, 0}, {2021, 2, 28, 23, 59, 59, 1}}},
+      {"exactly the limit within a minute",
+       10,
+       {{2010, 5, 5, 7, 0, 0, 0}, {2010, 5, 5, 7, 0, 51, 0}, {2010, 5, 5, 7, 0, 0, 1}}},
+      {"one millisecond over within a minute",
+       10,
+       {{2010, 5, 5, 7, 0, 0, 0}, {2010, 5, 5, 7, 0, 51, 1}, {2010, 5, 5, 7, 0, 0, 1}}},
+      {"exactly the limit across an hour",
+       10,
+       {{2010, 5, 5, 7, 59, 30, 0}, {2010, 5, 5, 8, 0, 21, 0}, {2010, 5, 5, 7, 59, 30, 1}}},
+      {"over across an hour",
+       10,
+       {{2010, 5, 5, 7, 59, 30, 0}, {2010, 5, 5, 8, 0, 21, 1}, {2010, 5, 5, 7, 59, 30, 1}}},
+      {"half-second interval",
+       0.5,
+       {{2010, 5, 5, 7, 0, 1, 0},
+        {2010, 5, 5, 7, 0, 4, 500},
+        {2010, 5, 5, 7, 0, 8, 1},
+        {2010, 5, 5, 7, 0, 1, 1}}},
+      {"equal stamps, then milliseconds back",
+       10,
+       {{2010, 5, 5, 7, 0, 1, 300},
+        {2010, 5, 5, 7, 0, 1, 300},
+        {2010, 5, 5, 7, 0, 1, 200},
+        {2010, 5, 5, 7, 0, 1, 200}}},
+      {"back across days, months and years",
+       60,
+       {{2012, 3, 1, 0, 0, 0, 0},
+        {2012, 2, 29, 23, 59, 0, 0},
+        {2011, 12, 31, 23, 59, 59, 999},
+        {2012, 3, 1, 0, 1, 0, 0},
+        {2012, 2, 29, 23, 59, 30, 0}}},
+      {"a negative limit splits every step",
+       -1,
+       {{2010, 5, 5, 7, 0, 1, 0}, {2010, 5, 5, 7, 0, 1, 0}, {2010, 5, 5, 7, 0, 0, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TBuf buffer;
+    for (size_t i = 0; i < c.samples.size(); ++i) {
+      const At& a = c.samples[i];
+      buffer.Append({MakeStamp(a.year, a.month, a.day, a.hour, a.minute, a.second),
+                     static_cast<uint16_t>(a.ms), static_cast<uint32_t>(i)});
+    }
+    const double gap = std::floor((5.0 * c.interval + 1.0) * 1000.0);
+    const std::vector<uint32_t> expected = OrderByDateArithmetic(buffer, int64_t(gap));
+    ReorderLineSamples(buffer, c.interval);
+    EXPECT_EQ(Order(buffer), expected);
   }
 }
 
@@ -446,6 +557,85 @@ TEST_F(LoadTest, WrappedRecordingIsPutInOrder) {
   EXPECT_EQ(Order(m.buffers[0]), (std::vector<uint32_t>{0, 10, 20, 100, 110, 120}));
   EXPECT_EQ(m.buffers[1].count(), 3u);
   EXPECT_EQ(m.earliest, MakeStamp(2024, 4, 1, 0, 0, 0));
+}
+
+// Keeps what a scan that stores nothing hands on, line by line.
+class CollectingVisitor : public BlockVisitor {
+ public:
+  void Block(uint32_t stamp, uint16_t milliseconds, const uint8_t* entries, size_t count) override {
+    for (size_t k = 0; k < count; ++k, entries += 6) {
+      const uint16_t index = static_cast<uint16_t>(entries[0] | entries[1] << 8);
+      uint32_t raw;
+      std::memcpy(&raw, entries + 2, 4);
+      lines[index].Append({stamp, milliseconds, raw});
+    }
+  }
+  std::array<TBuf, kMaxLines> lines;
+};
+
+TEST_F(LoadTest, StreamingHandsOnTheLoadsSamplesAndRangeKeepingNone) {
+  card.lines = {{"A", "a", 1, "F4"}, {"B", "b", 2, "S2"}, {"C", "c", 1, "A4"}};
+  card.intervals = {10, 10, 10, 10};
+  // Out of order, a block after the time limit, runs of AA bytes and fill between blocks,
+  // partial entry lists, and a block cut off by the end of the file.
+  for (int s = 0; s < 40; s += 10) {
+    card.Block(MakeStamp(2024, 4, 30, 12, 0, s), {{0, 1u + s}, {1, 2u + s}, {2, 0x01000003u}},
+               uint16_t(s * 7));
+  }
+  card.log += std::string(9, '\xAA');
+  card.Block(MakeStamp(2024, 4, 30, 11, 0, 0), {{0, 5}, {2, 6}});
+  card.Block(MakeStamp(2024, 5, 3, 0, 0, 0), {{0, 7}, {1, 8}});  // after the limit
+  card.log += std::string(20, '\xFF');
+  card.Block(MakeStamp(2024, 4, 29, 23, 59, 59), {{1, 9}, {0, 10}});  // 0 ends the list
+  card.Block(MakeStamp(2024, 4, 30, 12, 0, 35), {{0, 11}, {1, 12}, {2, 13}});
+  card.log.resize(card.log.size() - 3);
+  card.WriteAll(dir.path());
+  ASSERT_TRUE(Load());
+
+  Measurement streamed;
+  // One visitor, and two that get a pass each on two threads: each sees every block.
+  for (size_t count = 1; count <= 2; ++count) {
+    SCOPED_TRACE(count);
+    LoadResult streamed_result;
+    CollectingVisitor visitors[2];
+    uint32_t lines_seen = 0;
+    ASSERT_TRUE(StreamMeasurement(
+        Location(), dialogs, EncodeDate(2024, 5, 1),
+        [&](const Measurement& lines) {
+          lines_seen = lines.line_count;
+          std::vector<BlockVisitor*> given{&visitors[0], &visitors[1]};
+          given.resize(count);
+          return given;
+        },
+        progress, streamed, &streamed_result));
+    EXPECT_EQ(lines_seen, 3u);
+    EXPECT_EQ(streamed.earliest, m.earliest);
+    EXPECT_EQ(streamed.latest, m.latest);
+    EXPECT_EQ(streamed.subseconds_present, m.subseconds_present);
+    EXPECT_EQ(streamed_result.source, result.source);
+    EXPECT_EQ(streamed_result.has_range, result.has_range);
+    EXPECT_EQ(streamed_result.range_from, result.range_from);
+    EXPECT_EQ(streamed_result.range_to, result.range_to);
+    for (size_t v = 0; v < count; ++v) {
+      for (uint32_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(streamed.lines[i].caption, m.lines[i].caption);
+        EXPECT_EQ(streamed.buffers[i].count(), 0u);
+        // In file order; time ordering gives the loaded line.
+        TBuf& line = visitors[v].lines[i];
+        ReorderLineSamples(line, m.IntervalSeconds(i));
+        ASSERT_EQ(line.count(), m.buffers[i].count());
+        EXPECT_TRUE(std::equal(m.buffers[i].data(), m.buffers[i].data() + m.buffers[i].count(),
+                               line.data()));
+      }
+    }
+  }
+  EXPECT_EQ(m.buffers[0].count(), 5u);  // the odd AA run hides the block after it
+
+  std::filesystem::remove(dir.path() + "/LOG.BIN");
+  EXPECT_FALSE(StreamMeasurement(Location(), dialogs, EncodeDate(2024, 5, 1), {}, progress,
+                                 streamed, nullptr));
+  EXPECT_EQ(dialogs.messages.back().text, "Datový soubor nelze otevřít.");
 }
 
 TEST_F(LoadTest, ConfigIniThatCannotBeReadIsReportedNotPassedOver) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 #include "app/encodings.h"
@@ -126,6 +128,39 @@ TEST(RangeStats, TimeTexts) {
   EXPECT_EQ(*t, (SampleTime{stamp, 999}));
   EXPECT_EQ(SampleTimeOf(UnpackStamp(stamp, 999) + 0.6 / 86400000)->stamp, stamp + 1);
   EXPECT_FALSE(SampleTimeOf(EncodeDate(1999, 12, 31)));
+}
+
+}  // namespace
+}  // namespace korvan
+
+namespace korvan {
+namespace {
+
+// Blocks of the fixture's samples, each also carrying a line that is not chosen: the visitor
+// gives the chosen line the figures of the line's own buffer, whatever else the blocks hold.
+TEST_F(RangeStatsTest, VisitorOfBlocksGivesTheFiguresOfTheBuffer) {
+  Measurement m;
+  m.line_count = 3;
+  m.lines[1] = line;
+  const SampleWindow window = WindowOfStamps({kT0 + 1, kT0 + 5});
+  RangeStatsVisitor visitor(m, {1, 7, -1}, window);
+  for (uint32_t i = 0; i < buf.count(); ++i) {
+    uint8_t entries[12] = {0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0};
+    std::memcpy(entries + 8, &buf[i].raw, 4);
+    visitor.Block(buf[i].stamp, buf[i].milliseconds, entries, 2);
+  }
+  const RangeStats expected = ComputeRangeStats(line, buf, window);
+  const std::optional<RangeStats> got = visitor.Of(1);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(got->count, expected.count);
+  EXPECT_EQ(got->minimum, expected.minimum);
+  EXPECT_EQ(got->minimum_time, expected.minimum_time);
+  EXPECT_EQ(got->maximum_time, expected.maximum_time);
+  EXPECT_EQ(got->mean, expected.mean);
+  EXPECT_EQ(got->first_time, expected.first_time);
+  EXPECT_EQ(got->last_time, expected.last_time);
+  EXPECT_FALSE(visitor.Of(0));
+  EXPECT_FALSE(visitor.Of(7));
 }
 
 }  // namespace
