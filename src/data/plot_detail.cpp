@@ -106,6 +106,7 @@ static bool SampleTicks(const LogSample& s, uint32_t& day_key, int64_t& day, boo
 void LineDetail::Build(const Progress& progress) {
   const size_t units = (size_t{count_} + kFanOut - 1) / kFanOut;
   prefix_.assign(units + 1, 0);
+  unit_key_.assign(units, 0);
   levels_.assign(1, std::vector<Unit>(units));
   // One pass over [from, to) (from a multiple of 64): the units' extremes, the counts from
   // the pass's start, and whether time only goes forward and every sample has a date (then the
@@ -133,6 +134,11 @@ void LineDetail::Build(const Progress& progress) {
       }
       last_stamp = s.stamp;
       last_ticks = ticks;
+      if (i % kFanOut == 0) {
+        unit_key_[i / kFanOut] =
+            static_cast<double>(day) +
+            static_cast<double>(ticks - day * kMsPerDay) / static_cast<double>(kMsPerDay);
+      }
       const double value = ConvertRawValue(line_, s.raw);
       if (InValueRange(line_, value)) {
         ++counted;
@@ -212,8 +218,10 @@ void LineDetail::BuildOrdered(const StampRange& range) {
   const size_t units = (size_t{count_} + kFanOut - 1) / kFanOut;
   prefix_.assign(units + 1, 0);
   levels_.assign(1, std::vector<Unit>(units));
+  unit_key_.assign(units, 0);
   for (size_t u = 0; u < units; ++u) {
     prefix_[u] = static_cast<uint32_t>(u * kFanOut);
+    unit_key_[u] = Key(static_cast<uint32_t>(u * kFanOut));
     Fold f;
     for (uint32_t i = static_cast<uint32_t>(u * kFanOut);
          i < std::min<size_t>(count_, (u + 1) * kFanOut); ++i) {
@@ -283,39 +291,35 @@ uint32_t LineDetail::PrevCounting(uint32_t i, uint32_t begin) const {
   return kNone;
 }
 
-// Galloping from the start: columns are short beside the lines they lie in.
+// Near the start by the samples themselves (columns are mostly short); further on by the
+// units' first keys, a compact array, where probing the samples would miss the cache each time.
 uint32_t LineDetail::FirstKeyAtLeast(uint32_t begin, uint32_t end, double key) const {
-  uint32_t step = 1;
-  uint32_t low = begin;
-  uint32_t high = begin;
-  while (high < end && Key(high) < key) {
-    low = high + 1;
-    high = end - high > step ? high + step : end;
-    step *= 2;
+  uint64_t low = begin;
+  uint64_t high = end;
+  if (high - low > kFanOut && Key(static_cast<uint32_t>(low + kFanOut - 1)) < key) {
+    low += kFanOut;
+    const size_t first_unit = static_cast<size_t>((low + kFanOut - 1) / kFanOut);
+    const size_t end_unit = static_cast<size_t>((high + kFanOut - 1) / kFanOut);
+    const size_t unit = static_cast<size_t>(
+        std::lower_bound(unit_key_.begin() + static_cast<ptrdiff_t>(first_unit),
+                         unit_key_.begin() + static_cast<ptrdiff_t>(end_unit), key) -
+        unit_key_.begin());
+    if (unit > first_unit) low = std::max<uint64_t>(low, (unit - 1) * uint64_t{kFanOut});
+    high = std::min<uint64_t>(high, unit * uint64_t{kFanOut});
   }
   while (low < high) {
-    const uint32_t mid = low + (high - low) / 2;
-    if (Key(mid) < key) {
+    const uint64_t mid = low + (high - low) / 2;
+    if (Key(static_cast<uint32_t>(mid)) < key) {
       low = mid + 1;
     } else {
       high = mid;
     }
   }
-  return low;
+  return static_cast<uint32_t>(low);
 }
 
 uint32_t LineDetail::FirstKeyAbove(uint32_t begin, uint32_t end, double key) const {
-  uint32_t low = begin;
-  uint32_t high = end;
-  while (low < high) {
-    const uint32_t mid = low + (high - low) / 2;
-    if (Key(mid) <= key) {
-      low = mid + 1;
-    } else {
-      high = mid;
-    }
-  }
-  return low;
+  return FirstKeyAtLeast(begin, end, std::nextafter(key, HUGE_VAL));
 }
 
 void LineDetail::TakeSample(uint32_t i, Fold& f) const {
@@ -577,7 +581,8 @@ void LineDetail::BarPoints(Span span, double lower, double upper, double margin,
 }
 
 size_t LineDetail::MemoryBytes() const {
-  size_t bytes = prefix_.capacity() * sizeof(uint32_t) + order_.capacity() * sizeof(uint32_t);
+  size_t bytes = prefix_.capacity() * sizeof(uint32_t) + order_.capacity() * sizeof(uint32_t) +
+                 unit_key_.capacity() * sizeof(double);
   for (const std::vector<Unit>& level : levels_) bytes += level.capacity() * sizeof(Unit);
   return bytes;
 }

@@ -28,7 +28,7 @@ struct AxisMap {
 };
 
 // What the chart may draw of one line without a copy of its samples: a min/max pyramid over
-// the line's sample buffer, built in one pass, under 4 % of the samples' memory. The samples
+// the line's sample buffer, built in one pass, about 5 % of the samples' memory. The samples
 // that count are those the plot has always taken (stamp within the range, a date, value in
 // the line's range); every figure below is exact over them. A line whose stored order is not
 // time order (overlapping runs of a clock set back) keeps an index of its samples in time
@@ -130,9 +130,11 @@ class LineDetail {
   uint32_t count_;               // positions
   std::vector<uint32_t> order_;  // only for samples out of time order: the positions' samples
   bool out_of_order_ = false;
-  bool ordered_ = false;                   // positions go through order_
-  StampRange range_;                       // with order_: the range it holds
-  std::vector<uint32_t> prefix_;           // samples that count before each 64-sample unit
+  bool ordered_ = false;  // positions go through order_
+  StampRange range_;      // with order_: the range it holds
+  std::vector<uint32_t> prefix_;
+  std::vector<double> unit_key_;  // the key of each 64-sample unit's first position           //
+                                  // samples that count before each 64-sample unit
   std::vector<std::vector<Unit>> levels_;  // level k: units of 64^(k+1) positions
   mutable uint32_t day_key_ = 0xFFFFFFFF;  // the date of the last key computed (one thread)
   mutable double day_ = 0;
