@@ -110,15 +110,25 @@ TEST(LineDetailTest, FiguresAreThoseOfAllPoints) {
   }
 }
 
-// The detail of a line is a small fraction of its samples' memory (a sixteenth).
-TEST(LineDetailTest, SmallBesideTheSamples) {
+// A long line (built on two cores) in a small fraction of its samples' memory (a sixteenth),
+// with the figures of all its samples.
+TEST(LineDetailTest, LongLineSmallBesideTheSamples) {
   TBuf buffer;
-  for (uint32_t i = 0; i < 1000000; ++i) {
-    buffer.Append({MakeStamp(2024, 1, 1 + i / 86400, i / 3600 % 24, i / 60 % 60, i % 60), 0, i});
+  const uint32_t count = (uint32_t{1} << 20) + 4100;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t raw = i == 700000 ? 5000000 : i % 1000;
+    buffer.Append({MakeStamp(2024, 1, 1 + i / 86400, i / 3600 % 24, i / 60 % 60, i % 60), 0, raw});
   }
   MeasuredLine line;
+  line.maximum = 4000000;  // the one large value is out of range
   const LineDetail detail(line, buffer, {0, 0xFFFFFFFF});
+  EXPECT_TRUE(detail.InTimeOrder());
   EXPECT_LT(detail.MemoryBytes(), buffer.count() * sizeof(LogSample) / 16);
+  const LineDetail::Extent e = detail.ExtentOf(detail.SpanOf({0, 0xFFFFFFFF}));
+  EXPECT_EQ(e.count, count - 1);
+  EXPECT_EQ(e.value_min, 0);
+  EXPECT_EQ(e.value_max, 999);
+  EXPECT_EQ(e.key_max, UnpackStamp(buffer[count - 1].stamp, 0));
 }
 
 }  // namespace
