@@ -381,9 +381,7 @@ void TFormGraph::BuildChart() {
   foot_->setVisible(false);
 
   for (int n = 0; n < kChannels; ++n) {
-    auto* graph = Chart1->addGraph(time, left);
-    graph->setAdaptiveSampling(true);
-    channels_[n].series = graph;
+    channels_[n].series = MakeSeries(n, kFastLine, left);
     channels_[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
     DrawStyle(n);
   }
@@ -514,8 +512,8 @@ std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {
   for (int n = 0; n < kChannels; ++n) {
     const int item = ComboBoxes[n]->currentIndex();
     if (item < 1 || static_cast<uint32_t>(item) > measurement_->line_count) continue;
-    drawn.push_back({n, item - 1, channels_[n].series, channels_[n].style.color,
-                     ComboBoxes[n]->currentText(),
+    drawn.push_back({n, item - 1, channels_[n].detail.get(), channels_[n].span,
+                     channels_[n].style.color, ComboBoxes[n]->currentText(),
                      IsSinglePrecision(measurement_->lines[item - 1].type_letter)});
   }
   return drawn;

@@ -11,6 +11,7 @@
 #include "data/form_graph_readout.h"
 #include "data/graph_settings_file.h"
 #include "data/measurement.h"
+#include "data/plot_detail.h"
 
 class QCPAbstractPlottable;
 class QCPAxis;
@@ -34,6 +35,8 @@ class QWheelEvent;
 
 namespace korvan {
 
+class DetailBars;
+class DetailGraph;
 class KorvanApp;
 class RadioGroup;
 class TFormStats;
@@ -179,7 +182,11 @@ class TFormGraph : public QWidget {
   struct Channel {
     QCPAbstractPlottable* series = nullptr;  // of the kind that draws style
     SeriesStyle style;
-    // Extremes of the plotted points.
+    // The line shown and its samples within the plotted range, which the series draws from.
+    std::shared_ptr<const LineDetail> detail;
+    LineDetail::Span span;
+    uint64_t count = 0;
+    // Extremes of the plotted samples.
     DataExtent values;
     DataExtent times;
     StampRange plotted;  // the "Od"/"Do" range of the last plotting
@@ -197,6 +204,12 @@ class TFormGraph : public QWidget {
   void StepAxis(QCPAxis* axis, AxisStep step);
   void SetRange(QCPAxis* axis, const AxisRange& range);
   void ReplaceSeries(int channel, SeriesKind kind);
+  QCPAbstractPlottable* MakeSeries(int channel, SeriesKind kind, QCPAxis* value_axis);
+  // The line's pyramid, built on its first showing (for a range, when stored out of order).
+  std::shared_ptr<const LineDetail> DetailOf(int line, const StampRange& range);
+  // Just before each drawing: the series get the points that drawing needs.
+  void FillGraph(int channel, DetailGraph& graph);
+  void FillBars(int channel, DetailBars& bars);
   // Each push button to its click handler.
   void ConnectButtons();
   // Draws the channel in its style; its swatch shows the style's colour.
@@ -217,6 +230,7 @@ class TFormGraph : public QWidget {
   std::unique_ptr<Measurement> measurement_;
   bool loaded_ = false;
   std::array<Channel, kChannels> channels_;
+  std::array<std::shared_ptr<const LineDetail>, kMaxLines> details_;
   TimeAxisTicker* time_ticker_ = nullptr;  // owned by the axis
   QCPTextElement* title_ = nullptr;
   QCPTextElement* foot_ = nullptr;

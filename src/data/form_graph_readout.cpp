@@ -18,21 +18,6 @@ namespace {
 
 constexpr int kBoxOffset = 12;  // pixels between the line and the box
 
-// The nearest point of a series within the visible span, or nothing.
-template <typename Data>
-std::optional<double> NearestValue(const Data& data, double x, const QCPRange& span) {
-  auto it = NearestWithin(data.constBegin(), data.constEnd(), x, span.lower, span.upper,
-                          [](const auto& point) { return point.key; });
-  if (it == data.constEnd()) return std::nullopt;
-  return it->value;
-}
-
-std::optional<double> NearestValue(QCPAbstractPlottable* series, double x, const QCPRange& span) {
-  if (auto* graph = qobject_cast<QCPGraph*>(series)) return NearestValue(*graph->data(), x, span);
-  if (auto* bars = qobject_cast<QCPBars*>(series)) return NearestValue(*bars->data(), x, span);
-  return std::nullopt;
-}
-
 // Light channel colours (yellow, aqua, lime) are darkened for the text on the light box; the
 // swatch keeps the channel's own colour.
 QColor TextColor(const QColor& color) {
@@ -127,9 +112,10 @@ void GraphReadout::Refresh() {
   QString html = "<b>" + time_text.toHtmlEscaped() + "</b>";
   for (const DrawnChannel& c : channels_()) {
     QString value = Q("—");
-    const std::optional<double> y = NearestValue(c.series, x, span);
-    if (y && *y != kNoValue) {
-      value = Q(ShownValueText(*y, c.single_precision, decimal_separator_));
+    const std::optional<DetailPoint> nearest =
+        c.detail ? c.detail->Nearest(c.span, x, span.lower, span.upper) : std::nullopt;
+    if (nearest && nearest->value != kNoValue) {
+      value = Q(ShownValueText(nearest->value, c.single_precision, decimal_separator_));
       const std::string unit = CaptionUnit(S(c.caption));
       if (!unit.empty()) value += " " + Q(unit);
     }

@@ -6,6 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "data/plot_detail.h"
+
 class QCPAbstractPlottable;
 class QCPItemStraightLine;
 class QCPLayer;
@@ -18,9 +20,10 @@ struct Measurement;
 
 // A channel as the chart draws it, for the read-out and the statistics.
 struct DrawnChannel {
-  int channel = 0;  // 0-7
-  int line = 0;     // 0-based line of the measurement
-  QCPAbstractPlottable* series = nullptr;
+  int channel = 0;                     // 0-7
+  int line = 0;                        // 0-based line of the measurement
+  const LineDetail* detail = nullptr;  // the samples the channel shows
+  LineDetail::Span span;
   uint32_t color = 0;  // window-system colour value
   QString caption;
   bool single_precision = false;  // the line's numbers are types A or F

@@ -4,12 +4,14 @@
 #include <QComboBox>
 #include <QProgressBar>
 #include <QVector>
+#include <climits>
 #include <limits>
 
+#include "data/form_detail_series.h"
 #include "data/form_graph.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
-#include "data/plot_points.h"
+#include "data/plot_detail.h"
 #include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
 
@@ -41,45 +43,50 @@ QPen LinePen(const QColor& color, int thickness, int line_style) {
 }
 
 template <typename Plottable, typename Data>
-void SetData(Plottable* series, const std::vector<double>& x, const std::vector<double>& y,
-             bool sorted) {
-  QVector<Data> data(static_cast<qsizetype>(x.size()));
-  for (size_t i = 0; i < x.size(); ++i) {
-    data[static_cast<qsizetype>(i)].key = x[i];
-    data[static_cast<qsizetype>(i)].value = y[i];
+void SetData(Plottable* series, const std::vector<DetailPoint>& points) {
+  QVector<Data> data(static_cast<qsizetype>(points.size()));
+  for (size_t i = 0; i < points.size(); ++i) {
+    data[static_cast<qsizetype>(i)].key = points[i].key;
+    data[static_cast<qsizetype>(i)].value = points[i].value;
   }
-  series->data()->set(data, sorted);
+  series->data()->set(data, true);
 }
 
-void SetPoints(QCPAbstractPlottable* series, const std::vector<double>& x,
-               const std::vector<double>& y, bool sorted) {
-  if (auto* graph = qobject_cast<QCPGraph*>(series)) {
-    SetData<QCPGraph, QCPGraphData>(graph, x, y, sorted);
-  } else if (auto* bars = qobject_cast<QCPBars*>(series)) {
-    SetData<QCPBars, QCPBarsData>(bars, x, y, sorted);
-  }
+AxisMap MapOf(const QCPAxis* axis) {
+  return {[axis](double coord) { return axis->coordToPixel(coord); },
+          [axis](double pixel) { return axis->pixelToCoord(pixel); }};
 }
 
-template <typename Plottable>
-void GetData(const Plottable* series, std::vector<double>& x, std::vector<double>& y) {
-  const auto& data = *series->data();
-  x.reserve(static_cast<size_t>(data.size()));
-  y.reserve(static_cast<size_t>(data.size()));
-  for (auto it = data.constBegin(); it != data.constEnd(); ++it) {
-    x.push_back(it->key);
-    y.push_back(it->value);
-  }
-}
+// How far beyond its point a mark or a bar reaches, in pixels: the largest mark (size 10) with
+// its outline, the widest bar outline.
+constexpr double kReach = 16;
 
 }  // namespace
 
 int TFormGraph::PointCount(int channel) const {
-  return channels_[channel].series ? channels_[channel].series->interface1D()->dataCount() : 0;
+  return static_cast<int>(std::min<uint64_t>(channels_[channel].count, INT_MAX));
+}
+
+std::shared_ptr<const LineDetail> TFormGraph::DetailOf(int line, const StampRange& range) {
+  std::shared_ptr<const LineDetail>& detail = details_[line];
+  if (detail && detail->Covers(range)) return detail;
+  const TBuf& buffer = measurement_->buffers[line];
+  const uint32_t count = buffer.count();
+  const int scale = count > static_cast<uint32_t>(std::numeric_limits<int>::max()) ? 2 : 1;
+  ProgressBar1->setMaximum(static_cast<int>(count / scale));
+  ProgressBar1->setValue(0);
+  ProgressBar1->show();
+  detail = std::make_shared<const LineDetail>(
+      measurement_->lines[line], buffer, range,
+      [&](uint32_t position) { ProgressBar1->setValue(static_cast<int>(position / scale)); });
+  ProgressBar1->hide();
+  return detail;
 }
 
 void TFormGraph::PlotChannel(int channel) {
   Channel& c = channels_[channel];
-  SetPoints(c.series, {}, {}, true);
+  c.detail.reset();
+  c.count = 0;
   c.values = {};
   c.times = {};
   const int item = ComboBoxes[channel]->currentIndex();
@@ -87,24 +94,16 @@ void TFormGraph::PlotChannel(int channel) {
   const bool has_line = item >= 1 && static_cast<uint32_t>(item) <= measurement_->line_count &&
                         measurement_->buffers[item - 1].count() > 0;
   if (has_line) {
-    const TBuf& buffer = measurement_->buffers[item - 1];
-    const uint32_t count = buffer.count();
-    const int scale = count > static_cast<uint32_t>(std::numeric_limits<int>::max()) ? 2 : 1;
-    ProgressBar1->setMaximum(static_cast<int>(count / scale));
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
-    PlotPoints points;
     c.plotted = CurrentStampRange();
-    ExtractPlotPoints(
-        measurement_->lines[item - 1], buffer, c.plotted, points,
-        [&](uint32_t position) { ProgressBar1->setValue(static_cast<int>(position / scale)); });
-    SetPoints(c.series, points.x, points.y, points.sorted);
-    if (!points.empty()) {
-      c.values.Add(points.y_min, points.y_max);
-      c.times.Add(points.x_min, points.x_max);
+    c.detail = DetailOf(item - 1, c.plotted);
+    c.span = c.detail->SpanOf(c.plotted);
+    const LineDetail::Extent extent = c.detail->ExtentOf(c.span);
+    c.count = extent.count;
+    if (extent.count > 0) {
+      c.values.Add(extent.value_min, extent.value_max);
+      c.times.Add(extent.key_min, extent.key_max);
     }
     c.series->setName(ComboBoxes[channel]->currentText());
-    ProgressBar1->hide();
   }
   if (!ManualView) {
     RescaleAxes(true, true, true);
@@ -113,31 +112,56 @@ void TFormGraph::PlotChannel(int channel) {
   }
 }
 
+void TFormGraph::FillGraph(int channel, DetailGraph& graph) {
+  const Channel& c = channels_[channel];
+  std::vector<DetailPoint> points;
+  QVector<QCPGraphData>& marks = graph.Marks();
+  marks.clear();
+  if (c.detail) {
+    const QCPAxis* keys = graph.keyAxis();
+    const QCPAxis* values = graph.valueAxis();
+    const AxisMap key_map = MapOf(keys);
+    const QCPRange range = keys->range();
+    if (!graph.scatterStyle().isNone()) {
+      // Marks reach into view from above and below; the chart takes no marks from beyond the
+      // neighbours of the visible keys.
+      const QRect area = graph.keyAxis()->axisRect()->rect();
+      c.detail->MarkPoints(c.span, range.lower, range.upper, key_map, MapOf(values),
+                           area.top() - kReach, area.bottom() + kReach, points);
+      marks.resize(static_cast<qsizetype>(points.size()));
+      for (size_t i = 0; i < points.size(); ++i) {
+        marks[static_cast<qsizetype>(i)] = QCPGraphData(points[i].key, points[i].value);
+      }
+    }
+    c.detail->LinePoints(c.span, range.lower, range.upper, key_map, points);
+  }
+  SetData<QCPGraph, QCPGraphData>(&graph, c.detail ? points : std::vector<DetailPoint>{});
+}
+
+void TFormGraph::FillBars(int channel, DetailBars& bars) {
+  const Channel& c = channels_[channel];
+  std::vector<DetailPoint> points;
+  if (c.detail) {
+    const QCPRange range = bars.keyAxis()->range();
+    c.detail->BarPoints(c.span, range.lower, range.upper, kReach, MapOf(bars.keyAxis()), points);
+  }
+  SetData<QCPBars, QCPBarsData>(&bars, points);
+}
+
+QCPAbstractPlottable* TFormGraph::MakeSeries(int channel, SeriesKind kind, QCPAxis* value_axis) {
+  if (kind == kBars) {
+    return new DetailBars(Chart1->xAxis, value_axis,
+                          [this, channel](DetailBars& bars) { FillBars(channel, bars); });
+  }
+  return new DetailGraph(Chart1->xAxis, value_axis,
+                         [this, channel](DetailGraph& graph) { FillGraph(channel, graph); });
+}
+
 void TFormGraph::ReplaceSeries(int channel, SeriesKind kind) {
   Channel& c = channels_[channel];
   QCPAbstractPlottable* old = c.series;
-  QCPAxis* value_axis = old->valueAxis();
-  QCPAbstractPlottable* fresh = nullptr;
-  if (kind == kBars) {
-    auto* bars = new QCPBars(Chart1->xAxis, value_axis);
-    bars->setWidthType(QCPBars::wtAbsolute);
-    bars->setWidth(1);
-    fresh = bars;
-  } else {
-    auto* graph = new QCPGraph(Chart1->xAxis, value_axis);
-    graph->setAdaptiveSampling(true);
-    fresh = graph;
-  }
-  if (auto* from = qobject_cast<QCPGraph*>(old); from && kind != kBars) {
-    // Same container type: the new series takes the points over without copying.
-    static_cast<QCPGraph*>(fresh)->setData(from->data());
-  } else {
-    std::vector<double> x;
-    std::vector<double> y;
-    if (auto* g = qobject_cast<QCPGraph*>(old)) GetData(g, x, y);
-    if (auto* b = qobject_cast<QCPBars*>(old)) GetData(b, x, y);
-    SetPoints(fresh, x, y, true);
-  }
+  // The points come from the channel's line at each drawing: nothing to carry over.
+  QCPAbstractPlottable* fresh = MakeSeries(channel, kind, old->valueAxis());
   fresh->setName(old->name());
   Chart1->removePlottable(old);
   c.series = fresh;

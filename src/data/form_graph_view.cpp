@@ -136,6 +136,10 @@ void TFormGraph::ReadGraphSettings() {
   GraphViewState s;
   if (!ReadGraphSettingsFile(*path, s, Now())) return;
   ManualView = true;
+  // The curves are drawn once, with everything in place, not after each channel and style.
+  QCPLayer* curves = Chart1->layer("main");
+  curves->setVisible(false);
+  const ScopeExit show_curves([curves] { curves->setVisible(true); });
   for (int n = 0; n < kChannels; ++n) {
     const ChannelView& view = s.channels[n];
     RadioGroups[n]->SetItemIndex(view.axis != 0 ? 1 : 0);
@@ -148,6 +152,7 @@ void TFormGraph::ReadGraphSettings() {
     PlotChannel(n);
     ApplySeriesStyle(n, view.style);
   }
+  curves->setVisible(true);
   // The dialog is left showing the last channel read, where a bar channel's unused values
   // come from.
   app_.SeriesStyle()->SetStyle(s.channels[kChannels - 1].style);
@@ -169,7 +174,7 @@ void TFormGraph::ReadGraphSettings() {
     SetRange(Chart1->xAxis, {s.time_min, s.time_max});
   }
   if (app_.Scales()) app_.Scales()->SetState(s.scales);
-  Chart1->replot();
+  // The window's creation draws the chart next.
 }
 
 }  // namespace korvan

@@ -1,0 +1,197 @@
+// How long "Naměřená data" takes to open a large card and to pan and zoom it, and how much
+// memory it holds. Not a test: nothing is checked. Run each figure in a process of its own
+// (peak memory is the process's):
+//
+//   graph_open make FOLDER MEGABYTES   a card of 8 float lines, one block a second with
+//                                      milliseconds, and a GRAPH.INI showing all 8 lines
+//   graph_open FOLDER [8|0]            opens the graph window on it with the 8 lines shown
+//                                      (default) or none, then pans and zooms (8 only)
+//
+// It uses only the windows' public handlers and the bench session, so the same file builds
+// against older trees for before/after figures.
+#include <qcustomplot.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/cp1250.h"
+#include "app/date_time.h"
+#include "app/encodings.h"
+#include "data/form_graph.h"
+#include "data/graph_settings_file.h"
+#include "data/log_writer.h"
+#include "platform/files.h"
+#include "shot_session.h"
+
+namespace korvan {
+namespace {
+
+constexpr int kLines = 8;
+
+uint32_t StampAt(double base, uint64_t second) {
+  const uint64_t s = second % 86400;
+  return PackStamp(base + static_cast<double>(second / 86400),
+                   EncodeTime(int(s / 3600), int(s / 60 % 60), int(s % 60), 0));
+}
+
+std::string ConfigIni() {
+  std::string text =
+      "[Application]\r\nName=Korvan-A\r\nVersion=1.20\r\n[Param]\r\nJobName=graph\r\n";
+  for (int n = 1; n <= 4; ++n) text += "SavePeriod" + std::to_string(n) + "=1\r\n";
+  text += "Measure=" + std::to_string(kLines) + "\r\n[Measure]\r\n";
+  for (int i = 0; i < kLines; ++i) {
+    const std::string number = "0" + std::to_string(i + 1);
+    text += "Line" + number + "=K" + number + ";teplota;1;01h;R;0010h;F4;1;0;0;0\r\n";
+  }
+  return text;
+}
+
+// A slow wave with noise, each line shifted so that the channels do not cover each other.
+float Value(uint64_t block, int line) {
+  const uint32_t noise = static_cast<uint32_t>((block * 2654435761u) >> 7) % 17;
+  return static_cast<float>(100 * std::sin(static_cast<double>(block) / 5000.0 + line) + noise +
+                            line * 30);
+}
+
+bool Make(const std::string& dir, uint64_t megabytes) {
+  const double base = EncodeDate(2020, 1, 1);
+  const uint64_t bytes = megabytes << 20;
+  const uint64_t block = 4 + 4 + 2 + 6 * kLines;
+  const uint64_t blocks = bytes / block;
+  AtomicWriter log(dir + "/LOG.BIN", Durability::kRenameOnly);
+  std::vector<LogEntry> entries(kLines);
+  std::string chunk;
+  for (uint64_t b = 0; b < blocks; ++b) {
+    for (int i = 0; i < kLines; ++i) {
+      entries[i] = {uint16_t(i), std::bit_cast<uint32_t>(Value(b, i))};
+    }
+    AppendLogBlock(chunk, StampAt(base, b), MillisecondWord(uint16_t(b * 7 % 1000)), entries);
+    if (chunk.size() > (8u << 20)) {
+      log.Write(chunk);
+      chunk.clear();
+    }
+  }
+  chunk.resize(chunk.size() + (bytes - blocks * block), '\xFF');
+  log.Write(chunk);
+  AtomicWriter config(dir + "/CONFIG.INI", Durability::kRenameOnly);
+  config.Write(Utf8ToCp1250(ConfigIni()));
+  if (!log.Commit() || !config.Commit()) {
+    std::fprintf(stderr, "graph_open: cannot write the card into %s\n", dir.c_str());
+    return false;
+  }
+  // The stored view: the whole range, channels 1-4 on the left axis, 5-8 on the right.
+  GraphViewState view;
+  view.range_from = view.time_min = UnpackStamp(StampAt(base, 0), 0);
+  view.range_to = view.time_max = UnpackStamp(StampAt(base, blocks - 1), 0);
+  view.left_min = view.right_min = -120;
+  view.left_max = view.right_max = 350;
+  for (int n = 0; n < kChannels; ++n) {
+    view.channels[n].value = n + 1;
+    view.channels[n].axis = n < 4 ? 0 : 1;
+    view.channels[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
+  }
+  WriteGraphSettingsFile(dir + "/GRAPH.INI", view, ',');
+  std::printf("%s: %llu blocks, %llu samples\n", dir.c_str(),
+              static_cast<unsigned long long>(blocks),
+              static_cast<unsigned long long>(blocks * kLines));
+  return true;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double PeakRssMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+int Open(const std::string& dir, bool shown) {
+  // The stored view decides what opens: all eight channels, or the same view with none.
+  const std::string ini = dir + "/GRAPH.INI";
+  GraphViewState view;
+  if (!ReadGraphSettingsFile(ini, view, Now())) {
+    std::fprintf(stderr, "graph_open: %s has no stored view (run graph_open make)\n", ini.c_str());
+    return 1;
+  }
+  for (int n = 0; n < kChannels; ++n) view.channels[n].value = shown ? n + 1 : 0;
+  WriteGraphSettingsFile(ini, view, ',');
+
+  Session s;
+  // The settings window reads the program's settings once, half a second after start-up; a
+  // long load would let that happen midway and take the card's folder away.
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 700) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  timer.start();
+  TFormGraph& g = s.OpenGraphIn(dir);
+  g.resize(1300, 820);
+  QApplication::processEvents();
+  g.Chart1->repaint();
+  const double open_ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+  for (const auto& m : s.dialogs().messages) {
+    std::printf("message (%s): %s\n", m.kind.c_str(), m.text.c_str());
+  }
+  uint64_t samples = 0;
+  for (const TBuf& b : g.CurrentMeasurement().buffers) samples += b.count();
+  std::printf("open, %d channels shown: %.0f ms; %llu samples (%.0f MiB of samples)\n",
+              shown ? kChannels : 0, open_ms, static_cast<unsigned long long>(samples),
+              static_cast<double>(samples * sizeof(LogSample)) / (1 << 20));
+
+  // A picture of the opened window, to look at (GRAPH_OPEN_SHOT=file.png).
+  if (const QByteArray shot = qgetenv("GRAPH_OPEN_SHOT"); !shot.isEmpty()) g.grab().save(shot);
+  if (shown) {
+    std::vector<double> pan, zoom;
+    for (int k = 0; k < 10; ++k) {
+      timer.start();
+      k % 2 ? g.ButtonLeftClick() : g.ButtonRightClick();
+      g.Chart1->repaint();
+      pan.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+      timer.start();
+      k % 2 ? g.ButtonZoomXOutClick() : g.ButtonZoomXInClick();
+      g.Chart1->repaint();
+      zoom.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf("pan + repaint: median %.1f ms (min %.1f, max %.1f)\n", Median(pan),
+                *std::min_element(pan.begin(), pan.end()),
+                *std::max_element(pan.begin(), pan.end()));
+    std::printf("zoom + repaint: median %.1f ms (min %.1f, max %.1f)\n", Median(zoom),
+                *std::min_element(zoom.begin(), zoom.end()),
+                *std::max_element(zoom.begin(), zoom.end()));
+  }
+  std::printf("peak RSS: %.0f MiB\n", PeakRssMiB());
+  // Back to the stored view with all channels, for the next run.
+  for (int n = 0; n < kChannels; ++n) view.channels[n].value = n + 1;
+  WriteGraphSettingsFile(ini, view, ',');
+  return 0;
+}
+
+int Run(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "make") {
+    return Make(argv[2], std::strtoull(argv[3], nullptr, 10)) ? 0 : 1;
+  }
+  if (argc == 2 || (argc == 3 && (std::string(argv[2]) == "8" || std::string(argv[2]) == "0"))) {
+    return Open(argv[1], argc == 2 || std::string(argv[2]) == "8");
+  }
+  std::fprintf(stderr, "usage: graph_open make FOLDER MEGABYTES | graph_open FOLDER [8|0]\n");
+  return 2;
+}
+
+}  // namespace
+}  // namespace korvan
+
+int main(int argc, char** argv) {
+  if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  return korvan::Run(argc, argv);
+}
