@@ -1,41 +1,66 @@
 #include <benchmark/benchmark.h>
 
 #include <bit>
+#include <vector>
 
-#include "data/plot_points.h"
+#include "data/plot_detail.h"
 
 namespace korvan {
 namespace {
 
-// A day's worth of stamps per 86 400 samples, one sample a second, from 1 May 2024.
+// One sample a second in time order from 1 January 2024 (months of 28 days are enough).
 TBuf MakeLine(uint32_t count) {
   TBuf buffer;
   buffer.Reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t day = 1 + i / 86400 % 28;
+    const uint32_t days = i / 86400;
+    const uint32_t year = 24 + days / 336, month = 1 + days / 28 % 12, day = 1 + days % 28;
     const uint32_t s = i % 86400;
     const uint32_t stamp =
-        24u << 26 | 5u << 22 | day << 17 | (s / 3600) << 12 | (s / 60 % 60) << 6 | s % 60;
+        year << 26 | month << 22 | day << 17 | (s / 3600) << 12 | (s / 60 % 60) << 6 | s % 60;
     buffer.Append({stamp, 0, std::bit_cast<uint32_t>(static_cast<float>(i % 1000))});
   }
   return buffer;
 }
 
-void BM_ExtractPlotPoints(benchmark::State& state) {
-  const TBuf buffer = MakeLine(static_cast<uint32_t>(state.range(0)));
+MeasuredLine FloatLine() {
   MeasuredLine line;
   line.type_letter = 'F';
   line.size_digit = 4;
   line.minimum = 0;
   line.maximum = 900;
-  PlotPoints points;
+  return line;
+}
+
+// The pyramid of a line, built once after the load.
+void BM_BuildLineDetail(benchmark::State& state) {
+  const TBuf buffer = MakeLine(static_cast<uint32_t>(state.range(0)));
   for (auto _ : state) {
-    ExtractPlotPoints(line, buffer, {0, 0xFFFFFFFF}, points, [](uint32_t) {});
-    benchmark::DoNotOptimize(points.x.data());
+    LineDetail detail(FloatLine(), buffer, {0, 0xFFFFFFFF});
+    benchmark::DoNotOptimize(detail.MemoryBytes());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_ExtractPlotPoints)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildLineDetail)->Arg(1000000)->Arg(16000000)->Unit(benchmark::kMillisecond);
+
+// What one repaint asks of a line: the points of the whole span on a 1 000-pixel chart.
+void BM_LinePoints(benchmark::State& state) {
+  const TBuf buffer = MakeLine(static_cast<uint32_t>(state.range(0)));
+  const LineDetail detail(FloatLine(), buffer, {0, 0xFFFFFFFF});
+  const LineDetail::Span span = detail.SpanOf({0, 0xFFFFFFFF});
+  const LineDetail::Extent extent = detail.ExtentOf(span);
+  const double lower = extent.key_min, upper = extent.key_max;
+  const double scale = 1000 / (upper - lower);
+  const AxisMap keys{[=](double key) { return (key - lower) * scale; },
+                     [=](double pixel) { return lower + pixel / scale; }};
+  std::vector<DetailPoint> points;
+  for (auto _ : state) {
+    points.clear();
+    detail.LinePoints(span, lower, upper, keys, points);
+    benchmark::DoNotOptimize(points.data());
+  }
+}
+BENCHMARK(BM_LinePoints)->Arg(1000000)->Arg(16000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace korvan

@@ -130,11 +130,10 @@ class LineDetail {
   uint32_t count_;               // positions
   std::vector<uint32_t> order_;  // only for samples out of time order: the positions' samples
   bool out_of_order_ = false;
-  bool ordered_ = false;  // positions go through order_
-  StampRange range_;      // with order_: the range it holds
-  std::vector<uint32_t> prefix_;
-  std::vector<double> unit_key_;  // the key of each 64-sample unit's first position           //
-                                  // samples that count before each 64-sample unit
+  bool ordered_ = false;                   // positions go through order_
+  StampRange range_;                       // with order_: the range it holds
+  std::vector<uint32_t> prefix_;           // samples that count before each 64-sample unit
+  std::vector<double> unit_key_;           // the key of each 64-sample unit's first position
   std::vector<std::vector<Unit>> levels_;  // level k: units of 64^(k+1) positions
   mutable uint32_t day_key_ = 0xFFFFFFFF;  // the date of the last key computed (one thread)
   mutable double day_ = 0;

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "data/form_graph.h"
-#include "data/plot_points.h"
 #include "support/card_builder.h"
+#include "support/plot_points.h"
 #include "support/qt/graph_window_fixture.h"
 
 namespace korvan {

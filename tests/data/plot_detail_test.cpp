@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/encodings.h"
-#include "data/plot_points.h"
 #include "data/readout.h"
 #include "support/card_builder.h"
+#include "support/plot_points.h"
 
 namespace korvan {
 namespace {

@@ -1,4 +1,4 @@
-#include "data/plot_points.h"
+#include "support/plot_points.h"
 
 #include <gtest/gtest.h>
 

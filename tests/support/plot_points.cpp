@@ -1,4 +1,4 @@
-#include "data/plot_points.h"
+#include "support/plot_points.h"
 
 #include "app/date_time.h"
 #include "app/packed_stamp.h"

@@ -9,7 +9,8 @@
 
 namespace korvan {
 
-// The points of one channel: x the samples' date-times, y their physical values.
+// Every point of one channel as the chart once took them all: x the samples' date-times, y
+// their physical values. The reference the line detail's figures and pictures are held to.
 struct PlotPoints {
   std::vector<double> x;
   std::vector<double> y;
