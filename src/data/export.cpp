@@ -313,14 +313,17 @@ class RowPipeline {
 
   // Up to chunk_rows_ rows into the chunk; false when the walk has ended.
   bool Walk(RowChunk& chunk) {
-    chunk.records.resize(size_t{chunk_rows_} * layout_.stride);
     chunk.positions.clear();
     chunk.rows = 0;
     const size_t k = layout_.lines.size();
-    uint32_t* record = chunk.records.data();
+    const size_t stride = layout_.stride;
     while (chunk.rows < chunk_rows_) {
       const MergedRow* row = merger_.Next();
       if (!row) return false;
+      if ((chunk.rows + size_t{1}) * stride > chunk.records.size()) {
+        chunk.records.resize(std::max(chunk.records.size() * 2, 1024 * stride));
+      }
+      uint32_t* record = chunk.records.data() + chunk.rows * stride;
       record[0] = row->stamp;
       record[1] = row->milliseconds;
       uint32_t* mask = record + 2;
@@ -330,7 +333,6 @@ class RowPipeline {
         mask[j / 32] |= uint32_t{row->present[j]} << (j % 32);
         raw[j] = row->raw[j];
       }
-      record += layout_.stride;
       ++chunk.rows;
       if (progress_.position && tracked_ && tracked_->cursor() % 256 == 0 &&
           tracked_->cursor() != reported_) {
