@@ -44,32 +44,22 @@ void AppendPrintfText(double value, int width, int precision, std::string& out) 
   out.append(text, r.ptr);
 }
 
-void AppendFixedText(double value, int width, int decimals, char point, std::string& out) {
-  static constexpr uint64_t kScale[] = {1, 10, 100};
+char* PutFixedText(char* p, double value, int decimals, char point) {
   const auto bits = std::bit_cast<uint64_t>(value);
   const auto biased = static_cast<int>(bits >> 52 & 0x7FF);
   const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
   // value = mantissa * 2^exponent exactly.
   const uint64_t mantissa = biased == 0 ? fraction : fraction | uint64_t{1} << 52;
   const int exponent = (biased == 0 ? 1 : biased) - 1075;
-  // Beyond 2^63, infinities and NaN: rare, and their texts (padding included) are the
-  // general way's.
-  if (decimals < 0 || decimals > 2 || biased == 0x7FF || exponent > 10) {
-    const size_t cell = out.size();
-    AppendPrintfText(value, width, decimals, out);
-    if (point != '.') {
-      std::replace(out.begin() + static_cast<std::ptrdiff_t>(cell), out.end(), '.', point);
-    }
-    return;
-  }
+  // Beyond 2^63, infinities and NaN are rare and left to the general way.
+  if (decimals < 0 || decimals > 2 || biased == 0x7FF || exponent > 10) return nullptr;
   uint64_t whole;
   unsigned decimal_digits = 0;
   if (exponent >= 0) {
     whole = mantissa << exponent;  // a whole number below 2^63: the decimals are zeros
   } else {
     // Below 2^60, so no overflow; what is shifted out decides the rounding.
-    const uint64_t scale = kScale[decimals];
-    const uint64_t product = mantissa * scale;
+    const uint64_t product = mantissa * (decimals == 2 ? 100 : decimals == 1 ? 10 : 1);
     const int shift = -exponent;
     uint64_t scaled = 0;  // |value| * 10^decimals, rounded half to even
     if (shift < 64) {     // from 64 on, less than 2^-4 of a unit: rounds to zero
@@ -78,13 +68,19 @@ void AppendFixedText(double value, int width, int decimals, char point, std::str
       const uint64_t half = uint64_t{1} << (shift - 1);
       if (rest > half || (rest == half && (scaled & 1))) ++scaled;
     }
-    whole = scaled / scale;
-    decimal_digits = static_cast<unsigned>(scaled % scale);
+    // Constant divisors, so no division instruction.
+    if (decimals == 2) {
+      whole = scaled / 100;
+      decimal_digits = static_cast<unsigned>(scaled % 100);
+    } else if (decimals == 1) {
+      whole = scaled / 10;
+      decimal_digits = static_cast<unsigned>(scaled % 10);
+    } else {
+      whole = scaled;
+    }
   }
-  char text[32];
-  char* p = text;
   if (bits >> 63) *p++ = '-';  // also for negative zero and what rounds to zero, as printf
-  p = std::to_chars(p, text + sizeof text, whole).ptr;
+  p = std::to_chars(p, p + 20, whole).ptr;
   if (decimals > 0) {
     *p++ = point;
     if (decimals == 2) {
@@ -95,7 +91,19 @@ void AppendFixedText(double value, int width, int decimals, char point, std::str
     }
   }
   // No padding: the shortest finite text ("0", "0.0", "0.00") already fills the width.
-  out.append(text, p);
+  return p;
+}
+
+void AppendFixedText(double value, int width, int decimals, char point, std::string& out) {
+  char text[kFixedTextRoom];
+  if (char* end = PutFixedText(text, value, decimals, point)) {
+    out.append(text, end);
+    return;
+  }
+  const size_t cell = out.size();
+  AppendPrintfText(value, width, decimals, out);
+  if (point != '.')
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(cell), out.end(), '.', point);
 }
 
 }  // namespace korvan

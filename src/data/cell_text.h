@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "data/measurement.h"
@@ -22,6 +23,11 @@ void AppendRuleText(const CellRule& rule, double value, char point, std::string&
 // to even. Made from the whole part and the scaled fraction in integers for decimals 0-2 and
 // magnitudes below 2^63; anything else goes through AppendPrintfText.
 void AppendFixedText(double value, int width, int decimals, char point, std::string& out);
+
+// The same for the values the integer way covers: the text written at p (at most
+// kFixedTextRoom characters) and its end, or null, with nothing written, for the others.
+inline constexpr size_t kFixedTextRoom = 24;
+char* PutFixedText(char* p, double value, int decimals, char point);
 
 // printf's "%W.Pf" (precision >= 0) or "%G" (precision < 0) in the C locale, "." as the
 // point, through std::to_chars: the general way, and what the fast one must agree with.

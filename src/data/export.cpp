@@ -57,18 +57,18 @@ inline char* PutTime(char* p, uint32_t stamp, uint16_t milliseconds, bool subsec
 // The row time of the export with the date's text kept from row to row: it changes once a day.
 class RowTimeText {
  public:
-  void Append(uint32_t stamp, uint16_t milliseconds, bool subseconds, std::string& out) {
+  // Writes " 5.03.2006;08:07:06;" (or with ".25") at p, at most 24 characters; returns the end.
+  char* Put(char* p, uint32_t stamp, uint16_t milliseconds, bool subseconds) {
     if (StampDayKey(stamp) != day_key_) {
       day_key_ = StampDayKey(stamp);
       PutDate(date_, stamp);
     }
-    char text[32];
-    std::memcpy(text, date_, sizeof date_);
-    char* p = text + sizeof date_;
+    std::memcpy(p, date_, sizeof date_);
+    p += sizeof date_;
     *p++ = ';';
     p = PutTime(p, stamp, milliseconds, subseconds);
     *p++ = ';';
-    out.append(text, p);
+    return p;
   }
 
  private:
@@ -169,7 +169,8 @@ std::string ValueCellText(const MeasuredLine& line, uint32_t raw) {
 }
 
 void AppendExportRowTime(uint32_t stamp, uint16_t milliseconds, bool subseconds, std::string& out) {
-  RowTimeText().Append(stamp, milliseconds, subseconds, out);
+  char text[32];
+  out.append(text, RowTimeText().Put(text, stamp, milliseconds, subseconds));
 }
 
 std::string TableRowTimeText(uint32_t stamp, uint16_t milliseconds, bool subseconds) {
@@ -203,23 +204,52 @@ struct RowChunk {
   std::vector<uint32_t> positions;  // progress to report once the text is written
 };
 
+// The chunk's text is written in place: each row first makes room for itself as if every cell
+// took the integer way; a cell that does not is made aside and makes room for itself.
 void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
-  chunk.text.clear();
-  RowTimeText time;
+  std::string& text = chunk.text;
+  text.clear();
+  size_t used = 0;
   const size_t k = layout.lines.size();
+  const size_t row_room = 32 + k * (kFixedTextRoom + 1);
+  const auto room = [&](size_t n) {
+    if (text.size() - used < n) text.resize(std::max(text.size() * 2, used + n));
+    return text.data() + used;
+  };
+  std::string cell;
+  RowTimeText time;
   const uint32_t* record = chunk.records.data();
   for (uint32_t i = 0; i < chunk.rows; ++i, record += layout.stride) {
-    time.Append(record[0], static_cast<uint16_t>(record[1]), layout.subseconds, chunk.text);
+    char* p = room(row_room);
+    p = time.Put(p, record[0], static_cast<uint16_t>(record[1]), layout.subseconds);
     const uint32_t* mask = record + 2;
     const uint32_t* raw = mask + layout.mask_words;
     for (size_t j = 0; j < k; ++j) {
-      if (j > 0) chunk.text.push_back(';');
-      if (mask[j / 32] >> (j % 32) & 1) {
-        AppendCellText(*layout.lines[j], layout.rules[j], raw[j], layout.point, chunk.text);
+      if (j > 0) *p++ = ';';
+      if (!(mask[j / 32] >> (j % 32) & 1)) continue;
+      const MeasuredLine& line = *layout.lines[j];
+      if (IsNoValue(line, raw[j])) continue;
+      const double value = ConvertRawValue(line, raw[j]);
+      if (!InValueRange(line, value)) continue;
+      const CellRule& rule = layout.rules[j];
+      if (!rule.general) {
+        if (char* end = PutFixedText(p, value, rule.decimals, layout.point)) {
+          p = end;
+          continue;
+        }
       }
+      cell.clear();
+      AppendRuleText(rule, value, layout.point, cell);
+      used = static_cast<size_t>(p - text.data());
+      p = room(cell.size() + row_room);
+      std::memcpy(p, cell.data(), cell.size());
+      p += cell.size();
     }
-    chunk.text.append("\r\n", 2);
+    *p++ = '\r';
+    *p++ = '\n';
+    used = static_cast<size_t>(p - text.data());
   }
+  text.resize(used);
 }
 
 // The rows of an export: the caller's thread walks them into chunks, writes the formatted
