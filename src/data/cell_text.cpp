@@ -44,7 +44,7 @@ void AppendPrintfText(double value, int width, int precision, std::string& out) 
   out.append(text, r.ptr);
 }
 
-char* PutFixedText(char* p, double value, int decimals, char point) {
+char* PutFixedText(char* p, double value, int width, int decimals, char point) {
   const auto bits = std::bit_cast<uint64_t>(value);
   const auto biased = static_cast<int>(bits >> 52 & 0x7FF);
   const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
@@ -52,7 +52,9 @@ char* PutFixedText(char* p, double value, int decimals, char point) {
   const uint64_t mantissa = biased == 0 ? fraction : fraction | uint64_t{1} << 52;
   const int exponent = (biased == 0 ? 1 : biased) - 1075;
   // Beyond 2^63, infinities and NaN are rare and left to the general way.
-  if (decimals < 0 || decimals > 2 || biased == 0x7FF || exponent > 10) return nullptr;
+  if (decimals < 0 || decimals > 2 || width > 8 || biased == 0x7FF || exponent > 10) {
+    return nullptr;
+  }
   uint64_t whole;
   unsigned decimal_digits = 0;
   if (exponent >= 0) {
@@ -79,6 +81,7 @@ char* PutFixedText(char* p, double value, int decimals, char point) {
       whole = scaled;
     }
   }
+  char* const start = p;
   if (bits >> 63) *p++ = '-';  // also for negative zero and what rounds to zero, as printf
   p = std::to_chars(p, p + 20, whole).ptr;
   if (decimals > 0) {
@@ -90,13 +93,19 @@ char* PutFixedText(char* p, double value, int decimals, char point) {
       *p++ = static_cast<char>('0' + decimal_digits);
     }
   }
-  // No padding: the shortest finite text ("0", "0.0", "0.00") already fills the width.
+  // The cells' widths never pad a finite value ("0", "0.0", "0.00" fill them); others may.
+  const auto length = static_cast<int>(p - start);
+  if (length < width) {
+    std::memmove(start + (width - length), start, static_cast<size_t>(length));
+    std::memset(start, ' ', static_cast<size_t>(width - length));
+    p = start + width;
+  }
   return p;
 }
 
 void AppendFixedText(double value, int width, int decimals, char point, std::string& out) {
   char text[kFixedTextRoom];
-  if (char* end = PutFixedText(text, value, decimals, point)) {
+  if (char* end = PutFixedText(text, value, width, decimals, point)) {
     out.append(text, end);
     return;
   }

@@ -25,9 +25,10 @@ void AppendRuleText(const CellRule& rule, double value, char point, std::string&
 void AppendFixedText(double value, int width, int decimals, char point, std::string& out);
 
 // The same for the values the integer way covers: the text written at p (at most
-// kFixedTextRoom characters) and its end, or null, with nothing written, for the others.
+// kFixedTextRoom characters) and its end, or null, with nothing written, for the others
+// (widths above 8 included).
 inline constexpr size_t kFixedTextRoom = 24;
-char* PutFixedText(char* p, double value, int decimals, char point);
+char* PutFixedText(char* p, double value, int width, int decimals, char point);
 
 // printf's "%W.Pf" (precision >= 0) or "%G" (precision < 0) in the C locale, "." as the
 // point, through std::to_chars: the general way, and what the fast one must agree with.

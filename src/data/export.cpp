@@ -233,7 +233,7 @@ void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
       if (!InValueRange(line, value)) continue;
       const CellRule& rule = layout.rules[j];
       if (!rule.general) {
-        if (char* end = PutFixedText(p, value, rule.decimals, layout.point)) {
+        if (char* end = PutFixedText(p, value, rule.width, rule.decimals, layout.point)) {
           p = end;
           continue;
         }

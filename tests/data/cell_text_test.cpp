@@ -89,20 +89,20 @@ TEST(FixedTextTest, AgreesWithPrintfOverTheEdgesAndALargeSample) {
         values.push_back(std::bit_cast<double>(bits));
     }
   }
-  const int widths[] = {1, 3, 4};
   int failures = 0;
   for (size_t i = 0; i < values.size() && failures < 10; ++i) {
     const int decimals = static_cast<int>(i % 3);
+    const int width = static_cast<int>(i % 5);  // the cells' 1, 3 and 4, and padding
     const char point = i % 2 ? ',' : '.';
     std::string expected;
-    AppendPrintfText(values[i], widths[decimals], decimals, expected);
+    AppendPrintfText(values[i], width, decimals, expected);
     std::replace(expected.begin(), expected.end(), '.', point);
     std::string text = "x";  // appends after what is there
-    AppendFixedText(values[i], widths[decimals], decimals, point, text);
+    AppendFixedText(values[i], width, decimals, point, text);
     if (text != "x" + expected) {
       ++failures;
-      ADD_FAILURE() << std::hexfloat << values[i] << " decimals " << decimals << ": " << text
-                    << " instead of x" << expected;
+      ADD_FAILURE() << std::hexfloat << values[i] << " width " << width << " decimals " << decimals
+                    << ": " << text << " instead of x" << expected;
     }
   }
 }
