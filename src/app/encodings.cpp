@@ -134,14 +134,23 @@ std::optional<size_t> FindBytes(const uint8_t* buffer, size_t length, const uint
   return std::nullopt;
 }
 
+namespace {
+
+// The 255 powers a decimal float word can name, made by the library's pow at run time so that
+// every product is the one pow gives. Neither constexpr nor folded (the base is read through
+// volatile): the compiler's own arithmetic rounds differently (10^23 differs).
+std::array<double, 255> DecimalPowers() {
+  volatile double ten = 10.0;
+  std::array<double, 255> table{};
+  for (int e = -127; e <= 127; ++e) table[static_cast<size_t>(e + 127)] = std::pow(ten, e);
+  return table;
+}
+
+}  // namespace
+
 double DecodeDecimalFloat(uint32_t word) {
-  // The 255 powers the word can name, made once by pow itself so that every product is the
-  // one pow gives: a row of a big export decodes millions of these.
-  static const std::array<double, 255> powers = [] {
-    std::array<double, 255> table{};
-    for (int e = -127; e <= 127; ++e) table[static_cast<size_t>(e + 127)] = std::pow(10.0, e);
-    return table;
-  }();
+  // A row of a big export decodes millions of these: pow once per exponent, not per value.
+  static const std::array<double, 255> powers = DecimalPowers();
   int exponent = static_cast<int>(word >> 24 & 0x7F);
   if (word & 0x80000000u) exponent = -exponent;
   double mantissa = static_cast<double>(word & 0x7FFFFF);

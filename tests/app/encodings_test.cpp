@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -132,6 +134,23 @@ TEST(DecodeDecimalFloat, SeparateSignBits) {
   EXPECT_DOUBLE_EQ(DecodeDecimalFloat(0x00800007), -7.0);
   EXPECT_DOUBLE_EQ(DecodeDecimalFloat(0x81000003), 0.3);
   EXPECT_DOUBLE_EQ(DecodeDecimalFloat(0x007FFFFF), 8388607.0);
+}
+
+// Every exponent the word can hold gives, to the bit, mantissa times the library's
+// pow(10, exponent) at run time.
+TEST(DecodeDecimalFloat, EveryExponentAsPowGivesIt) {
+  volatile double ten = 10.0;
+  for (uint32_t high = 0; high < 256; ++high) {
+    for (uint32_t low : {0x000001u, 0x7FFFFFu, 0x800019u}) {
+      const uint32_t word = high << 24 | low;
+      const int exponent = static_cast<int>(high & 0x7F) * (high & 0x80 ? -1 : 1);
+      const double mantissa = static_cast<double>(low & 0x7FFFFF) * (low & 0x800000 ? -1 : 1);
+      const double expected = mantissa * std::pow(ten, static_cast<double>(exponent));
+      EXPECT_EQ(std::bit_cast<uint64_t>(DecodeDecimalFloat(word)),
+                std::bit_cast<uint64_t>(expected))
+          << std::hex << word;
+    }
+  }
 }
 
 TEST(Interval, PackAndUnpack) {
