@@ -83,7 +83,9 @@ char* PutFixedText(char* p, double value, int width, int decimals, char point) {
   }
   char* const start = p;
   if (bits >> 63) *p++ = '-';  // also for negative zero and what rounds to zero, as printf
-  p = std::to_chars(p, p + 20, whole).ptr;
+  // Most cells fit 32 bits, whose digits come cheaper.
+  p = whole <= UINT32_MAX ? std::to_chars(p, p + 10, static_cast<uint32_t>(whole)).ptr
+                          : std::to_chars(p, p + 20, whole).ptr;
   if (decimals > 0) {
     *p++ = point;
     if (decimals == 2) {

@@ -81,19 +81,14 @@ class RowTimeText {
 class RowMerger {
  public:
   RowMerger(Measurement& measurement, std::span<const int> lines, const StampRange& range)
-      : k_(lines.size()),
-        end_(range.end),
+      : end_(range.end),
         subseconds_(measurement.subseconds_present),
-        buffers_(k_),
-        waiting_(k_, 0),
-        active_(k_, 1),
-        present_(k_, 0),
-        waiting_ms_(k_, 0),
-        waiting_stamp_(k_, 0),
-        raw_(k_, 0) {
-    for (size_t j = 0; j < k_; ++j) {
+        lines_(lines.size()),
+        present_(lines.size(), 0),
+        raw_(lines.size(), 0) {
+    for (size_t j = 0; j < lines.size(); ++j) {
       TBuf& buffer = measurement.buffers[static_cast<size_t>(lines[j])];
-      buffers_[j] = &buffer;
+      lines_[j].buffer = &buffer;
       uint32_t cursor = 0;
       while (cursor < buffer.count() && buffer[cursor].stamp < range.start) ++cursor;
       buffer.set_cursor(cursor);
@@ -102,45 +97,45 @@ class RowMerger {
 
   // The next row, or null when the walk has ended.
   const MergedRow* Next() {
-    bool any = false;
-    uint32_t least_stamp = 0;
-    uint16_t least_ms = 0;
-    for (size_t j = 0; j < k_; ++j) {
-      if (!waiting_[j] && active_[j]) {
+    uint64_t least = kNone;
+    for (size_t j = 0; j < lines_.size(); ++j) {
+      Line& line = lines_[j];
+      if (line.waiting == kNone && line.active) {
         LogSample sample;
-        if (buffers_[j]->ReadNext(sample)) {
-          waiting_[j] = 1;
-          waiting_stamp_[j] = sample.stamp;
-          waiting_ms_[j] = subseconds_ ? sample.milliseconds : 0;
+        if (line.buffer->ReadNext(sample)) {
+          line.waiting = uint64_t{sample.stamp} << 16 | (subseconds_ ? sample.milliseconds : 0);
           raw_[j] = sample.raw;
         } else {
-          active_[j] = 0;
+          line.active = false;
         }
       }
-      if (waiting_[j] && (!any || waiting_stamp_[j] < least_stamp ||
-                          (waiting_stamp_[j] == least_stamp && waiting_ms_[j] < least_ms))) {
-        any = true;
-        least_stamp = waiting_stamp_[j];
-        least_ms = waiting_ms_[j];
-      }
+      least = std::min(least, line.waiting);
     }
-    if (!any || least_stamp > end_) return nullptr;
-    for (size_t j = 0; j < k_; ++j) {
-      present_[j] = waiting_[j] && waiting_stamp_[j] == least_stamp && waiting_ms_[j] == least_ms;
-      if (present_[j]) waiting_[j] = 0;
+    if (least == kNone || least >> 16 > end_) return nullptr;
+    for (size_t j = 0; j < lines_.size(); ++j) {
+      present_[j] = lines_[j].waiting == least;
+      if (present_[j]) lines_[j].waiting = kNone;
     }
-    row_ = MergedRow{least_stamp, least_ms, present_, raw_};
+    row_ =
+        MergedRow{static_cast<uint32_t>(least >> 16), static_cast<uint16_t>(least), present_, raw_};
     return &row_;
   }
 
  private:
-  size_t k_;
+  // A waiting sample's time as one number, stamp above milliseconds, so that the least time
+  // (stamp first, then milliseconds) is the least number; kNone is no waiting sample.
+  static constexpr uint64_t kNone = ~uint64_t{0};
+  struct Line {
+    TBuf* buffer = nullptr;
+    uint64_t waiting = kNone;
+    bool active = true;
+  };
+
   uint32_t end_;
   bool subseconds_;
-  std::vector<TBuf*> buffers_;
-  std::vector<uint8_t> waiting_, active_, present_;
-  std::vector<uint16_t> waiting_ms_;
-  std::vector<uint32_t> waiting_stamp_, raw_;
+  std::vector<Line> lines_;
+  std::vector<uint8_t> present_;
+  std::vector<uint32_t> raw_;
   MergedRow row_;
 };
 
