@@ -1,5 +1,6 @@
-// The text export of an arbitrary measurement: the same bytes on one thread and on two, in
-// any chunk size, and every fixed-decimal cell as printf writes it.
+// The text export of an arbitrary measurement: the rows walked as the plain algorithm walks
+// them, the same bytes on one thread and on two in any chunk size, and every fixed-decimal
+// cell as printf writes it.
 
 #include <algorithm>
 #include <bit>
@@ -53,6 +54,60 @@ std::string Export(korvan::Measurement& m, const std::vector<int>& lines,
   return sink.bytes;
 }
 
+// The row walk as plainly as it can be written: per line the index of its waiting sample.
+std::vector<std::string> PlainRows(const korvan::Measurement& m, const korvan::StampRange& range) {
+  std::vector<std::string> rows;
+  const uint32_t k = m.line_count;
+  std::vector<uint32_t> next(k, 0);
+  for (uint32_t j = 0; j < k; ++j) {
+    while (next[j] < m.buffers[j].count() && m.buffers[j][next[j]].stamp < range.start) ++next[j];
+  }
+  const auto ms = [&](const korvan::LogSample& s) {
+    return m.subseconds_present ? s.milliseconds : uint16_t{0};
+  };
+  for (;;) {
+    bool any = false;
+    uint32_t stamp = 0;
+    uint16_t milliseconds = 0;
+    for (uint32_t j = 0; j < k; ++j) {
+      if (next[j] >= m.buffers[j].count()) continue;
+      const korvan::LogSample& s = m.buffers[j][next[j]];
+      if (!any || s.stamp < stamp || (s.stamp == stamp && ms(s) < milliseconds)) {
+        any = true;
+        stamp = s.stamp;
+        milliseconds = ms(s);
+      }
+    }
+    if (!any || stamp > range.end) return rows;
+    std::string row = std::to_string(stamp) + "." + std::to_string(milliseconds);
+    for (uint32_t j = 0; j < k; ++j) {
+      row += ';';
+      if (next[j] >= m.buffers[j].count()) continue;
+      const korvan::LogSample& s = m.buffers[j][next[j]];
+      if (s.stamp == stamp && ms(s) == milliseconds) {
+        row += std::to_string(s.raw);
+        ++next[j];
+      }
+    }
+    rows.push_back(row);
+  }
+}
+
+std::vector<std::string> MergedRows(korvan::Measurement& m, const std::vector<int>& lines,
+                                    const korvan::StampRange& range) {
+  std::vector<std::string> rows;
+  korvan::MergeRows(m, lines, range, [&](const korvan::MergedRow& r) {
+    std::string row = std::to_string(r.stamp) + "." + std::to_string(r.milliseconds);
+    for (size_t j = 0; j < lines.size(); ++j) {
+      row += ';';
+      if (r.present[j]) row += std::to_string(r.raw[j]);
+    }
+    rows.push_back(row);
+    return true;
+  });
+  return rows;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -92,6 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<int> lines;
   for (uint32_t i = 0; i < m.line_count; ++i) lines.push_back(static_cast<int>(i));
+  Check(MergedRows(m, lines, range) == PlainRows(m, range));
   const std::string one = Export(m, lines, range, separator, {1, 1u << 30});
   Check(Export(m, lines, range, separator, {2, chunk_rows}) == one);
   Check(Export(m, lines, range, separator, {2, 1}) == one);
