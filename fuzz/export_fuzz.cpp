@@ -1,6 +1,6 @@
 // The text export of an arbitrary measurement: the rows walked as the plain algorithm walks
 // them, the same bytes on one thread and on two in any chunk size, and every fixed-decimal
-// cell as printf writes it.
+// and "%G" cell as printf writes it.
 
 #include <algorithm>
 #include <bit>
@@ -152,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(Export(m, lines, range, separator, {2, chunk_rows}) == one);
   Check(Export(m, lines, range, separator, {2, 1}) == one);
 
-  // Every value a line can give, through the integer way and through printf.
+  // Every value a line can give, through the integer ways and through printf.
   for (uint32_t i = 0; i < m.line_count; ++i) {
     for (uint32_t k = 0; k < m.buffers[i].count(); ++k) {
       const double value = korvan::ConvertRawValue(m.lines[i], m.buffers[i][k].raw);
@@ -163,6 +163,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::replace(general.begin(), general.end(), '.', separator);
         Check(fast == general);
       }
+      std::string fast, general;
+      korvan::AppendGeneralText(value, separator, fast);
+      korvan::AppendPrintfText(value, 0, -1, general);
+      std::replace(general.begin(), general.end(), '.', separator);
+      Check(fast == general);
     }
   }
   return 0;

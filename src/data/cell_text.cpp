@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 #include "app/text.h"
@@ -22,8 +23,87 @@ void AppendRuleText(const CellRule& rule, double value, char point, std::string&
     AppendFixedText(value, rule.width, rule.decimals, point, out);
     return;
   }
+  AppendGeneralText(value, point, out);
+}
+
+char* PutGeneralText(char* p, double value, char point) {
+  static constexpr uint64_t kTen[] = {1,         10,         100,         1000,
+                                      10000,     100000,     1000000,     10000000,
+                                      100000000, 1000000000, 10000000000, 100000000000};
+  const auto bits = std::bit_cast<uint64_t>(value);
+  const bool negative = bits >> 63;
+  if ((bits << 1) == 0) {  // zero: "0" or "-0"
+    if (negative) *p++ = '-';
+    *p++ = '0';
+    return p;
+  }
+  // The plain form holds from 1E-4 up to below 1E6 after rounding; the rest (the exponent
+  // form, specials) is left to the general way.
+  const double magnitude = std::fabs(value);
+  if (!(magnitude >= 9e-5 && magnitude < 1e6)) return nullptr;
+  const auto biased = static_cast<int>(bits >> 52 & 0x7FF);
+  const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | uint64_t{1} << 52;
+  const int shift = 1075 - biased;  // 33-67 here: magnitude = mantissa / 2^shift
+  // The power of ten x of the leading digit: guessed from the magnitude, made sure of with
+  // the exact six leading digits below.
+  int x = 5;
+  while (x > -5 && magnitude < static_cast<double>(kTen[x + 5]) / 1e5) --x;
+  using Wide = unsigned __int128;
+  Wide product;
+  uint64_t digits;  // magnitude * 10^(5 - x), rounded down: 100000-999999 when x is right
+  for (int tries = 0;; ++tries) {
+    if (x < -4 || x > 5 || tries > 2) return nullptr;
+    product = Wide{mantissa} * kTen[5 - x];
+    digits = static_cast<uint64_t>(product >> shift);
+    if (digits < 100000) {
+      --x;
+    } else if (digits >= 1000000) {
+      ++x;
+    } else {
+      break;
+    }
+  }
+  const Wide rest = product & ((Wide{1} << shift) - 1);
+  const Wide half = Wide{1} << (shift - 1);
+  if (rest > half || (rest == half && (digits & 1))) ++digits;  // ties to even, as printf
+  if (digits == 1000000) {
+    digits = 100000;
+    if (++x > 5) return nullptr;  // rounded up to 1E+06
+  }
+  char d[6];
+  for (int i = 5; i >= 0; --i) {
+    d[i] = static_cast<char>('0' + digits % 10);
+    digits /= 10;
+  }
+  int last = 5;  // trailing zeros are dropped, and the point with them
+  while (d[last] == '0') --last;
+  if (negative) *p++ = '-';
+  if (x >= 0) {
+    std::memcpy(p, d, static_cast<size_t>(x + 1));
+    p += x + 1;
+    if (last > x) {
+      *p++ = point;
+      std::memcpy(p, d + x + 1, static_cast<size_t>(last - x));
+      p += last - x;
+    }
+  } else {
+    *p++ = '0';
+    *p++ = point;
+    for (int i = -1; i > x; --i) *p++ = '0';
+    std::memcpy(p, d, static_cast<size_t>(last + 1));
+    p += last + 1;
+  }
+  return p;
+}
+
+void AppendGeneralText(double value, char point, std::string& out) {
+  char text[kGeneralTextRoom];
+  if (char* end = PutGeneralText(text, value, point)) {
+    out.append(text, end);
+    return;
+  }
   const size_t cell = out.size();
-  AppendPrintfText(value, rule.width, -1, out);
+  AppendPrintfText(value, 0, -1, out);
   if (point != '.')
     std::replace(out.begin() + static_cast<std::ptrdiff_t>(cell), out.end(), '.', point);
 }

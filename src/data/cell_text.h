@@ -30,6 +30,14 @@ void AppendFixedText(double value, int width, int decimals, char point, std::str
 inline constexpr size_t kFixedTextRoom = 24;
 char* PutFixedText(char* p, double value, int width, int decimals, char point);
 
+// printf's "%G" in the C locale with point as the decimal point. Values whose text takes the
+// plain form (1E-4 up to below 1E6) are made from their six leading digits in integers;
+// anything else goes through AppendPrintfText.
+void AppendGeneralText(double value, char point, std::string& out);
+// The integer way alone, as PutFixedText: at most kGeneralTextRoom characters, or null.
+inline constexpr size_t kGeneralTextRoom = 16;  // not above kFixedTextRoom
+char* PutGeneralText(char* p, double value, char point);
+
 // printf's "%W.Pf" (precision >= 0) or "%G" (precision < 0) in the C locale, "." as the
 // point, through std::to_chars: the general way, and what the fast one must agree with.
 void AppendPrintfText(double value, int width, int precision, std::string& out);

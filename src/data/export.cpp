@@ -200,7 +200,8 @@ struct RowChunk {
 };
 
 // The chunk's text is written in place: each row first makes room for itself as if every cell
-// took the integer way; a cell that does not is made aside and makes room for itself.
+// took the integer way (no more than kFixedTextRoom characters); a cell that does not is made
+// aside and makes room for itself.
 void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
   std::string& text = chunk.text;
   text.clear();
@@ -227,11 +228,12 @@ void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
       const double value = ConvertRawValue(line, raw[j]);
       if (!InValueRange(line, value)) continue;
       const CellRule& rule = layout.rules[j];
-      if (!rule.general) {
-        if (char* end = PutFixedText(p, value, rule.width, rule.decimals, layout.point)) {
-          p = end;
-          continue;
-        }
+      char* const end = rule.general
+                            ? PutGeneralText(p, value, layout.point)
+                            : PutFixedText(p, value, rule.width, rule.decimals, layout.point);
+      if (end) {
+        p = end;
+        continue;
       }
       cell.clear();
       AppendRuleText(rule, value, layout.point, cell);

@@ -107,6 +107,68 @@ TEST(FixedTextTest, AgreesWithPrintfOverTheEdgesAndALargeSample) {
   }
 }
 
+// The same for "%G": the plain form made in integers, over the same kinds of values and the
+// borders of the plain form.
+TEST(GeneralTextTest, AgreesWithPrintfOverTheEdgesAndALargeSample) {
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                1e-4,
+                                9.99995e-5,
+                                0.000099999949999,
+                                0.00009999995,
+                                999999.5,
+                                999999.4,
+                                999998.5,
+                                999999.49,
+                                123456.5,
+                                123457.5,
+                                -123456.5,
+                                0.1 + 0.2,
+                                1.0000005,
+                                1.0000015,
+                                9.9999995,
+                                99999.95,
+                                0.30000000000000004,
+                                5e-324,
+                                1e300,
+                                std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN()};
+  std::mt19937_64 random(20261210);
+  for (int i = 0; i < 3'000'000; ++i) {
+    const uint64_t bits = random();
+    switch (i % 4) {
+      case 0:  // a float times a multiplier, as the F type gives
+        values.push_back(static_cast<double>(std::bit_cast<float>(static_cast<uint32_t>(bits))) *
+                         (bits >> 62 ? 1.0 : 0.1));
+        break;
+      case 1:  // a decimal float word's mantissa and a small power of ten, as the A type gives
+        values.push_back(static_cast<double>(static_cast<int32_t>(bits >> 40) % 8388608) *
+                         std::pow(10.0, static_cast<int>(bits % 13) - 8));
+        break;
+      case 2:  // six digits and a half at every place
+        values.push_back((static_cast<double>(bits >> 44 & 0xFFFFF) + 0.5) *
+                         std::pow(10.0, static_cast<int>(bits % 11) - 10));
+        break;
+      default:  // anywhere from 1E-6 to 1E7
+        values.push_back(std::ldexp(static_cast<double>(bits >> 11), -53) *
+                         std::pow(10.0, static_cast<int>(bits % 14) - 6));
+    }
+  }
+  int failures = 0;
+  for (size_t i = 0; i < values.size() && failures < 10; ++i) {
+    const char point = i % 2 ? ',' : '.';
+    std::string expected;
+    AppendPrintfText(values[i], 0, -1, expected);
+    std::replace(expected.begin(), expected.end(), '.', point);
+    std::string text = "x";
+    AppendGeneralText(values[i], point, text);
+    if (text != "x" + expected) {
+      ++failures;
+      ADD_FAILURE() << std::hexfloat << values[i] << ": " << text << " instead of x" << expected;
+    }
+  }
+}
+
 TEST(CellRuleTest, GeneralKeepsItsExponentAndTakesThePoint) {
   const CellRule general{true, 0, -1};
   const struct {
