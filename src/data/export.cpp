@@ -195,7 +195,10 @@ struct RowChunk {
   State state = State::kFree;
   std::vector<uint32_t> records;
   uint32_t rows = 0;
+  // The rows' text is the first `length` characters; the rest is room kept for the next
+  // chunk (resizing zero-fills, so the size only grows).
   std::string text;
+  size_t length = 0;
   std::vector<uint32_t> positions;  // progress to report once the text is written
 };
 
@@ -204,7 +207,6 @@ struct RowChunk {
 // aside and makes room for itself.
 void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
   std::string& text = chunk.text;
-  text.clear();
   size_t used = 0;
   const size_t k = layout.lines.size();
   const size_t row_room = 32 + k * (kFixedTextRoom + 1);
@@ -246,7 +248,7 @@ void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
     *p++ = '\n';
     used = static_cast<size_t>(p - text.data());
   }
-  text.resize(used);
+  chunk.length = used;
 }
 
 // The rows of an export: the caller's thread walks them into chunks, writes the formatted
@@ -378,7 +380,7 @@ class RowPipeline {
       RowChunk& head = chunks_[next_write_ % kChunks];
       if (next_write_ < next_walk_ && head.state == RowChunk::State::kFormatted) {
         lock.unlock();
-        const bool written = sink_.Write(head.text.data(), head.text.size());
+        const bool written = sink_.Write(head.text.data(), head.length);
         if (written) {
           for (uint32_t position : head.positions) progress_.position(position);
         }
