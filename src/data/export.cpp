@@ -189,8 +189,10 @@ struct RowLayout {
   size_t stride = 0;      // words a row takes: stamp, milliseconds, presence, raw values
 };
 
-// A chunk of rows on its way: walked into records, formatted into text, written.
-struct RowChunk {
+// A chunk of rows on its way: walked into records, formatted into text, written. Each on
+// cache lines of its own, and its members touched once a chunk rather than once a row: one
+// thread fills a chunk while the other formats its neighbour.
+struct alignas(64) RowChunk {
   enum class State { kFree, kWalked, kFormatting, kFormatted };
   State state = State::kFree;
   std::vector<uint32_t> records;
@@ -206,9 +208,17 @@ struct RowChunk {
 // took the integer way (no more than kFixedTextRoom characters); a cell that does not is made
 // aside and makes room for itself.
 void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
+  // The layout's fields as locals: the layout may share a cache line with what the walking
+  // thread writes every row, and a store of text could alias it and force a reload.
+  const MeasuredLine* const* const lines = layout.lines.data();
+  const CellRule* const rules = layout.rules.data();
+  const size_t k = layout.lines.size();
+  const size_t stride = layout.stride;
+  const size_t mask_words = layout.mask_words;
+  const bool subseconds = layout.subseconds;
+  const char point = layout.point;
   std::string& text = chunk.text;
   size_t used = 0;
-  const size_t k = layout.lines.size();
   const size_t row_room = 32 + k * (kFixedTextRoom + 1);
   const auto room = [&](size_t n) {
     if (text.size() - used < n) text.resize(std::max(text.size() * 2, used + n));
@@ -217,28 +227,28 @@ void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
   std::string cell;
   RowTimeText time;
   const uint32_t* record = chunk.records.data();
-  for (uint32_t i = 0; i < chunk.rows; ++i, record += layout.stride) {
+  const uint32_t rows = chunk.rows;
+  for (uint32_t i = 0; i < rows; ++i, record += stride) {
     char* p = room(row_room);
-    p = time.Put(p, record[0], static_cast<uint16_t>(record[1]), layout.subseconds);
+    p = time.Put(p, record[0], static_cast<uint16_t>(record[1]), subseconds);
     const uint32_t* mask = record + 2;
-    const uint32_t* raw = mask + layout.mask_words;
+    const uint32_t* raw = mask + mask_words;
     for (size_t j = 0; j < k; ++j) {
       if (j > 0) *p++ = ';';
       if (!(mask[j / 32] >> (j % 32) & 1)) continue;
-      const MeasuredLine& line = *layout.lines[j];
+      const MeasuredLine& line = *lines[j];
       if (IsNoValue(line, raw[j])) continue;
       const double value = ConvertRawValue(line, raw[j]);
       if (!InValueRange(line, value)) continue;
-      const CellRule& rule = layout.rules[j];
-      char* const end = rule.general
-                            ? PutGeneralText(p, value, layout.point)
-                            : PutFixedText(p, value, rule.width, rule.decimals, layout.point);
+      const CellRule& rule = rules[j];
+      char* const end = rule.general ? PutGeneralText(p, value, point)
+                                     : PutFixedText(p, value, rule.width, rule.decimals, point);
       if (end) {
         p = end;
         continue;
       }
       cell.clear();
-      AppendRuleText(rule, value, layout.point, cell);
+      AppendRuleText(rule, value, point, cell);
       used = static_cast<size_t>(p - text.data());
       p = room(cell.size() + row_room);
       std::memcpy(p, cell.data(), cell.size());
@@ -346,13 +356,19 @@ class RowPipeline {
     chunk.rows = 0;
     const size_t k = layout_.lines.size();
     const size_t stride = layout_.stride;
-    while (chunk.rows < chunk_rows_) {
+    std::vector<uint32_t>& records = chunk.records;
+    uint32_t rows = 0;  // counted here, not in the chunk: see RowChunk
+    bool more = true;
+    while (rows < chunk_rows_) {
       const MergedRow* row = merger_.Next();
-      if (!row) return false;
-      if ((chunk.rows + size_t{1}) * stride > chunk.records.size()) {
-        chunk.records.resize(std::max(chunk.records.size() * 2, 1024 * stride));
+      if (!row) {
+        more = false;
+        break;
       }
-      uint32_t* record = chunk.records.data() + chunk.rows * stride;
+      if ((rows + size_t{1}) * stride > records.size()) {
+        records.resize(std::max(records.size() * 2, 1024 * stride));
+      }
+      uint32_t* record = records.data() + rows * stride;
       record[0] = row->stamp;
       record[1] = row->milliseconds;
       uint32_t* mask = record + 2;
@@ -362,14 +378,15 @@ class RowPipeline {
         mask[j / 32] |= uint32_t{row->present[j]} << (j % 32);
         raw[j] = row->raw[j];
       }
-      ++chunk.rows;
+      ++rows;
       if (progress_.position && tracked_ && tracked_->cursor() % 256 == 0 &&
           tracked_->cursor() != reported_) {
         reported_ = tracked_->cursor();
         chunk.positions.push_back(reported_);
       }
     }
-    return true;
+    chunk.rows = rows;
+    return more;
   }
 
   // The caller's thread: writing comes first, then walking ahead, then formatting.
