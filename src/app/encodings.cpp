@@ -136,23 +136,26 @@ std::optional<size_t> FindBytes(const uint8_t* buffer, size_t length, const uint
 
 namespace {
 
-// 10 to the power of -127 .. 127, each as pow gives it, so that the table changes no value.
-struct PowersOfTen {
-  std::array<double, 255> values;
-  PowersOfTen() {
-    for (int e = -127; e <= 127; ++e) values[e + 127] = std::pow(10.0, static_cast<double>(e));
-  }
-};
-const PowersOfTen kPowersOfTen;
+// The 255 powers a decimal float word can name, made by the library's pow at run time so that
+// every product is the one pow gives. Neither constexpr nor folded (the base is read through
+// volatile): the compiler's own arithmetic rounds differently (10^23 differs).
+std::array<double, 255> DecimalPowers() {
+  volatile double ten = 10.0;
+  std::array<double, 255> table{};
+  for (int e = -127; e <= 127; ++e) table[static_cast<size_t>(e + 127)] = std::pow(ten, e);
+  return table;
+}
 
 }  // namespace
 
 double DecodeDecimalFloat(uint32_t word) {
+  // A row of a big export decodes millions of these: pow once per exponent, not per value.
+  static const std::array<double, 255> powers = DecimalPowers();
   int exponent = static_cast<int>(word >> 24 & 0x7F);
   if (word & 0x80000000u) exponent = -exponent;
   double mantissa = static_cast<double>(word & 0x7FFFFF);
   if (word & 0x800000u) mantissa = -mantissa;
-  return mantissa * kPowersOfTen.values[exponent + 127];
+  return mantissa * powers[static_cast<size_t>(exponent + 127)];
 }
 
 uint32_t PackInterval(double seconds) {

@@ -1,9 +1,13 @@
 #include "data/export.h"
 
 #include <algorithm>
-#include <bit>
-#include <charconv>
+#include <array>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/cp1250.h"
@@ -11,120 +15,146 @@
 #include "app/packed_stamp.h"
 #include "app/text.h"
 #include "app/user_dialogs.h"
+#include "data/cell_text.h"
 #include "platform/files.h"
 
 namespace korvan {
 
 namespace {
 
-// Appends n right-aligned in width characters (leading spaces when pad is ' ', zeros for '0').
-inline void AppendInt(std::string& out, unsigned n, int width, char pad) {
-  char digits[12];
-  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
-  for (int i = static_cast<int>(end - digits); i < width; ++i) out.push_back(pad);
-  out.append(digits, end);
+// A field of at most two digits (stamp fields are 6 bits at most), zero- or space-padded.
+inline char* PutTwo(char* p, unsigned n, char pad = '0') {
+  p[0] = n < 10 ? pad : static_cast<char>('0' + n / 10 % 10);
+  p[1] = static_cast<char>('0' + n % 10);
+  return p + 2;
 }
 
-// The date and time fields of a row: " 5.03.2006" then separator then "08:07:06".
-inline void AppendStampText(uint32_t stamp, const char* separator, std::string& out) {
-  AppendInt(out, StampDay(stamp), 2, ' ');
-  out.push_back('.');
-  AppendInt(out, StampMonth(stamp), 2, '0');
-  out.push_back('.');
-  AppendInt(out, static_cast<unsigned>(StampYear(stamp)), 4, ' ');
-  out.append(separator);
-  AppendInt(out, StampHour(stamp), 2, '0');
-  out.push_back(':');
-  AppendInt(out, StampMinute(stamp), 2, '0');
-  out.push_back(':');
-  AppendInt(out, StampSecond(stamp), 2, '0');
+// The date field of a row: " 5.03.2006" (10 characters).
+inline char* PutDate(char* p, uint32_t stamp) {
+  p = PutTwo(p, StampDay(stamp), ' ');
+  *p++ = '.';
+  p = PutTwo(p, StampMonth(stamp));
+  *p++ = '.';
+  const auto year = static_cast<unsigned>(StampYear(stamp));  // 2000-2063
+  p = PutTwo(p, year / 100);
+  return PutTwo(p, year % 100);
 }
 
-// printf's "%W.Pf" (precision >= 0) or "%G" (precision < 0) in the C locale.
-void AppendFormatted(double value, int width, int precision, std::string& out) {
-  char text[512];
-  std::to_chars_result r;
-  if (precision < 0) {
-    r = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
-  } else {
-    r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision);
+// "08:07:06", then ".25" (hundredths) when there are sub-seconds.
+inline char* PutTime(char* p, uint32_t stamp, uint16_t milliseconds, bool subseconds) {
+  p = PutTwo(p, StampHour(stamp));
+  *p++ = ':';
+  p = PutTwo(p, StampMinute(stamp));
+  *p++ = ':';
+  p = PutTwo(p, StampSecond(stamp));
+  if (subseconds) {
+    *p++ = '.';
+    p = PutTwo(p, std::min<unsigned>(milliseconds, 999) / 10);
   }
-  if (r.ec != std::errc()) return;  // cannot happen with this buffer
-  if (precision < 0) {
-    for (char* p = text; p < r.ptr; ++p) *p = AsciiUpper(*p);  // E, INF, NAN
-  }
-  for (int i = static_cast<int>(r.ptr - text); i < width; ++i) out.push_back(' ');
-  out.append(text, r.ptr);
+  return p;
 }
+
+// The row time of the export with the date's text kept from row to row: it changes once a day.
+class RowTimeText {
+ public:
+  // Writes " 5.03.2006;08:07:06;" (or with ".25") at p, at most 24 characters; returns the end.
+  char* Put(char* p, uint32_t stamp, uint16_t milliseconds, bool subseconds) {
+    if (StampDayKey(stamp) != day_key_) {
+      day_key_ = StampDayKey(stamp);
+      PutDate(date_, stamp);
+    }
+    std::memcpy(p, date_, sizeof date_);
+    p += sizeof date_;
+    *p++ = ';';
+    p = PutTime(p, stamp, milliseconds, subseconds);
+    *p++ = ';';
+    return p;
+  }
+
+ private:
+  uint32_t day_key_ = 0xFFFFFFFF;  // no stamp has it
+  char date_[10] = {};
+};
+
+// MergeRows as a walk that hands out one row at a time, so that the export can stop after a
+// chunk of rows and go on later.
+class RowMerger {
+ public:
+  RowMerger(Measurement& measurement, std::span<const int> lines, const StampRange& range)
+      : end_(range.end),
+        subseconds_(measurement.subseconds_present),
+        lines_(lines.size()),
+        present_(lines.size(), 0),
+        raw_(lines.size(), 0) {
+    for (size_t j = 0; j < lines.size(); ++j) {
+      TBuf& buffer = measurement.buffers[static_cast<size_t>(lines[j])];
+      lines_[j].buffer = &buffer;
+      uint32_t cursor = 0;
+      while (cursor < buffer.count() && buffer[cursor].stamp < range.start) ++cursor;
+      buffer.set_cursor(cursor);
+    }
+  }
+
+  // The next row, or null when the walk has ended.
+  const MergedRow* Next() {
+    uint64_t least = kNone;
+    for (size_t j = 0; j < lines_.size(); ++j) {
+      Line& line = lines_[j];
+      if (line.waiting == kNone && line.active) {
+        LogSample sample;
+        if (line.buffer->ReadNext(sample)) {
+          line.waiting = uint64_t{sample.stamp} << 16 | (subseconds_ ? sample.milliseconds : 0);
+          raw_[j] = sample.raw;
+        } else {
+          line.active = false;
+        }
+      }
+      least = std::min(least, line.waiting);
+    }
+    if (least == kNone || least >> 16 > end_) return nullptr;
+    for (size_t j = 0; j < lines_.size(); ++j) {
+      present_[j] = lines_[j].waiting == least;
+      if (present_[j]) lines_[j].waiting = kNone;
+    }
+    row_ =
+        MergedRow{static_cast<uint32_t>(least >> 16), static_cast<uint16_t>(least), present_, raw_};
+    return &row_;
+  }
+
+ private:
+  // A waiting sample's time as one number, stamp above milliseconds, so that the least time
+  // (stamp first, then milliseconds) is the least number; kNone is no waiting sample.
+  static constexpr uint64_t kNone = ~uint64_t{0};
+  struct Line {
+    TBuf* buffer = nullptr;
+    uint64_t waiting = kNone;
+    bool active = true;
+  };
+
+  uint32_t end_;
+  bool subseconds_;
+  std::vector<Line> lines_;
+  std::vector<uint8_t> present_;
+  std::vector<uint32_t> raw_;
+  MergedRow row_;
+};
 
 }  // namespace
 
 void MergeRows(Measurement& measurement, std::span<const int> lines, const StampRange& range,
                const RowSink& sink) {
-  const size_t k = lines.size();
-  std::vector<TBuf*> buffers(k);
-  std::vector<uint8_t> waiting(k, 0), active(k, 1), present(k, 0);
-  std::vector<uint16_t> waiting_ms(k, 0);
-  std::vector<uint32_t> waiting_stamp(k, 0), raw(k, 0);
-  const bool subseconds = measurement.subseconds_present;
-
-  for (size_t j = 0; j < k; ++j) {
-    TBuf& buffer = measurement.buffers[static_cast<size_t>(lines[j])];
-    buffers[j] = &buffer;
-    uint32_t cursor = 0;
-    while (cursor < buffer.count() && buffer[cursor].stamp < range.start) ++cursor;
-    buffer.set_cursor(cursor);
-  }
-  for (;;) {
-    bool any = false;
-    uint32_t least_stamp = 0;
-    uint16_t least_ms = 0;
-    for (size_t j = 0; j < k; ++j) {
-      if (!waiting[j] && active[j]) {
-        LogSample sample;
-        if (buffers[j]->ReadNext(sample)) {
-          waiting[j] = 1;
-          waiting_stamp[j] = sample.stamp;
-          waiting_ms[j] = subseconds ? sample.milliseconds : 0;
-          raw[j] = sample.raw;
-        } else {
-          active[j] = 0;
-        }
-      }
-      if (waiting[j] && (!any || waiting_stamp[j] < least_stamp ||
-                         (waiting_stamp[j] == least_stamp && waiting_ms[j] < least_ms))) {
-        any = true;
-        least_stamp = waiting_stamp[j];
-        least_ms = waiting_ms[j];
-      }
-    }
-    if (!any || least_stamp > range.end) return;
-    for (size_t j = 0; j < k; ++j) {
-      present[j] = waiting[j] && waiting_stamp[j] == least_stamp && waiting_ms[j] == least_ms;
-      if (present[j]) waiting[j] = 0;
-    }
-    if (!sink(MergedRow{least_stamp, least_ms, present, raw})) return;
+  RowMerger merger(measurement, lines, range);
+  while (const MergedRow* row = merger.Next()) {
+    if (!sink(*row)) return;
   }
 }
 
 void AppendValueCellText(const MeasuredLine& line, uint32_t raw, std::string& out) {
-  if (IsNoValue(line, raw)) return;
-  const double value = ConvertRawValue(line, raw);
-  if (!InValueRange(line, value)) return;
-  AppendPhysicalValueText(line, value, out);
+  AppendCellText(line, CellRuleOf(line), raw, '.', out);
 }
 
 void AppendPhysicalValueText(const MeasuredLine& line, double value, std::string& out) {
-  const char letter = AsciiUpper(line.type_letter);
-  if (letter == 'A' || letter == 'F') {
-    AppendFormatted(value, 0, -1, out);
-  } else if (line.multiplier > 0.9999) {
-    AppendFormatted(value, 1, 0, out);
-  } else if (line.multiplier > 0.0999) {
-    AppendFormatted(value, 3, 1, out);
-  } else {
-    AppendFormatted(value, 4, 2, out);
-  }
+  AppendRuleText(CellRuleOf(line), value, '.', out);
 }
 
 std::string ValueCellText(const MeasuredLine& line, uint32_t raw) {
@@ -134,26 +164,291 @@ std::string ValueCellText(const MeasuredLine& line, uint32_t raw) {
 }
 
 void AppendExportRowTime(uint32_t stamp, uint16_t milliseconds, bool subseconds, std::string& out) {
-  AppendStampText(stamp, ";", out);
-  if (subseconds) {
-    out.push_back('.');
-    AppendInt(out, std::min<unsigned>(milliseconds, 999) / 10, 2, '0');
-  }
-  out.push_back(';');
+  char text[32];
+  out.append(text, RowTimeText().Put(text, stamp, milliseconds, subseconds));
 }
 
 std::string TableRowTimeText(uint32_t stamp, uint16_t milliseconds, bool subseconds) {
-  std::string out;
-  AppendStampText(stamp, ", ", out);
-  if (subseconds) {
-    out.push_back('.');
-    AppendInt(out, std::min<unsigned>(milliseconds, 999) / 10, 2, '0');
-  }
-  return out;
+  char text[32];
+  char* p = PutDate(text, stamp);
+  *p++ = ',';
+  *p++ = ' ';
+  p = PutTime(p, stamp, milliseconds, subseconds);
+  return std::string(text, p);
 }
 
+namespace {
+
+// What formatting a row needs, shared read-only by the threads.
+struct RowLayout {
+  std::vector<const MeasuredLine*> lines;
+  std::vector<CellRule> rules;
+  char point = '.';
+  bool subseconds = false;
+  size_t mask_words = 0;  // presence bits of a row, 32 to a word
+  size_t stride = 0;      // words a row takes: stamp, milliseconds, presence, raw values
+};
+
+// A chunk of rows on its way: walked into records, formatted into text, written. Each on
+// cache lines of its own, and its members touched once a chunk rather than once a row: one
+// thread fills a chunk while the other formats its neighbour.
+struct alignas(64) RowChunk {
+  enum class State { kFree, kWalked, kFormatting, kFormatted };
+  State state = State::kFree;
+  std::vector<uint32_t> records;
+  uint32_t rows = 0;
+  // The rows' text is the first `length` characters; the rest is room kept for the next
+  // chunk (resizing zero-fills, so the size only grows).
+  std::string text;
+  size_t length = 0;
+  std::vector<uint32_t> positions;  // progress to report once the text is written
+};
+
+// The chunk's text is written in place: each row first makes room for itself as if every cell
+// took the integer way (no more than kFixedTextRoom characters); a cell that does not is made
+// aside and makes room for itself.
+void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
+  // The layout's fields as locals: the layout may share a cache line with what the walking
+  // thread writes every row, and a store of text could alias it and force a reload.
+  const MeasuredLine* const* const lines = layout.lines.data();
+  const CellRule* const rules = layout.rules.data();
+  const size_t k = layout.lines.size();
+  const size_t stride = layout.stride;
+  const size_t mask_words = layout.mask_words;
+  const bool subseconds = layout.subseconds;
+  const char point = layout.point;
+  std::string& text = chunk.text;
+  size_t used = 0;
+  const size_t row_room = 32 + k * (kFixedTextRoom + 1);
+  const auto room = [&](size_t n) {
+    if (text.size() - used < n) text.resize(std::max(text.size() * 2, used + n));
+    return text.data() + used;
+  };
+  std::string cell;
+  RowTimeText time;
+  const uint32_t* record = chunk.records.data();
+  const uint32_t rows = chunk.rows;
+  for (uint32_t i = 0; i < rows; ++i, record += stride) {
+    char* p = room(row_room);
+    p = time.Put(p, record[0], static_cast<uint16_t>(record[1]), subseconds);
+    const uint32_t* mask = record + 2;
+    const uint32_t* raw = mask + mask_words;
+    for (size_t j = 0; j < k; ++j) {
+      if (j > 0) *p++ = ';';
+      if (!(mask[j / 32] >> (j % 32) & 1)) continue;
+      const MeasuredLine& line = *lines[j];
+      if (IsNoValue(line, raw[j])) continue;
+      const double value = ConvertRawValue(line, raw[j]);
+      if (!InValueRange(line, value)) continue;
+      const CellRule& rule = rules[j];
+      char* const end = rule.general ? PutGeneralText(p, value, point)
+                                     : PutFixedText(p, value, rule.width, rule.decimals, point);
+      if (end) {
+        p = end;
+        continue;
+      }
+      cell.clear();
+      AppendRuleText(rule, value, point, cell);
+      used = static_cast<size_t>(p - text.data());
+      p = room(cell.size() + row_room);
+      std::memcpy(p, cell.data(), cell.size());
+      p += cell.size();
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    used = static_cast<size_t>(p - text.data());
+  }
+  chunk.length = used;
+}
+
+// The rows of an export: the caller's thread walks them into chunks, writes the formatted
+// chunks in order and reports progress; formatting, the costly part, is done by whichever
+// thread is free, the caller's and optionally one more. A few chunks are in flight at most,
+// so memory stays flat whatever the export's size.
+class RowPipeline {
+ public:
+  RowPipeline(const RowLayout& layout, RowMerger& merger, uint32_t chunk_rows, const TBuf* tracked,
+              ExportSink& sink, const ExportProgress& progress)
+      : layout_(layout),
+        merger_(merger),
+        chunk_rows_(chunk_rows),
+        tracked_(tracked),
+        sink_(sink),
+        progress_(progress) {}
+
+  bool Run(bool two_threads) {
+    std::thread helper;
+    if (two_threads) {
+      try {
+        helper = std::thread([this] { Help(); });
+      } catch (const std::system_error&) {
+        // No second thread: this one does all the work.
+      }
+    }
+    bool ok = false;
+    try {
+      ok = Own();
+    } catch (...) {
+      Stop();
+      if (helper.joinable()) helper.join();
+      throw;
+    }
+    if (!ok) Stop();
+    if (helper.joinable()) helper.join();
+    if (failure_) std::rethrow_exception(failure_);
+    return ok;
+  }
+
+ private:
+  static constexpr size_t kChunks = 4;
+
+  void Stop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    changed_.notify_all();
+  }
+
+  // Under the lock: the earliest walked chunk, now being formatted, or null.
+  RowChunk* Claim() {
+    for (uint64_t c = next_write_; c < next_walk_; ++c) {
+      RowChunk& chunk = chunks_[c % kChunks];
+      if (chunk.state == RowChunk::State::kWalked) {
+        chunk.state = RowChunk::State::kFormatting;
+        return &chunk;
+      }
+    }
+    return nullptr;
+  }
+
+  void Format(std::unique_lock<std::mutex>& lock, RowChunk& chunk) {
+    lock.unlock();
+    FormatChunk(layout_, chunk);
+    lock.lock();
+    chunk.state = RowChunk::State::kFormatted;
+    changed_.notify_all();
+  }
+
+  // The second thread: formats until nothing more will be walked.
+  void Help() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    try {
+      for (;;) {
+        if (stopping_) return;
+        if (RowChunk* chunk = Claim()) {
+          Format(lock, *chunk);
+        } else if (walk_done_) {
+          return;
+        } else {
+          changed_.wait(lock);
+        }
+      }
+    } catch (...) {
+      if (!lock.owns_lock()) lock.lock();
+      failure_ = std::current_exception();
+      stopping_ = true;
+      changed_.notify_all();
+    }
+  }
+
+  // Up to chunk_rows_ rows into the chunk; false when the walk has ended.
+  bool Walk(RowChunk& chunk) {
+    chunk.positions.clear();
+    chunk.rows = 0;
+    const size_t k = layout_.lines.size();
+    const size_t stride = layout_.stride;
+    std::vector<uint32_t>& records = chunk.records;
+    uint32_t rows = 0;  // counted here, not in the chunk: see RowChunk
+    bool more = true;
+    while (rows < chunk_rows_) {
+      const MergedRow* row = merger_.Next();
+      if (!row) {
+        more = false;
+        break;
+      }
+      if ((rows + size_t{1}) * stride > records.size()) {
+        records.resize(std::max(records.size() * 2, 1024 * stride));
+      }
+      uint32_t* record = records.data() + rows * stride;
+      record[0] = row->stamp;
+      record[1] = row->milliseconds;
+      uint32_t* mask = record + 2;
+      std::fill(mask, mask + layout_.mask_words, 0u);
+      uint32_t* raw = mask + layout_.mask_words;
+      for (size_t j = 0; j < k; ++j) {
+        mask[j / 32] |= uint32_t{row->present[j]} << (j % 32);
+        raw[j] = row->raw[j];
+      }
+      ++rows;
+      if (progress_.position && tracked_ && tracked_->cursor() % 256 == 0 &&
+          tracked_->cursor() != reported_) {
+        reported_ = tracked_->cursor();
+        chunk.positions.push_back(reported_);
+      }
+    }
+    chunk.rows = rows;
+    return more;
+  }
+
+  // The caller's thread: writing comes first, then walking ahead, then formatting.
+  bool Own() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      if (stopping_) return false;
+      RowChunk& head = chunks_[next_write_ % kChunks];
+      if (next_write_ < next_walk_ && head.state == RowChunk::State::kFormatted) {
+        lock.unlock();
+        const bool written = sink_.Write(head.text.data(), head.length);
+        if (written) {
+          for (uint32_t position : head.positions) progress_.position(position);
+        }
+        lock.lock();
+        if (!written) return false;
+        head.state = RowChunk::State::kFree;
+        ++next_write_;
+      } else if (!walk_done_ && next_walk_ - next_write_ < kChunks) {
+        RowChunk& chunk = chunks_[next_walk_ % kChunks];
+        lock.unlock();
+        const bool more = Walk(chunk);
+        lock.lock();
+        if (chunk.rows > 0) {
+          chunk.state = RowChunk::State::kWalked;
+          ++next_walk_;
+        }
+        walk_done_ = !more;
+        changed_.notify_all();
+      } else if (RowChunk* chunk = Claim()) {
+        Format(lock, *chunk);
+      } else if (walk_done_ && next_write_ == next_walk_) {
+        return true;
+      } else {
+        changed_.wait(lock);
+      }
+    }
+  }
+
+  const RowLayout& layout_;
+  RowMerger& merger_;
+  const uint32_t chunk_rows_;
+  const TBuf* const tracked_;
+  ExportSink& sink_;
+  const ExportProgress& progress_;
+  uint32_t reported_ = 0;  // walking thread only
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::array<RowChunk, kChunks> chunks_;
+  uint64_t next_walk_ = 0;   // chunk number the walk fills next
+  uint64_t next_write_ = 0;  // chunk number written next
+  bool walk_done_ = false;
+  bool stopping_ = false;
+  std::exception_ptr failure_;
+};
+
+}  // namespace
+
 bool WriteExport(Measurement& measurement, std::span<const int> lines, const StampRange& range,
-                 char decimal_separator, ExportSink& sink, const ExportProgress& progress) {
+                 char decimal_separator, ExportSink& sink, const ExportProgress& progress,
+                 const ExportThreads& threads) {
   std::vector<int> chosen(lines.begin(), lines.end());
   std::sort(chosen.begin(), chosen.end());
   chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
@@ -161,46 +456,41 @@ bool WriteExport(Measurement& measurement, std::span<const int> lines, const Sta
                 [&](int i) { return i < 0 || static_cast<uint32_t>(i) >= measurement.line_count; });
 
   std::string header = "Datum;Čas;";
+  RowLayout layout;
+  layout.point = decimal_separator;
+  layout.subseconds = measurement.subseconds_present;
+  layout.mask_words = (chosen.size() + 31) / 32;
+  layout.stride = 2 + layout.mask_words + chosen.size();
+  uint32_t longest = 0;  // samples of the longest line: rows are at least as many
   for (size_t j = 0; j < chosen.size(); ++j) {
+    const auto i = static_cast<size_t>(chosen[j]);
     if (j > 0) header += ';';
-    header += measurement.lines[static_cast<size_t>(chosen[j])].caption;
+    header += measurement.lines[i].caption;
+    layout.lines.push_back(&measurement.lines[i]);
+    layout.rules.push_back(CellRuleOf(measurement.lines[i]));
+    longest = std::max(longest, measurement.buffers[i].count());
   }
   header += "\r\n";
-  std::string out = Utf8ToCp1250(header);
+  const std::string header_bytes = Utf8ToCp1250(header);
 
-  constexpr size_t kFlushAt = 1 << 20;
-  out.reserve(kFlushAt + 4096);
-  bool ok = true;
+  // About a megabyte of text a chunk.
+  const uint32_t chunk_rows =
+      threads.chunk_rows > 0
+          ? threads.chunk_rows
+          : static_cast<uint32_t>(std::max<size_t>(256, 131072 / (chosen.size() + 2)));
+  // Below a few chunks a second thread costs more than it saves.
+  const bool two_threads =
+      threads.threads == 2 || (threads.threads == 0 && longest / 4 >= chunk_rows);
+
   // The bar follows the first chosen line, whose cursor is the one that moves.
   const TBuf* tracked =
       chosen.empty() ? nullptr : &measurement.buffers[static_cast<size_t>(chosen[0])];
   if (progress.start) progress.start(tracked ? tracked->count() : 0);
-  uint32_t reported = 0;
-  const bool subseconds = measurement.subseconds_present;
-
-  MergeRows(measurement, chosen, range, [&](const MergedRow& row) {
-    AppendExportRowTime(row.stamp, row.milliseconds, subseconds, out);
-    for (size_t j = 0; j < chosen.size(); ++j) {
-      if (j > 0) out.push_back(';');
-      if (!row.present[j]) continue;
-      const size_t cell = out.size();
-      AppendValueCellText(measurement.lines[static_cast<size_t>(chosen[j])], row.raw[j], out);
-      std::replace(out.begin() + static_cast<std::ptrdiff_t>(cell), out.end(), '.',
-                   decimal_separator);
-    }
-    out += "\r\n";
-    if (out.size() >= kFlushAt) {
-      ok = sink.Write(out.data(), out.size());
-      out.clear();
-    }
-    if (progress.position && tracked && tracked->cursor() % 256 == 0 &&
-        tracked->cursor() != reported) {
-      reported = tracked->cursor();
-      progress.position(reported);
-    }
-    return ok;
-  });
-  if (ok && !out.empty()) ok = sink.Write(out.data(), out.size());
+  bool ok = sink.Write(header_bytes.data(), header_bytes.size());
+  if (ok) {
+    RowMerger merger(measurement, chosen, range);
+    ok = RowPipeline(layout, merger, chunk_rows, tracked, sink, progress).Run(two_threads);
+  }
   if (progress.finish) progress.finish();
   return ok;
 }

@@ -9,6 +9,7 @@
 #include "app/encodings.h"
 #include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
+#include "data/cell_text.h"
 #include "data/xlsx_export.h"
 
 namespace korvan {
@@ -161,6 +162,8 @@ bool WriteAggregatedExport(Measurement& measurement, std::span<const int> lines,
   }
   header += "\r\n";
   std::string out = Utf8ToCp1250(header);
+  std::vector<CellRule> rules;
+  for (int i : chosen) rules.push_back(CellRuleOf(measurement.lines[static_cast<size_t>(i)]));
   constexpr size_t kFlushAt = 1 << 20;
   bool ok = true;
   AggregatePeriods(measurement, chosen, range, options.period_seconds, options.skip_empty,
@@ -174,12 +177,8 @@ bool WriteAggregatedExport(Measurement& measurement, std::span<const int> lines,
                          out += std::to_string(static_cast<uint64_t>(value));
                          return;
                        }
-                       const size_t cell = out.size();
                        const size_t line = (column - 1) / (captions.size() / chosen.size());
-                       AppendPhysicalValueText(measurement.lines[static_cast<size_t>(chosen[line])],
-                                               value, out);
-                       std::replace(out.begin() + static_cast<std::ptrdiff_t>(cell), out.end(), '.',
-                                    decimal_separator);
+                       AppendRuleText(rules[line], value, decimal_separator, out);
                      });
                      out += "\r\n";
                      if (out.size() >= kFlushAt) {
