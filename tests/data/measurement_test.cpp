@@ -232,7 +232,8 @@ std::vector<uint32_t> OrderByDateArithmetic(const TBuf& buffer, int64_t gap_ms) 
   std::vector<uint32_t> expected;
   for (size_t k : order) {
     const uint32_t end = k + 1 < starts.size() ? starts[k + 1] : n;
-    for (uint32_t i = starts[k]; i < end; ++i) expected.push_back(buffer[i].raw);
+    // A copy first: the samples are packed, a reference to their field would be misaligned.
+    for (uint32_t i = starts[k]; i < end; ++i) expected.push_back(uint32_t(buffer[i].raw));
   }
   return expected;
 }
