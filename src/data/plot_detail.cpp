@@ -88,16 +88,21 @@ double LineDetail::Key(uint32_t i) const {
   return day_ + static_cast<double>(ms) / static_cast<double>(kMsPerDay);
 }
 
+// The day count of a stamp's date, once per day the samples pass through.
+[[gnu::noinline]] static void NewDay(uint32_t stamp, int64_t& day, bool& day_valid) {
+  double value = 0;
+  day_valid = TryEncodeDate(StampYear(stamp), static_cast<int>(StampMonth(stamp)),
+                            static_cast<int>(StampDay(stamp)), value);
+  day = static_cast<int64_t>(value);
+}
+
 // Milliseconds since the day count's start, in whole numbers: ordered as the keys are.
-static bool SampleTicks(const LogSample& s, uint32_t& day_key, int64_t& day, bool& day_valid,
-                        int64_t& ticks) {
+static inline bool SampleTicks(const LogSample& s, uint32_t& day_key, int64_t& day, bool& day_valid,
+                               int64_t& ticks) {
   const uint32_t key_of_day = StampDayKey(s.stamp);
-  if (key_of_day != day_key) {
+  if (key_of_day != day_key) [[unlikely]] {
     day_key = key_of_day;
-    double value = 0;
-    day_valid = TryEncodeDate(StampYear(s.stamp), static_cast<int>(StampMonth(s.stamp)),
-                              static_cast<int>(StampDay(s.stamp)), value);
-    day = static_cast<int64_t>(value);
+    NewDay(s.stamp, day, day_valid);
   }
   ticks = day * kMsPerDay + int64_t{StampSecondOfDay(s.stamp)} * 1000 + s.milliseconds;
   return day_valid;
