@@ -449,20 +449,26 @@ void LineDetail::AllPoints(uint32_t first, uint32_t end, std::vector<DetailPoint
   }
 }
 
+bool LineDetail::FewOrNone(Span span, double lower, double upper, const AxisMap& keys, View& view,
+                           std::vector<DetailPoint>& out) const {
+  out.clear();
+  if (!Visible(span, lower, upper, view.first, view.end)) return true;
+  view.count = CountBefore(view.end) - CountBefore(view.first);
+  view.threshold = ReductionThreshold(std::abs(
+      keys.to_pixel(Key(view.first)) - keys.to_pixel(Key(PrevCounting(view.end, view.first)))));
+  if (static_cast<int64_t>(view.count) >= view.threshold || view.count > kAllPointsCap) {
+    return false;
+  }
+  AllPoints(view.first, view.end, out);
+  return true;
+}
+
 void LineDetail::LinePoints(Span span, double lower, double upper, const AxisMap& keys,
                             std::vector<DetailPoint>& out) const {
-  out.clear();
-  uint32_t first = 0, end = 0;
-  if (!Visible(span, lower, upper, first, end)) return;
-  const uint64_t n = CountBefore(end) - CountBefore(first);
-  const int64_t threshold = ReductionThreshold(
-      std::abs(keys.to_pixel(Key(first)) - keys.to_pixel(Key(PrevCounting(end, first)))));
-  if (static_cast<int64_t>(n) < threshold && n <= kAllPointsCap) {
-    AllPoints(first, end, out);
-    return;
-  }
+  View view;
+  if (FewOrNone(span, lower, upper, keys, view, out)) return;
   size_t cluster_end = 0;  // just after the last point of a column of several
-  ForEachColumn(first, end, keys, [&](uint32_t a, uint32_t b) {
+  ForEachColumn(view.first, view.end, keys, [&](uint32_t a, uint32_t b) {
     const uint32_t last = PrevCounting(b, a);
     const Fold f = MinMax(a, b);
     uint32_t at[4] = {a, f.min_at, f.max_at, last};
@@ -475,27 +481,19 @@ void LineDetail::LinePoints(Span span, double lower, double upper, const AxisMap
   });
   // The chart reduces only from the threshold on; a repeated last point of a column of
   // several changes nothing it draws.
-  if (static_cast<int64_t>(n) >= threshold && static_cast<int64_t>(out.size()) < threshold &&
-      cluster_end > 0) {
+  if (static_cast<int64_t>(view.count) >= view.threshold &&
+      static_cast<int64_t>(out.size()) < view.threshold && cluster_end > 0) {
     const DetailPoint repeated = out[cluster_end - 1];
     out.insert(out.begin() + static_cast<ptrdiff_t>(cluster_end),
-               static_cast<size_t>(threshold - static_cast<int64_t>(out.size())), repeated);
+               static_cast<size_t>(view.threshold - static_cast<int64_t>(out.size())), repeated);
   }
 }
 
 void LineDetail::MarkPoints(Span span, double lower, double upper, const AxisMap& keys,
                             const AxisMap& values, double row_min, double row_max,
                             std::vector<DetailPoint>& out) const {
-  out.clear();
-  uint32_t first = 0, end = 0;
-  if (!Visible(span, lower, upper, first, end)) return;
-  const uint64_t n = CountBefore(end) - CountBefore(first);
-  const int64_t threshold = ReductionThreshold(
-      std::abs(keys.to_pixel(Key(first)) - keys.to_pixel(Key(PrevCounting(end, first)))));
-  if (static_cast<int64_t>(n) < threshold && n <= kAllPointsCap) {
-    AllPoints(first, end, out);
-    return;
-  }
+  View view;
+  if (FewOrNone(span, lower, upper, keys, view, out)) return;
   const int top = static_cast<int>(std::floor(std::max(row_min, -1e6)));
   const int bottom = static_cast<int>(std::floor(std::min(row_max, 1e6)));
   if (bottom < top) return;
@@ -547,7 +545,7 @@ void LineDetail::MarkPoints(Span span, double lower, double upper, const AxisMap
     }
     for (uint64_t u = begin; u < stop; ++u) unit(level, u);
   };
-  ForEachColumn(first, end, keys, [&](uint32_t a, uint32_t b) {
+  ForEachColumn(view.first, view.end, keys, [&](uint32_t a, uint32_t b) {
     rows.Reset();
     const uint64_t first_unit = (uint64_t{a} + kFanOut - 1) / kFanOut;
     const uint64_t end_unit = b / kFanOut;

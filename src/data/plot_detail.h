@@ -121,6 +121,17 @@ class LineDetail {
   template <typename Column>
   void ForEachColumn(uint32_t first, uint32_t end, const AxisMap& keys, Column column) const;
   void AllPoints(uint32_t first, uint32_t end, std::vector<DetailPoint>& out) const;
+  // What a drawing of [lower, upper] sees: positions [first, end), how many points count there
+  // and from how many the chart reduces them.
+  struct View {
+    uint32_t first = 0, end = 0;
+    uint64_t count = 0;
+    int64_t threshold = 0;
+  };
+  // True when the view asks for nothing more: none of it is visible, or so few points that the
+  // chart draws them one by one (then they are all in out).
+  bool FewOrNone(Span span, double lower, double upper, const AxisMap& keys, View& view,
+                 std::vector<DetailPoint>& out) const;
   void Build(const Progress& progress);
   void BuildOrdered(const StampRange& range);
   void BuildLevels();
