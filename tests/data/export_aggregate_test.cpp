@@ -10,6 +10,7 @@
 #include "data/xlsx_export.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
+#include "support/string_sink.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -36,13 +37,7 @@ class AggregateTest : public ::testing::Test {
     m.buffers[line].Append({stamp, ms, raw});
   }
   std::string Csv(const AggregateOptions& options) {
-    struct StringSink : ExportSink {
-      std::string bytes;
-      bool Write(const char* data, size_t size) override {
-        bytes.append(data, size);
-        return true;
-      }
-    } sink;
+    testing::StringSink sink;
     std::vector<int> lines{0, 1};
     EXPECT_TRUE(WriteAggregatedExport(m, lines, {0, 0xFFFFFFFF}, options, '.', sink));
     return Cp1250ToUtf8(sink.bytes);

@@ -1,9 +1,7 @@
 #include "data/export.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,7 +9,9 @@
 #include "app/cp1250.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
+#include "support/file_size_limit.h"
 #include "support/measured_line.h"
+#include "support/string_sink.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -91,13 +91,7 @@ class ExportTest : public ::testing::Test {
     m.buffers[line].Append({stamp, ms, raw});
   }
   std::string Export(std::vector<int> lines, StampRange range, char separator = ',') {
-    struct StringSink : ExportSink {
-      std::string bytes;
-      bool Write(const char* data, size_t size) override {
-        bytes.append(data, size);
-        return true;
-      }
-    } sink;
+    testing::StringSink sink;
     EXPECT_TRUE(WriteExport(m, lines, range, separator, sink));
     return sink.bytes;
   }
@@ -188,16 +182,12 @@ TEST_F(ExportTest, WriteErrorIsReportedAndLeavesNoFile) {
   for (uint32_t i = 0; i < 100000; ++i) Add(0, MakeStamp(2006, 3, 5, 0, 0, 0) + i, 0, i);
   testing::TempDir dir;
   testing::FakeDialogs dialogs;
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 64 * 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::vector<int> lines{0};
-  const bool ok = ExportToFile(dir.File("out.csv"), m, lines, kAll, ',', dialogs);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, old_handler);
+  bool ok = true;
+  {
+    const testing::FileSizeLimit limit(64 * 1024);
+    ok = ExportToFile(dir.File("out.csv"), m, lines, kAll, ',', dialogs);
+  }
   EXPECT_FALSE(ok);
   EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Chyba při zápisu souboru exportu!"});
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));

@@ -1,12 +1,10 @@
 #include "data/log_copy.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -20,6 +18,7 @@
 #include "data/measurement.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -361,15 +360,11 @@ TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndKeepsTheOldSet) {
   card_.WriteLog(source_.path());
   WriteBytes(destination_.File("LOG.BIN"), "old");
   dialogs_.answers.push_back(true);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = 64 << 10;
-  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  const CopyOutcome outcome = Copy(destination_.path());
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
+  CopyOutcome outcome{};
+  {
+    const testing::FileSizeLimit limit(64 << 10);
+    outcome = Copy(destination_.path());
+  }
   EXPECT_EQ(outcome, CopyOutcome::kFailed);
   EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyLogWriteFailed});
   EXPECT_EQ(Listing(destination_.path()), (std::vector<std::string>{"GRAPH.INI", "LOG.BIN"}));

@@ -1,12 +1,10 @@
 #include "data/log_merge.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -28,6 +26,7 @@
 #include "sim/log_simulator.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -314,17 +313,10 @@ TEST_F(MergeFoldersTest, BusyOrFailedJoinLeavesTheOldSet) {
     }
     dialogs.Clear();
     dialogs.answers = {true};
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    if (c.fault == Fault::kFileSizeLimit) {
-      rlimit small = saved;
-      small.rlim_cur = 32 << 10;
-      setrlimit(RLIMIT_FSIZE, &small);
-    }
+    std::optional<testing::FileSizeLimit> limit;
+    if (c.fault == Fault::kFileSizeLimit) limit.emplace(32 << 10);
     const MergeOutcome outcome = Merge({first.path(), second.path()}, destination.path()).outcome;
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    limit.reset();
     EXPECT_EQ(outcome, c.outcome);
     EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{expected_error});
     EXPECT_EQ(dialogs.Texts("ask").size(), c.fault == Fault::kBusy ? 0u : 1u);

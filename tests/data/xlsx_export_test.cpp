@@ -1,9 +1,7 @@
 #include "data/xlsx_export.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -14,6 +12,7 @@
 #include "data/export_aggregate.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
+#include "support/file_size_limit.h"
 #include "support/measured_line.h"
 #include "support/temp_dir.h"
 
@@ -185,15 +184,11 @@ TEST_F(XlsxExportTest, FailureLeavesTheOldFileAndNothingElse) {
   for (uint32_t i = 0; i < 200000; ++i)
     Add(2, MakeStamp(2006, 3, 5, 0, 0, 0) + i, 0, i * 2654435761u);
   testing::WriteBytes(path(), "old");
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 64 * 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool ok = Export();
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, old_handler);
+  bool ok = true;
+  {
+    const testing::FileSizeLimit limit(64 * 1024);
+    ok = Export();
+  }
   EXPECT_FALSE(ok);
   EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Chyba při zápisu souboru exportu!"});
   EXPECT_EQ(testing::ReadBytes(path()), "old");
