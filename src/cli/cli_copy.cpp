@@ -95,9 +95,19 @@ int RunCopy(const std::vector<std::string>& arguments, std::ostream&, std::ostre
   };
 
   std::error_code ec;
+  const bool existed = std::filesystem::exists(destination, ec);
   std::filesystem::create_directories(destination, ec);
   YesDialogs dialogs(err, args->Has("--yes"), "copy");
-  return CopyMeasurement(job, dialogs) == CopyOutcome::kDone ? 0 : 1;
+  switch (CopyMeasurement(job, dialogs)) {
+    case CopyOutcome::kDone:
+      return 0;
+    case CopyOutcome::kStands:
+      return 3;
+    default:
+      // A copy that failed into a new folder leaves no folder behind.
+      if (!existed) std::filesystem::remove(destination, ec);  // only when still empty
+      return 1;
+  }
 }
 
 }  // namespace korvan::cli

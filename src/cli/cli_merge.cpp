@@ -36,7 +36,7 @@ int RunMerge(const std::vector<std::string>& arguments, std::ostream& out, std::
   const bool existed = std::filesystem::exists(job.destination_dir, ec);
   std::filesystem::create_directories(job.destination_dir, ec);
   const MergeReport report = MergeMeasurements(job, dialogs);
-  if (report.outcome != MergeOutcome::kDone) {
+  if (report.outcome != MergeOutcome::kDone && report.outcome != MergeOutcome::kStands) {
     if (!existed) std::filesystem::remove(job.destination_dir, ec);  // only when still empty
     return 1;
   }
@@ -49,7 +49,7 @@ int RunMerge(const std::vector<std::string>& arguments, std::ostream& out, std::
         << IsoDateTimeText(UnpackStamp(log.latest, 0)) << "\n";
   }
   out << "konfigurace z: " << job.source_dirs[log.newest] << "\n";
-  return 0;
+  return report.outcome == MergeOutcome::kStands ? 3 : 0;
 }
 
 }  // namespace korvan::cli

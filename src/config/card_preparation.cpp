@@ -104,7 +104,7 @@ bool LockFolder(const CardJob& job, const std::string& path, std::optional<Folde
   const std::string folder = FolderOfPath(path);
   lock.emplace(folder);
   if (lock->held()) return true;
-  job.dialogs.ShowError(FolderBusyText(folder));
+  job.dialogs.ShowError(lock->refusal());
   return false;
 }
 

@@ -458,7 +458,7 @@ void TFormGraph::FormClose() {
   const std::string folder = path->substr(0, path->rfind('/') + 1);
   const FolderLock lock(folder);
   if (!lock.held()) {
-    app_.Dialogs().ShowError(FolderBusyText(folder));
+    app_.Dialogs().ShowError(lock.refusal());
     return;
   }
   try {

@@ -12,6 +12,7 @@
 #include "data/form_graph.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
+#include "data/measurement_folder.h"
 #include "shell/form_windows.h"
 #include "widgets/form_print_dialogs.h"
 
@@ -134,7 +135,9 @@ void TFormGraph::ReadGraphSettings() {
   const std::optional<std::string> path = app_.CardFilePath(kGraphIniFile, true);
   if (!path) return;
   GraphViewState s;
-  if (!ReadGraphSettingsFile(*path, s, Now())) return;
+  // As the load read the other files: from the folder's whole set.
+  const std::string folder = path->substr(0, path->rfind('/') + 1);
+  if (!ReadGraphSettingsFile(CardSetPath(folder, kGraphIniFile), s, Now())) return;
   ManualView = true;
   // The curves are drawn once, with everything in place, not after each channel and style.
   QCPLayer* curves = Chart1->layer("main");

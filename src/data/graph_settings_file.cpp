@@ -6,6 +6,7 @@
 #include "app/data_location.h"
 #include "app/ini_file.h"
 #include "app/numbers.h"
+#include "data/measurement_folder.h"
 #include "platform/paths.h"
 
 namespace korvan {
@@ -117,7 +118,7 @@ bool ReadGraphSettingsFile(const std::string& path, GraphViewState& state, doubl
 
 bool ViewOfFolder(const std::string& dir, uint32_t line_count, double now, GraphViewState& state) {
   state = GraphViewState{};
-  if (ReadGraphSettingsFile(JoinFolder(dir, kGraphIniFile), state, now)) {
+  if (ReadGraphSettingsFile(CardSetPath(dir, kGraphIniFile), state, now)) {
     for (ChannelView& channel : state.channels) {
       if (channel.value < 0 || static_cast<uint32_t>(channel.value) > line_count) {
         channel.value = 0;

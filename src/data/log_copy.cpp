@@ -12,6 +12,7 @@
 #include "app/user_dialogs.h"
 #include "data/log_block.h"
 #include "data/log_scan.h"
+#include "data/measurement_folder.h"
 #include "platform/file_query.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
@@ -153,7 +154,7 @@ bool WritesOntoSource(const std::string& source, const std::string& destination)
 DestinationClaim ClaimDestination(const FolderLock& lock, const std::string& destination,
                                   UserDialogs& dialogs) {
   if (!lock.held()) {
-    dialogs.ShowError(FolderBusyText(destination));
+    dialogs.ShowError(lock.refusal());
     return DestinationClaim::kBusy;
   }
   if (QueryFile(JoinFolder(destination, kLogFile)).kind != FileKind::kNone &&
@@ -165,7 +166,7 @@ DestinationClaim ClaimDestination(const FolderLock& lock, const std::string& des
 
 const char* StageConfigFile(FileSet& set, const std::string& source, const char* name,
                             bool required) {
-  const std::string path = JoinFolder(source, name);
+  const std::string path = CardSetPath(source, name);
   const std::optional<std::string> bytes = ReadWholeFile(path, kMaxConfigBytes);
   if (!bytes) {
     if (required || QueryFile(path).kind != FileKind::kNone) return kCopyConfigOpenFailed;
@@ -176,12 +177,36 @@ const char* StageConfigFile(FileSet& set, const std::string& source, const char*
   return nullptr;
 }
 
+std::string SetStandsText(const std::string& folder, const std::string& reason) {
+  return "Nová data jsou ve složce " + folder + " zapsána, ale jejich dokončení selhalo (" +
+         reason + "). Platí nová data; dokončí je příští čtení nebo zápis složky.";
+}
+
+std::string StageGraphSettings(FileSet& set, const std::string& destination,
+                               const std::function<void(const std::string&)>& write) {
+  const std::string stage = set.StagePath(kGraphIniFile);
+  if (stage.empty()) {
+    return "Soubor " + JoinFolder(destination, kGraphIniFile) + " nelze zapsat: " + set.reason();
+  }
+  try {
+    write(stage);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return {};
+}
+
 CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs) {
   const std::string& source = job.source_dir;
   const std::string& destination = job.destination_dir;
   // Writing the data location onto itself would truncate LOG.BIN while it is being read.
   if (WritesOntoSource(source, destination)) {
     dialogs.ShowError(kCopyOntoSource);
+    return CopyOutcome::kRefused;
+  }
+  std::string busy;
+  if (!WholeSetReadable(source, &busy)) {
+    dialogs.ShowError(busy);
     return CopyOutcome::kRefused;
   }
   const FolderLock lock(destination);
@@ -194,13 +219,13 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
       break;
   }
 
-  bool failed = false;
-  auto fail = [&](const char* message) {
+  CopyOutcome outcome = CopyOutcome::kDone;
+  auto fail = [&](const std::string& message) {
     dialogs.ShowError(message);
-    failed = true;
+    outcome = CopyOutcome::kFailed;
   };
-  // The data files are staged in their order and committed together; the first failure
-  // drops the staged ones and leaves the destination's set as it was.
+  // The files are staged in their order and committed together; the first failure drops the
+  // staged ones and leaves the destination's set, its GRAPH.INI included, as it was.
   [&] {
     FileSet set(destination);
     if (const char* failure = StageConfigFile(set, source, kConfigImageFile, true)) {
@@ -211,7 +236,7 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
       return fail(failure);
     }
 
-    const std::string log_source = JoinFolder(source, kLogFile);
+    const std::string log_source = CardSetPath(source, kLogFile);
     if (job.progress_start) job.progress_start(QueryFile(log_source).size);
     ReadOnlyFile input(log_source);
     if (!input.IsOpen()) return fail(kCopyLogOpenFailed);
@@ -224,20 +249,21 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
     // A source that could not be read to its end gives no copy: a cut LOG.BIN under the final
     // name would pass for the whole measurement.
     if (copied.outcome == LogCopyOutcome::kReadFailed) return fail(kCopyLogReadFailed);
-    if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit() || !set.Commit()) {
+    if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit()) {
       return fail(kCopyLogWriteFailed);
     }
-  }();
-
-  if (job.write_graph_settings) {
-    try {
-      job.write_graph_settings(JoinFolder(destination, kGraphIniFile));
-    } catch (const Error& e) {
-      fail(e.what());
+    if (job.write_graph_settings) {
+      const std::string failure = StageGraphSettings(set, destination, job.write_graph_settings);
+      if (!failure.empty()) return fail(failure);
     }
-  }
+    if (!set.Commit()) {
+      if (!set.committed()) return fail(kCopyLogWriteFailed);
+      dialogs.Warn(SetStandsText(destination, set.reason()));
+      outcome = CopyOutcome::kStands;
+    }
+  }();
   if (job.progress_finish) job.progress_finish();
-  return failed ? CopyOutcome::kFailed : CopyOutcome::kDone;
+  return outcome;
 }
 
 }  // namespace korvan

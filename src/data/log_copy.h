@@ -79,7 +79,9 @@ enum class CopyOutcome {
               // nothing asked or written
   kDeclined,  // the destination holds LOG.BIN and the question was not answered Yes
   kDone,      // every file copied
-  kFailed,    // a failure was shown; GRAPH.INI was still written
+  kFailed,    // a failure was shown; the destination's files are as they were
+  kStands,    // the new set was committed but not finished (told with Warn): it stands, and
+              // the next reader or writer of the folder finishes it
 };
 
 // The steps that a copy and a join of card folders share.
@@ -95,6 +97,14 @@ enum class DestinationClaim { kBusy, kDeclined, kClaimed };
 DestinationClaim ClaimDestination(const FolderLock& lock, const std::string& destination,
                                   UserDialogs& dialogs);
 
+// Stages GRAPH.INI into set through write (given the staging path; may throw Error). The
+// failure's message, or empty.
+std::string StageGraphSettings(FileSet& set, const std::string& destination,
+                               const std::function<void(const std::string&)>& write);
+
+// The warning for a set committed whose renames failed (reason): the new set stands.
+std::string SetStandsText(const std::string& folder, const std::string& reason);
+
 // Stages source's configuration file name into set whole; when source has none, the set's
 // removal of it (an older one would be read in place of the new). A file that is there but
 // cannot be read is a failure, not an absence. nullptr, or the failure's message.
@@ -102,11 +112,11 @@ const char* StageConfigFile(FileSet& set, const std::string& source, const char*
                             bool required);
 
 // CONFIG.BIN and CONFIG.INI whole, LOG.BIN reduced to the blocks of the range, then GRAPH.INI,
-// into the destination folder, holding its lock. The three data files are committed as one
-// set (FileSet): the destination ends with exactly the source's set (an older CONFIG.INI the
+// into the destination folder, holding its lock. The four files are committed as one set
+// (FileSet): the destination ends with exactly the source's set (an older CONFIG.INI the
 // source lacks is removed) or, after any failure or interruption, with its old one. A
 // destination file that is or leads to a source file is refused before anything is written.
-// Failures are shown through dialogs; GRAPH.INI is written all the same.
+// The source is read as one whole set (WholeSetReadable). Failures are shown through dialogs.
 CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs);
 
 }  // namespace korvan

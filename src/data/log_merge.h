@@ -94,13 +94,23 @@ struct MergedSet {
   char decimal_separator = ',';
 };
 
+enum class MergeOutcome {
+  kRefused,   // told why (the lines differ, the destination is a source or another writer
+              // holds it); nothing asked or written
+  kDeclined,  // the destination holds LOG.BIN and the question was not answered Yes
+  kDone,      // written (conflicts, if any, were told with Warn)
+  kFailed,    // told why; the destination's old set stands
+  kStands,    // committed but not finished (told with Warn): the joined set stands, and the
+              // next reader or writer of the folder finishes it
+};
+
 // Gives the destination folder, whose lock the caller holds, its new set: CONFIG.BIN and
 // CONFIG.INI staged into files (one the source lacks is removed), the merged LOG.BIN written
-// so far into log (a writer of files' staging name), all committed as one; then GRAPH.INI.
-// Each file as the copy of a measurement writes it. False after telling the user through
-// dialogs; the folder's old set then stands, unless only GRAPH.INI failed.
-bool WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files, AtomicWriter& log,
-                    UserDialogs& dialogs);
+// so far into log (a writer of files' staging name) and GRAPH.INI, all committed as one.
+// Each file as the copy of a measurement writes it. Failures are told through dialogs; the
+// folder's old set then stands (kFailed), or the new one (kStands).
+MergeOutcome WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files,
+                            AtomicWriter& log, UserDialogs& dialogs);
 
 struct MeasurementMergeJob {
   std::vector<std::string> source_dirs;
@@ -111,15 +121,6 @@ struct MeasurementMergeJob {
   std::function<void(uint64_t total)> progress_start;
   CopyProgress progress_advance;
   std::function<void()> progress_finish;
-};
-
-enum class MergeOutcome {
-  kRefused,   // told why (the lines differ, the destination is a source or another writer
-              // holds it); nothing asked or written
-  kDeclined,  // the destination holds LOG.BIN and the question was not answered Yes
-  kDone,      // written (conflicts, if any, were told with Warn)
-  kFailed,    // told why; the destination's old set stands (when only GRAPH.INI failed,
-              // the joined set)
 };
 
 struct MergeReport {

@@ -19,6 +19,7 @@
 #include "config/config_image.h"
 #include "config/settings_file.h"
 #include "data/measurement_config.h"
+#include "data/measurement_folder.h"
 #include "platform/file_query.h"
 #include "platform/task_thread.h"
 
@@ -205,7 +206,22 @@ bool OpenMeasurement(const DataLocation& location, UserDialogs& dialogs, Measure
   out = LoadResult{};
 
   // The missing reader is reported once; the later paths fail the same way silently.
-  const auto ini_path = CardFilePath(location, kConfigIniFile, true, dialogs);
+  const auto ini_found = CardFilePath(location, kConfigIniFile, true, dialogs);
+  std::string folder;
+  if (ini_found) {
+    folder = ini_found->substr(0, ini_found->rfind('/') + 1);
+    std::string busy;
+    if (!WholeSetReadable(folder, &busy)) {
+      dialogs.ShowError(busy);
+      return false;
+    }
+  }
+  // Every card file from the folder's one whole set.
+  const auto card_path = [&](const char* name) -> std::optional<std::string> {
+    if (!ini_found) return std::nullopt;
+    return CardSetPath(folder, name);
+  };
+  const auto ini_path = card_path(kConfigIniFile);
   // Only a missing CONFIG.INI (or one of another application) falls back to CONFIG.BIN: one
   // that cannot be read would give the lines of the image instead of the job's own.
   if (ini_path) {
@@ -220,7 +236,7 @@ bool OpenMeasurement(const DataLocation& location, UserDialogs& dialogs, Measure
     ReadConfigIni(ini->document(), measurement);
     out.source = kConfigIniFile;
   } else {
-    const auto bin_path = CardFilePath(location, kConfigImageFile, false, dialogs);
+    const auto bin_path = card_path(kConfigImageFile);
     std::string image;
     if (!bin_path || !ReadConfigImageFile(*bin_path, image)) {
       dialogs.ShowError(kConfigOpenFailed);
@@ -231,7 +247,7 @@ bool OpenMeasurement(const DataLocation& location, UserDialogs& dialogs, Measure
   }
   out.chart_title = measurement.chart_title;
 
-  const auto path = CardFilePath(location, kLogFile, false, dialogs);
+  const auto path = card_path(kLogFile);
   const FileStatus log_status = path ? QueryFile(*path) : FileStatus{};
   if (log_status.kind == FileKind::kNone || log_status.kind == FileKind::kDirectory) {
     dialogs.ShowError(kDataOpenFailed);

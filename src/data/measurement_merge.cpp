@@ -48,13 +48,13 @@ struct FolderLines {
 std::unique_ptr<FolderLines> ReadFolderLines(const std::string& dir) {
   auto lines = std::make_unique<FolderLines>();
   std::string image;
-  const bool has_image = ReadConfigImageFile(JoinFolder(dir, kConfigImageFile), image);
+  const bool has_image = ReadConfigImageFile(CardSetPath(dir, kConfigImageFile), image);
   if (has_image) {
     ConfigImage parsed =
         ParseConfigImage({reinterpret_cast<const uint8_t*>(image.data()), image.size()});
     if (parsed.complete) lines->image = std::move(parsed);
   }
-  const std::string ini_path = JoinFolder(dir, kConfigIniFile);
+  const std::string ini_path = CardSetPath(dir, kConfigIniFile);
   std::optional<IniFile> ini;
   if (IsRegularFile(ini_path)) ini.emplace(ini_path);
   if (ini && IsOwnConfigIni(ini->document())) {
@@ -111,25 +111,32 @@ std::optional<std::string> LinesDiffer(const std::string& first, const std::stri
   return std::nullopt;
 }
 
-bool WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files, AtomicWriter& log,
-                    UserDialogs& dialogs) {
+MergeOutcome WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files,
+                            AtomicWriter& log, UserDialogs& dialogs) {
   for (const char* name : {kConfigImageFile, kConfigIniFile}) {
     if (const char* failure = StageConfigFile(files, set.config_source, name, false)) {
       dialogs.ShowError(failure);
-      return false;
+      return MergeOutcome::kFailed;
     }
   }
-  if (!log.Commit() || !files.Commit()) {
+  if (!log.Commit()) {
     dialogs.ShowError(kCopyLogWriteFailed);
-    return false;
+    return MergeOutcome::kFailed;
   }
-  try {
-    WriteGraphSettingsFile(JoinFolder(dir, kGraphIniFile), set.view, set.decimal_separator);
-  } catch (const Error& e) {
-    dialogs.ShowError(e.what());
-    return false;
+  const std::string failure = StageGraphSettings(files, dir, [&](const std::string& path) {
+    WriteGraphSettingsFile(path, set.view, set.decimal_separator);
+  });
+  if (!failure.empty()) {
+    dialogs.ShowError(failure);
+    return MergeOutcome::kFailed;
   }
-  return true;
+  if (files.Commit()) return MergeOutcome::kDone;
+  if (!files.committed()) {
+    dialogs.ShowError(kCopyLogWriteFailed);
+    return MergeOutcome::kFailed;
+  }
+  dialogs.Warn(SetStandsText(dir, files.reason()));
+  return MergeOutcome::kStands;
 }
 
 namespace {
@@ -177,6 +184,8 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
   const std::string& destination = job.destination_dir;
   if (sources.empty()) return stop(FormatMergeMessage(kMergeNoMeasurement, {""}), report.outcome);
   for (const std::string& source : sources) {
+    std::string busy;
+    if (!WholeSetReadable(source, &busy)) return stop(busy, report.outcome);
     if (!HoldsMeasurement(source)) {
       return stop(FormatMergeMessage(kMergeNoMeasurement, {source}), report.outcome);
     }
@@ -212,7 +221,7 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
   std::vector<MergeInput> inputs;
   uint64_t total = 0;
   for (const std::string& source : sources) {
-    auto file = std::make_shared<ReadOnlyFile>(JoinFolder(source, kLogFile));
+    auto file = std::make_shared<ReadOnlyFile>(CardSetPath(source, kLogFile));
     if (!file->IsOpen()) {
       return stop(FormatMergeMessage(kMergeReadFailed, {source}), MergeOutcome::kFailed);
     }
@@ -253,11 +262,8 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
   set.config_source = newest;
   set.view = JoinedView(job, report.log, line_count);
   set.decimal_separator = job.decimal_separator;
-  if (!WriteMergedSet(destination, set, files, log, dialogs)) {
-    report.outcome = MergeOutcome::kFailed;
-    return report;
-  }
-  report.outcome = MergeOutcome::kDone;
+  report.outcome = WriteMergedSet(destination, set, files, log, dialogs);
+  if (report.outcome == MergeOutcome::kFailed) return report;
   if (report.log.conflicts > 0) {
     const double first = UnpackStamp(report.log.first_conflict, 0);
     dialogs.Warn(

@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -52,7 +53,7 @@ constexpr std::string_view kRemovePrefix = ".korvan-del-";
 constexpr std::string_view kCommitMark = ".korvan-commit-set";
 
 std::string InFolder(const std::string& folder, std::string_view name) {
-  std::string path = folder == "/" ? "/" : folder + "/";
+  std::string path = !folder.empty() && folder.back() == '/' ? folder : folder + "/";
   path += name;
   return path;
 }
@@ -385,21 +386,75 @@ std::vector<std::string> NamesAfter(const std::string& folder, std::string_view 
   return names;
 }
 
+std::atomic<void (*)(int)> g_step_hook{nullptr};
+
+void Step(int step) {
+  if (void (*hook)(int) = g_step_hook.load()) hook(step);
+}
+
+// What a commit mark covers: the names staged for replacing and for removing.
+struct MarkedNames {
+  std::vector<std::string> staged;
+  std::vector<std::string> removed;
+};
+
+// The names the folder's mark covers, or nothing without a mark. A mark that lists nothing (one
+// whose list could not be read, or of an older writer) covers every staged name there.
+std::optional<MarkedNames> ReadMark(const std::string& folder) {
+  const int fd =
+      open(InFolder(folder, kCommitMark).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    struct stat st {};
+    if (lstat(InFolder(folder, kCommitMark).c_str(), &st) != 0) return std::nullopt;
+    return MarkedNames{NamesAfter(folder, kStagePrefix), NamesAfter(folder, kRemovePrefix)};
+  }
+  std::string text;
+  char buffer[4096];
+  ssize_t n = 0;
+  // Bounded: a genuine mark lists a few names.
+  while (text.size() < (1 << 16) && (n = read(fd, buffer, sizeof buffer)) > 0) {
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  MarkedNames names;
+  size_t begin = 0;
+  while (begin < text.size()) {
+    size_t end = text.find('\n', begin);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line(text.data() + begin, end - begin);
+    // Only plain names in this folder: a mark is never a way to reach another.
+    if (line.find('/') == std::string_view::npos) {
+      if (line.size() > kStagePrefix.size() && line.starts_with(kStagePrefix)) {
+        names.staged.emplace_back(line.substr(kStagePrefix.size()));
+      } else if (line.size() > kRemovePrefix.size() && line.starts_with(kRemovePrefix)) {
+        names.removed.emplace_back(line.substr(kRemovePrefix.size()));
+      }
+    }
+    begin = end + 1;
+  }
+  if (n < 0 || (names.staged.empty() && names.removed.empty())) {
+    return MarkedNames{NamesAfter(folder, kStagePrefix), NamesAfter(folder, kRemovePrefix)};
+  }
+  return names;
+}
+
 // Finishes a set whose commit mark is written; every step may be repeated after a kill.
-bool RollForward(const std::string& folder, int* error) {
-  for (const std::string& name : NamesAfter(folder, kRemovePrefix)) {
+bool RollForward(const std::string& folder, const MarkedNames& names, int* error, int step = 1) {
+  for (const std::string& name : names.removed) {
     if (unlink(InFolder(folder, name).c_str()) != 0 && errno != ENOENT) {
       *error = errno;
       return false;
     }
     unlink(InFolder(folder, std::string(kRemovePrefix) + name).c_str());
+    Step(++step);
   }
-  for (const std::string& name : NamesAfter(folder, kStagePrefix)) {
+  for (const std::string& name : names.staged) {
     const std::string staged = InFolder(folder, std::string(kStagePrefix) + name);
     if (rename(staged.c_str(), InFolder(folder, name).c_str()) != 0 && errno != ENOENT) {
       *error = errno;
       return false;
     }
+    Step(++step);
   }
   // The new names must be on the medium before the mark that would redo them goes.
   SyncFolder(folder);
@@ -408,6 +463,7 @@ bool RollForward(const std::string& folder, int* error) {
     return false;
   }
   SyncFolder(folder);
+  Step(++step);
   return true;
 }
 
@@ -422,16 +478,42 @@ void RollBack(const std::string& folder) {
 }  // namespace
 
 bool RecoverFileSet(const std::string& folder, std::string* reason) {
-  struct stat st {};
-  if (lstat(InFolder(folder, kCommitMark).c_str(), &st) != 0) {
+  const std::optional<MarkedNames> names = ReadMark(folder);
+  if (!names) {
     RollBack(folder);
     return true;
   }
   int error = 0;
-  if (RollForward(folder, &error)) return true;
+  if (RollForward(folder, *names, &error)) {
+    RollBack(folder);  // staged files the mark did not cover
+    return true;
+  }
   if (reason) *reason = SystemErrorText(error);
   return false;
 }
+
+bool HasCommitMark(const std::string& folder) {
+  struct stat st {};
+  return lstat(InFolder(folder, kCommitMark).c_str(), &st) == 0;
+}
+
+std::string PathInCommittedSet(const std::string& folder, const std::string& name) {
+  const std::string path = InFolder(folder, name);
+  const std::optional<MarkedNames> names = ReadMark(folder);
+  if (!names) return path;
+  auto covers = [&](const std::vector<std::string>& list) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+  };
+  if (covers(names->removed)) return {};
+  if (covers(names->staged)) {
+    const std::string staged = InFolder(folder, std::string(kStagePrefix) + name);
+    struct stat st {};
+    if (lstat(staged.c_str(), &st) == 0) return staged;
+  }
+  return path;
+}
+
+void SetFileSetStepHook(void (*hook)(int step)) { g_step_hook.store(hook); }
 
 FileSet::FileSet(std::string folder) : folder_(std::move(folder)) {}
 
@@ -482,11 +564,36 @@ bool FileSet::Remove(const std::string& name) {
 
 bool FileSet::Commit() {
   if (error_ != 0) return false;
-  AtomicWriter mark(InFolder(folder_, kCommitMark));
-  if (!mark.Commit()) return Fail(mark.error());
+  MarkedNames names;
+  std::string list;
+  for (const std::string& path : staged_) {
+    const std::string_view name = std::string_view(path).substr(path.rfind('/') + 1);
+    if (name.starts_with(kStagePrefix)) {
+      names.staged.emplace_back(name.substr(kStagePrefix.size()));
+    } else {
+      names.removed.emplace_back(name.substr(kRemovePrefix.size()));
+    }
+    list.append(name).push_back('\n');
+  }
+  const std::string mark_path = InFolder(folder_, kCommitMark);
+  Step(0);
+  AtomicWriter mark(mark_path);
+  if (!mark.Write(list) || !mark.Commit()) {
+    // A mark that got its name before its close failed would have the next writer install a
+    // set whose staged files are being removed: it goes first, or the set stands after all.
+    if (unlink(mark_path.c_str()) != 0 && errno != ENOENT) {
+      committed_ = true;
+      int error = 0;
+      RollForward(folder_, names, &error);
+      return Fail(mark.error());
+    }
+    SyncFolder(folder_);
+    return Fail(mark.error());
+  }
   committed_ = true;  // from here on the new set stands, finished now or by the next writer
+  Step(1);
   int error = 0;
-  return RollForward(folder_, &error) || Fail(error);
+  return RollForward(folder_, names, &error) || Fail(error);
 }
 
 void UseNamedTemporaryFiles(bool named) { g_named_temporaries.store(named); }

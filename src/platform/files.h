@@ -72,9 +72,10 @@ void UseNamedTemporaryFiles(bool named);
 // A rename onto an existing name is atomic on Linux file systems, FAT included, but a set of
 // them is not, and FAT has no rename-exchange: so a writer killed between the mark and its
 // removal is finished by the next writer, which holds the folder's lock and rolls forward
-// whatever the mark covers (RecoverFileSet). Without the mark the staged files are removed and
-// the old set stands. Until that next writer comes, a reader may see the half-renamed set; a
-// power loss inside one rename on FAT is beyond what a program can guard.
+// whatever the mark covers (RecoverFileSet; the mark lists the staged names it covers). Without
+// the mark the staged files are removed and the old set stands. Until that next writer comes, a
+// reader finds each file through PathInCommittedSet; a power loss inside one rename on FAT is
+// beyond what a program can guard.
 // Callers hold the folder's FolderLock.
 class FileSet {
  public:
@@ -89,7 +90,10 @@ class FileSet {
   std::string StagePath(const std::string& name);
   // The set has no file called name: Commit removes it.
   bool Remove(const std::string& name);
+  // False on any failure. committed() then tells whether it came after the commit point: the
+  // new set stands and the next reader or writer finishes its renames.
   bool Commit();
+  bool committed() const { return committed_; }
   std::string reason() const;
 
  private:
@@ -103,6 +107,17 @@ class FileSet {
 // Run by the holder of a folder's lock: finishes a set whose commit mark is there, else removes
 // the staged files of an unfinished one. False (with the reason) when a step failed.
 bool RecoverFileSet(const std::string& folder, std::string* reason = nullptr);
+
+// Whether folder holds a commit mark: a set committed there is not finished yet.
+bool HasCommitMark(const std::string& folder);
+// Where a reader finds the content of folder's file name as the committed set has it while that
+// set is not finished: the staged file until it is renamed, nothing (empty) when the set removes
+// the name. Without a mark, or for a name the set leaves alone, the file itself.
+std::string PathInCommittedSet(const std::string& folder, const std::string& name);
+
+// For tests of interrupted commits: called with 0 just before a set's commit mark is written,
+// then after each later step (the mark, each removal, each rename, the mark's removal).
+void SetFileSetStepHook(void (*hook)(int step));
 
 // The name of a temporary of an AtomicWriter (".korvan-" and six characters).
 bool IsTemporaryName(std::string_view name);

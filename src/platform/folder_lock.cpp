@@ -13,7 +13,7 @@
 
 namespace korvan {
 
-FolderLock::FolderLock(const std::string& folder) {
+FolderLock::FolderLock(const std::string& folder) : folder_(folder) {
   fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   // A folder that cannot be opened cannot be written either: the write reports that.
   if (fd_ < 0) return;
@@ -21,10 +21,21 @@ FolderLock::FolderLock(const std::string& folder) {
     busy_ = errno == EWOULDBLOCK;
     close(fd_);
     fd_ = -1;
+    if (busy_) return;
+  }
+  std::string reason;
+  if (!RecoverFileSet(folder, &reason)) {
+    unfinished_ = reason.empty() ? "?" : reason;
     return;
   }
-  RecoverFileSet(folder);
   RemoveStaleTemporaries(folder);
+}
+
+std::string FolderLock::refusal() const {
+  if (busy_) return FolderBusyText(folder_);
+  if (unfinished_.empty()) return {};
+  return "Ve složce " + folder_ + " zůstal přerušený zápis, který nelze dokončit (" + unfinished_ +
+         "). Nic nebylo zapsáno.";
 }
 
 FolderLock::~FolderLock() {

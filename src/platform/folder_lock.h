@@ -11,8 +11,10 @@ namespace korvan {
 // two machines sharing a folder are beyond a local lock anyway.
 //
 // Taking the lock first finishes or undoes a set of files that an interrupted writer left
-// (see CommitFileSet) and removes the folder's stale temporaries of ours: no other writer of
-// ours can be working in the folder, and a temporary still open by a live process is kept.
+// (see FileSet) and removes the folder's stale temporaries of ours: no other writer of ours can
+// be working in the folder, and a temporary still open by a live process is kept. Where the
+// folder cannot be locked, that is done all the same, so that no staged file of an earlier
+// writer is taken into the next set.
 class FolderLock {
  public:
   explicit FolderLock(const std::string& folder);
@@ -20,10 +22,16 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
-  // False when another writer holds the folder; nothing may then be written there.
-  bool held() const { return !busy_; }
+  // False when nothing may be written there: another writer holds the folder (busy()), or an
+  // interrupted writer's set could not be finished (a failing or read-only medium), which a
+  // new set would be written over. refusal() is the message for either.
+  bool held() const { return !busy_ && unfinished_.empty(); }
+  bool busy() const { return busy_; }
+  std::string refusal() const;
 
  private:
+  std::string folder_;
+  std::string unfinished_;  // why the interrupted set could not be finished
   int fd_ = -1;
   bool busy_ = false;
 };

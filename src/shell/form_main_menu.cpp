@@ -215,7 +215,10 @@ std::string TFormMainMenu::JoinDroppedFolders(const std::vector<std::string>& pa
     operation.SetPosition(0);
     operation.End();
   };
-  return MergeMeasurements(job, dialogs).outcome == MergeOutcome::kDone ? folder : std::string();
+  // A joined set that stands unfinished is finished by the load that opens it.
+  const MergeOutcome outcome = MergeMeasurements(job, dialogs).outcome;
+  return outcome == MergeOutcome::kDone || outcome == MergeOutcome::kStands ? folder
+                                                                            : std::string();
 }
 
 void TFormMainMenu::FormShow() {

@@ -317,7 +317,7 @@ SimulationResult SimulateRecording(const std::string& dir, const SimulationOptio
   const std::string log_path = dir + "/LOG.BIN";
   RequireWritableLog(log_path);
   const FolderLock lock(dir);
-  if (!lock.held()) throw Error(FolderBusyText(dir));
+  if (!lock.held()) throw Error(lock.refusal());
   InPlaceFile log(log_path);
   if (!log.ok()) throw Error("Soubor " + log_path + " nelze otevřít: " + log.reason());
 

@@ -83,5 +83,13 @@ TEST_F(CliCopyTest, WholeMeasurementByDefaultAndExistingDataNeedsYes) {
   EXPECT_EQ(ReadBytes(source.File("LOG.BIN")), card.log);
 }
 
+// A copy that fails leaves no folder of its own behind (it held only GRAPH.INI).
+TEST_F(CliCopyTest, AFailedCopyIntoANewFolderLeavesNoFolder) {
+  std::filesystem::remove(source.File("CONFIG.BIN"));
+  const std::string target = destination.File("nová");
+  EXPECT_EQ(RunCli({"copy", source.path(), target}).code, 1);
+  EXPECT_FALSE(std::filesystem::exists(target));
+}
+
 }  // namespace
 }  // namespace korvan

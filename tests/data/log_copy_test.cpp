@@ -1,12 +1,15 @@
 #include "data/log_copy.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,8 +17,12 @@
 #include "app/data_location.h"
 #include "app/date_time.h"
 #include "app/packed_stamp.h"
+#include "data/graph_settings_file.h"
+#include "data/log_merge.h"
 #include "data/log_writer.h"
 #include "data/measurement.h"
+#include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
 #include "support/file_size_limit.h"
@@ -202,7 +209,7 @@ TEST_F(CopyMeasurementTest, CopiesTheFourFilesAndNothingElse) {
   EXPECT_TRUE(dialogs_.messages.empty());
   EXPECT_EQ(Listing(destination_.path()),
             (std::vector<std::string>{"CONFIG.BIN", "CONFIG.INI", "GRAPH.INI", "LOG.BIN"}));
-  EXPECT_EQ(graph_paths_, std::vector<std::string>{destination_.File("GRAPH.INI")});
+  EXPECT_EQ(graph_paths_, std::vector<std::string>{destination_.File(".korvan-new-GRAPH.INI")});
   EXPECT_EQ(ReadBytes(destination_.File("CONFIG.BIN")), ReadBytes(source_.File("CONFIG.BIN")));
   EXPECT_EQ(ReadBytes(destination_.File("CONFIG.INI")), ReadBytes(source_.File("CONFIG.INI")));
   EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")),
@@ -324,17 +331,17 @@ TEST_F(CopyMeasurementTest, TwoCopiesAtOnceNeverMixTheirSets) {
   }
 }
 
-TEST_F(CopyMeasurementTest, FailuresAreShownAndGraphSettingsAreStillWritten) {
+// GRAPH.INI belongs to the set: a copy that fails leaves no view over data it did not write.
+TEST_F(CopyMeasurementTest, FailuresAreShownAndLeaveNothing) {
   struct Case {
     const char* missing;
     std::vector<std::string> errors;
     std::vector<std::string> listing;
   };
   const Case cases[] = {
-      {"CONFIG.BIN", {kCopyConfigOpenFailed}, {"GRAPH.INI"}},
+      {"CONFIG.BIN", {kCopyConfigOpenFailed}, {}},
       {"CONFIG.INI", {}, {"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}},
-      // No part of a set that failed is left.
-      {"LOG.BIN", {kCopyLogOpenFailed}, {"GRAPH.INI"}},
+      {"LOG.BIN", {kCopyLogOpenFailed}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.missing);
@@ -359,6 +366,7 @@ TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndKeepsTheOldSet) {
   for (int i = 0; i < 20000; ++i) card_.Block(At(200 + i), {{0, 1}, {1, 2}});
   card_.WriteLog(source_.path());
   WriteBytes(destination_.File("LOG.BIN"), "old");
+  WriteBytes(destination_.File("GRAPH.INI"), "old view");
   dialogs_.answers.push_back(true);
   CopyOutcome outcome{};
   {
@@ -369,6 +377,7 @@ TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndKeepsTheOldSet) {
   EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyLogWriteFailed});
   EXPECT_EQ(Listing(destination_.path()), (std::vector<std::string>{"GRAPH.INI", "LOG.BIN"}));
   EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), "old");
+  EXPECT_EQ(ReadBytes(destination_.File("GRAPH.INI")), "old view");
 }
 
 // A source that fails to read (a card pulled out) is reported and gives no copy: the
@@ -430,6 +439,163 @@ TEST_F(CopyMeasurementTest, LoadingTheCopyGivesTheSourceSamplesOfTheRange) {
     EXPECT_FALSE(expected.empty());
     EXPECT_EQ(actual, expected) << line;
   }
+}
+
+// What a reader of a card folder gets, in one text: the job name, each line's caption and
+// sample count, and the stored view's left maximum; or why the load failed.
+std::string ReadAsLoaded(const std::string& dir) {
+  FakeDialogs dialogs;
+  DataLocation location;
+  location.alternative = true;
+  location.alt_dir = dir;
+  Measurement m;
+  if (!LoadMeasurement(location, dialogs, Today(), {}, m, nullptr)) {
+    return "failed: " + (dialogs.messages.empty() ? std::string() : dialogs.messages[0].text);
+  }
+  std::string out = m.chart_title;
+  for (uint32_t i = 0; i < m.line_count; ++i) {
+    out += "|" + m.lines[i].caption + " " + std::to_string(m.buffers[i].count());
+  }
+  GraphViewState view;
+  ViewOfFolder(dir, m.line_count, 0, view);
+  return out + "|" + std::to_string(view.left_max);
+}
+
+// The same in a process that may not write the folder, as on a read-only card.
+std::string ReadWithoutWriting(const std::string& dir) {
+  int out[2];
+  if (pipe(out) != 0) return "no pipe";
+  chmod(dir.c_str(), 0555);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(out[0]);
+    if (geteuid() == 0 && setuid(65534) != 0) _exit(1);  // root writes anywhere
+    const std::string read = ReadAsLoaded(dir);
+    (void)!write(out[1], read.data(), read.size());
+    _exit(0);
+  }
+  close(out[1]);
+  std::string read;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) read.append(buffer, n);
+  close(out[0]);
+  waitpid(child, nullptr, 0);
+  chmod(dir.c_str(), 0700);
+  return read;
+}
+
+int g_kill_at = -1;
+void KillAtStep(int step) {
+  if (step == g_kill_at) raise(SIGKILL);
+}
+
+CopyOutcome CopyWithView(const std::string& from, const std::string& to, double left_max) {
+  FakeDialogs dialogs;
+  dialogs.answers = {true};
+  MeasurementCopyJob job{from, to, 0, 0xFFFFFFFF, kRunLimit, 2, {}, {}, {}, {}};
+  job.write_graph_settings = [left_max](const std::string& path) {
+    GraphViewState view;
+    view.left_max = left_max;
+    WriteGraphSettingsFile(path, view, ',');
+  };
+  return CopyMeasurement(job, dialogs);
+}
+
+// A copy or a join killed after each step of its commit, then the readers: one that may not
+// write the folder (a read-only card) and one that may and so finishes the set. Both read the
+// whole old set or the whole new one, the same one, and the new one from the commit mark on;
+// never a mix (the old CONFIG.INI over the new LOG.BIN was one).
+TEST_F(CopyMeasurementTest, ReadersAfterAKillInTheCommitSeeTheOldSetOrTheNew) {
+  // The new sets lack the old one's CONFIG.INI, have more records and another view.
+  TempDir newer, other;
+  CardBuilder second = card_;
+  second.Block(At(180), {{0, testing::FloatBits(5)}});
+  second.WriteConfigBin(newer.path());
+  second.WriteLog(newer.path());
+  second.Block(At(240), {{1, testing::FloatBits(6)}});
+  second.WriteConfigBin(other.path());
+  second.WriteLog(other.path());
+  struct Writer {
+    const char* name;
+    std::function<void(const std::string&)> write;
+  };
+  const Writer writers[] = {
+      {"copy", [&](const std::string& to) { CopyWithView(newer.path(), to, 22); }},
+      {"join",
+       [&](const std::string& to) {
+         FakeDialogs dialogs;
+         dialogs.answers = {true};
+         MeasurementMergeJob job;
+         job.source_dirs = {newer.path(), other.path()};
+         job.destination_dir = to;
+         job.run_limit = kRunLimit;
+         MergeMeasurements(job, dialogs);
+       }},
+  };
+  for (const Writer& writer : writers) {
+    SCOPED_TRACE(writer.name);
+    std::string old_set, new_set;
+    {
+      TempDir reference;
+      ASSERT_EQ(CopyWithView(source_.path(), reference.path(), 11), CopyOutcome::kDone);
+      old_set = ReadAsLoaded(reference.path());
+      writer.write(reference.path());
+      new_set = ReadAsLoaded(reference.path());
+      ASSERT_NE(old_set, new_set);
+    }
+    int killed = 0;
+    for (int step = 0;; ++step) {
+      SCOPED_TRACE(step);
+      TempDir destination;
+      ASSERT_EQ(CopyWithView(source_.path(), destination.path(), 11), CopyOutcome::kDone);
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        g_kill_at = step;
+        SetFileSetStepHook(KillAtStep);
+        writer.write(destination.path());
+        _exit(0);
+      }
+      int status = 0;
+      waitpid(child, &status, 0);
+      const std::string read_only = ReadWithoutWriting(destination.path());
+      const std::string read = ReadAsLoaded(destination.path());
+      EXPECT_EQ(read_only, read);
+      EXPECT_EQ(read, step == 0 ? old_set : new_set);
+      EXPECT_FALSE(HasCommitMark(destination.path()));
+      if (!WIFSIGNALED(status)) break;
+      ++killed;
+    }
+    EXPECT_GE(killed, 6);  // the mark, a removal, three renames, the mark's removal
+  }
+}
+
+// A rename that fails after the commit point (a folder where LOG.BIN goes): the copy says the
+// new set stands instead of a failure, a reader reads that set, and no writer writes over it
+// until it can be finished.
+TEST_F(CopyMeasurementTest, AFailureAfterTheCommitPointIsToldAsTheNewSetStanding) {
+  MeasurementCopyJob job{
+      source_.path(), destination_.path(), 0, 0xFFFFFFFF, kRunLimit, 2, {}, {}, {}, {}};
+  job.progress_advance = [&](size_t) {
+    std::filesystem::create_directories(destination_.File("LOG.BIN/in the way"));
+  };
+  EXPECT_EQ(CopyMeasurement(job, dialogs_), CopyOutcome::kStands);
+  EXPECT_TRUE(dialogs_.Texts("error").empty());
+  ASSERT_EQ(dialogs_.Texts("warn").size(), 1u);
+  EXPECT_NE(dialogs_.Texts("warn")[0].find("Platí nová data"), std::string::npos);
+  EXPECT_EQ(ReadAsLoaded(destination_.path()), ReadAsLoaded(source_.path()));
+
+  dialogs_.Clear();
+  dialogs_.answers = {true};
+  EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kRefused);
+  ASSERT_EQ(dialogs_.Texts("error").size(), 1u);
+  EXPECT_NE(dialogs_.Texts("error")[0].find("přerušený zápis"), std::string::npos);
+  EXPECT_TRUE(HasCommitMark(destination_.path()));
+
+  std::filesystem::remove_all(destination_.File("LOG.BIN"));
+  EXPECT_TRUE(FolderLock(destination_.path()).held());
+  EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), card_.log);
+  EXPECT_FALSE(HasCommitMark(destination_.path()));
 }
 
 }  // namespace

@@ -315,5 +315,28 @@ TEST(FileSet, CommitReplacesAndRemovesTogetherAndAnUncommittedSetLeavesNothing) 
   EXPECT_FALSE(refused.Commit());
 }
 
+// Until a committed set is finished, a reader finds each file where the set has it; a staged
+// file the mark does not list (an earlier writer's, where the folder cannot be locked) is no
+// part of the set and is dropped when it is finished.
+TEST(FileSet, ACommittedSetIsReadAsItsMarkListsIt) {
+  TempDir dir;
+  WriteBytes(dir.File("LOG.BIN"), "old log");
+  WriteBytes(dir.File("CONFIG.BIN"), "old bin");
+  WriteBytes(dir.File("CONFIG.INI"), "old ini");
+  WriteBytes(dir.File(".korvan-new-LOG.BIN"), "new log");
+  WriteBytes(dir.File(".korvan-del-CONFIG.INI"), "");
+  WriteBytes(dir.File(".korvan-new-GRAPH.INI"), "stray");
+  WriteBytes(dir.File(".korvan-commit-set"), ".korvan-new-LOG.BIN\n.korvan-del-CONFIG.INI\n");
+  EXPECT_EQ(ReadBytes(PathInCommittedSet(dir.path(), "LOG.BIN")), "new log");
+  EXPECT_EQ(PathInCommittedSet(dir.path(), "CONFIG.INI"), "");
+  EXPECT_EQ(PathInCommittedSet(dir.path(), "CONFIG.BIN"), dir.File("CONFIG.BIN"));
+  EXPECT_EQ(PathInCommittedSet(dir.path(), "GRAPH.INI"), dir.File("GRAPH.INI"));
+
+  EXPECT_TRUE(FolderLock(dir.path()).held());
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"CONFIG.BIN", "LOG.BIN"}));
+  EXPECT_EQ(ReadBytes(dir.File("LOG.BIN")), "new log");
+  EXPECT_EQ(PathInCommittedSet(dir.path(), "LOG.BIN"), dir.File("LOG.BIN"));
+}
+
 }  // namespace
 }  // namespace korvan
