@@ -93,7 +93,7 @@ bool WritesOntoSource(const std::string& source, const std::string& destination)
 
 enum class DestinationClaim { kBusy, kDeclined, kClaimed };
 // After the refusals, with destination's lock taken: a folder that another writer holds is
-// told (FolderBusyText) and left; a LOG.BIN there is asked about (kCopyDestinationHasData).
+// told (FolderLock::refusal) and left; a LOG.BIN there is asked about (kCopyDestinationHasData).
 DestinationClaim ClaimDestination(const FolderLock& lock, const std::string& destination,
                                   UserDialogs& dialogs);
 
