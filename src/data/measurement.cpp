@@ -204,8 +204,10 @@ bool OpenMeasurement(const DataLocation& location, UserDialogs& dialogs, Measure
   measurement.Clear();
   out = LoadResult{};
 
-  // The missing reader is reported once; the later paths fail the same way silently.
+  // The missing reader is reported once, and is all the user is told: no file of the card
+  // can be opened without it.
   const auto ini_path = CardFilePath(location, kConfigIniFile, true, dialogs);
+  if (!ini_path) return false;
   // Only a missing CONFIG.INI (or one of another application) falls back to CONFIG.BIN: one
   // that cannot be read would give the lines of the image instead of the job's own.
   if (ini_path) {
