@@ -25,6 +25,19 @@ void WriteProgramSettings(const std::string& path, const ProgramSettings& settin
   ini.Commit();
 }
 
+namespace {
+constexpr const char* kFoldersSection = "Folders";
+}  // namespace
+
+std::string ReadChooserFolder(const std::string& path, const std::string& title) {
+  return IniFile(path).ReadString(kFoldersSection, title, "");
+}
+
+void WriteChooserFolder(const std::string& path, const std::string& title,
+                        const std::string& folder) {
+  IniFile(path).WriteString(kFoldersSection, title, folder);
+}
+
 bool ProgramIsSetUp(const std::string& path) {
   return IniFile(path).ReadString("Application", "Name", "") == kAppName;
 }

@@ -14,6 +14,12 @@ struct ProgramSettings {
 ProgramSettings ReadProgramSettings(const std::string& path);
 // Writes Application/Name and Version, then the three Setup keys, in this order.
 void WriteProgramSettings(const std::string& path, const ProgramSettings& settings);
+// The folder a chooser (known by its title) last ended in, section Folders; "" when none.
+std::string ReadChooserFolder(const std::string& path, const std::string& title);
+// Throws Error when the file cannot be written.
+void WriteChooserFolder(const std::string& path, const std::string& title,
+                        const std::string& folder);
+
 // The first-run marker: Application/Name is exactly the program's name.
 bool ProgramIsSetUp(const std::string& path);
 

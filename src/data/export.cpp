@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -299,6 +300,8 @@ class RowPipeline {
     return ok;
   }
 
+  uint64_t RowsWritten() const { return rows_written_; }
+
  private:
   static constexpr size_t kChunks = 4;
 
@@ -399,6 +402,7 @@ class RowPipeline {
         lock.unlock();
         const bool written = sink_.Write(head.text.data(), head.length);
         if (written) {
+          rows_written_ += head.rows;
           for (uint32_t position : head.positions) progress_.position(position);
         }
         lock.lock();
@@ -432,7 +436,8 @@ class RowPipeline {
   const TBuf* const tracked_;
   ExportSink& sink_;
   const ExportProgress& progress_;
-  uint32_t reported_ = 0;  // walking thread only
+  uint32_t reported_ = 0;      // walking thread only
+  uint64_t rows_written_ = 0;  // writing thread only
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -489,10 +494,27 @@ bool WriteExport(Measurement& measurement, std::span<const int> lines, const Sta
   bool ok = sink.Write(header_bytes.data(), header_bytes.size());
   if (ok) {
     RowMerger merger(measurement, chosen, range);
-    ok = RowPipeline(layout, merger, chunk_rows, tracked, sink, progress).Run(two_threads);
+    RowPipeline pipeline(layout, merger, chunk_rows, tracked, sink, progress);
+    ok = pipeline.Run(two_threads);
+    if (ok && progress.rows) progress.rows(pipeline.RowsWritten());
   }
   if (progress.finish) progress.finish();
   return ok;
+}
+
+std::string ExportDoneText(const std::string& path, std::optional<uint64_t> rows) {
+  std::string text = "Export uložen do " + path;
+  if (rows) {
+    const uint64_t n = *rows;
+    const char* noun = "řádků";
+    if (n == 1) {
+      noun = "řádek";
+    } else if (n >= 2 && n <= 4) {
+      noun = "řádky";
+    }
+    text += " (" + std::to_string(n) + " " + noun + ")";
+  }
+  return text + ".";
 }
 
 bool ExportToFile(const std::string& path, Measurement& measurement, std::span<const int> lines,

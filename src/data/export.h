@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -66,6 +67,8 @@ struct ExportProgress {
   std::function<void(uint32_t maximum)> start;
   std::function<void(uint32_t position)> position;  // every 256 samples of the first line
   std::function<void()> finish;
+  // The data rows written, once when all of them are (not after a failure).
+  std::function<void(uint64_t rows)> rows;
 };
 
 // Where the export's bytes go (already Windows-1250). False from Write stops the export.
@@ -94,6 +97,10 @@ bool WriteExport(Measurement& measurement, std::span<const int> lines, const Sta
 
 inline constexpr const char* kExportCreateFailed = "Soubor exportu nelze vytvořit!";
 inline constexpr const char* kExportWriteFailed = "Chyba při zápisu souboru exportu!";
+
+// The graph window's note after an export: "Export uložen do /a/b.csv (3 řádky)."; without a
+// count (unknown) no brackets.
+std::string ExportDoneText(const std::string& path, std::optional<uint64_t> rows);
 
 // The export to a file: written under a temporary name beside path and renamed over it when
 // complete. A file that cannot be created gives "Soubor exportu nelze vytvořit!", a failed

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "app/user_dialogs.h"
 #include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
 
@@ -47,7 +48,19 @@ TFormExportFilter::TFormExportFilter(KorvanApp& app) : QDialog(nullptr), app_(ap
   resize(340, 360);
 }
 
+void TFormExportFilter::Fill(const QStringList& entries) {
+  ListBox1->clear();
+  ListBox2->clear();
+  ListBox1->addItems(entries);
+  // Nothing is kept from the last export: the lines start unchosen, so every sample too.
+  ComboInterval->setCurrentIndex(0);
+}
+
 void TFormExportFilter::ButtonOKClick() {
+  if (ListBox1->selectedItems().isEmpty()) {
+    app_.Dialogs().ShowError(kExportNoLineChosen);
+    return;
+  }
   for (int i = 0; i < ListBox1->count(); ++i) {
     if (ListBox1->item(i)->isSelected()) ListBox2->addItem(ListBox1->item(i)->text());
   }

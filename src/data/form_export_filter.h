@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <cstdint>
 
 class QComboBox;
@@ -12,6 +13,8 @@ namespace korvan {
 
 class KorvanApp;
 
+inline constexpr const char* kExportNoLineChosen = "Vyberte alespoň jednu veličinu.";
+
 // "Filtr exportu": the lines to export, chosen in ListBox1; OK copies the chosen entries in
 // list order into the hidden ListBox2. Created once and refilled at every export.
 class TFormExportFilter : public QDialog {
@@ -19,6 +22,9 @@ class TFormExportFilter : public QDialog {
  public:
   explicit TFormExportFilter(KorvanApp& app);
 
+  // The entries of this export; the interval back to every sample.
+  void Fill(const QStringList& entries);
+  // Without a chosen line the window stays open and says so.
   void ButtonOKClick();
 
   QLabel* Label1;

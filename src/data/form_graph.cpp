@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -243,6 +244,8 @@ void TFormGraph::AddTimeRow(QVBoxLayout* layout) {
   ProgressBar1->setTextVisible(false);
   ProgressBar1->setMaximumHeight(14);
   ProgressBar1->hide();
+  LabelStatus = new QLabel(this);
+  LabelStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   auto* time_row = new QHBoxLayout;
   time_row->addSpacing(34);
@@ -259,7 +262,7 @@ void TFormGraph::AddTimeRow(QVBoxLayout* layout) {
   time_row->addWidget(TimeTo);
   time_row->addSpacing(16);
   time_row->addWidget(ProgressBar1, 1);
-  time_row->addStretch();
+  time_row->addWidget(LabelStatus, 1);
   layout->addLayout(time_row);
 }
 
@@ -268,6 +271,10 @@ QGridLayout* TFormGraph::CommandButtons() {
   ButtonScales = new QPushButton(Q("&Měřítka"), this);
   ButtonPrint = new QPushButton(Q("&Tisk"), this);
   ButtonText = new QPushButton(Q("&Tabulka"), this);
+  // "&Tisk" and "&Tabulka" share Alt+T, and a shared mnemonic only moves the focus between
+  // them. Alt+T prints, as the first of the two in the tab order; the table is reached by
+  // Tab and Space.
+  ButtonText->setShortcut(QKeySequence());
   ButtonSave = new QPushButton(Q("&Ulož"), this);
   ButtonExport = new QPushButton(Q("&Export"), this);
   // S: the one letter of its caption that no control of this window uses.

@@ -173,6 +173,8 @@ class TFormGraph : public QWidget {
   QDateEdit* DateTo;
   QTimeEdit* TimeTo;
   QProgressBar* ProgressBar1;
+  // Where the last export or copy went, instead of a message to click away.
+  QLabel* LabelStatus;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -111,15 +111,12 @@ void GraphReadout::Refresh() {
   lines_ << time_text;
   QString html = "<b>" + time_text.toHtmlEscaped() + "</b>";
   for (const DrawnChannel& c : channels_()) {
-    QString value = Q("—");
+    std::string value = "—";
     const std::optional<DetailPoint> nearest =
         c.detail ? c.detail->Nearest(c.span, x, span.lower, span.upper) : std::nullopt;
-    if (nearest && nearest->value != kNoValue) {
-      value = Q(ShownValueText(nearest->value, c.single_precision, decimal_separator_));
-      const std::string unit = CaptionUnit(S(c.caption));
-      if (!unit.empty()) value += " " + Q(unit);
-    }
-    const QString line = c.caption + ": " + value;
+    const bool has_value = nearest && nearest->value != kNoValue;
+    if (has_value) value = ShownValueText(nearest->value, c.single_precision, decimal_separator_);
+    const QString line = Q(ReadoutLineText(S(c.caption), value, has_value));
     lines_ << line;
     const QColor color = ToQColor(c.color);
     html +=

@@ -1,12 +1,15 @@
 // The graph window's table view, text export and saved copy.
+#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/date_time.h"
+#include "app/error.h"
 #include "app/user_dialogs.h"
 #include "config/form_format.h"
 #include "data/export_aggregate.h"
@@ -80,11 +83,11 @@ void TFormGraph::ButtonTextClick() {
 void TFormGraph::ButtonExportClick() {
   TFormExportFilter* filter = app_.ExportFilter();
   if (!filter) return;
-  filter->ListBox1->clear();
-  filter->ListBox2->clear();
+  QStringList entries;
   for (uint32_t i = 0; i < measurement_->line_count; ++i) {
-    filter->ListBox1->addItem(QString::number(i + 1) + ".  " + Q(measurement_->lines[i].caption));
+    entries << QString::number(i + 1) + ".  " + Q(measurement_->lines[i].caption);
   }
+  filter->Fill(entries);
   if (filter->exec() != QDialog::Accepted) return;
   std::vector<int> lines;
   for (int i = 0; i < filter->ListBox2->count(); ++i) {
@@ -109,29 +112,43 @@ void TFormGraph::ButtonExportClick() {
     }
   }
 
+  LabelStatus->clear();
   Bar bar(ProgressBar1);
   ExportProgress progress;
   progress.start = [&](uint32_t maximum) { bar.Start(maximum); };
   progress.position = [&](uint32_t position) { bar.Set(position); };
   progress.finish = [&] { bar.Finish(); };
+  std::optional<uint64_t> rows;
+  progress.rows = [&](uint64_t count) { rows = count; };
+  bool done = false;
   if (filter->IntervalSeconds() > 0) {
     AggregateOptions aggregate;
     aggregate.period_seconds = filter->IntervalSeconds();
-    ExportAggregatedToFile(path, IsXlsxPath(path), *measurement_, lines, CurrentStampRange(),
-                           aggregate, app_.DecimalSeparator(), app_.Dialogs());
+    done = ExportAggregatedToFile(path, IsXlsxPath(path), *measurement_, lines, CurrentStampRange(),
+                                  aggregate, app_.DecimalSeparator(), app_.Dialogs());
   } else if (IsXlsxPath(path)) {
-    ExportXlsxToFile(path, *measurement_, lines, CurrentStampRange(), app_.Dialogs(), progress);
+    done =
+        ExportXlsxToFile(path, *measurement_, lines, CurrentStampRange(), app_.Dialogs(), progress);
   } else {
-    ExportToFile(path, *measurement_, lines, CurrentStampRange(), app_.DecimalSeparator(),
-                 app_.Dialogs(), progress);
+    done = ExportToFile(path, *measurement_, lines, CurrentStampRange(), app_.DecimalSeparator(),
+                        app_.Dialogs(), progress);
   }
+  if (done) LabelStatus->setText(Q(ExportDoneText(path, rows)));
 }
 
 void TFormGraph::ButtonSaveClick() { SaveMeasurementCopy(); }
 
 void TFormGraph::SaveMeasurementCopy() {
   // The recording parameters window then holds the configuration of the data location.
-  if (app_.Format()) app_.Format()->ButtonLoadFromCardClick();
+  if (app_.Format()) {
+    try {
+      app_.Format()->ButtonLoadFromCardClick();
+    } catch (const Error& e) {
+      // A quantity file of an instrument that is missing here: the copy does not need it.
+      app_.Dialogs().ShowError(e.what());
+    }
+  }
+  LabelStatus->clear();
   const StampRange range = CurrentStampRange();
   const std::string folder = app_.Dialogs().BrowseForFolder("Adresář pro uložení datových souborů");
   if (folder.empty()) return;
@@ -150,7 +167,9 @@ void TFormGraph::SaveMeasurementCopy() {
   job.progress_start = [&](uint64_t total) { bar.Start(total); };
   job.progress_advance = [&](size_t bytes) { bar.Advance(bytes); };
   job.progress_finish = [&] { bar.Finish(); };
-  CopyMeasurement(job, app_.Dialogs());
+  if (CopyMeasurement(job, app_.Dialogs()) == CopyOutcome::kDone) {
+    LabelStatus->setText(Q("Kopie měření uložena do " + folder + "."));
+  }
 }
 
 }  // namespace korvan

@@ -161,16 +161,24 @@ void TFormGraph::ReadGraphSettings() {
   app_.SeriesStyle()->SetStyle(s.channels[kChannels - 1].style);
   const ExportRange range = CurrentExportRange();
   bool restore_axes = true;
+  bool kept_by_user = false;
   if (std::abs(s.range_from - range.from) > kRangeTolerance ||
       std::abs(s.range_to - range.to) > kRangeTolerance) {
     if (app_.Dialogs().Ask("Uložený časový rozsah neodpovídá skutečnému časovému rozsahu "
                            "dat.\r\n Chcete nastavit nová měřítka ?")) {
       RescaleAxes(true, true, true);
       restore_axes = false;
+      // The axes are the data's now, not a kept view: the next line picked rescales them too
+      // (with no line shown yet, nothing above could).
+      ManualView = false;
     } else {
       SetExportRange(s.range_from, s.range_to);
+      kept_by_user = true;
     }
   }
+  // A kept view of no line at all holds no view of the data (unless the user just chose to
+  // keep it): the first line picked is shown whole, not on the day the empty chart showed.
+  if (!kept_by_user && DrawnChannels().empty()) ManualView = false;
   if (restore_axes) {
     SetRange(Chart1->yAxis, {s.left_min, s.left_max});
     SetRange(Chart1->yAxis2, {s.right_min, s.right_max});

@@ -205,20 +205,18 @@ bool OpenMeasurement(const DataLocation& location, UserDialogs& dialogs, Measure
   measurement.Clear();
   out = LoadResult{};
 
-  // The missing reader is reported once; the later paths fail the same way silently.
+  // The missing reader is reported once, and is all the user is told: no file of the card
+  // can be opened without it.
   const auto ini_found = CardFilePath(location, kConfigIniFile, true, dialogs);
-  std::string folder;
-  if (ini_found) {
-    folder = ini_found->substr(0, ini_found->rfind('/') + 1);
-    std::string busy;
-    if (!WholeSetReadable(folder, &busy)) {
-      dialogs.ShowError(busy);
-      return false;
-    }
+  if (!ini_found) return false;
+  const std::string folder = ini_found->substr(0, ini_found->rfind('/') + 1);
+  std::string busy;
+  if (!WholeSetReadable(folder, &busy)) {
+    dialogs.ShowError(busy);
+    return false;
   }
   // Every card file from the folder's one whole set.
   const auto card_path = [&](const char* name) -> std::optional<std::string> {
-    if (!ini_found) return std::nullopt;
     return CardSetPath(folder, name);
   };
   const auto ini_path = card_path(kConfigIniFile);

@@ -19,6 +19,21 @@ std::string CaptionUnit(std::string_view caption) {
   return std::string(unit);
 }
 
+std::string ReadoutLineText(std::string_view caption, std::string_view value_text, bool has_value) {
+  std::string_view name = caption;
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  std::string unit;
+  const size_t open = name.rfind('[');
+  if (name.ends_with(']') && open != std::string_view::npos) {
+    unit = CaptionUnit(name.substr(open));
+    name = name.substr(0, open);
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  }
+  std::string text = std::string(name) + ": " + std::string(value_text);
+  if (has_value && !unit.empty()) text += " " + unit;
+  return text;
+}
+
 std::string ShownValueText(double value, bool single_precision, char decimal_separator) {
   if (single_precision && std::isfinite(value)) {
     char text[32];

@@ -28,6 +28,11 @@ Iterator NearestWithin(Iterator first, Iterator last, double x, double from, dou
 // gives "°C"); empty when it has none.
 std::string CaptionUnit(std::string_view caption);
 
+// A channel's line of the read-out: the unit that ends the caption goes after the value, once
+// ("Teploměr - Teplota vody [°C]" and "74,38724" give "Teploměr - Teplota vody: 74,38724 °C").
+// Without a value (value_text "—") the unit is left out.
+std::string ReadoutLineText(std::string_view caption, std::string_view value_text, bool has_value);
+
 // A value as the read-out and the statistics show it: a line of single-precision numbers
 // (types A and F) to the 7 significant digits it holds, any other in the program's general
 // format (FloatToStr).

@@ -264,6 +264,7 @@ bool ExportXlsxToFile(const std::string& path, Measurement& measurement, std::sp
         chosen.empty() ? nullptr : &measurement.buffers[static_cast<size_t>(chosen[0])];
     if (progress.start) progress.start(tracked ? tracked->count() : 0);
     uint32_t reported = 0;
+    uint64_t rows = 0;
     std::vector<double> values(chosen.size());
     bool ok = true;
     MergeRows(measurement, chosen, range, [&](const MergedRow& row) {
@@ -271,6 +272,7 @@ bool ExportXlsxToFile(const std::string& path, Measurement& measurement, std::sp
         values[j] = row.present[j] ? PhysicalValue(*columns[j].decimals_of, row.raw[j]) : kEmpty;
       }
       ok = write_row(row.stamp, row.milliseconds, values);
+      rows += ok ? 1 : 0;
       if (progress.position && tracked && tracked->cursor() % 256 == 0 &&
           tracked->cursor() != reported) {
         reported = tracked->cursor();
@@ -279,6 +281,7 @@ bool ExportXlsxToFile(const std::string& path, Measurement& measurement, std::sp
       return ok;
     });
     if (progress.finish) progress.finish();
+    if (ok && progress.rows) progress.rows(rows);
     return ok;
   };
   return WriteXlsxFile(path, measurement.subseconds_present, columns, fill, dialogs,

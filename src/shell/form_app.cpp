@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <exception>
 #include <optional>
+#include <string>
 
 #include "app/constants.h"
 #include "app/error.h"
+#include "app/program_settings.h"
 #include "app/user_dialogs.h"
 #include "config/form_format.h"
 #include "data/form_export_filter.h"
@@ -117,6 +119,21 @@ int RunKorvanA(int argc, char** argv) {
   QtUserDialogs dialogs;
   application.SetErrorDialogs(&dialogs);
   ProgramPaths paths = DefaultProgramPaths();
+  dialogs.SetChooserFolders(
+      {[file = paths.settings_file](const std::string& title) {
+         try {
+           return ReadChooserFolder(file, title);
+         } catch (const Error&) {
+           return std::string();  // a damaged file is told where the settings are read
+         }
+       },
+       [file = paths.settings_file, &dialogs](const std::string& title, const std::string& folder) {
+         try {
+           WriteChooserFolder(file, title, folder);
+         } catch (const Error& e) {
+           dialogs.ShowError(e.what());
+         }
+       }});
   // Before the windows, so that a settings file given on the first start finds them; a file
   // that cannot be copied is told and the program goes on without it.
   try {
@@ -128,6 +145,7 @@ int RunKorvanA(int argc, char** argv) {
   try {
     app = std::make_unique<KorvanApp>(dialogs, dialogs, std::move(paths), QtDecimalSeparator(),
                                       ListDrives());
+    app->SetDriveSource(ListDrives);
     app->CreateWindows();
     application.setWindowIcon(app->MainMenu()->windowIcon());
   } catch (const std::exception& e) {

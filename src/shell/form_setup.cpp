@@ -75,6 +75,21 @@ TFormSetup::TFormSetup(KorvanApp& app) : QDialog(nullptr, Qt::Tool), app_(app) {
   Timer1->start();
 }
 
+void TFormSetup::SetDrives(const std::vector<Drive>& drives) {
+  DriveComboBoxCard->SetDrives(drives);
+  const char alt_shown = DriveComboBoxAlt->ShownLetter();
+  DriveComboBoxAlt->SetDrives(drives);
+  // The folder tree stays where it was while its drive does.
+  if (DriveComboBoxAlt->ShownLetter() != alt_shown) {
+    DirectoryListBoxAlt->SetDriveRoot(DriveComboBoxAlt->ShownRoot());
+  }
+}
+
+void TFormSetup::showEvent(QShowEvent* event) {
+  app_.RefreshDrives();
+  QDialog::showEvent(event);
+}
+
 DataLocation TFormSetup::CurrentLocation() const {
   DataLocation location;
   location.card_letter = DriveComboBoxCard->ShownLetter();

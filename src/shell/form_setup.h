@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
 #include "app/data_location.h"
+#include "platform/drives.h"
 
 class QCheckBox;
 class QLabel;
@@ -23,6 +25,8 @@ class TFormSetup : public QDialog {
   explicit TFormSetup(KorvanApp& app);
 
   DataLocation CurrentLocation() const;
+  // Both drive choosers list these drives from now on.
+  void SetDrives(const std::vector<Drive>& drives);
 
   void LoadProgramSettings();
   void SaveProgramSettings();
@@ -45,6 +49,8 @@ class TFormSetup : public QDialog {
   QTimer* Timer1;
 
  protected:
+  // The drives are looked up again each time the window is shown.
+  void showEvent(QShowEvent* event) override;
   void reject() override;  // Esc is Storno
   // The title-bar button only hides: nothing is stored or put back.
   void closeEvent(QCloseEvent* event) override;

@@ -10,6 +10,7 @@
 #include "shell/form_about.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_setup.h"
+#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 
@@ -63,8 +64,21 @@ void KorvanApp::GraphWindowGone(TFormGraph* graph) {
   }
 }
 
+void KorvanApp::RefreshDrives() const {
+  if (!drive_source_) return;
+  drives_ = drive_source_();
+  if (setup_) setup_->SetDrives(drives_);
+}
+
 DataLocation KorvanApp::CurrentLocation() const {
-  return setup_ ? setup_->CurrentLocation() : DataLocation{};
+  if (!setup_) return {};
+  DataLocation location = setup_->CurrentLocation();
+  // The stored card drive not there (yet): the card may have been put in since.
+  if (!location.alternative && location.card_letter != setup_->DriveComboBoxCard->DriveLetter()) {
+    RefreshDrives();
+    location = setup_->CurrentLocation();
+  }
+  return location;
 }
 
 std::optional<std::string> KorvanApp::CardFilePath(std::string_view name, bool report) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,8 +62,14 @@ class KorvanApp {
   PrintDialogs& Printing() const { return printing_; }
   const ProgramPaths& Paths() const { return paths_; }
   char DecimalSeparator() const { return decimal_separator_; }
-  // The drives present at start-up, as the drive choosers list them.
+  // The drives as last looked up, as the drive choosers list them.
   const std::vector<Drive>& Drives() const { return drives_; }
+  // Where drives are looked up again (the program: ListDrives); none keeps the first list.
+  void SetDriveSource(std::function<std::vector<Drive>()> source) {
+    drive_source_ = std::move(source);
+  }
+  // A reader or card connected since start-up joins the list and the choosers.
+  void RefreshDrives() const;
 
   // The disk check's process runner and the extent query of card preparation; tests put
   // fakes in their place (not owned).
@@ -81,7 +88,9 @@ class KorvanApp {
   PrintDialogs& printing_;
   ProgramPaths paths_;
   char decimal_separator_;
-  std::vector<Drive> drives_;
+  // Looked up again when a window asks (RefreshDrives): not part of the program's state.
+  mutable std::vector<Drive> drives_;
+  std::function<std::vector<Drive>()> drive_source_;
   SystemProcessRunner system_processes_;
   SystemExtentQuery system_extents_;
   ProcessRunner* processes_ = &system_processes_;

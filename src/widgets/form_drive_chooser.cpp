@@ -1,5 +1,6 @@
 #include "widgets/form_drive_chooser.h"
 
+#include <QAbstractItemView>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -22,13 +23,10 @@ std::string Normalized(std::string path) {
 }  // namespace
 
 DriveComboBox::DriveComboBox(const std::vector<Drive>& drives, char current_letter, QWidget* parent)
-    : QComboBox(parent), drives_(drives) {
-  for (const auto& drive : drives_) {
-    QString text = QString(QChar(drive.letter)) + ":";
-    if (!drive.label.empty()) text += " [" + Q(drive.label) + "]";
-    addItem(text, Q(drive.root));
-  }
-  setCurrentIndex(-1);
+    : QComboBox(parent) {
+  setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  setMinimumContentsLength(12);
+  SetDrives(drives);
   SetDrive(current_letter);
   connect(this, &QComboBox::activated, this, [this](int index) {
     if (index < 0 || index >= static_cast<int>(drives_.size())) return;
@@ -47,6 +45,20 @@ void DriveComboBox::SetDrive(char letter) {
   }
 }
 
+void DriveComboBox::SetDrives(const std::vector<Drive>& drives) {
+  const char shown = ShownLetter();
+  drives_ = drives;
+  clear();
+  for (const auto& drive : drives_) {
+    addItem(QString(QChar(drive.letter)) + ": " + Q(drive.root), Q(drive.root));
+  }
+  setCurrentIndex(-1);
+  const char remembered = letter_;
+  if (shown != 0) SetDrive(shown);
+  if (remembered != 0) SetDrive(remembered);
+  letter_ = remembered;
+}
+
 char DriveComboBox::ShownLetter() const {
   QString text = currentText();
   return text.isEmpty() ? 0 : static_cast<char>(text.at(0).toLatin1());
@@ -56,6 +68,11 @@ std::string DriveComboBox::ShownRoot() const {
   int index = currentIndex();
   if (index < 0 || index >= static_cast<int>(drives_.size())) return "";
   return drives_[static_cast<size_t>(index)].root;
+}
+
+void DriveComboBox::showPopup() {
+  view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth());
+  QComboBox::showPopup();
 }
 
 void DriveComboBox::keyPressEvent(QKeyEvent* event) {

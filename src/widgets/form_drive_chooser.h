@@ -11,14 +11,17 @@ class QFileSystemModel;
 
 namespace korvan {
 
-// The drive chooser: lists the drives present at creation ("e: [LABEL]"), remembers a
-// letter of its own and shows that drive's item only when the drive is in the list.
+// The drive chooser: lists drives with the folder each stands for ("e: /media/tech/KARTA"),
+// remembers a letter of its own and shows that drive's item only when the drive is in the list.
 class DriveComboBox : public QComboBox {
   Q_OBJECT
  public:
   DriveComboBox(const std::vector<Drive>& drives, char current_letter, QWidget* parent = nullptr);
 
   void SetDrive(char letter);
+  // The drives looked up again: the remembered letter's drive is shown once it is there,
+  // otherwise the item shown before stays while its drive does.
+  void SetDrives(const std::vector<Drive>& drives);
   char DriveLetter() const { return letter_; }
   // The letter and root of the item shown (0 and "" when none is shown).
   char ShownLetter() const;
@@ -31,6 +34,8 @@ class DriveComboBox : public QComboBox {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // The list is as wide as its longest folder; the box keeps the window's width.
+  void showPopup() override;
 
  private:
   std::vector<Drive> drives_;

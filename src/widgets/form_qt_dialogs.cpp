@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
@@ -45,9 +47,46 @@ bool YesNo(const char* caption, const std::string& text) {
   return Run(box) == QMessageBox::Yes;
 }
 
-std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool save) {
-  QFileDialog dialog(Owner(), Q(options.title), Q(options.initial_dir),
-                     QtFilterFromPairs(options.filter));
+// The folder chooser: a folder typed that is not there yet is made, after asking, instead of
+// the toolkit's "not found".
+class FolderDialog : public QFileDialog {
+ public:
+  FolderDialog(QWidget* owner, const QString& title, const QString& folder)
+      : QFileDialog(owner, title, folder) {
+    setOption(QFileDialog::DontUseNativeDialog);
+    setFileMode(QFileDialog::Directory);
+    setOption(QFileDialog::ShowDirsOnly);
+  }
+
+  void accept() override {
+    const QStringList chosen = selectedFiles();
+    if (!chosen.isEmpty() && !QFileInfo::exists(chosen.first())) {
+      const QString folder = QDir::cleanPath(chosen.first());
+      if (!YesNo("Dotaz", "Adresář \"" + S(folder) + "\" neexistuje.\r\nChcete ho vytvořit ?")) {
+        return;
+      }
+      if (!QDir().mkpath(folder)) {
+        Message(QMessageBox::Critical, "Chyba", "Adresář \"" + S(folder) + "\" nelze vytvořit.");
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+};
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::optional<std::string> QtUserDialogs::RunFileDialog(const FileDialogOptions& options,
+                                                        bool save) {
+  std::string start = options.initial_dir;
+  if (start.empty() && folders_.recall) start = folders_.recall(options.title);
+  QFileDialog dialog(Owner(), Q(options.title), Q(start), QtFilterFromPairs(options.filter));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!options.default_extension.empty()) {
@@ -75,10 +114,12 @@ std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool 
   // The name field starts with the given text, a pattern such as "*.kva" included.
   if (!options.file_name.empty()) dialog.selectFile(Q(options.file_name));
   if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return S(dialog.selectedFiles().first());
+  std::string chosen = S(dialog.selectedFiles().first());
+  if (options.initial_dir.empty() && folders_.remember) {
+    folders_.remember(options.title, FolderOf(chosen));
+  }
+  return chosen;
 }
-
-}  // namespace
 
 DialogOwnerScope::DialogOwnerScope(QWidget* window) { Owners().emplace_back(window); }
 DialogOwnerScope::~DialogOwnerScope() { Owners().pop_back(); }
@@ -120,11 +161,12 @@ std::optional<std::string> QtUserDialogs::SaveFileName(const FileDialogOptions& 
 }
 
 std::string QtUserDialogs::BrowseForFolder(const std::string& title) {
-  QFileDialog dialog(Owner(), Q(title));
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly);
+  const std::string last = folders_.recall ? folders_.recall(title) : std::string();
+  FolderDialog dialog(Owner(), Q(title), Q(last));
   if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return S(dialog.selectedFiles().first());
+  std::string chosen = S(QDir::cleanPath(dialog.selectedFiles().first()));
+  if (folders_.remember) folders_.remember(title, chosen);
+  return chosen;
 }
 
 std::optional<uint32_t> QtUserDialogs::ChooseColor(uint32_t initial) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <string>
+#include <utility>
+
 #include "app/user_dialogs.h"
 #include "widgets/form_print_dialogs.h"
 
@@ -20,9 +24,17 @@ class DialogOwnerScope {
 };
 QWidget* DialogOwner();
 
-// The real message boxes and choosers, owned by DialogOwner().
+// Where each chooser, known by its title, last ended: kept in the program's settings.
+struct ChooserFolders {
+  std::function<std::string(const std::string& title)> recall;  // "" when none is kept
+  std::function<void(const std::string& title, const std::string& folder)> remember;
+};
+
+// The real message boxes and choosers, owned by DialogOwner(). A file chooser without a
+// folder of its own, and the folder chooser, open where that chooser last ended.
 class QtUserDialogs : public UserDialogs, public PrintDialogs {
  public:
+  void SetChooserFolders(ChooserFolders folders) { folders_ = std::move(folders); }
   void ShowError(const std::string& text) override;
   bool Ask(const std::string& text) override;
   bool Confirm(const std::string& text) override;
@@ -33,6 +45,10 @@ class QtUserDialogs : public UserDialogs, public PrintDialogs {
   std::string BrowseForFolder(const std::string& title) override;
   std::optional<uint32_t> ChooseColor(uint32_t initial) override;
   bool ChoosePrinter(QPrinter* printer) override;
+
+ private:
+  std::optional<std::string> RunFileDialog(const FileDialogOptions& options, bool save);
+  ChooserFolders folders_;
 };
 
 // "Soubory nastavení [*.kva]|*.kva|Vše|*.*" in the window system's filter form.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -12,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cmath>
+#include <map>
 #include <stdexcept>
 
 #include "app/date_time.h"
@@ -484,6 +486,45 @@ TEST_F(StoredRangeTest, NoRestoresTheStoredRangeAndAxes) {
   EXPECT_NEAR(g.CurrentExportRange().from, kFirst - 1.0 / 24, 1e-9);
   EXPECT_NEAR(g.CurrentExportRange().to, kLast - 1.0 / 24, 1e-9);
   EXPECT_TRUE(g.ManualView);
+}
+
+// A letter shared by two buttons only moves the focus between them: every accelerator of the
+// window runs one button. Alt+T prints, the first of "&Tisk" and "&Tabulka" in the tab order.
+TEST_F(GraphTest, EachAcceleratorRunsOneButton) {
+  TFormGraph& g = Open();
+  std::map<QString, QString> owner;
+  for (const QAbstractButton* button : g.findChildren<QAbstractButton*>()) {
+    const QString keys = button->shortcut().toString();
+    if (keys.isEmpty()) continue;
+    EXPECT_TRUE(owner.emplace(keys, button->text()).second)
+        << keys.toStdString() << ": " << owner[keys].toStdString() << ", "
+        << button->text().toStdString();
+  }
+  EXPECT_EQ(g.ButtonPrint->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+  EXPECT_EQ(g.ButtonText->text(), QString::fromUtf8("&Tabulka"));
+}
+
+// A view kept of no line (the window closed before a line was picked, on today's day): the
+// first line picked is shown whole, whether the kept range still matches ("Ano" to the
+// question when not).
+TEST_F(StoredRangeTest, AKeptViewOfNoLineLetsThePickedLineShowWhole) {
+  for (const bool range_moved : {false, true}) {
+    SCOPED_TRACE(range_moved);
+    GraphViewState s;
+    s.time_min = kFirst + 30;
+    s.time_max = kFirst + 31;
+    s.range_from = range_moved ? kFirst - 1 : kFirst;
+    s.range_to = kLast;
+    WriteGraphSettingsFile(data_.File("GRAPH.INI"), s, ',');
+    dialogs_.Clear();
+    dialogs_.answers = {true};
+    TFormGraph& g = Open();
+    EXPECT_EQ(dialogs_.Texts("ask").size(), range_moved ? 1u : 0u);
+    Pick(g, 0, 1);
+    EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
+    EXPECT_NEAR(g.TimeRange().maximum, kLast, 1e-9);
+    delete app_.Graph();
+  }
 }
 
 bool HasTool(const char* name) { return !QStandardPaths::findExecutable(name).isEmpty(); }

@@ -66,14 +66,14 @@ TEST_F(GraphToolsTest, ReadoutFollowsTheMouseAndLeavesWithIt) {
   const QStringList lines = readout->Lines();
   ASSERT_EQ(lines.size(), 3);
   EXPECT_TRUE(lines[0].startsWith("1.05.2024, 10:00:5")) << lines[0].toStdString();
-  EXPECT_EQ(lines[1], QString::fromUtf8("Teplota - T1 [°C]: 5 °C"));
+  EXPECT_EQ(lines[1], QString::fromUtf8("Teplota - T1: 5 °C"));
   EXPECT_EQ(lines[2], QString::fromUtf8("Vlhkost - H1: -6"));
 
   // A span after the data: no sample within it.
   graph_->Chart1->xAxis->setRange(kFirst + 1, kFirst + 2);
   graph_->Chart1->replot();
   MouseAt(kFirst + 1.5);
-  EXPECT_EQ(readout->Lines()[1], QString::fromUtf8("Teplota - T1 [°C]: —"));
+  EXPECT_EQ(readout->Lines()[1], QString::fromUtf8("Teplota - T1: —"));
 
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(graph_->Chart1, &leave);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -213,17 +214,23 @@ TEST_F(SheetTest, CtrlCCopiesTheSelectionWithHeaderAndTimes) {
 
 class ExportTest : public SheetTest {
  protected:
-  // "&Export" with the given entries selected in the filter (or cancel).
-  void Export(TFormGraph& g, std::vector<int> rows, bool ok = true) {
+  // "&Export" with the given entries selected in the filter and the interval item chosen (or
+  // cancel). The interval the filter opened with is kept in opened_interval_; a filter that OK
+  // left open is cancelled (left_open_).
+  void Export(TFormGraph& g, std::vector<int> rows, bool ok = true, int interval = 0) {
     TFormExportFilter* filter = app_.ExportFilter();
     QTimer::singleShot(0, filter, [=, this] {
       entries_.clear();
       for (int i = 0; i < filter->ListBox1->count(); ++i) {
         entries_ << filter->ListBox1->item(i)->text();
       }
+      opened_interval_ = filter->ComboInterval->currentIndex();
+      filter->ComboInterval->setCurrentIndex(interval);
       for (int r : rows) filter->ListBox1->item(r)->setSelected(true);
       if (ok) {
         filter->ButtonOKClick();
+        left_open_ = filter->isVisible();
+        if (left_open_) filter->reject();
       } else {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(filter, &escape);
@@ -232,6 +239,8 @@ class ExportTest : public SheetTest {
     g.ButtonExportClick();
   }
   QStringList entries_;
+  int opened_interval_ = -1;
+  bool left_open_ = false;
 };
 
 TEST_F(ExportTest, ChosenLinesComeInLineOrder) {
@@ -268,21 +277,33 @@ TEST_F(ExportTest, WorkbookByExtensionAndAggregatedByInterval) {
 
   TFormExportFilter* filter = app_.ExportFilter();
   EXPECT_EQ(filter->ComboInterval->currentText(), QString::fromUtf8("každý vzorek"));
-  filter->ComboInterval->setCurrentIndex(3);  // "1 hodina"
-  EXPECT_EQ(filter->IntervalSeconds(), 3600u);
   dialogs_.file_names.push_back(out_.File("hours"));
-  Export(g, {0});
+  Export(g, {0}, true, 3);  // "1 hodina"
+  EXPECT_EQ(filter->IntervalSeconds(), 3600u);
   EXPECT_EQ(ReadBytes(out_.File("hours.csv")),
             "Datum;\xC8"
             "as;A - a \x96 pr\xF9m\xECr;A - a \x96 min;A - a \x96 max\r\n"
             " 5.03.2006;08:00:00;11,25;1;21,5\r\n");
   EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_EQ(g.LabelStatus->text().toStdString(),
+            "Export uložen do " + out_.File("hours.csv") + ".");
+
+  // The next export starts from every sample again, as its lines start unchosen.
+  dialogs_.file_names.push_back(out_.File("again.csv"));
+  Export(g, {0});
+  EXPECT_EQ(opened_interval_, 0);
+  EXPECT_EQ(g.LabelStatus->text().toStdString(),
+            "Export uložen do " + out_.File("again.csv") + " (3 řádky).");
 }
 
 TEST_F(ExportTest, CancelEmptyChoiceAndFailuresWriteNothing) {
   TFormGraph& g = Open(ThreeLines(false));
   Export(g, {0}, /*ok=*/false);
+  // OK without a line: told, and the filter stays open for a choice.
   Export(g, {});
+  EXPECT_TRUE(left_open_);
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kExportNoLineChosen});
+  dialogs_.Clear();
   EXPECT_TRUE(dialogs_.file_dialogs.empty());
   dialogs_.file_names.push_back(std::nullopt);
   Export(g, {0});
@@ -337,6 +358,19 @@ TEST_F(SheetTest, SavedCopyHoldsTheRangeAndOpensInTheGraphWindow) {
   dialogs_.folders.push_back(out_.path() + "/");
   app_.Graph()->ButtonSaveClick();
   EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyOntoSource});
+}
+
+// The card's CONFIG.INI names an instrument whose quantity file this computer lacks: the
+// read-back says so, and the copy, which needs no quantity file, is made all the same.
+TEST_F(SheetTest, ACopyGoesOnWithoutTheInstrumentsQuantityFile) {
+  TFormGraph& g = Open(ThreeLines(false));
+  dialogs_.folders.push_back(out_.path());
+  g.ButtonSaveClick();
+  ASSERT_EQ(dialogs_.Texts("error").size(), 1u);
+  EXPECT_TRUE(dialogs_.Texts("error")[0].starts_with("Soubor veličin"));
+  EXPECT_EQ(ReadBytes(out_.File("CONFIG.INI")), ReadBytes(data_.File("CONFIG.INI")));
+  EXPECT_TRUE(std::filesystem::exists(out_.File("LOG.BIN")));
+  EXPECT_EQ(g.LabelStatus->text().toStdString(), "Kopie měření uložena do " + out_.path() + ".");
 }
 
 // A click of the user's that arrives while a long operation reports progress: armed at the

@@ -496,6 +496,14 @@ TEST_F(LoadTest, MissingFilesAreReported) {
   EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Datový soubor nelze otevřít."});
 }
 
+TEST_F(LoadTest, AMissingReaderIsTheOneMessage) {
+  DataLocation no_reader;
+  no_reader.card_letter = 'c';
+  no_reader.card_root = "/";
+  EXPECT_FALSE(LoadMeasurement(no_reader, dialogs, EncodeDate(2024, 5, 1), progress, m, &result));
+  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{kReaderMissingMessage});
+}
+
 TEST_F(LoadTest, UnreadableDataFileIsAFailureNotAnEmptyMeasurement) {
   card.WriteConfigBin(dir.path());
   std::filesystem::create_directory(dir.File("LOG.BIN"));

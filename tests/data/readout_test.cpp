@@ -45,6 +45,26 @@ TEST(CaptionUnit, TheLastBrackets) {
   EXPECT_EQ(CaptionUnit("Tlak ]["), "");
 }
 
+TEST(ReadoutLineText, TheCaptionsUnitComesOnceAfterTheValue) {
+  struct Case {
+    const char* caption;
+    const char* value;
+    bool has_value;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"Teploměr - Teplota vody [°C]", "74,38724", true, "Teploměr - Teplota vody: 74,38724 °C"},
+      {"Teploměr - Teplota vody [°C]", "—", false, "Teploměr - Teplota vody: —"},
+      {"Elektroměr - Příkon [ kW ] ", "5", true, "Elektroměr - Příkon: 5 kW"},
+      // Brackets that do not end the caption are part of the name, not a unit.
+      {"Elektroměr [EM24] - Příkon", "5", true, "Elektroměr [EM24] - Příkon: 5"},
+      {"Tlakoměr - Tlak", "1,5", true, "Tlakoměr - Tlak: 1,5"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadoutLineText(c.caption, c.value, c.has_value), c.expected) << c.caption;
+  }
+}
+
 TEST(ShownValueText, SinglePrecisionToTheDigitsItHolds) {
   EXPECT_EQ(ShownValueText(static_cast<float>(48.63289), true, ','), "48,63289");
   EXPECT_EQ(ShownValueText(static_cast<float>(48.63289), false, '.'), "48.6328887939453");

@@ -112,6 +112,32 @@ TEST_F(ShellTest, AbsentStoredDriveKeepsTheShownDriveAndReportsTheMissingReader)
   EXPECT_EQ(ReadProgramSettings(paths_.settings_file).card_disk, "g");
 }
 
+// The card put into the reader after start-up: the next card operation finds it, without a
+// restart; the settings window names the folder each drive stands for.
+TEST_F(ShellTest, ACardPutInAfterStartUpIsFoundWhenNextAskedFor) {
+  std::vector<Drive> drives = app_->Drives();
+  app_->SetDriveSource([&drives] { return drives; });
+  WriteProgramSettings(paths_.settings_file, {"f", false, ""});
+  setup_->LoadProgramSettings();
+  ASSERT_EQ(app_->CardFilePath("LOG.BIN", true), std::nullopt);
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kReaderMissingMessage});
+
+  std::filesystem::create_directories(dir_.File("reader"));
+  drives.push_back({'f', "KARTA", dir_.File("reader"), ""});
+  dialogs_.Clear();
+  EXPECT_EQ(app_->CardFilePath("LOG.BIN", true), dir_.File("reader") + "/LOG.BIN");
+  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_EQ(setup_->DriveComboBoxCard->currentText().toStdString(), "f: " + dir_.File("reader"));
+  EXPECT_EQ(setup_->DriveComboBoxAlt->itemText(1).toStdString(), "e: " + dir_.File("card"));
+
+  // Taken out again: the reader is missing once more, and the choice stays remembered.
+  drives.pop_back();
+  setup_->show();
+  EXPECT_EQ(setup_->DriveComboBoxCard->count(), 2);
+  EXPECT_EQ(setup_->DriveComboBoxCard->DriveLetter(), 'f');
+  setup_->hide();
+}
+
 TEST_F(ShellTest, AlternativeFolderAndStorno) {
   WriteProgramSettings(paths_.settings_file, {"e", true, dir_.File("data/deep")});
   setup_->Timer1Timer();

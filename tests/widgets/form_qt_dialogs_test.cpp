@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "data/form_graph.h"
@@ -100,6 +101,51 @@ TEST(QtDialogs, TheSaveDialogsExtensionFollowsTheChosenFilter) {
     ASSERT_TRUE(name.has_value());
     EXPECT_EQ(*name, dir.File(filter == 0 ? "data.csv" : "data.xlsx"));
   }
+}
+
+// The choosers open where they last ended (by title), not in the working folder; a folder
+// typed into the folder chooser that is not there yet is made after a Yes.
+TEST(QtDialogs, ChoosersStartWhereTheyEndedAndTheFolderChooserMakesATypedFolder) {
+  testing::TempDir dir;
+  std::filesystem::create_directories(dir.File("last"));
+  std::map<std::string, std::string> kept{{"Kam", dir.File("last")}, {"Data", dir.File("last")}};
+  QtUserDialogs dialogs;
+  dialogs.SetChooserFolders(
+      {[&](const std::string& title) { return kept[title]; },
+       [&](const std::string& title, const std::string& folder) { kept[title] = folder; }});
+  QStringList opened_in;
+  QStringList questions;
+  const char* typed = "nova";
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      questions << box->text();
+      box->button(QMessageBox::Yes)->click();
+      return;
+    }
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog || dialog->property("seen").toBool()) return;
+    dialog->setProperty("seen", true);
+    opened_in << dialog->directory().absolutePath();
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
+    // Queued: the question it may ask is answered by this timer, which cannot fire within
+    // its own call.
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  poll.start();
+  EXPECT_EQ(dialogs.BrowseForFolder("Kam"), dir.File("last/nova"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("last/nova")));
+  EXPECT_EQ(questions.size(), 1);
+  EXPECT_EQ(kept["Kam"], dir.File("last/nova"));
+
+  FileDialogOptions options;
+  options.title = "Data";
+  typed = "x.csv";
+  EXPECT_EQ(dialogs.SaveFileName(options), dir.File("last/x.csv"));
+  EXPECT_EQ(opened_in, QStringList(2, QString::fromStdString(dir.File("last"))));
+  EXPECT_EQ(kept["Data"], dir.File("last"));
 }
 
 }  // namespace
