@@ -11,6 +11,9 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "config/card_preparation.h"
+#include "platform/drives.h"
+#include "platform/file_extents.h"
+#include "platform/process.h"
 
 namespace korvan::cli {
 
@@ -59,6 +62,26 @@ class TerminalProgress : public CardProgress {
   int last_ = -1;
 };
 
+// The root of a mounted card is prepared as the card is in the program: the disk check and
+// the check that LOG.BIN lies in one piece follow. Any other folder is the alternative
+// location.
+DataLocation PrepareLocation(const std::string& dir, const std::vector<Drive>& drives) {
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::canonical(dir, ec);
+  for (const Drive& drive : drives) {
+    // a to d count as no reader; c is the system's own disk.
+    if (ec || drive.letter < 'e' || drive.root.empty()) continue;
+    std::error_code root_ec;
+    if (std::filesystem::canonical(drive.root, root_ec) == real && !root_ec) {
+      DataLocation location;
+      location.card_letter = drive.letter;
+      location.card_root = drive.root;
+      return location;
+    }
+  }
+  return FolderLocation(dir);
+}
+
 }  // namespace
 
 int RunPrepare(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -73,11 +96,17 @@ int RunPrepare(const std::vector<std::string>& arguments, std::ostream& out, std
   std::filesystem::create_directories(dir, ec);
 
   PrepareDialogs dialogs(out, err, args->Has("--yes"));
-  const CardJob job{loaded.config, loaded.instruments, FolderLocation(dir), separator, dialogs};
+  const std::vector<Drive> drives = ListDrives();
+  const CardJob job{loaded.config, loaded.instruments, PrepareLocation(dir, drives), separator,
+                    dialogs};
+  SystemProcessRunner processes;
+  // A card's device that the user may not read is asked of UDisks2; polkit's password prompt
+  // then comes in this terminal unless a desktop's agent takes it.
+  SystemExtentQuery extents(true);
   bool prepared = false;
   {
     TerminalProgress progress(err);
-    prepared = PrepareCard(job, progress, CardSystem{});
+    prepared = PrepareCard(job, progress, CardSystem{&processes, &extents, drives});
   }
   return prepared ? 0 : 1;
 }
