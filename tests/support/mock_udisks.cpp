@@ -1,23 +1,20 @@
 #include "support/mock_udisks.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 
 #include "platform/process.h"
 #include "platform/udisks.h"
-
-extern char** environ;
 
 namespace korvan::testing {
 
@@ -48,10 +45,7 @@ MockUDisks::~MockUDisks() {
   stop_ = true;
   if (server_.joinable()) server_.join();
   if (bus_ != nullptr) sd_bus_flush_close_unref(bus_);
-  if (daemon_ > 0) {
-    kill(daemon_, SIGTERM);
-    waitpid(daemon_, nullptr, 0);
-  }
+  if (daemon_ > 0) kill(daemon_, SIGTERM);
   if (old_address_) {
     setenv(kAddressVariable, old_address_->c_str(), 1);
   } else {
@@ -82,38 +76,24 @@ bool MockUDisks::StartDaemon() {
                  "    <allow receive_sender=\"*\"/>\n"
                  "  </policy>\n"
                  "</busconfig>\n");
-  int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) {
-    failure_ = "no pipe";
-    return false;
-  }
-  std::vector<std::string> args = {program, "--config-file=" + config, "--nofork",
-                                   "--print-address"};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  // Its complaints (it may not raise its descriptor limit) go to a log for a failure's text.
+  // It forks once the bus listens, telling where and its process id; its complaints (it may
+  // not raise its descriptor limit) go to a log.
   const std::string log = dir_.File("bus.log");
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const int started =
-      posix_spawn(&daemon_, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  if (started != 0) daemon_ = -1;
-  // The address is printed once the bus listens.
-  while (daemon_ > 0 && address_.find('\n') == std::string::npos) {
-    pollfd ready{out[0], POLLIN, 0};
-    char chunk[256];
-    ssize_t n = 0;
-    if (poll(&ready, 1, 10000) <= 0 || (n = read(out[0], chunk, sizeof chunk)) <= 0) break;
-    address_.append(chunk, static_cast<size_t>(n));
+  FILE* out = popen((program + " --fork --print-address=1 --print-pid=1 --config-file='" + config +
+                     "' 2>'" + log + "'")
+                        .c_str(),
+                    "r");
+  char line[512];
+  for (int i = 0; i < 2 && out != nullptr && fgets(line, sizeof line, out) != nullptr; ++i) {
+    const std::string text(line, strcspn(line, "\n"));
+    if (text.starts_with("unix:")) {
+      address_ = text;
+    } else {
+      std::from_chars(text.data(), text.data() + text.size(), daemon_);
+    }
   }
-  close(out[0]);
-  if (address_.find('\n') == std::string::npos) {
+  if (out != nullptr) pclose(out);
+  if (address_.empty() || daemon_ <= 0) {
     failure_ = "dbus-daemon did not start";
     try {
       failure_ += ": " + ReadBytes(log);
@@ -121,7 +101,6 @@ bool MockUDisks::StartDaemon() {
     }
     return false;
   }
-  address_.erase(address_.find('\n'));
   return true;
 }
 
