@@ -39,12 +39,13 @@ class PrepareDialogs : public CliDialogs {
   bool yes_;
 };
 
-// A percentage line that rewrites itself, only where someone watches a terminal.
+// A percentage line that rewrites itself, only where someone watches a terminal; ended when
+// full, so that a password prompt afterwards starts a line of its own.
 class TerminalProgress : public CardProgress {
  public:
   explicit TerminalProgress(std::ostream& err) : err_(err), shown_(isatty(STDERR_FILENO) == 1) {}
   ~TerminalProgress() override {
-    if (shown_ && last_ >= 0) err_ << "\n";
+    if (shown_ && last_ >= 0 && last_ < 100) err_ << "\n";
   }
   void SetMaximum(int64_t maximum) override { maximum_ = maximum; }
   void SetPosition(int64_t position) override {
@@ -52,7 +53,7 @@ class TerminalProgress : public CardProgress {
     const int percent = static_cast<int>((position + 1) * 100 / maximum_);
     if (percent == last_) return;
     last_ = percent;
-    err_ << "\rLOG.BIN: " << percent << " %" << std::flush;
+    err_ << "\rLOG.BIN: " << percent << " %" << (percent == 100 ? "\n" : "") << std::flush;
   }
 
  private:
