@@ -133,14 +133,14 @@ LogFileResult WriteLogFile(const std::string& path, int64_t blocks, CardProgress
   return file.Commit() ? LogFileResult::kWritten : LogFileResult::kIncomplete;
 }
 
-std::vector<std::string> DiskCheckCommand(ProcessRunner& processes,
-                                          const std::vector<Drive>& drives, char letter) {
+std::vector<std::string> DiskCheckCommand(const CardSystem& system, char letter) {
+  const std::vector<Drive>& drives = system.drives;
   auto drive = std::find_if(drives.begin(), drives.end(),
                             [letter](const Drive& d) { return d.letter == letter; });
-  if (drive == drives.end()) return {};
+  if (drive == drives.end() || system.processes == nullptr) return {};
   const std::string device = CheckableDevice(*drive);
-  if (device.empty()) return {};
-  const std::string program = processes.Find("fsck.fat");
+  if (device.empty() || !system.device_readable(device)) return {};
+  const std::string program = system.processes->Find("fsck.fat");
   if (program.empty()) return {};
   return {program, "-n", device};
 }
@@ -207,11 +207,8 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
   if (job.location.alternative) {
     job.dialogs.Done(kCardDone);
   } else {
-    if (system.processes) {
-      const std::vector<std::string> check =
-          DiskCheckCommand(*system.processes, system.drives, job.location.card_letter);
-      if (!check.empty()) system.processes->Run(check[0], {check.begin() + 1, check.end()});
-    }
+    const std::vector<std::string> check = DiskCheckCommand(system, job.location.card_letter);
+    if (!check.empty()) system.processes->Run(check[0], {check.begin() + 1, check.end()});
     job.dialogs.Done(DefragmenterExitCode(system.extents, *log_path) == 0 ? kCardDone
                                                                           : kCardDoneDefragment);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "config/recording_config.h"
 #include "instruments/instrument_list.h"
 #include "platform/drives.h"
+#include "platform/fat_volume.h"
 
 namespace korvan {
 
@@ -62,6 +64,8 @@ struct CardSystem {
   ProcessRunner* processes = nullptr;
   ExtentQuery* extents = nullptr;
   std::vector<Drive> drives;  // to find the card's block device
+  // Whether this process may read the device itself (tests answer for devices they name).
+  std::function<bool(const std::string& device)> device_readable = DeviceReadable;
 };
 
 // Writes CONFIG.BIN and then CONFIG.INI at the data location. Both are converted before
@@ -84,10 +88,10 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
 bool ChangeCardConfiguration(const CardJob& job);
 
 // The command line of the disk check of a card whose drive is letter: fsck.fat -n on its
-// block device, read-only. Empty when the tool or the device is not there: the check is
-// then skipped, as its result is never looked at anyway.
-std::vector<std::string> DiskCheckCommand(ProcessRunner& processes,
-                                          const std::vector<Drive>& drives, char letter);
+// block device, read-only. Empty when the tool or the device is not there, or the device is
+// not readable (device_readable): the check is then skipped, as its result is never looked
+// at anyway, rather than asking the user's password for it.
+std::vector<std::string> DiskCheckCommand(const CardSystem& system, char letter);
 // The "defragmenter": 0 when the file lies in one piece on its device, else 1 (also when no
 // way of asking could tell).
 int DefragmenterExitCode(ExtentQuery* extents, const std::string& log_path);

@@ -323,6 +323,8 @@ FatFile WalkChain(const FatGeometry& geometry, FatTable& table, uint32_t first, 
 FileVolume::FileVolume(const std::string& path)
     : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
 
+bool DeviceReadable(const std::string& device) { return FileVolume(device).fd() >= 0; }
+
 FileVolume::~FileVolume() {
   if (fd_ >= 0) close(fd_);
 }

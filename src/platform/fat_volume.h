@@ -22,7 +22,13 @@ class VolumeReader {
 // A block device or an image file, opened for reading only.
 class FileVolume : public VolumeReader {
  public:
+  // A descriptor that someone else opened (UDisks2); the volume closes it.
+  struct Owned {
+    int fd = -1;
+  };
+
   explicit FileVolume(const std::string& path);
+  explicit FileVolume(Owned owned) : fd_(owned.fd) {}
   ~FileVolume() override;
   FileVolume(const FileVolume&) = delete;
   FileVolume& operator=(const FileVolume&) = delete;
@@ -33,6 +39,9 @@ class FileVolume : public VolumeReader {
  private:
   int fd_ = -1;
 };
+
+// Whether this process may open device (or any file) for reading itself.
+bool DeviceReadable(const std::string& device);
 
 // Bytes held in memory (an image, a fuzzer's input); the bytes must outlive it.
 class MemoryVolume : public VolumeReader {

@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <memory>
 
 #include "platform/drives.h"
 #include "platform/fat_volume.h"
 #include "platform/file_query.h"
+#include "platform/udisks.h"
 
 namespace korvan {
 
@@ -42,7 +42,8 @@ Contiguity ContiguityOfRuns(const std::vector<Extent>& runs, uint64_t size) {
 }
 
 Contiguity FileContiguity(ExtentQuery& query, const std::string& path) {
-  for (auto way : {&ExtentQuery::ByExtentMap, &ExtentQuery::ByBlockMap, &ExtentQuery::ByFatChain}) {
+  for (auto way : {&ExtentQuery::ByExtentMap, &ExtentQuery::ByBlockMap, &ExtentQuery::ByFatChain,
+                   &ExtentQuery::ByGrantedDevice}) {
     const Contiguity answer = (query.*way)(path);
     if (answer != Contiguity::kUnknown) return answer;
   }
@@ -78,8 +79,7 @@ class OpenFile {
 
 // The device node of a mounted file system: the kernel's name for major:minor first, then
 // the mount table's source; either only when it is that very device.
-std::unique_ptr<FileVolume> OpenDeviceOf(const struct stat& file_status,
-                                         const std::string& mount_source) {
+std::string DeviceNodeOf(const struct stat& file_status, const std::string& mount_source) {
   std::vector<std::string> candidates;
   const std::string uevent = "/sys/dev/block/" + std::to_string(major(file_status.st_dev)) + ":" +
                              std::to_string(minor(file_status.st_dev)) + "/uevent";
@@ -89,16 +89,26 @@ std::unique_ptr<FileVolume> OpenDeviceOf(const struct stat& file_status,
     candidates.push_back("/dev/" +
                          text.substr(at + 8, end == std::string::npos ? end : end - at - 8));
   }
-  if (mount_source.starts_with("/dev/")) candidates.push_back(mount_source);
+  candidates.push_back(mount_source);
   for (const std::string& candidate : candidates) {
-    auto opened = std::make_unique<FileVolume>(candidate);
+    // Looking at a node needs no right to read it.
     struct stat device {};
-    if (opened->fd() >= 0 && fstat(opened->fd(), &device) == 0 && S_ISBLK(device.st_mode) &&
+    if (stat(candidate.c_str(), &device) == 0 && S_ISBLK(device.st_mode) &&
         device.st_rdev == file_status.st_dev) {
-      return opened;
+      return candidate;
     }
   }
-  return nullptr;
+  return "";
+}
+
+// Where the file's FAT entry puts it; its size must agree, or this is not the entry of the
+// file that was written.
+Contiguity ContiguityOnVolume(VolumeReader& volume, const FatFileOnDevice& file) {
+  const FatFile found = LocateFatFile(volume, file.path_inside, true);
+  if (found.status != FatFileStatus::kFound || found.size != file.size) {
+    return Contiguity::kUnknown;
+  }
+  return ContiguityOfRuns(found.runs, found.size);
 }
 
 }  // namespace
@@ -172,26 +182,55 @@ Contiguity SystemExtentQuery::ByBlockMap(const std::string& path) {
   return ContiguityOfRuns(runs, file.size());
 }
 
-Contiguity SystemExtentQuery::ByFatChain(const std::string& path) {
+std::optional<FatFileOnDevice> FatFileOnDeviceIn(const std::string& mountinfo, unsigned major,
+                                                 unsigned minor, const std::string& path) {
+  const std::optional<MountOfFile> mount = MountOfFileIn(mountinfo, major, minor, path);
+  if (!mount || (mount->type != "vfat" && mount->type != "msdos") ||
+      !mount->source.starts_with("/dev/")) {
+    return std::nullopt;
+  }
+  return FatFileOnDevice{mount->source, mount->path_inside, 0};
+}
+
+std::optional<FatFileOnDevice> SystemExtentQuery::FatDeviceOf(const std::string& path) {
   std::error_code ec;
   const std::string real = std::filesystem::canonical(path, ec).string();
-  if (ec) return Contiguity::kUnknown;
+  if (ec) return std::nullopt;
   OpenFile file(real);
-  if (file.fd() < 0) return Contiguity::kUnknown;
-  const auto mount = MountOfFileIn(ReadWholeFile("/proc/self/mountinfo", 16 << 20).value_or(""),
-                                   major(file.status().st_dev), minor(file.status().st_dev), real);
-  if (!mount || (mount->type != "vfat" && mount->type != "msdos")) return Contiguity::kUnknown;
+  if (file.fd() < 0) return std::nullopt;
+  std::optional<FatFileOnDevice> on_device =
+      FatFileOnDeviceIn(ReadWholeFile("/proc/self/mountinfo", 16 << 20).value_or(""),
+                        major(file.status().st_dev), minor(file.status().st_dev), real);
+  if (!on_device) return std::nullopt;
+  on_device->device = DeviceNodeOf(file.status(), on_device->device);
+  if (on_device->device.empty()) return std::nullopt;
+  on_device->size = file.size();
   // The driver's folders and FAT go through the device's cache, which a reader of the device
-  // shares; syncing puts them on the card too.
+  // shares; syncing puts them on the card too, for a reader through another descriptor.
   syncfs(file.fd());
-  const std::unique_ptr<FileVolume> device = OpenDeviceOf(file.status(), mount->source);
-  if (!device) return Contiguity::kUnknown;
-  const FatFile found = LocateFatFile(*device, mount->path_inside, true);
-  // The size must agree, or this is not the entry of the file that was written.
-  if (found.status != FatFileStatus::kFound || found.size != file.size()) {
-    return Contiguity::kUnknown;
+  return on_device;
+}
+
+Contiguity SystemExtentQuery::ByFatChain(const std::string& path) {
+  const std::optional<FatFileOnDevice> file = FatDeviceOf(path);
+  if (!file) return Contiguity::kUnknown;
+  FileVolume device(file->device);
+  if (device.fd() < 0) return Contiguity::kUnknown;
+  return ContiguityOnVolume(device, *file);
+}
+
+Contiguity SystemExtentQuery::ByGrantedDevice(const std::string& path) {
+  const std::optional<FatFileOnDevice> file = FatDeviceOf(path);
+  if (!file || DeviceReadable(file->device)) return Contiguity::kUnknown;
+  int fd = -1;
+  {
+    std::optional<TerminalAuthAgent> agent;
+    if (terminal_agent_) agent.emplace();
+    fd = OpenDeviceThroughUDisks(file->device);
   }
-  return ContiguityOfRuns(found.runs, found.size);
+  if (fd < 0) return Contiguity::kUnknown;
+  FileVolume device(FileVolume::Owned{fd});
+  return ContiguityOnVolume(device, *file);
 }
 
 }  // namespace korvan

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,18 +36,48 @@ class ExtentQuery {
   virtual Contiguity ByExtentMap(const std::string& path) = 0;  // FIEMAP
   virtual Contiguity ByBlockMap(const std::string& path) = 0;   // FIBMAP
   virtual Contiguity ByFatChain(const std::string& path) = 0;   // the FAT read from the device
+  // The FAT read through the device that UDisks2 opens after polkit's consent.
+  virtual Contiguity ByGrantedDevice(const std::string& path) = 0;
 };
 
 // Asks the ways in the order above until one tells.
 Contiguity FileContiguity(ExtentQuery& query, const std::string& path);
 
+// A file of a mounted FAT volume: the volume's device and the file's place on it.
+struct FatFileOnDevice {
+  std::string device;       // /dev/sdb1
+  std::string path_inside;  // from the volume's root, no leading "/"
+  uint64_t size = 0;        // as the file system tells it
+};
+
+// From a /proc/self/mountinfo text: the FAT volume (vfat, msdos) of device major:minor that
+// holds path (absolute, links resolved), with the device the mount table names; nothing when
+// the file is not on a FAT volume mounted from a /dev device. The size is left 0.
+std::optional<FatFileOnDevice> FatFileOnDeviceIn(const std::string& mountinfo, unsigned major,
+                                                 unsigned minor, const std::string& path);
+
 class SystemExtentQuery : public ExtentQuery {
  public:
+  // With terminal_agent, polkit's password prompt asks in the terminal when no desktop agent
+  // does (korvan-cli).
+  explicit SystemExtentQuery(bool terminal_agent = false) : terminal_agent_(terminal_agent) {}
+
   Contiguity ByExtentMap(const std::string& path) override;
   // Needs the raw-I/O capability; works on FAT, which has no FIEMAP.
   Contiguity ByBlockMap(const std::string& path) override;
-  // Needs read access to the card's block device (the disk group, usually).
+  // Needs read access to the card's block device.
   Contiguity ByFatChain(const std::string& path) override;
+  // Only for a device that this process cannot read itself: a device read directly has told
+  // what it can, and a prompt would add nothing.
+  Contiguity ByGrantedDevice(const std::string& path) override;
+
+ protected:
+  // The FAT volume's device that holds path, from the mount table, verified against the
+  // file's device number; the file system's data are synced to it first.
+  virtual std::optional<FatFileOnDevice> FatDeviceOf(const std::string& path);
+
+ private:
+  bool terminal_agent_;
 };
 
 }  // namespace korvan

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <sstream>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "app/cp1250.h"
+#include "config/card_preparation.h"
 #include "config/settings_file.h"
 #include "support/cli_run.h"
 #include "support/temp_dir.h"
@@ -76,6 +78,22 @@ TEST_F(CliCardTest, PrepareSimulateInfoAndReadBackOneFolder) {
   EXPECT_NE(text.find("SavePeriod2=0,5\r\n"), std::string::npos);
   EXPECT_NE(text.find("JobName=\r\n"), std::string::npos);
   EXPECT_NE(text.find("Instrument=0\r\n"), std::string::npos);
+}
+
+// The root of a mounted card is the card, as in the program: its question, and the check
+// that LOG.BIN lies in one piece decides the message.
+TEST_F(CliCardTest, PrepareTakesTheRootOfACardDriveForTheCard) {
+  std::filesystem::create_directories(card_);
+  setenv("KORVAN_DRIVES", ("e=" + card_).c_str(), 1);
+  CliOutput first = RunCli({"prepare", settings_, card_ + "/"});
+  CliOutput second = RunCli({"prepare", settings_, card_});
+  unsetenv("KORVAN_DRIVES");
+  ASSERT_EQ(first.code, 0) << first.err;
+  EXPECT_TRUE(first.out == std::string(kCardDone) + "\n" ||
+              first.out == std::string(kCardDoneDefragment) + "\n")
+      << first.out;
+  EXPECT_EQ(second.code, 1);
+  EXPECT_NE(second.err.find(kAskDeleteCardData), std::string::npos) << second.err;
 }
 
 TEST_F(CliCardTest, ImageIsWhatPreparationWrites) {

@@ -68,7 +68,10 @@ class CardPreparationTest : public ::testing::Test {
     location.card_root = card_.path();
     return CardJob{config, instruments_, location, ',', dialogs_};
   }
-  CardSystem System() { return CardSystem{&processes_, &extents_, drives_}; }
+  CardSystem System() {
+    return CardSystem{&processes_, &extents_, drives_,
+                      [this](const std::string&) { return device_readable_; }};
+  }
 
   void OldCard() {
     for (const char* name : {"LOG.BIN", "RDR.BIN", "CONFIG.BIN", "CONFIG.INI"}) {
@@ -89,6 +92,7 @@ class CardPreparationTest : public ::testing::Test {
   FakeProcessRunner processes_;
   FakeExtentQuery extents_;
   std::vector<Drive> drives_{{'c', "", "/", "/dev/vda1"}, {'e', "KARTA", "", "/dev/sdz1"}};
+  bool device_readable_ = true;
 };
 
 TEST_F(CardPreparationTest, OneMegabyteInTheAlternativeFolder) {
@@ -131,6 +135,7 @@ TEST_F(CardPreparationTest, OnACardTheDiskCheckRunsAndTheExtentsDecideTheLastMes
     std::string device;
     const char* done;
     std::vector<std::vector<std::string>> runs;
+    bool readable = true;
   };
   const std::vector<std::string> check = {"/usr/sbin/fsck.fat", "-n", "/dev/sdz1"};
   const Case cases[] = {
@@ -140,6 +145,8 @@ TEST_F(CardPreparationTest, OnACardTheDiskCheckRunsAndTheExtentsDecideTheLastMes
       // Without the tool or a device the check is skipped; the extents still decide.
       {Contiguity::kContiguous, {}, "/dev/sdz1", kCardDone, {}},
       {Contiguity::kFragmented, {"fsck.fat"}, "tmpfs", kCardDoneDefragment, {}},
+      // A device the user may not read is not checked: that would need a password too.
+      {Contiguity::kContiguous, {"fsck.fat"}, "/dev/sdz1", kCardDone, {}, false},
   };
   RecordingConfig config = OneLineConfig();
   for (const Case& c : cases) {
@@ -152,11 +159,12 @@ TEST_F(CardPreparationTest, OnACardTheDiskCheckRunsAndTheExtentsDecideTheLastMes
     extents_.extent_map = c.extents;
     extents_.asked.clear();
     drives_[1].device = c.device;
+    device_readable_ = c.readable;
     ASSERT_TRUE(PrepareCard(Job(config, false), progress_, System()));
     EXPECT_EQ(dialogs_.messages,
               (std::vector<Message>{{"ask", kAskDeleteCardData}, {"done", c.done}}));
     EXPECT_EQ(processes_.runs, c.runs);
-    EXPECT_EQ(extents_.asked, std::vector<std::string>(c.extents == Contiguity::kUnknown ? 3 : 1,
+    EXPECT_EQ(extents_.asked, std::vector<std::string>(c.extents == Contiguity::kUnknown ? 4 : 1,
                                                        card_.File("LOG.BIN")));
   }
 }
@@ -164,20 +172,24 @@ TEST_F(CardPreparationTest, OnACardTheDiskCheckRunsAndTheExtentsDecideTheLastMes
 TEST_F(CardPreparationTest, TheWaysOfFindingTheLogOnTheCardAreAskedInTurnUntilOneTells) {
   using enum Contiguity;
   struct Case {
-    Contiguity extent_map, block_map, fat_chain;
+    Contiguity extent_map, block_map, fat_chain, granted;
     std::vector<std::string> ways;
     const char* done;
   };
-  const std::vector<std::string> all = {"FIEMAP", "FIBMAP", "FAT"};
+  const std::vector<std::string> fat = {"FIEMAP", "FIBMAP", "FAT"};
+  const std::vector<std::string> all = {"FIEMAP", "FIBMAP", "FAT", "UDisks2"};
   const Case cases[] = {
-      {kContiguous, kFragmented, kFragmented, {"FIEMAP"}, kCardDone},
-      {kFragmented, kContiguous, kContiguous, {"FIEMAP"}, kCardDoneDefragment},
-      {kUnknown, kContiguous, kFragmented, {"FIEMAP", "FIBMAP"}, kCardDone},
-      {kUnknown, kFragmented, kContiguous, {"FIEMAP", "FIBMAP"}, kCardDoneDefragment},
+      {kContiguous, kFragmented, kFragmented, kFragmented, {"FIEMAP"}, kCardDone},
+      {kFragmented, kContiguous, kContiguous, kContiguous, {"FIEMAP"}, kCardDoneDefragment},
+      {kUnknown, kContiguous, kFragmented, kFragmented, {"FIEMAP", "FIBMAP"}, kCardDone},
+      {kUnknown, kFragmented, kContiguous, kContiguous, {"FIEMAP", "FIBMAP"}, kCardDoneDefragment},
       // A FAT card without the raw-I/O capability: only its FAT tells.
-      {kUnknown, kUnknown, kContiguous, all, kCardDone},
-      {kUnknown, kUnknown, kFragmented, all, kCardDoneDefragment},
-      {kUnknown, kUnknown, kUnknown, all, kCardDoneDefragment},
+      {kUnknown, kUnknown, kContiguous, kFragmented, fat, kCardDone},
+      {kUnknown, kUnknown, kFragmented, kContiguous, fat, kCardDoneDefragment},
+      // A device the user may not read: UDisks2 opens it.
+      {kUnknown, kUnknown, kUnknown, kContiguous, all, kCardDone},
+      {kUnknown, kUnknown, kUnknown, kFragmented, all, kCardDoneDefragment},
+      {kUnknown, kUnknown, kUnknown, kUnknown, all, kCardDoneDefragment},
   };
   for (const Case& c : cases) {
     OldCard();
@@ -187,6 +199,7 @@ TEST_F(CardPreparationTest, TheWaysOfFindingTheLogOnTheCardAreAskedInTurnUntilOn
     extents_.extent_map = c.extent_map;
     extents_.block_map = c.block_map;
     extents_.fat_chain = c.fat_chain;
+    extents_.granted_device = c.granted;
     ASSERT_TRUE(PrepareCard(Job(OneLineConfig(), false), progress_, System()));
     EXPECT_EQ(dialogs_.Texts("done"), std::vector<std::string>{c.done});
     EXPECT_EQ(extents_.ways, c.ways);

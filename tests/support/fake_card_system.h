@@ -40,10 +40,14 @@ class FakeExtentQuery : public ExtentQuery {
   }
   Contiguity ByBlockMap(const std::string& path) override { return Ask("FIBMAP", path, block_map); }
   Contiguity ByFatChain(const std::string& path) override { return Ask("FAT", path, fat_chain); }
+  Contiguity ByGrantedDevice(const std::string& path) override {
+    return Ask("UDisks2", path, granted_device);
+  }
 
   Contiguity extent_map = Contiguity::kContiguous;
   Contiguity block_map = Contiguity::kUnknown;
   Contiguity fat_chain = Contiguity::kUnknown;
+  Contiguity granted_device = Contiguity::kUnknown;
   std::vector<std::string> asked;
   std::vector<std::string> ways;
 
