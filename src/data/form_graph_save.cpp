@@ -9,6 +9,7 @@
 #include "app/date_time.h"
 #include "app/user_dialogs.h"
 #include "config/form_format.h"
+#include "config/preparation_mark.h"
 #include "data/export_aggregate.h"
 #include "data/form_export_filter.h"
 #include "data/form_graph.h"
@@ -101,12 +102,9 @@ void TFormGraph::ButtonExportClick() {
   if (!name || name->empty()) return;
   const std::string path = WithCsvExtension(*name);
   // An export onto one of the card's files would destroy the measurement it reads.
-  if (const std::optional<std::string> card_path = app_.CardFilePath(kCardFileNames[0], false)) {
-    const std::string folder = card_path->substr(0, card_path->rfind('/') + 1);
-    if (CardFileNamedBy(folder, path)) {
-      app_.Dialogs().ShowError(kExportCreateFailed);
-      return;
-    }
+  if (!folder_.empty() && CardFileNamedBy(folder_, path)) {
+    app_.Dialogs().ShowError(kExportCreateFailed);
+    return;
   }
 
   Bar bar(ProgressBar1);
@@ -130,17 +128,17 @@ void TFormGraph::ButtonExportClick() {
 void TFormGraph::ButtonSaveClick() { SaveMeasurementCopy(); }
 
 void TFormGraph::SaveMeasurementCopy() {
-  // The recording parameters window then holds the configuration of the data location.
-  if (app_.Format()) app_.Format()->ButtonLoadFromCardClick();
+  // What was loaded is copied, wherever the settings window's choosers point by now.
+  if (folder_.empty() || !RefuseInterruptedPreparation(folder_, app_.Dialogs())) return;
+  // The recording parameters window then holds the configuration of the copied measurement.
+  if (app_.Format()) app_.Format()->LoadFromCard(FolderDataLocation(folder_));
   const StampRange range = CurrentStampRange();
   const std::string folder = app_.Dialogs().BrowseForFolder("Adresář pro uložení datových souborů");
   if (folder.empty()) return;
-  const std::optional<std::string> log_path = app_.CardFilePath(kCardFileNames[0], true);
-  if (!log_path) return;
 
   Bar bar(ProgressBar1);
   MeasurementCopyJob job;
-  job.source_dir = log_path->substr(0, log_path->rfind('/') + 1);
+  job.source_dir = folder_;
   job.destination_dir = folder;
   job.start = range.start;
   job.end = range.end;

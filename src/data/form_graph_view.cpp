@@ -131,10 +131,9 @@ void TFormGraph::WriteGraphSettings(const std::string& path) {
 }
 
 void TFormGraph::ReadGraphSettings() {
-  const std::optional<std::string> path = app_.CardFilePath(kGraphIniFile, true);
-  if (!path) return;
+  if (folder_.empty()) return;
   GraphViewState s;
-  if (!ReadGraphSettingsFile(*path, s, Now())) return;
+  if (!ReadGraphSettingsFile(JoinFolder(folder_, kGraphIniFile), s, Now())) return;
   ManualView = true;
   // The curves are drawn once, with everything in place, not after each channel and style.
   QCPLayer* curves = Chart1->layer("main");

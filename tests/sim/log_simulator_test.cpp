@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/card_files.h"
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/error.h"
 #include "config/card_preparation.h"
+#include "config/preparation_mark.h"
 #include "data/measurement.h"
 #include "platform/folder_lock.h"
 #include "support/fake_dialogs.h"
@@ -167,6 +169,13 @@ TEST(LogSimulator, RefusalsLeaveTheFileAsItWas) {
   const Case cases[] = {
       {"past 2063", past_2063, [] {}, "po roce 2063"},
       {"read-only", {}, [&] { chmod(dir.File("LOG.BIN").c_str(), 0444); }, "jen pro čtení"},
+      {"an interrupted preparation",
+       {},
+       [&] {
+         chmod(dir.File("LOG.BIN").c_str(), 0644);
+         testing::WriteBytes(dir.File(kPreparationMarkFile), "");
+       },
+       kPreparationInterrupted},
       {"another writer", {}, [&] { other.emplace(dir.path()); }, "právě zapisuje jiný proces"},
   };
   for (const Case& c : cases) {
@@ -181,6 +190,34 @@ TEST(LogSimulator, RefusalsLeaveTheFileAsItWas) {
     chmod(dir.File("LOG.BIN").c_str(), 0644);
     EXPECT_EQ(testing::ReadBytes(dir.File("LOG.BIN")), before);
   }
+}
+
+// A recording started while a preparation runs waits for it before it reads anything: read
+// first, it would record the old configuration (or none) into the new card.
+TEST(LogSimulator, ReadsTheConfigurationOnlyUnderTheFolderLock) {
+  TempDir dir;
+  Prepare(dir.path(), FiveLines());
+  RecordingConfig config = FiveLines();
+  config.file_size = "1";
+  FakeDialogs dialogs;
+  dialogs.answers = {true};
+  NoProgress progress;
+  CardSystem system;
+  int steps = 0;
+  system.after_step = [&](std::string_view step) {
+    SCOPED_TRACE(std::string(step));
+    ++steps;
+    try {
+      SimulateRecording(dir.path(), {});
+      ADD_FAILURE() << "recorded during the preparation";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("právě zapisuje jiný proces"), std::string::npos)
+          << e.what();
+    }
+  };
+  DataLocation location{.alternative = true, .alt_dir = dir.path()};
+  ASSERT_TRUE(PrepareCard(CardJob{config, {}, location, ',', dialogs}, progress, system));
+  EXPECT_EQ(steps, 10);
 }
 
 TEST(EncodeDecimalFloat, DecodesBackToTheValue) {
