@@ -84,7 +84,6 @@ TEST_F(CliCardTest, PrepareSimulateInfoAndReadBackOneFolder) {
 // A folder whose preparation was interrupted is read by no command; prepare offers to finish it.
 TEST_F(CliCardTest, AnInterruptedPreparationIsReadByNoCommandAndPrepareFinishesIt) {
   ASSERT_EQ(RunCli({"prepare", settings_, card_}).code, 0);
-  ASSERT_EQ(RunCli({"simulate", card_, "--days", "0,01"}).code, 0);
   WriteBytes(card_ + "/" + kPreparationMarkFile, "");
   const std::vector<std::vector<std::string>> readers = {
       {"info", card_},
@@ -101,7 +100,6 @@ TEST_F(CliCardTest, AnInterruptedPreparationIsReadByNoCommandAndPrepareFinishesI
     const CliOutput r = RunCli(args);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find(kPreparationInterrupted), std::string::npos) << r.err;
-    EXPECT_TRUE(r.out.empty()) << r.out;
   }
   EXPECT_EQ(ReadBytes(card_ + "/LOG.BIN"), log);
   EXPECT_FALSE(std::filesystem::exists(dir_.File("copy/LOG.BIN")));

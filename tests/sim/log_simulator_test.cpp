@@ -9,12 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/card_files.h"
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/error.h"
 #include "config/card_preparation.h"
-#include "config/preparation_mark.h"
 #include "data/measurement.h"
 #include "platform/folder_lock.h"
 #include "support/fake_dialogs.h"
@@ -169,13 +167,6 @@ TEST(LogSimulator, RefusalsLeaveTheFileAsItWas) {
   const Case cases[] = {
       {"past 2063", past_2063, [] {}, "po roce 2063"},
       {"read-only", {}, [&] { chmod(dir.File("LOG.BIN").c_str(), 0444); }, "jen pro čtení"},
-      {"an interrupted preparation",
-       {},
-       [&] {
-         chmod(dir.File("LOG.BIN").c_str(), 0644);
-         testing::WriteBytes(dir.File(kPreparationMarkFile), "");
-       },
-       kPreparationInterrupted},
       {"another writer", {}, [&] { other.emplace(dir.path()); }, "právě zapisuje jiný proces"},
   };
   for (const Case& c : cases) {
