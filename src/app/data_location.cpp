@@ -18,6 +18,21 @@ std::optional<std::string> CardFileNamedBy(const std::string& folder, const std:
   return std::nullopt;
 }
 
+std::optional<std::string> CardFolder(const DataLocation& location, bool report,
+                                      UserDialogs& dialogs) {
+  // The same folder as CardFilePath's paths lie in.
+  const std::optional<std::string> probe = CardFilePath(location, "", report, dialogs);
+  if (!probe) return std::nullopt;
+  return probe->size() > 1 ? probe->substr(0, probe->size() - 1) : *probe;
+}
+
+DataLocation FolderDataLocation(const std::string& folder) {
+  DataLocation location;
+  location.alternative = true;
+  location.alt_dir = folder;
+  return location;
+}
+
 std::optional<std::string> CardFilePath(const DataLocation& location, std::string_view name,
                                         bool report, UserDialogs& dialogs) {
   if (location.alternative) {

@@ -32,6 +32,15 @@ std::optional<std::string> CardFileNamedBy(const std::string& folder, const std:
 inline constexpr const char* kReaderMissingMessage =
     "Čtečka není připojena. Připojte čtečku, vložte kartu a restartujte aplikaci.";
 
+// The folder that holds the card's files: the alternative folder or the card's root. An
+// operation resolves it once, at its start, and takes every card file from it, so that a
+// change of the settings window's choosers meanwhile cannot mix two folders. Nothing when the
+// card reader counts as not connected (told only when report is set).
+std::optional<std::string> CardFolder(const DataLocation& location, bool report,
+                                      UserDialogs& dialogs);
+// The data location that is folder, as the alternative folder.
+DataLocation FolderDataLocation(const std::string& folder);
+
 // The full path of a card file, or nothing when the card reader counts as not connected
 // (letters a to d, or no letter); the message is shown only when report is set.
 std::optional<std::string> CardFilePath(const DataLocation& location, std::string_view name,

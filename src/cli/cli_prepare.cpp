@@ -26,8 +26,12 @@ class PrepareDialogs : public CliDialogs {
       : CliDialogs(&err), out_(out), err_(err), yes_(yes) {}
   bool Ask(const std::string& text) override {
     if (!yes_) {
-      err_ << "korvan-cli: prepare: " << text << "\n"
-           << "korvan-cli: prepare: nic nebylo smazáno; smazání dovolí --yes\n";
+      err_ << "korvan-cli: prepare: " << text << "\n";
+      if (text == kAskFinishPreparation) {
+        err_ << "korvan-cli: prepare: nic nebylo změněno; přípravu dokončí --yes\n";
+      } else {
+        err_ << "korvan-cli: prepare: nic nebylo smazáno; smazání dovolí --yes\n";
+      }
     }
     return yes_;
   }

@@ -7,6 +7,7 @@
 #include "app/numbers.h"
 #include "app/user_dialogs.h"
 #include "config/config_image.h"
+#include "config/preparation_mark.h"
 #include "config/settings_file.h"
 #include "platform/file_extents.h"
 #include "platform/file_query.h"
@@ -54,14 +55,23 @@ bool WriteConfigIni(const CardJob& job) {
   return true;
 }
 
-bool WriteConfiguration(const CardJob& job, const std::string& image) {
+using StepHook = std::function<void(std::string_view step)>;
+
+void Step(const StepHook& hook, std::string_view step) {
+  if (hook) hook(step);
+}
+
+bool WriteConfiguration(const CardJob& job, const std::string& image, const StepHook& hook = {}) {
   const auto bin_path = PathOf(job, kConfigImageFile);
   if (!bin_path) return false;
   if (!WriteFileAtomically(*bin_path, image)) {
     job.dialogs.ShowError(kCfgCannotCreate);
     return false;
   }
-  return WriteConfigIni(job);
+  Step(hook, kConfigImageFile);
+  if (!WriteConfigIni(job)) return false;
+  Step(hook, kConfigIniFile);
+  return true;
 }
 
 std::string FolderOfPath(const std::string& path) {
@@ -174,17 +184,31 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
   const int64_t blocks = int64_t{file_size} * kBlocksPerMB;
   if (!FitsOnCard(job, *log_path, static_cast<uint64_t>(blocks) * kCardBlockSize)) return false;
 
-  if (FileExists(*log_path) &&
-      !job.dialogs.Ask(job.location.alternative ? kAskDeleteAlternativeData : kAskDeleteCardData)) {
+  const std::string folder = FolderOfPath(*log_path);
+  if (PreparationInterrupted(folder)) {
+    // What the interrupted preparation left is no data to keep; it was agreed to delete.
+    if (!job.dialogs.Ask(kAskFinishPreparation)) return false;
+  } else if (FileExists(*log_path) &&
+             !job.dialogs.Ask(job.location.alternative ? kAskDeleteAlternativeData
+                                                       : kAskDeleteCardData)) {
     return false;
   }
 
+  const StepHook& step = system.after_step;
+  std::string reason;
+  if (!MarkPreparation(folder, &reason)) {
+    job.dialogs.ShowError("Kartu nelze připravit: do složky " + folder + " nelze zapisovat (" +
+                          reason + "). Karta zůstala beze změny.");
+    return false;
+  }
+  Step(step, "mark");
   std::string rdr_path;
   for (const char* name : {kReaderFile, kConfigImageFile, kConfigIniFile, kLogFile}) {
     const auto path = PathOf(job, name);
     if (!path) return false;
     RemoveFile(*path);  // what cannot be removed is replaced or reported when written
     if (std::string_view(name) == kReaderFile) rdr_path = *path;
+    Step(step, std::string("remove ") + name);
   }
 
   switch (WriteLogFile(*log_path, blocks, &progress)) {
@@ -197,12 +221,21 @@ bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& s
     case LogFileResult::kWritten:
       break;
   }
+  Step(step, kLogFile);
 
   if (!WriteFileAtomically(rdr_path, std::string(kCardBlockSize, static_cast<char>(0xFF)))) {
     job.dialogs.ShowError(kRdrCannotCreate);
     return false;
   }
-  if (!WriteConfiguration(job, converted->image)) return false;
+  Step(step, kReaderFile);
+  if (!WriteConfiguration(job, converted->image, step)) return false;
+  // Every file is synced by its writer: the card is whole from here on.
+  if (!UnmarkPreparation(folder, &reason)) {
+    job.dialogs.ShowError("Soubor " + JoinFolder(folder, kPreparationMarkFile) + " nelze smazat (" +
+                          reason + "); připravte kartu znovu.");
+    return false;
+  }
+  Step(step, "unmark");
 
   if (job.location.alternative) {
     job.dialogs.Done(kCardDone);
@@ -221,6 +254,8 @@ bool ChangeCardConfiguration(const CardJob& job) {
   if (!log_path) return false;
   const auto rdr_path = PathOf(job, kReaderFile);
   if (!rdr_path) return false;
+  // New configuration files would not make an interrupted preparation's card whole.
+  if (!RefuseInterruptedPreparation(FolderOfPath(*log_path), job.dialogs)) return false;
   if (!FileExists(*log_path) || !FileExists(*rdr_path)) {
     job.dialogs.ShowError(kCardFilesMissing);
     return false;

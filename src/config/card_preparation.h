@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/data_location.h"
@@ -32,6 +33,8 @@ inline constexpr const char* kCardDoneDefragment =
     "kartu.";
 inline constexpr const char* kCardFilesMissing =
     "Karta nebo složka neobsahuje všechny potřebné soubory, použijte funkci \"Připrav kartu\".";
+inline constexpr const char* kAskFinishPreparation =
+    "Příprava karty byla přerušena, připravte kartu znovu. Chcete kartu připravit nyní ?";
 inline constexpr const char* kAskChangeConfiguration =
     "Touto funkcí můžete způsobit nekonzistenci konfigurace a dat. Opravdu chcete pokračovat ?";
 
@@ -66,6 +69,9 @@ struct CardSystem {
   std::vector<Drive> drives;  // to find the card's block device
   // Whether this process may read the device itself (tests answer for devices they name).
   std::function<bool(const std::string& device)> device_readable = DeviceReadable;
+  // Told after each step that changes the folder (the mark, each file removed or written),
+  // by the step's name; lets a test stop a preparation anywhere.
+  std::function<void(std::string_view step)> after_step;
 };
 
 // Writes CONFIG.BIN and then CONFIG.INI at the data location. Both are converted before
@@ -81,10 +87,13 @@ LogFileResult WriteLogFile(const std::string& path, int64_t blocks, CardProgress
 // "Připrav kartu": the card (or the alternative folder) gets a fresh LOG.BIN of the computed
 // size, RDR.BIN, CONFIG.BIN and CONFIG.INI; on a card the disk check and the defragmenter
 // step follow. Every number is converted before anything is asked, deleted or created.
-// True when the final message was shown.
+// From before the first deletion until every new file is synced the folder carries the
+// preparation mark (config/preparation_mark.h); a folder that carries it is asked about
+// (kAskFinishPreparation) instead of its data. True when the final message was shown.
 bool PrepareCard(const CardJob& job, CardProgress& progress, const CardSystem& system);
 
-// "Zm. Cfg": new configuration files on a prepared card; its data stay as they are.
+// "Zm. Cfg": new configuration files on a prepared card; its data stay as they are. A card
+// whose preparation was interrupted is refused.
 bool ChangeCardConfiguration(const CardJob& job);
 
 // The command line of the disk check of a card whose drive is letter: fsck.fat -n on its

@@ -3,6 +3,7 @@
 #include "app/card_files.h"
 #include "app/user_dialogs.h"
 #include "config/config_image.h"
+#include "config/preparation_mark.h"
 #include "config/settings_file.h"
 #include "platform/file_query.h"
 #include "platform/paths.h"
@@ -13,22 +14,23 @@ ReadBackSource ReadConfigurationFromCard(const DataLocation& location, Recording
                                          InstrumentList& instruments, char decimal_separator,
                                          UserDialogs& dialogs,
                                          const std::function<void(ReadBackSource)>& filled) {
-  const auto ini_path = CardFilePath(location, kConfigIniFile, true, dialogs);
-  if (!ini_path) return ReadBackSource::kNone;
-  if (const int error = UnreadableReason(*ini_path); error != 0) {
-    dialogs.ShowError(ConfigIniUnreadableText(*ini_path, error));
-    return ReadBackSource::kNone;
-  }
-  if (FileExists(*ini_path) &&
-      ReadSettingsFile(*ini_path, config, instruments, decimal_separator, dialogs, [&] {
+  const std::optional<std::string> folder = CardFolder(location, true, dialogs);
+  if (!folder) return ReadBackSource::kNone;
+  // What an interrupted preparation left is neither the old configuration nor the new one.
+  if (!RefuseInterruptedPreparation(*folder, dialogs)) return ReadBackSource::kNone;
+  bool ini_unreadable = false;
+  const std::optional<IniDocument> ini =
+      ReadCardConfigIni(JoinFolder(*folder, kConfigIniFile), dialogs, &ini_unreadable);
+  if (ini_unreadable) return ReadBackSource::kNone;
+  if (ini && ReadSettingsDocument(*ini, config, instruments, decimal_separator, dialogs, [&] {
         if (filled) filled(ReadBackSource::kConfigIni);
       })) {
     return ReadBackSource::kConfigIni;
   }
-  const auto bin_path = CardFilePath(location, kConfigImageFile, true, dialogs);
-  if (!bin_path) return ReadBackSource::kNone;
   std::string bytes;
-  if (!ReadConfigImageFile(*bin_path, bytes)) return ReadBackSource::kNone;
+  if (!ReadConfigImageFile(JoinFolder(*folder, kConfigImageFile), bytes)) {
+    return ReadBackSource::kNone;
+  }
   if (!ReadBackConfigImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, config,
                            decimal_separator)) {
     return ReadBackSource::kNone;

@@ -20,7 +20,8 @@ enum class ReadBackSource {
 // into config (and instruments, from CONFIG.INI only); the file size is recomputed.
 // Nothing is said when neither file gives a configuration. filled is called as soon as config
 // (and instruments) hold what was read, before any warning or size error is told, so that a
-// window shows the new contents behind the message.
+// window shows the new contents behind the message. A folder whose card preparation was
+// interrupted is told and read no further.
 ReadBackSource ReadConfigurationFromCard(const DataLocation& location, RecordingConfig& config,
                                          InstrumentList& instruments, char decimal_separator,
                                          UserDialogs& dialogs,

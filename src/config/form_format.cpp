@@ -483,7 +483,9 @@ CardJob TFormFormat::CardJobFor(const RecordingConfig& config) const {
                  app_.DecimalSeparator(), app_.Dialogs()};
 }
 
-void TFormFormat::ButtonLoadFromCardClick() {
+void TFormFormat::ButtonLoadFromCardClick() { LoadFromCard(app_.CurrentLocation()); }
+
+void TFormFormat::LoadFromCard(const DataLocation& location) {
   RecordingConfig config = Config();
   InstrumentList instruments = app_.Instruments()->List();
   const bool change_enabled = ButtonChg->isEnabled();
@@ -493,8 +495,8 @@ void TFormFormat::ButtonLoadFromCardClick() {
     SetConfig(config);
     if (source == ReadBackSource::kConfigIni) app_.Instruments()->SetList(instruments);
   };
-  switch (ReadConfigurationFromCard(app_.CurrentLocation(), config, instruments,
-                                    app_.DecimalSeparator(), app_.Dialogs(), show)) {
+  switch (ReadConfigurationFromCard(location, config, instruments, app_.DecimalSeparator(),
+                                    app_.Dialogs(), show)) {
     case ReadBackSource::kNone:
       return;
     case ReadBackSource::kConfigIni:

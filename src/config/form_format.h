@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/data_location.h"
 #include "app/user_dialogs.h"
 #include "config/recording_config.h"
 
@@ -59,6 +60,8 @@ class TFormFormat : public QWidget {
   void ButtonCfgChgClick();
   void ButtonZmCfgClick();
   void ButtonLoadFromCardClick();
+  // The same from a given data location (the graph window's copy reads the folder it loaded).
+  void LoadFromCard(const DataLocation& location);
 
   QLabel* LabelNazev;
   QLineEdit* EditNazev;

@@ -11,6 +11,7 @@
 #include "app/text.h"
 #include "app/user_dialogs.h"
 #include "config/settings_format.h"
+#include "platform/file_query.h"
 #include "platform/system_error.h"
 
 namespace korvan {
@@ -34,6 +35,16 @@ bool VersionOlderThanChecked(std::string_view version) {
 
 std::string ConfigIniUnreadableText(const std::string& path, int error) {
   return "Soubor " + path + " nelze přečíst: " + SystemErrorText(error) + ".";
+}
+
+std::optional<IniDocument> ReadCardConfigIni(const std::string& path, UserDialogs& dialogs,
+                                             bool* unreadable) {
+  int error = 0;
+  const std::optional<std::string> bytes = ReadFileIfPresent(path, kMaxIniBytes, &error);
+  *unreadable = error != 0;
+  if (error != 0) dialogs.ShowError(ConfigIniUnreadableText(path, error));
+  if (!bytes) return std::nullopt;
+  return IniDocument::Parse(*bytes);
 }
 
 SettingsNumbers ConvertSettingsNumbers(const RecordingConfig& config, char decimal_separator) {
@@ -98,7 +109,14 @@ void WriteSettingsFile(const std::string& path, const RecordingConfig& config,
 bool ReadSettingsFile(const std::string& path, RecordingConfig& config, InstrumentList& instruments,
                       char decimal_separator, UserDialogs& dialogs,
                       const std::function<void()>& filled) {
-  const IniFile ini(path);
+  const IniFile file(path);
+  return ReadSettingsDocument(file.document(), config, instruments, decimal_separator, dialogs,
+                              filled);
+}
+
+bool ReadSettingsDocument(const IniDocument& ini, RecordingConfig& config,
+                          InstrumentList& instruments, char decimal_separator, UserDialogs& dialogs,
+                          const std::function<void()>& filled) {
   if (ini.ReadString(kSectionApplication, kKeyName, "") != kAppName) return false;
 
   RecordingConfig loaded = config;  // the file size stays until CalcMB replaces it

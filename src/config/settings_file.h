@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/ini_document.h"
 #include "config/recording_config.h"
 #include "config/settings_format.h"
 #include "instruments/instrument_list.h"
@@ -40,6 +42,10 @@ struct SettingsNumbers {
 // A card's CONFIG.INI that is there but cannot be read (error: the system's number): told, never
 // taken for a missing one.
 std::string ConfigIniUnreadableText(const std::string& path, int error);
+// A card's CONFIG.INI from one open of it: nothing when it is not there; nothing with
+// *unreadable set, after telling the user, when it is there but cannot be read.
+std::optional<IniDocument> ReadCardConfigIni(const std::string& path, UserDialogs& dialogs,
+                                             bool* unreadable);
 
 SettingsNumbers ConvertSettingsNumbers(const RecordingConfig& config, char decimal_separator);
 
@@ -57,5 +63,9 @@ void WriteSettingsFile(const std::string& path, const RecordingConfig& config,
 bool ReadSettingsFile(const std::string& path, RecordingConfig& config, InstrumentList& instruments,
                       char decimal_separator, UserDialogs& dialogs,
                       const std::function<void()>& filled = {});
+// The same from a document already read.
+bool ReadSettingsDocument(const IniDocument& ini, RecordingConfig& config,
+                          InstrumentList& instruments, char decimal_separator, UserDialogs& dialogs,
+                          const std::function<void()>& filled = {});
 
 }  // namespace korvan

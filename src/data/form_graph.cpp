@@ -437,6 +437,7 @@ void TFormGraph::FormCreate() {
     };
     loaded_ = LoadMeasurement(app_.CurrentLocation(), app_.Dialogs(), Today(), progress,
                               *measurement_, &result);
+    folder_ = result.folder;
   }
   if (bar) bar->setValue(0);
 
@@ -459,17 +460,16 @@ void TFormGraph::FormCreate() {
 }
 
 void TFormGraph::FormClose() {
-  const std::optional<std::string> path = app_.CardFilePath(kGraphIniFile, false);
-  if (!path) return;
+  // The view belongs beside the data it shows.
+  if (!loaded_ || folder_.empty()) return;
   // Another writer of the card folder (a preparation, a copy) would have the file changed under it.
-  const std::string folder = path->substr(0, path->rfind('/') + 1);
-  const FolderLock lock(folder);
+  const FolderLock lock(folder_);
   if (!lock.held()) {
     app_.Dialogs().ShowError(lock.refusal());
     return;
   }
   try {
-    WriteGraphSettings(*path);
+    WriteGraphSettings(JoinFolder(folder_, kGraphIniFile));
   } catch (const Error& e) {
     // The window closes anyway; the user learns that the view was not kept.
     app_.Dialogs().ShowError(e.what());

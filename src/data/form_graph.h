@@ -231,6 +231,9 @@ class TFormGraph : public QWidget {
   KorvanApp& app_;
   std::unique_ptr<Measurement> measurement_;
   bool loaded_ = false;
+  // The folder the load read: the copy, GRAPH.INI and the export's refusal use it, never the
+  // settings window's choosers of a later moment. Empty when the load resolved none.
+  std::string folder_;
   std::array<Channel, kChannels> channels_;
   std::array<std::shared_ptr<const LineDetail>, kMaxLines> details_;
   TimeAxisTicker* time_ticker_ = nullptr;  // owned by the axis

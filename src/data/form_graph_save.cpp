@@ -12,6 +12,7 @@
 #include "app/error.h"
 #include "app/user_dialogs.h"
 #include "config/form_format.h"
+#include "config/preparation_mark.h"
 #include "data/export_aggregate.h"
 #include "data/form_export_filter.h"
 #include "data/form_graph.h"
@@ -104,12 +105,9 @@ void TFormGraph::ButtonExportClick() {
   if (!name || name->empty()) return;
   const std::string path = WithCsvExtension(*name);
   // An export onto one of the card's files would destroy the measurement it reads.
-  if (const std::optional<std::string> card_path = app_.CardFilePath(kCardFileNames[0], false)) {
-    const std::string folder = card_path->substr(0, card_path->rfind('/') + 1);
-    if (CardFileNamedBy(folder, path)) {
-      app_.Dialogs().ShowError(kExportCreateFailed);
-      return;
-    }
+  if (!folder_.empty() && CardFileNamedBy(folder_, path)) {
+    app_.Dialogs().ShowError(kExportCreateFailed);
+    return;
   }
 
   LabelStatus->clear();
@@ -139,10 +137,12 @@ void TFormGraph::ButtonExportClick() {
 void TFormGraph::ButtonSaveClick() { SaveMeasurementCopy(); }
 
 void TFormGraph::SaveMeasurementCopy() {
-  // The recording parameters window then holds the configuration of the data location.
+  // What was loaded is copied, wherever the settings window's choosers point by now.
+  if (folder_.empty() || !RefuseInterruptedPreparation(folder_, app_.Dialogs())) return;
+  // The recording parameters window then holds the configuration of the copied measurement.
   if (app_.Format()) {
     try {
-      app_.Format()->ButtonLoadFromCardClick();
+      app_.Format()->LoadFromCard(FolderDataLocation(folder_));
     } catch (const Error& e) {
       // A quantity file of an instrument that is missing here: the copy does not need it.
       app_.Dialogs().ShowError(e.what());
@@ -152,12 +152,10 @@ void TFormGraph::SaveMeasurementCopy() {
   const StampRange range = CurrentStampRange();
   const std::string folder = app_.Dialogs().BrowseForFolder("Adresář pro uložení datových souborů");
   if (folder.empty()) return;
-  const std::optional<std::string> log_path = app_.CardFilePath(kCardFileNames[0], true);
-  if (!log_path) return;
 
   Bar bar(ProgressBar1);
   MeasurementCopyJob job;
-  job.source_dir = log_path->substr(0, log_path->rfind('/') + 1);
+  job.source_dir = folder_;
   job.destination_dir = folder;
   job.start = range.start;
   job.end = range.end;

@@ -132,12 +132,10 @@ void TFormGraph::WriteGraphSettings(const std::string& path) {
 }
 
 void TFormGraph::ReadGraphSettings() {
-  const std::optional<std::string> path = app_.CardFilePath(kGraphIniFile, true);
-  if (!path) return;
+  if (folder_.empty()) return;
   GraphViewState s;
   // As the load read the other files: from the folder's whole set.
-  const std::string folder = path->substr(0, path->rfind('/') + 1);
-  if (!ReadGraphSettingsFile(CardSetPath(folder, kGraphIniFile), s, Now())) return;
+  if (!ReadGraphSettingsFile(CardSetPath(folder_, kGraphIniFile), s, Now())) return;
   ManualView = true;
   // The curves are drawn once, with everything in place, not after each channel and style.
   QCPLayer* curves = Chart1->layer("main");

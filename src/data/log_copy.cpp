@@ -10,6 +10,7 @@
 #include "app/encodings.h"
 #include "app/error.h"
 #include "app/user_dialogs.h"
+#include "config/preparation_mark.h"
 #include "data/log_block.h"
 #include "data/log_scan.h"
 #include "data/measurement_folder.h"
@@ -199,6 +200,7 @@ std::string StageGraphSettings(FileSet& set, const std::string& destination,
 CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs) {
   const std::string& source = job.source_dir;
   const std::string& destination = job.destination_dir;
+  if (!RefuseInterruptedPreparation(source, dialogs)) return CopyOutcome::kRefused;
   // Writing the data location onto itself would truncate LOG.BIN while it is being read.
   if (WritesOntoSource(source, destination)) {
     dialogs.ShowError(kCopyOntoSource);

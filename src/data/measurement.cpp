@@ -17,6 +17,7 @@
 #include "app/text.h"
 #include "app/user_dialogs.h"
 #include "config/config_image.h"
+#include "config/preparation_mark.h"
 #include "config/settings_file.h"
 #include "data/measurement_config.h"
 #include "data/measurement_folder.h"
@@ -205,38 +206,29 @@ bool OpenMeasurement(const DataLocation& location, UserDialogs& dialogs, Measure
   measurement.Clear();
   out = LoadResult{};
 
-  // The missing reader is reported once, and is all the user is told: no file of the card
-  // can be opened without it.
-  const auto ini_found = CardFilePath(location, kConfigIniFile, true, dialogs);
-  if (!ini_found) return false;
-  const std::string folder = ini_found->substr(0, ini_found->rfind('/') + 1);
+  // One folder for every file of the load; the missing reader is reported here, once, and is
+  // all the user is told.
+  const std::optional<std::string> folder = CardFolder(location, true, dialogs);
+  if (!folder) return false;
+  if (!RefuseInterruptedPreparation(*folder, dialogs)) return false;
   std::string busy;
-  if (!WholeSetReadable(folder, &busy)) {
+  if (!WholeSetReadable(*folder, &busy)) {
     dialogs.ShowError(busy);
     return false;
   }
-  // Every card file from the folder's one whole set.
-  const auto card_path = [&](const char* name) -> std::optional<std::string> {
-    return CardSetPath(folder, name);
-  };
-  const auto ini_path = card_path(kConfigIniFile);
+  out.folder = *folder;
   // Only a missing CONFIG.INI (or one of another application) falls back to CONFIG.BIN: one
   // that cannot be read would give the lines of the image instead of the job's own.
-  if (ini_path) {
-    if (const int error = UnreadableReason(*ini_path); error != 0) {
-      dialogs.ShowError(ConfigIniUnreadableText(*ini_path, error));
-      return false;
-    }
-  }
-  std::optional<IniFile> ini;
-  if (ini_path && IsRegularFile(*ini_path)) ini.emplace(*ini_path);
-  if (ini && IsOwnConfigIni(ini->document())) {
-    ReadConfigIni(ini->document(), measurement);
+  bool ini_unreadable = false;
+  const std::optional<IniDocument> ini =
+      ReadCardConfigIni(CardSetPath(*folder, kConfigIniFile), dialogs, &ini_unreadable);
+  if (ini_unreadable) return false;
+  if (ini && IsOwnConfigIni(*ini)) {
+    ReadConfigIni(*ini, measurement);
     out.source = kConfigIniFile;
   } else {
-    const auto bin_path = card_path(kConfigImageFile);
     std::string image;
-    if (!bin_path || !ReadConfigImageFile(*bin_path, image)) {
+    if (!ReadConfigImageFile(CardSetPath(*folder, kConfigImageFile), image)) {
       dialogs.ShowError(kConfigOpenFailed);
       return false;
     }
@@ -245,13 +237,13 @@ bool OpenMeasurement(const DataLocation& location, UserDialogs& dialogs, Measure
   }
   out.chart_title = measurement.chart_title;
 
-  const auto path = card_path(kLogFile);
-  const FileStatus log_status = path ? QueryFile(*path) : FileStatus{};
+  const std::string path = CardSetPath(*folder, kLogFile);
+  const FileStatus log_status = QueryFile(path);
   if (log_status.kind == FileKind::kNone || log_status.kind == FileKind::kDirectory) {
     dialogs.ShowError(kDataOpenFailed);
     return false;
   }
-  log_path = *path;
+  log_path = path;
   log_size = log_status.size;
   return true;
 }

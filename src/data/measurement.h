@@ -113,6 +113,7 @@ struct LoadProgress {
 };
 
 struct LoadResult {
+  std::string folder;       // where every file of the load was read, once it was resolved
   std::string source;       // "CONFIG.INI" or "CONFIG.BIN"
   std::string chart_title;  // empty: no title
   bool has_range = false;   // any block accepted; then from/to are the preset range
@@ -123,7 +124,9 @@ struct LoadResult {
 // Loads the measurement at the data location: configuration from CONFIG.INI when its
 // Application/Name is "Korvan-A", else from CONFIG.BIN; scan of LOG.BIN with the time limit
 // "today + 1 day, 00:00:00" (today: a date-time value, the caller's current date); time
-// ordering; the preset range. Failures are told to the user through dialogs ("Soubor
+// ordering; the preset range. The location is resolved into a folder once, and every file
+// comes from that folder; a folder whose card preparation was interrupted is refused.
+// Failures are told to the user through dialogs ("Soubor
 // konfigurace nelze otevřít.", "Datový soubor nelze otevřít.") and give false; the
 // measurement then holds what was loaded until then. Decimal numbers of CONFIG.INI are read
 // with either separator.

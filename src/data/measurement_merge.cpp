@@ -12,6 +12,7 @@
 #include "app/ini_file.h"
 #include "app/user_dialogs.h"
 #include "config/config_image.h"
+#include "config/preparation_mark.h"
 #include "data/graph_settings_file.h"
 #include "data/log_merge.h"
 #include "data/measurement.h"
@@ -184,6 +185,7 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
   const std::string& destination = job.destination_dir;
   if (sources.empty()) return stop(FormatMergeMessage(kMergeNoMeasurement, {""}), report.outcome);
   for (const std::string& source : sources) {
+    if (!RefuseInterruptedPreparation(source, dialogs)) return report;
     std::string busy;
     if (!WholeSetReadable(source, &busy)) return stop(busy, report.outcome);
     if (!HoldsMeasurement(source)) {

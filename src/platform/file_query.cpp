@@ -150,27 +150,41 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t max_byt
   return bytes;
 }
 
-int UnreadableReason(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-  if (!S_ISREG(st.st_mode)) return kNotRegularFile;
+std::optional<std::string> ReadFileIfPresent(const std::string& path, size_t max_bytes,
+                                             int* error) {
+  *error = 0;
+  // The error comes from the open that reads the file, never from an earlier look at it.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return errno;
-  char buffer[16384];
-  int error = 0;
-  // Far past any settings text: what a failing medium shows, it shows early.
-  for (uint64_t total = 0; total < (uint64_t{64} << 20);) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      total += static_cast<uint64_t>(n);
-      continue;
+  if (fd < 0) {
+    if (errno != ENOENT) *error = errno;
+    return std::nullopt;
+  }
+  std::string bytes;
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {
+    *error = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    *error = kNotRegularFile;  // a pipe or a device might never end
+  } else {
+    char buffer[16384];
+    for (;;) {
+      const ssize_t n = read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        *error = errno;
+        break;
+      }
+      if (n == 0) break;
+      if (static_cast<size_t>(n) > max_bytes - bytes.size()) {
+        *error = EFBIG;
+        break;
+      }
+      bytes.append(buffer, static_cast<size_t>(n));
     }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) error = errno;
-    break;
   }
   close(fd);
-  return error;
+  if (*error != 0) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace korvan

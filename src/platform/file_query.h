@@ -71,9 +71,10 @@ class ReadOnlyFile {
   uint64_t size_ = 0;
 };
 
-// Why a file that is there cannot be read (the system's error number, kNotRegularFile for a
-// folder or a device); 0 when it is missing or can be read whole.
-int UnreadableReason(const std::string& path);
+// The whole of a file that may be missing, from one open of it: nothing with *error 0 when it
+// is not there; nothing with the system's error number (kNotRegularFile for a folder or a
+// device, EFBIG beyond max_bytes) when it is there but cannot be read whole.
+std::optional<std::string> ReadFileIfPresent(const std::string& path, size_t max_bytes, int* error);
 
 // The whole of a regular file of at most max_bytes, or nothing (and why, in *fault).
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t max_bytes,

@@ -16,6 +16,7 @@
 #include "app/numbers.h"
 #include "app/packed_stamp.h"
 #include "config/config_image.h"
+#include "config/preparation_mark.h"
 #include "config/recording_config.h"
 #include "config/settings_format.h"
 #include "data/log_writer.h"
@@ -312,12 +313,15 @@ uint32_t EncodeDecimalFloat(double value) {
 }
 
 SimulationResult SimulateRecording(const std::string& dir, const SimulationOptions& options) {
+  // The configuration is read under the lock: a preparation under way could otherwise have
+  // its new card recorded with the old configuration.
+  const FolderLock lock(dir);
+  if (!lock.held()) throw Error(lock.refusal());
+  if (PreparationInterrupted(dir)) throw Error(kPreparationInterrupted);
   const ConfigImage image = ReadCardImage(dir);
 
   const std::string log_path = dir + "/LOG.BIN";
   RequireWritableLog(log_path);
-  const FolderLock lock(dir);
-  if (!lock.held()) throw Error(lock.refusal());
   InPlaceFile log(log_path);
   if (!log.ok()) throw Error("Soubor " + log_path + " nelze otevřít: " + log.reason());
 

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "app/card_files.h"
 #include "app/cp1250.h"
 #include "config/card_preparation.h"
+#include "config/preparation_mark.h"
 #include "config/settings_file.h"
 #include "support/cli_run.h"
 #include "support/temp_dir.h"
@@ -94,6 +96,40 @@ TEST_F(CliCardTest, PrepareTakesTheRootOfACardDriveForTheCard) {
       << first.out;
   EXPECT_EQ(second.code, 1);
   EXPECT_NE(second.err.find(kAskDeleteCardData), std::string::npos) << second.err;
+}
+
+// A folder whose preparation was interrupted is read by no command; prepare offers to finish it.
+TEST_F(CliCardTest, AnInterruptedPreparationIsReadByNoCommandAndPrepareFinishesIt) {
+  ASSERT_EQ(RunCli({"prepare", settings_, card_}).code, 0);
+  WriteBytes(card_ + "/" + kPreparationMarkFile, "");
+  const std::vector<std::vector<std::string>> readers = {
+      {"info", card_},
+      {"export", card_, dir_.File("out.csv")},
+      {"stats", card_},
+      {"copy", card_, dir_.File("copy")},
+      {"merge", card_, card_, dir_.File("joined")},
+      {"simulate", card_},
+      {"readback", card_, dir_.File("back.kva")},
+  };
+  const std::string log = ReadBytes(card_ + "/LOG.BIN");
+  for (const std::vector<std::string>& args : readers) {
+    SCOPED_TRACE(args[0]);
+    const CliOutput r = RunCli(args);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(kPreparationInterrupted), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadBytes(card_ + "/LOG.BIN"), log);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("copy/LOG.BIN")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("joined/LOG.BIN")));
+
+  CliOutput r = RunCli({"prepare", settings_, card_});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, std::string("korvan-cli: prepare: ") + kAskFinishPreparation +
+                       "\nkorvan-cli: prepare: nic nebylo změněno; přípravu dokončí --yes\n");
+  EXPECT_EQ(ReadBytes(card_ + "/LOG.BIN"), log);
+  ASSERT_EQ(RunCli({"prepare", settings_, card_, "--yes"}).code, 0);
+  r = RunCli({"info", card_});
+  EXPECT_EQ(r.code, 0) << r.err;
 }
 
 TEST_F(CliCardTest, ImageIsWhatPreparationWrites) {

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -14,7 +17,10 @@
 #include <vector>
 
 #include "app/cp1250.h"
+#include "app/date_time.h"
 #include "config/config_image.h"
+#include "config/preparation_mark.h"
+#include "data/measurement.h"
 #include "platform/file_extents.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
@@ -273,9 +279,14 @@ TEST_F(CardPreparationTest, AConfigurationFileThatCannotBeWrittenIsReportedAndLe
   ASSERT_EQ(mkdir(card_.File("CONFIG.BIN").c_str(), 0755), 0);
   EXPECT_FALSE(PrepareCard(Job(OneLineConfig()), progress_, System()));
   EXPECT_EQ(dialogs_.messages, (std::vector<Message>{{"error", kCfgCannotCreate}}));
-  // CONFIG.INI is not written after a failed CONFIG.BIN, and no temporary stays behind.
-  EXPECT_EQ(Listing(card_.path()), (std::map<std::string, uintmax_t>{
-                                       {"CONFIG.BIN", 0}, {"LOG.BIN", 1048576}, {"RDR.BIN", 512}}));
+  // CONFIG.INI is not written after a failed CONFIG.BIN, and no temporary stays behind; the
+  // mark says that the card is not whole.
+  const uintmax_t mark = Utf8ToCp1250(kPreparationInterrupted).size() + 2;
+  EXPECT_EQ(Listing(card_.path()),
+            (std::map<std::string, uintmax_t>{{"CONFIG.BIN", 0},
+                                              {"LOG.BIN", 1048576},
+                                              {"RDR.BIN", 512},
+                                              {kPreparationMarkFile, mark}}));
 }
 
 TEST_F(CardPreparationTest, ACardTooSmallIsRefusedBeforeItsOldFilesAreDeleted) {
@@ -377,6 +388,67 @@ TEST_F(CardPreparationTest, TheConfigurationChangeNeedsBothDataFilesAndKeepsThem
   EXPECT_EQ(ReadBytes(card_.File("RDR.BIN")), "rdr");
   EXPECT_EQ(ReadBytes(card_.File("CONFIG.BIN")), BuildConfigImage(config, ','));
   EXPECT_TRUE(std::filesystem::exists(card_.File("CONFIG.INI")));
+}
+
+// A preparation killed after any step that changes the folder leaves it marked: the readers
+// refuse it in one sentence instead of reading a mix of the old and the new card, the
+// configuration change refuses it, and the next preparation offers to finish it. Killed after
+// its last step, the card is whole.
+TEST_F(CardPreparationTest, APreparationKilledAtAnyStepIsNeverReadAsACard) {
+  RecordingConfig config = OneLineConfig();
+  RecordingConfig other = config;
+  other.lines.push_back(
+      {"Elektroměr", "Tlak", "2", "01h", "R", "0012h", "S2", "0,1", "0", "0", ""});
+  std::vector<std::string> steps;
+  CardSystem system = System();
+  system.after_step = [&](std::string_view step) { steps.emplace_back(step); };
+  ASSERT_TRUE(PrepareCard(Job(config), progress_, system));
+  ASSERT_EQ(steps.size(), 10u);  // the mark, four removals, four files, the mark's removal
+
+  for (size_t k = 0; k < steps.size(); ++k) {
+    SCOPED_TRACE("killed after " + steps[k]);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      size_t done = 0;
+      CardSystem killed = System();
+      killed.after_step = [&](std::string_view) {
+        if (done++ == k) raise(SIGKILL);
+      };
+      dialogs_.answers = {true};
+      PrepareCard(Job(other), progress_, killed);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const DataLocation folder = FolderDataLocation(card_.path());
+    FakeDialogs reader;
+    Measurement measurement;
+    const bool loaded =
+        LoadMeasurement(folder, reader, EncodeDate(2024, 5, 1), {}, measurement, nullptr);
+    if (k + 1 == steps.size()) {
+      EXPECT_TRUE(loaded);
+      EXPECT_EQ(measurement.line_count, 2u);
+      EXPECT_TRUE(reader.messages.empty());
+      continue;
+    }
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(reader.messages, (std::vector<Message>{{"error", kPreparationInterrupted}}));
+
+    const std::map<std::string, uintmax_t> left = Listing(card_.path());
+    dialogs_.Clear();
+    dialogs_.answers = {false};
+    EXPECT_FALSE(ChangeCardConfiguration(Job(config)));
+    EXPECT_FALSE(PrepareCard(Job(config), progress_, System()));
+    EXPECT_EQ(dialogs_.messages, (std::vector<Message>{{"error", kPreparationInterrupted},
+                                                       {"ask", kAskFinishPreparation}}));
+    EXPECT_EQ(Listing(card_.path()), left);
+    dialogs_.answers = {true};
+    ASSERT_TRUE(PrepareCard(Job(config), progress_, System()));
+    EXPECT_FALSE(PreparationInterrupted(card_.path()));
+  }
 }
 
 TEST(CardSystem, RealExtentsOfAFileInATemporaryFolder) {

@@ -7,18 +7,23 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/ini_file.h"
+#include "config/form_format.h"
+#include "data/export.h"
+#include "data/form_export_filter.h"
 #include "data/form_scales.h"
 #include "data/form_series_style.h"
 #include "platform/folder_lock.h"
@@ -542,6 +547,50 @@ TEST_F(GraphTest, GraphSettingsWaitForAnotherWriterOfTheFolder) {
   EXPECT_EQ(testing::ReadBytes(data_.File("GRAPH.INI")), "kept");
   ASSERT_EQ(dialogs_.Texts("error").size(), 1u);
   EXPECT_NE(dialogs_.Texts("error")[0].find("právě zapisuje jiný proces"), std::string::npos);
+}
+
+// The settings window's choosers changed without OK point at another card: the copy, the
+// export's refusal and GRAPH.INI on closing keep to the folder the window loaded.
+TEST_F(GraphTest, CopyExportAndClosingKeepToTheLoadedFolder) {
+  TFormGraph& g = Open();
+  // The copy reads the configuration back from CONFIG.BIN (a CONFIG.INI's instruments would
+  // need quantity files), in both folders.
+  std::filesystem::remove(data_.File("CONFIG.INI"));
+  TempDir other, out;
+  CardBuilder moved = testing::RampCard("X1");
+  moved.log.clear();
+  for (int i = 0; i < 300; ++i) {
+    moved.Block(MakeStamp(2024, 6, 2, 8, i / 60, i % 60), {{0, FloatBits(7.0f)}});
+  }
+  moved.WriteAll(other.path());
+  std::filesystem::remove(other.File("CONFIG.INI"));
+  app_.Setup()->DirectoryListBoxAlt->SetDirectory(other.path());
+
+  dialogs_.folders.push_back(out.path());
+  g.ButtonSaveClick();
+  EXPECT_TRUE(dialogs_.Texts("error").empty());
+  const std::string log = testing::ReadBytes(data_.File("LOG.BIN"));
+  EXPECT_EQ(testing::ReadBytes(out.File("LOG.BIN")), log.substr(0, log.rfind("\xAA\xAA\xAA\xAA")));
+  EXPECT_EQ(testing::ReadBytes(out.File("CONFIG.BIN")),
+            testing::ReadBytes(data_.File("CONFIG.BIN")));
+  EXPECT_FALSE(FileExists(out.File("CONFIG.INI")));
+  EXPECT_EQ(app_.Format()->Config().lines[0][1], "T1");  // read back from the loaded folder
+
+  // An export onto the loaded card's LOG.BIN would destroy it.
+  TFormExportFilter* filter = app_.ExportFilter();
+  QTimer::singleShot(0, filter, [filter] {
+    filter->ListBox1->item(0)->setSelected(true);
+    filter->ButtonOKClick();
+  });
+  dialogs_.file_names.push_back(data_.File("LOG.BIN"));
+  g.ButtonExportClick();
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kExportCreateFailed});
+  EXPECT_EQ(testing::ReadBytes(data_.File("LOG.BIN")), log);
+
+  g.close();
+  QApplication::processEvents();
+  EXPECT_TRUE(FileExists(data_.File("GRAPH.INI")));
+  EXPECT_FALSE(FileExists(other.File("GRAPH.INI")));
 }
 
 TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {

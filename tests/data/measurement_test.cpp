@@ -1,6 +1,7 @@
 #include "data/measurement.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/packed_stamp.h"
+#include "config/card_readback.h"
 #include "data/log_writer.h"
 #include "data/measurement_config.h"
 #include "support/card_builder.h"
@@ -658,6 +660,43 @@ TEST_F(LoadTest, ConfigIniThatCannotBeReadIsReportedNotPassedOver) {
   EXPECT_FALSE(Load());
   ASSERT_EQ(dialogs.Texts("error").size(), 1u);
   EXPECT_NE(dialogs.Texts("error")[0].find("CONFIG.INI nelze přečíst"), std::string::npos);
+}
+
+// CONFIG.INI is opened once by each of its readers: what the open finds (a file, none, an
+// error) is what the reader goes by, not a probe's look at an earlier moment.
+TEST_F(LoadTest, EachReaderOpensConfigIniOnce) {
+  card.lines = {{"Teploměr", "Teplota"}};
+  card.Block(MakeStamp(2024, 4, 30, 10, 0, 0), {{0, testing::FloatBits(1)}});
+  card.WriteAll(dir.path());
+  const std::vector<std::pair<const char*, std::function<bool()>>> readers = {
+      {"load", [&] { return Load(); }},
+      {"read back",
+       [&] {
+         RecordingConfig config;
+         InstrumentList instruments;
+         return ReadConfigurationFromCard(Location(), config, instruments, ',', dialogs) ==
+                ReadBackSource::kConfigIni;
+       }},
+  };
+  for (const auto& [name, run] : readers) {
+    SCOPED_TRACE(name);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    // Closes come between the opens, so that two opens are not merged into one event.
+    ASSERT_GE(inotify_add_watch(watch, dir.File("CONFIG.INI").c_str(), IN_OPEN | IN_CLOSE_NOWRITE),
+              0);
+    EXPECT_TRUE(run());
+    alignas(inotify_event) char events[4096];
+    const ssize_t n = ::read(watch, events, sizeof events);
+    close(watch);
+    int opens = 0;
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+      opens += (event->mask & IN_OPEN) != 0;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+    EXPECT_EQ(opens, 1);
+  }
 }
 
 // Every line's room is reserved up front for all the file could hold, far beyond what the

@@ -183,6 +183,34 @@ TEST(LogSimulator, RefusalsLeaveTheFileAsItWas) {
   }
 }
 
+// A recording started while a preparation runs waits for it before it reads anything: read
+// first, it would record the old configuration (or none) into the new card.
+TEST(LogSimulator, ReadsTheConfigurationOnlyUnderTheFolderLock) {
+  TempDir dir;
+  Prepare(dir.path(), FiveLines());
+  RecordingConfig config = FiveLines();
+  config.file_size = "1";
+  FakeDialogs dialogs;
+  dialogs.answers = {true};
+  NoProgress progress;
+  CardSystem system;
+  int steps = 0;
+  system.after_step = [&](std::string_view step) {
+    SCOPED_TRACE(std::string(step));
+    ++steps;
+    try {
+      SimulateRecording(dir.path(), {});
+      ADD_FAILURE() << "recorded during the preparation";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("právě zapisuje jiný proces"), std::string::npos)
+          << e.what();
+    }
+  };
+  DataLocation location{.alternative = true, .alt_dir = dir.path()};
+  ASSERT_TRUE(PrepareCard(CardJob{config, {}, location, ',', dialogs}, progress, system));
+  EXPECT_EQ(steps, 10);
+}
+
 TEST(EncodeDecimalFloat, DecodesBackToTheValue) {
   for (double value : {0.0, 230.4, -0.25, 2500.0, 1e9, -8388.607}) {
     EXPECT_NEAR(DecodeDecimalFloat(EncodeDecimalFloat(value)), value, std::abs(value) * 1e-6)
