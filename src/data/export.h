@@ -95,6 +95,9 @@ bool WriteExport(Measurement& measurement, std::span<const int> lines, const Sta
 inline constexpr const char* kExportCreateFailed = "Soubor exportu nelze vytvořit!";
 inline constexpr const char* kExportWriteFailed = "Chyba při zápisu souboru exportu!";
 
+// A failed export's message: text, then the file and the system's reason on a line of their own.
+std::string ExportFailureText(const char* text, const std::string& path, const std::string& reason);
+
 // The export to a file: written under a temporary name beside path and renamed over it when
 // complete. A file that cannot be created gives "Soubor exportu nelze vytvořit!", a failed
 // write or close "Chyba při zápisu souboru exportu!" (the incomplete file is removed); both

@@ -1,7 +1,10 @@
 #include "data/xlsx_export.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -10,6 +13,8 @@
 #include <vector>
 
 #include "data/export_aggregate.h"
+#include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
 #include "support/file_size_limit.h"
@@ -190,13 +195,88 @@ TEST_F(XlsxExportTest, FailureLeavesTheOldFileAndNothingElse) {
     ok = Export();
   }
   EXPECT_FALSE(ok);
-  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Chyba při zápisu souboru exportu!"});
+  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{ExportFailureText(
+                                        kExportWriteFailed, path(), "soubor je příliš velký")});
   EXPECT_EQ(testing::ReadBytes(path()), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
   std::vector<int> lines{0};
-  EXPECT_FALSE(ExportXlsxToFile(dir.File("missing/out.xlsx"), m, lines, {0, 1}, dialogs));
-  EXPECT_EQ(dialogs.Texts("error").back(), "Soubor exportu nelze vytvořit!");
+  const std::string missing = dir.File("missing/out.xlsx");
+  EXPECT_FALSE(ExportXlsxToFile(missing, m, lines, {0, 1}, dialogs));
+  EXPECT_EQ(dialogs.Texts("error").back(),
+            ExportFailureText(kExportCreateFailed, missing, "soubor nebo složka neexistuje"));
+}
+
+// The library writes its spool and the parts it zips without checking a write. Whatever the
+// point where the disk fills (here a file-size limit near the sheet's size, so that the spool
+// fits and its copy into the sheet, or the last row, does not), the export fails and leaves
+// the old file, or the workbook holds every row.
+TEST_F(XlsxExportTest, AWorkbookIsWholeOrNotWrittenWhereverTheDiskFills) {
+  constexpr uint32_t kRows = 3000;
+  for (uint32_t i = 0; i < kRows; ++i) Add(2, MakeStamp(2006, 3, 5, 0, 0, 0) + i, 0, i * 7919u);
+  ASSERT_TRUE(Export());
+  const size_t sheet_size = Member(path(), "xl/worksheets/sheet1.xml").size();
+  const std::string last_row = "<row r=\"" + std::to_string(kRows + 1) + "\"";
+  int failures = 0;
+  for (size_t limit = sheet_size - 2000; limit <= sheet_size + 100; limit += 50) {
+    SCOPED_TRACE(limit);
+    testing::WriteBytes(path(), "old");
+    bool ok = true;
+    {
+      const testing::FileSizeLimit file_size_limit(limit);
+      ok = Export();
+    }
+    if (ok) {
+      const std::string sheet = Member(path(), "xl/worksheets/sheet1.xml");
+      EXPECT_NE(sheet.find(last_row), std::string::npos);
+      EXPECT_TRUE(sheet.ends_with("</worksheet>"));
+    } else {
+      ++failures;
+      EXPECT_EQ(testing::ReadBytes(path()), "old");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  }
+  EXPECT_GT(failures, 0);
+}
+
+// A terminating signal in the middle of a workbook leaves nothing of it; a temporary of a live
+// export is never taken for one a killed writer left.
+TEST_F(XlsxExportTest, TemporariesFollowTheProgramsRule) {
+  for (uint32_t i = 0; i < 5000; ++i) Add(2, MakeStamp(2006, 3, 5, 0, 0, 0) + i, 0, i);
+  testing::WriteBytes(path(), "old");
+  for (bool named : {false, true}) {
+    SCOPED_TRACE(named);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      RemoveTemporaryFilesOnSignals();
+      UseNamedTemporaryFiles(named);
+      const int lines[] = {2};
+      ExportProgress progress;
+      progress.position = [](uint32_t position) {
+        if (position >= 2560) raise(SIGTERM);
+      };
+      ExportXlsxToFile(path(), m, lines, {0, 0xFFFFFFFF}, dialogs, progress);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(testing::ReadBytes(path()), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  }
+
+  UseNamedTemporaryFiles(true);
+  int removed = -1;
+  ExportProgress progress;
+  progress.position = [&](uint32_t) {
+    if (removed < 0) removed = RemoveStaleTemporaries(dir.path());
+  };
+  const int lines[] = {2};
+  EXPECT_TRUE(ExportXlsxToFile(path(), m, lines, {0, 0xFFFFFFFF}, dialogs, progress));
+  UseNamedTemporaryFiles(false);
+  EXPECT_EQ(removed, 0);
+  EXPECT_EQ(Cells(Member(path(), "xl/worksheets/sheet1.xml")).count("B5001"), 1u);
 }
 
 }  // namespace
