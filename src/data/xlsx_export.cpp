@@ -1,12 +1,15 @@
 #include "data/xlsx_export.h"
 
 #include <fcntl.h>
+#include <locale.h>
 #include <stdio.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -27,12 +30,25 @@ namespace {
 
 constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 
+// A and F values are single precision: the shortest decimal that gives the same float
+// (71.35638), not the float's whole binary expansion (71.35638427734375).
+double ShortestSingle(double value) {
+  if (!(std::fabs(value) <= std::numeric_limits<float>::max())) return value;
+  char text[32];
+  const auto written = std::to_chars(text, text + sizeof text, static_cast<float>(value));
+  double shortest = value;
+  std::from_chars(text, written.ptr, shortest);
+  return shortest;
+}
+
 // The value the text export's cell shows, or kEmpty where that cell is empty.
 double PhysicalValue(const MeasuredLine& line, uint32_t raw) {
   if (IsNoValue(line, raw)) return kEmpty;
   const double value = ConvertRawValue(line, raw);
   // A cell cannot hold an infinity.
-  return InValueRange(line, value) && std::isfinite(value) ? value : kEmpty;
+  if (!InValueRange(line, value) || !std::isfinite(value)) return kEmpty;
+  const char type = AsciiUpper(line.type_letter);
+  return type == 'A' || type == 'F' ? ShortestSingle(value) : value;
 }
 
 // The days between the spreadsheet's day 0 (30.12.1899) and 1.1.1970.
@@ -103,6 +119,27 @@ int TemporaryClose(void* cookie) {
   delete file;
   return result;
 }
+
+// The library writes numbers with printf, whose decimal separator is the locale's: under a
+// Czech locale the sheet would hold "71,35" where a spreadsheet reads only "71.35". While it
+// lives, this thread formats numbers as C does.
+class CNumbers {
+ public:
+  CNumbers() : c_(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0))) {
+    if (c_ != static_cast<locale_t>(0)) saved_ = uselocale(c_);
+  }
+  ~CNumbers() {
+    if (c_ == static_cast<locale_t>(0)) return;
+    uselocale(saved_);
+    freelocale(c_);
+  }
+  CNumbers(const CNumbers&) = delete;
+  CNumbers& operator=(const CNumbers&) = delete;
+
+ private:
+  locale_t c_;
+  locale_t saved_ = static_cast<locale_t>(0);
+};
 
 // While it lives, what the library prints about a failure (English, on standard error) is
 // dropped: the user gets the program's own message. Only around the library's own calls.
@@ -261,6 +298,7 @@ class SheetWriter {
 int WriteWorkbook(const std::string& path, const std::string& spool_dir, bool subseconds,
                   std::span<const XlsxColumn> columns,
                   const std::function<bool(const XlsxRow& row)>& fill, uint32_t rows_per_sheet) {
+  const CNumbers c_numbers;
   TemporaryWrites writes;
   t_writes = &writes;
   struct Done {

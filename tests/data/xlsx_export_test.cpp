@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -135,6 +137,41 @@ TEST_F(XlsxExportTest, CellsAreDateTimesAndPhysicalValues) {
   const std::string sheet = Member(path(), "xl/worksheets/sheet1.xml");
   EXPECT_NE(sheet.find("<autoFilter ref=\"A1:D4\"/>"), std::string::npos);
   EXPECT_NE(sheet.find("state=\"frozen\""), std::string::npos);
+}
+
+// A single-precision value is written as the shortest decimal of the float, and numbers keep
+// "." whatever the program's locale (here one with a decimal comma, made for the test).
+TEST_F(XlsxExportTest, SingleValuesAreShortestAndNumbersIgnoreTheLocale) {
+  const uint32_t t = MakeStamp(2006, 3, 5, 8, 0, 0);
+  const std::pair<float, const char*> values[] = {
+      {71.35638f, "71.35638"}, {0.1f, "0.1"}, {-1e-7f, "-1E-07"}, {3.4e38f, "3.4E+38"}};
+  for (uint32_t i = 0; i < std::size(values); ++i) Add(0, t + i, 0, FloatBits(values[i].first));
+  Add(2, t, 0, 35);
+  const std::string locales = dir.File("locales");
+  testing::WriteBytes(dir.File("comma.src"),
+                      "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"\"\n"
+                      "grouping -1\nEND LC_NUMERIC\n");
+  const std::string make =
+      "localedef -c -i '" + dir.File("comma.src") + "' '" + locales + "/comma' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(("mkdir -p '" + locales + "'").c_str()), 0);
+  std::system(make.c_str());
+  setenv("LOCPATH", locales.c_str(), 1);
+  const locale_t comma = newlocale(LC_NUMERIC_MASK, "comma", static_cast<locale_t>(0));
+  unsetenv("LOCPATH");
+  for (bool in_comma_locale : {false, true}) {
+    SCOPED_TRACE(in_comma_locale);
+    if (in_comma_locale && comma == static_cast<locale_t>(0)) continue;  // no localedef here
+    const locale_t saved = in_comma_locale ? uselocale(comma) : uselocale(nullptr);
+    const bool ok = Export();
+    uselocale(saved);
+    ASSERT_TRUE(ok);
+    const auto cells = Cells(Member(path(), "xl/worksheets/sheet1.xml"));
+    for (uint32_t i = 0; i < std::size(values); ++i) {
+      EXPECT_EQ(cells.at("B" + std::to_string(i + 2)).text, values[i].second);
+    }
+    EXPECT_EQ(cells.at("D2").text, "3.5");
+  }
+  if (comma != static_cast<locale_t>(0)) freelocale(comma);
 }
 
 TEST_F(XlsxExportTest, SubsecondsAndSheetSplit) {
