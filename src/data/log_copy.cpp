@@ -142,6 +142,10 @@ constexpr const char* kCopiedNames[] = {kConfigImageFile, kConfigIniFile, kLogFi
 
 }  // namespace
 
+std::string CopyLogWriteFailedText(const std::string& path, const std::string& reason) {
+  return std::string(kCopyLogWriteFailed) + "\n" + path + ": " + reason + ".";
+}
+
 bool WritesOntoSource(const std::string& source, const std::string& destination) {
   if (SameFile(source, destination)) return true;
   for (const char* name : kCopiedNames) {
@@ -195,7 +199,7 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
   }
 
   bool failed = false;
-  auto fail = [&](const char* message) {
+  auto fail = [&](const std::string& message) {
     dialogs.ShowError(message);
     failed = true;
   };
@@ -225,7 +229,8 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
     // name would pass for the whole measurement.
     if (copied.outcome == LogCopyOutcome::kReadFailed) return fail(kCopyLogReadFailed);
     if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit() || !set.Commit()) {
-      return fail(kCopyLogWriteFailed);
+      return fail(CopyLogWriteFailedText(JoinFolder(destination, kLogFile),
+                                         output.ok() ? set.reason() : output.reason()));
     }
   }();
 

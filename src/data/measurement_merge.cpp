@@ -138,7 +138,8 @@ bool WriteMergedSet(const std::string& dir, const MergedSet& set, FileSet& files
     }
   }
   if (!log.Commit() || !files.Commit()) {
-    dialogs.ShowError(kCopyLogWriteFailed);
+    dialogs.ShowError(CopyLogWriteFailedText(JoinFolder(dir, kLogFile),
+                                             log.ok() ? files.reason() : log.reason()));
     return false;
   }
   try {
@@ -263,7 +264,8 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
     case MergeLogOutcome::kTooManyRuns:
       return stop(FormatMergeMessage(kMergeTooManyRuns, {failed_dir}), MergeOutcome::kFailed);
     case MergeLogOutcome::kWriteFailed:
-      return stop(kCopyLogWriteFailed, MergeOutcome::kFailed);
+      return stop(CopyLogWriteFailedText(JoinFolder(destination, kLogFile), log.reason()),
+                  MergeOutcome::kFailed);
   }
 
   const std::string& newest = sources[report.log.newest];

@@ -307,7 +307,8 @@ TEST_F(MergeFoldersTest, BusyOrFailedJoinLeavesTheOldSet) {
     Write(destination, Blocks(7000, 7010), "Stará");
     WriteBytes(destination.File("GRAPH.INI"), "[Chart Left]\r\n");
     const auto before = Contents(destination.path());
-    std::string expected_error = kCopyLogWriteFailed;
+    std::string expected_error =
+        CopyLogWriteFailedText(destination.File("LOG.BIN"), "soubor je příliš velký");
     std::optional<FolderLock> other;
     if (c.fault == Fault::kBusy) {
       other.emplace(destination.path());
