@@ -321,7 +321,14 @@ int WriteWorkbook(const std::string& path, const std::string& spool_dir, bool su
     if (ok) ok = writer.Finish();
   }
   if (!ok) {
-    lxw_workbook_free(workbook);  // nothing zipped: the workbook is given up
+    // Nothing is zipped: the workbook is given up. Only workbook_close closes the sheets'
+    // spools, so they are closed here, or each would hold its disk space until the end.
+    lxw_worksheet* sheet = nullptr;
+    LXW_FOREACH_WORKSHEET(sheet, workbook) {
+      if (sheet->optimize_tmpfile != nullptr) fclose(sheet->optimize_tmpfile);
+      sheet->optimize_tmpfile = nullptr;
+    }
+    lxw_workbook_free(workbook);
     return writes.error != 0 ? writes.error : EIO;
   }
   int close_error = 0;

@@ -226,12 +226,17 @@ TEST_F(XlsxExportTest, FailureLeavesTheOldFileAndNothingElse) {
   for (uint32_t i = 0; i < 200000; ++i)
     Add(2, MakeStamp(2006, 3, 5, 0, 0, 0) + i, 0, i * 2654435761u);
   testing::WriteBytes(path(), "old");
+  const auto open_files = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+  };
+  const auto open_before = open_files();
   bool ok = true;
   {
     const testing::FileSizeLimit limit(64 * 1024);
     ok = Export();
   }
   EXPECT_FALSE(ok);
+  EXPECT_EQ(open_files(), open_before);
   EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{ExportFailureText(
                                         kExportWriteFailed, path(), "soubor je příliš velký")});
   EXPECT_EQ(testing::ReadBytes(path()), "old");
