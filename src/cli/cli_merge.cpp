@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/card_files.h"
+#include "app/data_location.h"
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "app/packed_stamp.h"
@@ -14,6 +16,7 @@
 #include "cli/cli_options.h"
 #include "data/log_merge.h"
 #include "data/log_scan.h"
+#include "platform/file_query.h"
 
 namespace korvan::cli {
 
@@ -29,6 +32,20 @@ int RunMerge(const std::vector<std::string>& arguments, std::ostream& out, std::
   job.run_limit = ScanTimeLimit(Today());
   job.now = Now();
   job.decimal_separator = separator;
+
+  // A destination that is a source, or whose files are a source's: refused as copy refuses.
+  for (const std::string& source : job.source_dirs) {
+    if (SameFile(source, job.destination_dir)) {
+      err << "korvan-cli: merge: cíl " << job.destination_dir << " je vstupní složka " << source
+          << "; nic nebylo zapsáno\n";
+      return 2;
+    }
+    for (const char* name : {kConfigImageFile, kConfigIniFile, kLogFile, kGraphIniFile}) {
+      if (OutputCollides("merge", JoinFolder(job.destination_dir, name), {}, source, err)) {
+        return 2;
+      }
+    }
+  }
 
   YesDialogs dialogs(err, args->Has("--yes"), "merge");
   // The checks come first: a refused join leaves no folder behind.
@@ -49,6 +66,7 @@ int RunMerge(const std::vector<std::string>& arguments, std::ostream& out, std::
         << IsoDateTimeText(UnpackStamp(log.latest, 0)) << "\n";
   }
   out << "konfigurace z: " << job.source_dirs[log.newest] << "\n";
+  if (!OutputWritten("merge", out, err)) return 1;
   return report.outcome == MergeOutcome::kStands ? 3 : 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -18,6 +19,7 @@
 #include "app/user_dialogs.h"
 #include "data/cell_text.h"
 #include "platform/files.h"
+#include "platform/system_error.h"
 
 namespace korvan {
 
@@ -525,11 +527,16 @@ bool ExportToFile(const std::string& path, Measurement& measurement, std::span<c
   });
 }
 
+std::string ExportFailureText(const char* text, const std::string& path,
+                              const std::string& reason) {
+  return std::string(text) + "\n" + path + ": " + reason + ".";
+}
+
 bool WriteExportFile(const std::string& path, UserDialogs& dialogs,
                      const std::function<bool(ExportSink&)>& write) {
   AtomicWriter file(path);
   if (!file.ok()) {
-    dialogs.ShowError(kExportCreateFailed);
+    dialogs.ShowError(ExportFailureText(kExportCreateFailed, path, file.reason()));
     return false;
   }
   struct FileSink : ExportSink {
@@ -538,7 +545,9 @@ bool WriteExportFile(const std::string& path, UserDialogs& dialogs,
     AtomicWriter& writer_;
   } sink(file);
   if (!write(sink) || !file.Commit()) {
-    dialogs.ShowError(kExportWriteFailed);
+    // A sink refused only for the writer's failure; EIO where the rows gave up alone.
+    const std::string reason = file.ok() ? SystemErrorText(EIO) : file.reason();
+    dialogs.ShowError(ExportFailureText(kExportWriteFailed, path, reason));
     return false;
   }
   return true;

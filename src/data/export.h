@@ -102,6 +102,9 @@ inline constexpr const char* kExportWriteFailed = "Chyba při zápisu souboru ex
 // count (unknown) no brackets.
 std::string ExportDoneText(const std::string& path, std::optional<uint64_t> rows);
 
+// A failed export's message: text, then the file and the system's reason on a line of their own.
+std::string ExportFailureText(const char* text, const std::string& path, const std::string& reason);
+
 // The export to a file: written under a temporary name beside path and renamed over it when
 // complete. A file that cannot be created gives "Soubor exportu nelze vytvořit!", a failed
 // write or close "Chyba při zápisu souboru exportu!" (the incomplete file is removed); both

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "app/cp1250.h"
 #include "app/date_time.h"
@@ -88,33 +89,23 @@ bool ParseStatList(std::string_view text, AggregateOptions& options) {
 void AggregatePeriods(Measurement& measurement, std::span<const int> lines, const StampRange& range,
                       uint32_t period_seconds, bool skip_empty, const PeriodSink& sink) {
   const int64_t period = std::max<uint32_t>(period_seconds, 1);
-  std::vector<PeriodFigures> figures(lines.size());
-  std::vector<PeriodFigures> empty(lines.size());
-  bool open = false;
-  int64_t current = 0;
-  // The day's number is the costly part of a stamp's seconds: worked out once a day.
-  uint32_t day_key = 0xFFFFFFFF;
-  int64_t day_seconds = 0;
+  const std::vector<PeriodFigures> empty(lines.size());
+  // Hands on a period, after the empty ones since the one handed on before.
   bool ok = true;
-  MergeRows(measurement, lines, range, [&](const MergedRow& row) {
-    if (StampDayKey(row.stamp) != day_key) {
-      day_key = StampDayKey(row.stamp);
-      day_seconds = StampDayNumber(row.stamp) * kSecondsPerDay;
-    }
-    const int64_t start = (day_seconds + StampSecondOfDay(row.stamp)) / period * period;
-    if (!open || start != current) {
-      if (open) {
-        if (!sink(StampOfSeconds(current), figures)) return ok = false;
-        if (!skip_empty) {
-          for (int64_t gap = current + period; gap < start; gap += period) {
-            if (!sink(StampOfSeconds(gap), empty)) return ok = false;
-          }
-        }
+  bool any = false;
+  int64_t last = 0;
+  const auto emit = [&](int64_t start, std::span<const PeriodFigures> figures) {
+    if (any && !skip_empty) {
+      for (int64_t gap = last + period; ok && gap < start; gap += period) {
+        ok = sink(StampOfSeconds(gap), empty);
       }
-      std::fill(figures.begin(), figures.end(), PeriodFigures{});
-      open = true;
-      current = start;
     }
+    if (ok) ok = sink(StampOfSeconds(start), figures);
+    any = true;
+    last = start;
+    return ok;
+  };
+  const auto add = [&](std::span<PeriodFigures> figures, const MergedRow& row) {
     for (size_t j = 0; j < lines.size(); ++j) {
       if (!row.present[j]) continue;
       const MeasuredLine& line = measurement.lines[static_cast<size_t>(lines[j])];
@@ -131,9 +122,47 @@ void AggregatePeriods(Measurement& measurement, std::span<const int> lines, cons
       f.sum += value;
       ++f.count;
     }
+  };
+  // A clock set back leaves a line's samples out of time order, and the walk comes back to
+  // periods it has passed: then every period is gathered whole before any is handed on.
+  const bool ordered = std::all_of(lines.begin(), lines.end(), [&](int i) {
+    const TBuf& buffer = measurement.buffers[static_cast<size_t>(i)];
+    return std::is_sorted(buffer.data(), buffer.data() + buffer.count(),
+                          [](const LogSample& a, const LogSample& b) { return a.stamp < b.stamp; });
+  });
+  std::map<int64_t, std::vector<PeriodFigures>> gathered;
+  std::vector<PeriodFigures> figures(lines.size());
+  bool open = false;
+  int64_t current = 0;
+  // The day's number is the costly part of a stamp's seconds: worked out once a day.
+  uint32_t day_key = 0xFFFFFFFF;
+  int64_t day_seconds = 0;
+  MergeRows(measurement, lines, range, [&](const MergedRow& row) {
+    if (StampDayKey(row.stamp) != day_key) {
+      day_key = StampDayKey(row.stamp);
+      day_seconds = StampDayNumber(row.stamp) * kSecondsPerDay;
+    }
+    const int64_t start = (day_seconds + StampSecondOfDay(row.stamp)) / period * period;
+    if (!ordered) {
+      add(gathered.try_emplace(start, lines.size()).first->second, row);
+      return true;
+    }
+    if (!open || start != current) {
+      if (open && !emit(current, figures)) return false;
+      std::fill(figures.begin(), figures.end(), PeriodFigures{});
+      open = true;
+      current = start;
+    }
+    add(figures, row);
     return true;
   });
-  if (ok && open) sink(StampOfSeconds(current), figures);
+  if (!ordered) {
+    for (const auto& [start, period_figures] : gathered) {
+      if (!emit(start, period_figures)) return;
+    }
+  } else if (ok && open) {
+    emit(current, figures);
+  }
 }
 
 std::vector<std::string> AggregateCaptions(const Measurement& measurement,

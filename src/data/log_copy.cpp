@@ -144,6 +144,10 @@ constexpr const char* kCopiedNames[] = {kConfigImageFile, kConfigIniFile, kLogFi
 
 }  // namespace
 
+std::string CopyLogWriteFailedText(const std::string& path, const std::string& reason) {
+  return std::string(kCopyLogWriteFailed) + "\n" + path + ": " + reason + ".";
+}
+
 bool WritesOntoSource(const std::string& source, const std::string& destination) {
   if (SameFile(source, destination)) return true;
   for (const char* name : kCopiedNames) {
@@ -252,14 +256,16 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
     // name would pass for the whole measurement.
     if (copied.outcome == LogCopyOutcome::kReadFailed) return fail(kCopyLogReadFailed);
     if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit()) {
-      return fail(kCopyLogWriteFailed);
+      return fail(CopyLogWriteFailedText(JoinFolder(destination, kLogFile), output.reason()));
     }
     if (job.write_graph_settings) {
       const std::string failure = StageGraphSettings(set, destination, job.write_graph_settings);
       if (!failure.empty()) return fail(failure);
     }
     if (!set.Commit()) {
-      if (!set.committed()) return fail(kCopyLogWriteFailed);
+      if (!set.committed()) {
+        return fail(CopyLogWriteFailedText(JoinFolder(destination, kLogFile), set.reason()));
+      }
       dialogs.Warn(SetStandsText(destination, set.reason()));
       outcome = CopyOutcome::kStands;
     }

@@ -54,6 +54,9 @@ inline constexpr const char* kCopyLogOpenFailed = "Datový soubor nelze otevří
 inline constexpr const char* kCopyLogCreateFailed = "Datový soubor nelze vytvořit.";
 inline constexpr const char* kCopyLogReadFailed = "Datový soubor nelze přečíst celý.";
 inline constexpr const char* kCopyLogWriteFailed = "Datový soubor nelze zapsat celý.";
+// kCopyLogWriteFailed with the file and the system's reason (no space, an I/O error, the
+// file-size limit) on a line of their own.
+std::string CopyLogWriteFailedText(const std::string& path, const std::string& reason);
 inline constexpr const char* kCopyOntoSource = "Cílová složka je zdrojem dat, vyberte jinou.";
 inline constexpr const char* kCopyDestinationHasData =
     "Složka již obsahuje nějaká data. Chcete opravdu pokračovat ?";

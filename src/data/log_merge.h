@@ -66,7 +66,7 @@ MergeLogResult MergeLogBlocks(const std::vector<MergeInput>& sources, const Copy
 
 inline constexpr const char* kMergeNoMeasurement = "Složka „%s“ neobsahuje naměřená data.";
 inline constexpr const char* kMergeLinesDiffer =
-    "Složky „%s“ a „%s“ nemají stejné veličiny: liší se veličina %s. Nic nebylo zapsáno.";
+    "Složky „%s“ a „%s“ nemají stejné veličiny: liší se %s veličiny %s. Nic nebylo zapsáno.";
 inline constexpr const char* kMergeLineCountsDiffer =
     "Složky „%s“ a „%s“ nemají stejné veličiny: počet veličin %s a %s. Nic nebylo zapsáno.";
 inline constexpr const char* kMergeTooManyRuns =
@@ -80,9 +80,11 @@ inline constexpr const char* kMergeConflicts =
 std::string FormatMergeMessage(const char* text, const std::vector<std::string>& values);
 
 // The first difference between the logged lines of two card folders, as a message naming
-// the line, or nothing when they log the same lines: the count, and each line's instrument,
-// label, interval number, number type, multiplier, range and offset as the load reads them;
-// where both hold a whole CONFIG.BIN, also the address and register of each line. The four
+// the line and the field, or nothing when they log the same lines. Where both hold a whole
+// CONFIG.BIN, its lines as the logger reads them (count, instrument, label, interval number,
+// address, register, number type, multiplier, range); otherwise the lines as the load reads
+// them (count, caption, interval number, number type, and multiplier, range and offset in
+// the logger's single precision). The four
 // recording intervals may differ: they are not part of a line. Throws Error (kMergeNoMeasurement)
 // for a folder without a readable configuration.
 std::optional<std::string> LinesDiffer(const std::string& first, const std::string& other);

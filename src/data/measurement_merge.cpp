@@ -68,20 +68,36 @@ std::unique_ptr<FolderLines> ReadFolderLines(const std::string& dir) {
   return lines;
 }
 
-bool SameLine(const MeasuredLine& a, const MeasuredLine& b) {
-  return a.caption == b.caption && a.interval_number == b.interval_number &&
-         a.type_letter == b.type_letter && a.size_digit == b.size_digit &&
-         a.multiplier == b.multiplier && a.minimum == b.minimum && a.maximum == b.maximum &&
-         a.offset == b.offset;
+// The first field in which two lines of CONFIG.BIN differ, or nullptr: what the logger reads.
+const char* ImageLineDifference(const ConfigImageLine& a, const ConfigImageLine& b) {
+  auto bits = [](float f) { return std::bit_cast<uint32_t>(f); };
+  if (a.instrument != b.instrument) return "přístroj";
+  if (a.label != b.label) return "popis";
+  if (a.interval_number != b.interval_number) return "interval";
+  if (a.address != b.address) return "adresa";
+  if (a.register_kind != b.register_kind || a.register_address != b.register_address) {
+    return "registr";
+  }
+  if (a.number_type != b.number_type) return "typ čísla";
+  if (bits(a.multiplier) != bits(b.multiplier)) return "násobitel";
+  if (bits(a.minimum) != bits(b.minimum)) return "minimum";
+  if (bits(a.maximum) != bits(b.maximum)) return "maximum";
+  return nullptr;
 }
 
-bool SameImageLine(const ConfigImageLine& a, const ConfigImageLine& b) {
-  auto bits = [](float f) { return std::bit_cast<uint32_t>(f); };
-  return a.instrument == b.instrument && a.label == b.label &&
-         a.interval_number == b.interval_number && a.address == b.address &&
-         a.register_kind == b.register_kind && a.register_address == b.register_address &&
-         a.number_type == b.number_type && bits(a.multiplier) == bits(b.multiplier) &&
-         bits(a.minimum) == bits(b.minimum) && bits(a.maximum) == bits(b.maximum);
+// The same for lines as the load reads them, where a folder lacks a whole CONFIG.BIN. The
+// logger holds the numbers in single precision: 0.1 from a CONFIG.INI and 0.100000001 from a
+// CONFIG.BIN are one multiplier.
+const char* LoadedLineDifference(const MeasuredLine& a, const MeasuredLine& b) {
+  auto single = [](double x) { return static_cast<float>(x); };
+  if (a.caption != b.caption) return "název";
+  if (a.interval_number != b.interval_number) return "interval";
+  if (a.type_letter != b.type_letter || a.size_digit != b.size_digit) return "typ čísla";
+  if (single(a.multiplier) != single(b.multiplier)) return "násobitel";
+  if (single(a.minimum) != single(b.minimum)) return "minimum";
+  if (single(a.maximum) != single(b.maximum)) return "maximum";
+  if (single(a.offset) != single(b.offset)) return "posun";
+  return nullptr;
 }
 
 }  // namespace
@@ -91,22 +107,24 @@ std::optional<std::string> LinesDiffer(const std::string& first, const std::stri
   const std::unique_ptr<FolderLines> b = ReadFolderLines(other);
   const Measurement& x = a->measurement;
   const Measurement& y = b->measurement;
-  const size_t image_lines =
-      a->image && b->image ? std::min(a->image->lines.size(), b->image->lines.size()) : 0;
-  const bool image_counts_differ =
-      a->image && b->image && a->image->lines.size() != b->image->lines.size();
-  if (x.line_count != y.line_count || image_counts_differ) {
-    return FormatMergeMessage(kMergeLineCountsDiffer, {first, other, std::to_string(x.line_count),
-                                                       std::to_string(y.line_count)});
+  // Where both hold a whole CONFIG.BIN, the lines are what the logger reads from it.
+  const bool images = a->image && b->image;
+  const size_t count_x = images ? a->image->lines.size() : x.line_count;
+  const size_t count_y = images ? b->image->lines.size() : y.line_count;
+  // The loaded count sizes the blocks the join reads, so it must agree as well.
+  if (count_x != count_y || x.line_count != y.line_count) {
+    const bool loaded = x.line_count != y.line_count;
+    return FormatMergeMessage(kMergeLineCountsDiffer,
+                              {first, other, std::to_string(loaded ? x.line_count : count_x),
+                               std::to_string(loaded ? y.line_count : count_y)});
   }
-  for (size_t i = 0; i < std::max<size_t>(x.line_count, image_lines); ++i) {
-    const bool loaded_differ = i < x.line_count && !SameLine(x.lines[i], y.lines[i]);
-    const bool image_differ =
-        i < image_lines && !SameImageLine(a->image->lines[i], b->image->lines[i]);
-    if (loaded_differ || image_differ) {
+  for (size_t i = 0; i < count_x; ++i) {
+    const char* field = images ? ImageLineDifference(a->image->lines[i], b->image->lines[i])
+                               : LoadedLineDifference(x.lines[i], y.lines[i]);
+    if (field != nullptr) {
       std::string name = std::to_string(i + 1);
       if (i < x.line_count) name += " („" + x.lines[i].caption + "“)";
-      return FormatMergeMessage(kMergeLinesDiffer, {first, other, name});
+      return FormatMergeMessage(kMergeLinesDiffer, {first, other, field, name});
     }
   }
   return std::nullopt;
@@ -121,7 +139,7 @@ MergeOutcome WriteMergedSet(const std::string& dir, const MergedSet& set, FileSe
     }
   }
   if (!log.Commit()) {
-    dialogs.ShowError(kCopyLogWriteFailed);
+    dialogs.ShowError(CopyLogWriteFailedText(JoinFolder(dir, kLogFile), log.reason()));
     return MergeOutcome::kFailed;
   }
   const std::string failure = StageGraphSettings(files, dir, [&](const std::string& path) {
@@ -133,7 +151,7 @@ MergeOutcome WriteMergedSet(const std::string& dir, const MergedSet& set, FileSe
   }
   if (files.Commit()) return MergeOutcome::kDone;
   if (!files.committed()) {
-    dialogs.ShowError(kCopyLogWriteFailed);
+    dialogs.ShowError(CopyLogWriteFailedText(JoinFolder(dir, kLogFile), files.reason()));
     return MergeOutcome::kFailed;
   }
   dialogs.Warn(SetStandsText(dir, files.reason()));
@@ -256,7 +274,8 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
     case MergeLogOutcome::kTooManyRuns:
       return stop(FormatMergeMessage(kMergeTooManyRuns, {failed_dir}), MergeOutcome::kFailed);
     case MergeLogOutcome::kWriteFailed:
-      return stop(kCopyLogWriteFailed, MergeOutcome::kFailed);
+      return stop(CopyLogWriteFailedText(JoinFolder(destination, kLogFile), log.reason()),
+                  MergeOutcome::kFailed);
   }
 
   const std::string& newest = sources[report.log.newest];

@@ -1,11 +1,15 @@
 #include "data/xlsx_export.h"
 
 #include <fcntl.h>
+#include <locale.h>
+#include <stdio.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -17,6 +21,8 @@
 #include "app/text.h"
 #include "app/user_dialogs.h"
 #include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/system_error.h"
 
 namespace korvan {
 
@@ -24,12 +30,25 @@ namespace {
 
 constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 
+// A and F values are single precision: the shortest decimal that gives the same float
+// (71.35638), not the float's whole binary expansion (71.35638427734375).
+double ShortestSingle(double value) {
+  if (!(std::fabs(value) <= std::numeric_limits<float>::max())) return value;
+  char text[32];
+  const auto written = std::to_chars(text, text + sizeof text, static_cast<float>(value));
+  double shortest = value;
+  std::from_chars(text, written.ptr, shortest);
+  return shortest;
+}
+
 // The value the text export's cell shows, or kEmpty where that cell is empty.
 double PhysicalValue(const MeasuredLine& line, uint32_t raw) {
   if (IsNoValue(line, raw)) return kEmpty;
   const double value = ConvertRawValue(line, raw);
   // A cell cannot hold an infinity.
-  return InValueRange(line, value) && std::isfinite(value) ? value : kEmpty;
+  if (!InValueRange(line, value) || !std::isfinite(value)) return kEmpty;
+  const char type = AsciiUpper(line.type_letter);
+  return type == 'A' || type == 'F' ? ShortestSingle(value) : value;
 }
 
 // The days between the spreadsheet's day 0 (30.12.1899) and 1.1.1970.
@@ -41,29 +60,137 @@ size_t TextWidth(const std::string& text) {
       std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
-// The file libxlsxwriter writes: a temporary beside the target, named as the writers' own
-// temporaries so that a folder's next lock clears one a crash left; removed when done.
-class TemporaryBeside {
+// The first failure of the library's temporaries while this thread writes a workbook.
+struct TemporaryWrites {
+  int error = 0;
+  void Note(int e) {
+    if (error == 0) error = e == 0 ? EIO : e;
+  }
+};
+thread_local TemporaryWrites* t_writes = nullptr;
+
+// One temporary of the library: a file of ours behind the FILE the library writes through.
+struct TemporaryCookie {
+  int fd;
+  TemporaryWrites* writes;
+  void Note(int e) const {
+    if (writes != nullptr) writes->Note(e);
+  }
+};
+
+ssize_t TemporaryWrite(void* cookie, const char* bytes, size_t size) {
+  auto* file = static_cast<TemporaryCookie*>(cookie);
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(file->fd, bytes + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      file->Note(n < 0 ? errno : ENOSPC);
+      return -1;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+ssize_t TemporaryRead(void* cookie, char* bytes, size_t size) {
+  auto* file = static_cast<TemporaryCookie*>(cookie);
+  for (;;) {
+    const ssize_t n = read(file->fd, bytes, size);
+    if (n >= 0 || errno != EINTR) {
+      if (n < 0) file->Note(errno);
+      return n;
+    }
+  }
+}
+
+int TemporarySeek(void* cookie, off64_t* offset, int whence) {
+  auto* file = static_cast<TemporaryCookie*>(cookie);
+  const off64_t at = lseek64(file->fd, *offset, whence);
+  if (at < 0) return -1;
+  *offset = at;
+  return 0;
+}
+
+int TemporaryClose(void* cookie) {
+  auto* file = static_cast<TemporaryCookie*>(cookie);
+  const int result = close(file->fd);
+  if (result != 0) file->Note(errno);
+  delete file;
+  return result;
+}
+
+// The library writes numbers with printf, whose decimal separator is the locale's: under a
+// Czech locale the sheet would hold "71,35" where a spreadsheet reads only "71.35". While it
+// lives, this thread formats numbers as C does.
+class CNumbers {
  public:
-  explicit TemporaryBeside(const std::string& target) {
-    const size_t slash = target.rfind('/');
-    std::string name = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
-                       ".korvan-XXXXXX";
-    const int fd = mkstemp(name.data());
-    if (fd < 0) return;
-    close(fd);
-    path_ = std::move(name);
+  CNumbers() : c_(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0))) {
+    if (c_ != static_cast<locale_t>(0)) saved_ = uselocale(c_);
   }
-  ~TemporaryBeside() {
-    if (!path_.empty()) unlink(path_.c_str());
+  ~CNumbers() {
+    if (c_ == static_cast<locale_t>(0)) return;
+    uselocale(saved_);
+    freelocale(c_);
   }
-  TemporaryBeside(const TemporaryBeside&) = delete;
-  TemporaryBeside& operator=(const TemporaryBeside&) = delete;
-  const std::string& path() const { return path_; }
+  CNumbers(const CNumbers&) = delete;
+  CNumbers& operator=(const CNumbers&) = delete;
 
  private:
-  std::string path_;
+  locale_t c_;
+  locale_t saved_ = static_cast<locale_t>(0);
 };
+
+// While it lives, what the library prints about a failure (English, on standard error) is
+// dropped: the user gets the program's own message. Only around the library's own calls.
+class QuietLibrary {
+ public:
+  QuietLibrary() {
+    const cookie_io_functions_t drop = {
+        nullptr, [](void*, const char*, size_t size) { return static_cast<ssize_t>(size); },
+        nullptr, nullptr};
+    sink_ = fopencookie(nullptr, "w", drop);
+    if (sink_ != nullptr) stderr = sink_;
+  }
+  ~QuietLibrary() {
+    stderr = saved_;
+    if (sink_ != nullptr) fclose(sink_);
+  }
+  QuietLibrary(const QuietLibrary&) = delete;
+  QuietLibrary& operator=(const QuietLibrary&) = delete;
+
+ private:
+  FILE* saved_ = stderr;
+  FILE* sink_ = nullptr;
+};
+
+}  // namespace
+
+// The library makes each file it writes before zipping (a sheet's rows spooled in constant
+// memory, then every part of the workbook) through lxw_tmpfile, and it neither names them by
+// our rule nor checks a single write to them. It calls lxw_tmpfile through its procedure
+// linkage table, so this definition is the one it gets: temporaries of ours, unnamed at once,
+// whose every write is checked. The workbook tests fail if a build of the library stops
+// calling it so.
+extern "C" FILE* lxw_tmpfile(char* tmpdir) {
+  TemporaryFile temporary(tmpdir != nullptr ? tmpdir : TempDir());
+  TemporaryWrites* writes = t_writes;
+  if (!temporary.ok()) {
+    if (writes != nullptr) writes->Note(temporary.error());
+    return nullptr;
+  }
+  auto* cookie = new TemporaryCookie{temporary.Release(), writes};
+  const cookie_io_functions_t io = {TemporaryRead, TemporaryWrite, TemporarySeek, TemporaryClose};
+  FILE* file = fopencookie(cookie, "w+", io);
+  if (file == nullptr) {
+    if (writes != nullptr) writes->Note(errno);
+    close(cookie->fd);
+    delete cookie;
+  }
+  return file;
+}
+
+namespace {
 
 class SheetWriter {
  public:
@@ -101,6 +228,7 @@ class SheetWriter {
   }
 
   bool Row(uint32_t stamp, uint16_t milliseconds, std::span<const double> values) {
+    if (t_writes != nullptr && t_writes->error != 0) return false;  // a full disk stays full
     if (sheet_ == nullptr || row_ > rows_per_sheet_) {
       if (!NewSheet()) return false;
     }
@@ -143,9 +271,9 @@ class SheetWriter {
   }
 
   bool CloseSheet() {
-    // The library spools a sheet's rows to a temporary file without checking the writes: a
-    // full disk would end in a cut sheet reported as written. (The row still held in memory
-    // is written at close.)
+    // The sheet's last row goes to its spool now rather than inside workbook_close, and the
+    // spool is flushed, so that a failure shows before the workbook is zipped.
+    lxw_worksheet_write_single_row(sheet_);
     FILE* spool = sheet_->optimize_tmpfile;
     if (spool != nullptr && (fflush(spool) != 0 || ferror(spool))) return false;
     return worksheet_autofilter(sheet_, 0, 0, row_ - 1, static_cast<lxw_col_t>(columns_.size())) ==
@@ -165,19 +293,25 @@ class SheetWriter {
   int sheets_ = 0;
 };
 
-// Writes the workbook to path; false on any failure of the library or of fill.
-bool WriteWorkbook(const std::string& path, bool subseconds, std::span<const XlsxColumn> columns,
-                   const std::function<bool(const XlsxRow& row)>& fill, uint32_t rows_per_sheet) {
+// Writes the workbook to path, the library's temporaries in spool_dir. 0, or the system's
+// error number of the first failure (EIO where none tells more).
+int WriteWorkbook(const std::string& path, const std::string& spool_dir, bool subseconds,
+                  std::span<const XlsxColumn> columns,
+                  const std::function<bool(const XlsxRow& row)>& fill, uint32_t rows_per_sheet) {
+  const CNumbers c_numbers;
+  TemporaryWrites writes;
+  t_writes = &writes;
+  struct Done {
+    ~Done() { t_writes = nullptr; }
+  } done;
   lxw_workbook_options options = {};
   options.constant_memory = LXW_TRUE;
   // The sheets' rows are spooled until the workbook is zipped, several times its size: beside
   // the target, where the room for it is, rather than in a /tmp that may be held in memory.
-  const size_t slash = path.rfind('/');
-  std::string spool_dir = slash == std::string::npos ? "." : path.substr(0, slash);
-  if (spool_dir.empty()) spool_dir = "/";
-  options.tmpdir = spool_dir.data();
+  std::string tmpdir = spool_dir;
+  options.tmpdir = tmpdir.data();
   lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
-  if (workbook == nullptr) return false;
+  if (workbook == nullptr) return ENOMEM;
   bool ok = true;
   {
     SheetWriter writer(workbook, subseconds, columns, rows_per_sheet);
@@ -186,31 +320,24 @@ bool WriteWorkbook(const std::string& path, bool subseconds, std::span<const Xls
     });
     if (ok) ok = writer.Finish();
   }
-  // Closing writes the file and frees the workbook, whatever came before.
-  const bool closed = workbook_close(workbook) == LXW_NO_ERROR;
-  return ok && closed;
-}
-
-// Copies the finished temporary into the writer.
-bool CopyInto(const std::string& from, AtomicWriter& writer) {
-  const int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  std::vector<char> buffer(1 << 20);
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = read(fd, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
+  if (!ok) {
+    // Nothing is zipped: the workbook is given up. Only workbook_close closes the sheets'
+    // spools, so they are closed here, or each would hold its disk space until the end.
+    lxw_worksheet* sheet = nullptr;
+    LXW_FOREACH_WORKSHEET(sheet, workbook) {
+      if (sheet->optimize_tmpfile != nullptr) fclose(sheet->optimize_tmpfile);
+      sheet->optimize_tmpfile = nullptr;
     }
-    if (!writer.Write(buffer.data(), static_cast<size_t>(n))) {
-      ok = false;
-      break;
-    }
+    lxw_workbook_free(workbook);
+    return writes.error != 0 ? writes.error : EIO;
   }
-  close(fd);
-  return ok;
+  int close_error = 0;
+  {
+    const QuietLibrary quiet;
+    errno = 0;
+    if (workbook_close(workbook) != LXW_NO_ERROR) close_error = errno != 0 ? errno : EIO;
+  }
+  return writes.error != 0 ? writes.error : close_error;
 }
 
 }  // namespace
@@ -233,14 +360,19 @@ bool WriteXlsxFile(const std::string& path, bool subseconds, std::span<const Xls
                    const std::function<bool(const XlsxRow& row)>& fill, UserDialogs& dialogs,
                    uint32_t rows_per_sheet) {
   AtomicWriter file(path);
-  TemporaryBeside temporary(path);
-  if (!file.ok() || temporary.path().empty()) {
-    dialogs.ShowError(kExportCreateFailed);
+  if (!file.ok()) {
+    dialogs.ShowError(ExportFailureText(kExportCreateFailed, path, file.reason()));
     return false;
   }
-  if (!WriteWorkbook(temporary.path(), subseconds, columns, fill, rows_per_sheet) ||
-      !CopyInto(temporary.path(), file) || !file.Commit()) {
-    dialogs.ShowError(kExportWriteFailed);
+  const size_t slash = path.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  // The library writes the workbook itself into the writer's file, by the path that opens it.
+  const int error =
+      WriteWorkbook(file.ReopenPath(), folder, subseconds, columns, fill, rows_per_sheet);
+  if (error != 0 || !file.Commit()) {
+    const std::string reason = error != 0 ? SystemErrorText(error) : file.reason();
+    dialogs.ShowError(ExportFailureText(kExportWriteFailed, path, reason));
     return false;
   }
   return true;

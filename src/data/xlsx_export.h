@@ -19,9 +19,10 @@ inline constexpr uint32_t kXlsxRowsPerSheet = 1048575;
 // number ("d.m.yyyy h:mm:ss", ".00" added with sub-seconds), then per chosen line its
 // physical value as a number shown with the decimals of the text export's cell, empty where
 // that cell is empty. Bold frozen header with an autofilter; rows beyond rows_per_sheet go on
-// to "List 2", "List 3", … each with the header. Written in constant-memory mode to a
-// temporary in path's folder, then handed to an AtomicWriter for path: a failure leaves no
-// file and an old one as it was. Errors as ExportToFile reports them.
+// to "List 2", "List 3", … each with the header. Written in constant-memory mode straight
+// into an AtomicWriter's file for path, the library's temporaries beside it by the program's
+// rule and every write to them checked: a failure leaves no file and an old one as it was.
+// Errors as ExportToFile reports them, with the file and the cause.
 bool ExportXlsxToFile(const std::string& path, Measurement& measurement, std::span<const int> lines,
                       const StampRange& range, UserDialogs& dialogs,
                       const ExportProgress& progress = {},

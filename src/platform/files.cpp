@@ -146,6 +146,109 @@ bool UnnamedFilesPossible() {
 
 }  // namespace
 
+TemporaryFile::TemporaryFile(const std::string& folder) : folder_(folder) {
+  if (UnnamedFilesPossible()) {
+    fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      Fail(errno);
+      return;
+    }
+    if (fd_ >= 0) flock(fd_, LOCK_SH);
+  }
+  for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
+    std::string name = TakeTemporaryName(folder, [this](const std::string& candidate) {
+      fd_ = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      return fd_ >= 0;
+    });
+    if (name.empty()) {
+      Fail(errno);
+      return;
+    }
+    SetName(name);
+    // Until the lock is taken the clean-up of another writer may take the file for one a
+    // killed writer left: it waits for that clean-up, then makes sure the name is still its.
+    flock(fd_, LOCK_SH);
+    struct stat mine {
+    }, named{};
+    if (fstat(fd_, &mine) == 0 && stat(name.c_str(), &named) == 0 && mine.st_dev == named.st_dev &&
+        mine.st_ino == named.st_ino) {
+      break;
+    }
+    close(fd_);
+    fd_ = -1;
+    SetName({});
+  }
+  if (fd_ < 0) {
+    Fail(EEXIST);
+    return;
+  }
+  hold_ = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (hold_ < 0) Fail(errno);
+}
+
+TemporaryFile::~TemporaryFile() {
+  if (fd_ >= 0) close(fd_);
+  if (!published_ && !name_.empty()) unlink(name_.c_str());
+  SetName({});
+  if (hold_ >= 0) close(hold_);
+}
+
+void TemporaryFile::SetName(std::string name) {
+  Temporaries().Remove(slot_);
+  name_ = std::move(name);
+  slot_ = name_.empty() ? -1 : Temporaries().Add(name_);
+}
+
+bool TemporaryFile::Fail(int error) {
+  if (error_ == 0) error_ = error == 0 ? EIO : error;
+  return false;
+}
+
+std::string TemporaryFile::ReopenPath() const {
+  if (!ok()) return {};
+  return name_.empty() ? "/proc/self/fd/" + std::to_string(hold_) : name_;
+}
+
+bool TemporaryFile::CloseWrites() {
+  if (fd_ < 0) return ok();
+  const int fd = fd_;
+  fd_ = -1;
+  return close(fd) == 0 || Fail(errno);
+}
+
+bool TemporaryFile::Publish(const std::string& target) {
+  if (!CloseWrites()) return false;
+  if (!ok()) return false;
+  if (name_.empty()) {
+    // The unnamed file gets its name: straight as the target when there is none yet, else
+    // through a temporary name that is renamed over the target.
+    const std::string proc = "/proc/self/fd/" + std::to_string(hold_);
+    if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      published_ = true;
+      return true;
+    }
+    if (errno != EEXIST) return Fail(errno);
+    std::string name = TakeTemporaryName(folder_, [&proc](const std::string& candidate) {
+      return linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    });
+    if (name.empty()) return Fail(errno);
+    SetName(std::move(name));
+  }
+  // The lock is still held here, so no clean-up takes the file between its close and this.
+  if (rename(name_.c_str(), target.c_str()) != 0) return Fail(errno);
+  SetName({});
+  published_ = true;
+  return true;
+}
+
+int TemporaryFile::Release() {
+  if (!name_.empty()) unlink(name_.c_str());
+  SetName({});
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
 AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
     : target_(RealTarget(path)), durability_(durability) {
   struct stat st {};
@@ -166,27 +269,11 @@ AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
       return;
     }
   }
-  const std::string folder = FolderOf(target_);
-  if (UnnamedFilesPossible()) {
-    fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-      Fail(errno);
-      return;
-    }
+  temp_.emplace(FolderOf(target_));
+  if (!temp_->ok()) {
+    Fail(temp_->error());
+    return;
   }
-  if (fd_ < 0) {
-    std::string name = TakeTemporaryName(folder, [this](const std::string& candidate) {
-      fd_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      return fd_ >= 0;
-    });
-    if (name.empty()) {
-      Fail(errno);
-      return;
-    }
-    SetTemporaryName(std::move(name));
-  }
-  // Tells the stale-temporary clean-up that a live writer owns this file.
-  flock(fd_, LOCK_SH | LOCK_NB);
   mode_t mode = 0;
   if (exists) {
     mode = st.st_mode & 07777;
@@ -195,39 +282,26 @@ AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
     umask(mask);
     mode = 0666 & ~mask;
   }
-  fchmod(fd_, mode);
+  fchmod(temp_->fd(), mode);
 }
 
-AtomicWriter::~AtomicWriter() {
-  if (!committed_) Discard();
-}
-
-void AtomicWriter::SetTemporaryName(std::string name) {
-  Temporaries().Remove(temp_slot_);
-  temp_name_ = std::move(name);
-  temp_slot_ = temp_name_.empty() ? -1 : Temporaries().Add(temp_name_);
-}
+AtomicWriter::~AtomicWriter() = default;
 
 std::string AtomicWriter::reason() const { return SystemErrorText(error_); }
 
+std::string AtomicWriter::ReopenPath() const { return ok() ? temp_->ReopenPath() : std::string(); }
+
 bool AtomicWriter::Fail(int error) {
   if (error_ == 0) error_ = error == 0 ? EIO : error;
-  Discard();
+  temp_.reset();
   return false;
-}
-
-void AtomicWriter::Discard() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-  if (!temp_name_.empty()) unlink(temp_name_.c_str());
-  SetTemporaryName({});
 }
 
 bool AtomicWriter::Write(const void* data, size_t size) {
   if (!ok()) return false;
   const char* bytes = static_cast<const char*>(data);
   while (size > 0) {
-    ssize_t n = write(fd_, bytes, size);
+    ssize_t n = write(temp_->fd(), bytes, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       return Fail(errno);
@@ -241,31 +315,12 @@ bool AtomicWriter::Write(const void* data, size_t size) {
 
 bool AtomicWriter::Commit() {
   if (!ok()) return false;
-  if (durability_ == Durability::kSynced && fsync(fd_) != 0 && errno != EINVAL) {
+  if (durability_ == Durability::kSynced && fsync(temp_->fd()) != 0 && errno != EINVAL) {
     return Fail(errno);
   }
-  if (temp_name_.empty()) {
-    // The unnamed file gets its name: straight as the target when there is none yet, else
-    // through a temporary name that is renamed over the target.
-    const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
-    if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-      if (errno != EEXIST) return Fail(errno);
-      const std::string folder = FolderOf(target_);
-      std::string name = TakeTemporaryName(folder, [&proc](const std::string& candidate) {
-        return linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0;
-      });
-      if (name.empty()) return Fail(errno);
-      SetTemporaryName(std::move(name));
-    }
-  }
-  // A full disk or a pulled medium may only show at close.
-  int fd = fd_;
-  fd_ = -1;
-  if (close(fd) != 0) return Fail(errno);
-  if (!temp_name_.empty()) {
-    if (rename(temp_name_.c_str(), target_.c_str()) != 0) return Fail(errno);
-    SetTemporaryName({});
-  }
+  // A full disk or a pulled medium may only show at close, which Publish checks first.
+  if (!temp_->Publish(target_)) return Fail(temp_->error());
+  temp_.reset();
   if (durability_ == Durability::kSynced) {
     // The new name itself must reach the medium before the user is told the file is there.
     int dir = open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -274,7 +329,6 @@ bool AtomicWriter::Commit() {
       close(dir);
     }
   }
-  committed_ = true;
   return true;
 }
 

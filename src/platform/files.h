@@ -22,6 +22,43 @@ enum class Durability {
 // A target that is a symbolic link is written where the link points; a target that exists
 // and is not a regular file, or has no write permission for anyone, is refused. An existing
 // target's permissions are kept; a new file gets 0666 less the umask.
+// A temporary file of this program, by its one naming rule: unnamed where the folder's file
+// system has unnamed files, else ".korvan-" and six characters (IsTemporaryName). From its
+// creation to its end it holds a shared lock, which tells the stale-temporary clean-up of
+// another writer (RemoveStaleTemporaries) that it is alive, and a name it has is removed by
+// the signal clean-up (RemoveTemporaryFilesOnSignals).
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& folder);
+  ~TemporaryFile();  // removes the file unless Publish named it
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool ok() const { return error_ == 0; }
+  int error() const { return error_; }
+  int fd() const { return fd_; }  // opened for reading and writing
+  // A path that opens this file again, for code that writes by name.
+  std::string ReopenPath() const;
+  // Closes fd() (a close may be the first to report a failed write); the lock stays.
+  bool CloseWrites();
+  // Gives the file the name target, replacing a file of that name; closes fd() first.
+  bool Publish(const std::string& target);
+  // For a scratch file used only while open: drops its name and hands fd() to the caller.
+  int Release();
+
+ private:
+  bool Fail(int error);
+  void SetName(std::string name);  // also for the signal clean-up
+
+  std::string folder_;
+  std::string name_;  // empty while the file has no name
+  int slot_ = -1;
+  int fd_ = -1;
+  int hold_ = -1;  // the same open file: keeps the lock from creation to the rename
+  int error_ = 0;
+  bool published_ = false;
+};
+
 class AtomicWriter {
  public:
   explicit AtomicWriter(const std::string& path, Durability durability = Durability::kSynced);
@@ -36,21 +73,19 @@ class AtomicWriter {
 
   bool Write(const void* data, size_t size);
   bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+  // A path that opens the file being written, for a library that writes by name instead of
+  // through Write; empty once the writer has failed.
+  std::string ReopenPath() const;
   // Flushes, syncs and names the file. False (and the data removed) when any step failed.
   bool Commit();
 
  private:
   bool Fail(int error);
-  void Discard();
-  void SetTemporaryName(std::string name);  // also for the signal clean-up
 
-  std::string target_;     // the real path that gets the data
-  std::string temp_name_;  // the named temporary file, when there is one
-  int temp_slot_ = -1;
+  std::string target_;  // the real path that gets the data
+  std::optional<TemporaryFile> temp_;
   Durability durability_;
-  int fd_ = -1;
   int error_ = 0;
-  bool committed_ = false;
 };
 
 // For both programs: on SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGABRT, SIGSEGV and SIGBUS
@@ -119,7 +154,7 @@ std::string PathInCommittedSet(const std::string& folder, const std::string& nam
 // then after each later step (the mark, each removal, each rename, the mark's removal).
 void SetFileSetStepHook(void (*hook)(int step));
 
-// The name of a temporary of an AtomicWriter (".korvan-" and six characters).
+// The name of a temporary of ours (".korvan-" and six characters).
 bool IsTemporaryName(std::string_view name);
 
 // An existing regular file written in place, the way the logger records into its pre-sized

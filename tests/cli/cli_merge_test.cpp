@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -75,6 +78,40 @@ TEST(CliMergeTest, RefusedJoinLeavesNoFolderAndAskedOneNeedsYes) {
   }
   EXPECT_EQ(RunCli({"merge", work.path(), destination.path(), "--yes"}).code, 0);
   EXPECT_EQ(ReadBytes(destination.File("LOG.BIN")), a.log);
+}
+
+// A destination that is a source, or holds a link to a source's file, is refused with its
+// path before anything is written; a report that cannot be printed is a failure.
+TEST(CliMergeTest, AliasedDestinationAndUnwritableReport) {
+  TempDir work;
+  CardBuilder a;
+  a.lines.resize(1);
+  a.Block(MakeStamp(2006, 3, 5, 8, 7, 6), {{0, 1}});
+  for (const char* name : {"a", "b", "linked"}) std::filesystem::create_directory(work.File(name));
+  a.WriteAll(work.File("a"));
+  a.WriteAll(work.File("b"));
+  std::filesystem::create_directory_symlink(work.File("b"), work.File("b-link"));
+  std::filesystem::create_symlink(work.File("a/LOG.BIN"), work.File("linked/LOG.BIN"));
+  for (const std::string& destination :
+       {work.File("b"), work.File("b-link"), work.File("linked")}) {
+    SCOPED_TRACE(destination);
+    const CliOutput r = RunCli({"merge", work.File("a"), work.File("b"), destination, "--yes"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find(destination), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nic nebylo zapsáno"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadBytes(work.File("b/LOG.BIN")), a.log);
+
+  struct Full : std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+  } full;
+  std::ostream out(&full);
+  std::ostringstream err;
+  setenv("LC_ALL", "C", 1);
+  EXPECT_EQ(cli::Run({"merge", work.File("a"), work.File("b"), work.File("new")}, out, err), 1);
+  EXPECT_NE(err.str().find("merge: standardní výstup nelze zapsat"), std::string::npos)
+      << err.str();
 }
 
 }  // namespace

@@ -78,6 +78,29 @@ TEST_F(AggregateTest, FiguresPerMinuteWithEdgesGapsAndLeftOutValues) {
             " 1.02.2024;00:01:00;4.0;\r\n");
 }
 
+// The clock set back: minutes 10:00-10:09, then 10:05-10:14 again. Each period is one row
+// over all its samples, however the walk came to them.
+TEST_F(AggregateTest, SamplesOutOfTimeOrderGiveOneRowPerPeriod) {
+  for (int minute = 0; minute < 10; ++minute) Add(0, MakeStamp(2024, 5, 1, 10, minute, 0), 10);
+  for (int minute = 5; minute < 15; ++minute) Add(0, MakeStamp(2024, 5, 1, 10, minute, 30), 30);
+  AggregateOptions options;
+  options.period_seconds = 60;
+  options.minimum = options.maximum = false;
+  options.count = true;
+  std::string expected =
+      "Datum;Čas;Tlak – průměr;Tlak – počet;Teplota – průměr;Teplota – počet\r\n";
+  for (int minute = 0; minute < 15; ++minute) {
+    const bool both = minute >= 5 && minute < 10;
+    expected += " 1.05.2024;10:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) +
+                ":00;" +
+                (both         ? "2.0;2"
+                 : minute < 5 ? "1.0;1"
+                              : "3.0;1") +
+                ";;0\r\n";
+  }
+  EXPECT_EQ(Csv(options), expected);
+}
+
 TEST_F(AggregateTest, PeriodsAlignToLocalHoursAndDays) {
   Add(0, MakeStamp(2024, 3, 5, 9, 59, 59), 10);
   Add(0, MakeStamp(2024, 3, 5, 10, 0, 0), 20);

@@ -174,7 +174,9 @@ TEST_F(ExportTest, FileIsCreatedWholeOrReported) {
   EXPECT_TRUE(dialogs.messages.empty());
 
   EXPECT_FALSE(ExportToFile(dir.File("missing/out.csv"), m, lines, kAll, ',', dialogs));
-  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Soubor exportu nelze vytvořit!"});
+  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Soubor exportu nelze vytvořit!\n" +
+                                                             dir.File("missing/out.csv") +
+                                                             ": soubor nebo složka neexistuje."});
 }
 
 TEST_F(ExportTest, WriteErrorIsReportedAndLeavesNoFile) {
@@ -189,7 +191,9 @@ TEST_F(ExportTest, WriteErrorIsReportedAndLeavesNoFile) {
     ok = ExportToFile(dir.File("out.csv"), m, lines, kAll, ',', dialogs);
   }
   EXPECT_FALSE(ok);
-  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Chyba při zápisu souboru exportu!"});
+  EXPECT_EQ(dialogs.Texts("error"),
+            std::vector<std::string>{"Chyba při zápisu souboru exportu!\n" + dir.File("out.csv") +
+                                     ": soubor je příliš velký."});
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 

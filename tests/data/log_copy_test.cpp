@@ -374,7 +374,8 @@ TEST_F(CopyMeasurementTest, FailedWriteIsReportedAndKeepsTheOldSet) {
     outcome = Copy(destination_.path());
   }
   EXPECT_EQ(outcome, CopyOutcome::kFailed);
-  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyLogWriteFailed});
+  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{CopyLogWriteFailedText(
+                                         destination_.File("LOG.BIN"), "soubor je příliš velký")});
   EXPECT_EQ(Listing(destination_.path()), (std::vector<std::string>{"GRAPH.INI", "LOG.BIN"}));
   EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), "old");
   EXPECT_EQ(ReadBytes(destination_.File("GRAPH.INI")), "old view");

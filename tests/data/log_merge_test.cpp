@@ -207,20 +207,31 @@ TEST_F(MergeFoldersTest, DifferentLinesAreRefusedNamingTheFirstAndNothingIsWritt
     const char* name;
     void (*change)(CardBuilder&);
     const char* expected;  // nullptr: accepted
+    bool without_ini = false;
+    bool without_bin = false;
   };
+  const auto same = [](CardBuilder&) {};
   const std::vector<Case> cases = {
-      {"label", [](CardBuilder& c) { c.lines[1].label = "c"; }, "liší se veličina 2 („B - b“)"},
-      {"multiplier", [](CardBuilder& c) { c.lines[0].multiplier = 2; }, "liší se veličina 1"},
-      {"range", [](CardBuilder& c) { c.lines[1].maximum = 20; }, "liší se veličina 2"},
-      {"type", [](CardBuilder& c) { c.lines[0].type = "S2"; }, "liší se veličina 1"},
+      {"label", [](CardBuilder& c) { c.lines[1].label = "c"; },
+       "liší se popis veličiny 2 („B - b“)"},
+      {"multiplier", [](CardBuilder& c) { c.lines[0].multiplier = 2; }, "násobitel veličiny 1"},
+      {"range", [](CardBuilder& c) { c.lines[1].maximum = 20; }, "maximum veličiny 2"},
+      {"type", [](CardBuilder& c) { c.lines[0].type = "S2"; }, "typ čísla veličiny 1"},
       {"count", [](CardBuilder& c) { c.lines.pop_back(); }, "počet veličin 2 a 1"},
       {"CONFIG.INI of another program",
        [](CardBuilder& c) {
          c.app_name = "Jiný";
          c.lines[1].name = "X";
        },
-       "liší se veličina 2"},
+       "přístroj veličiny 2"},
       {"recording intervals", [](CardBuilder& c) { c.intervals[0] = 30; }, nullptr},
+      // One copy without CONFIG.INI: its multiplier 0.1 comes from the single of CONFIG.BIN.
+      {"no CONFIG.INI", same, nullptr, true},
+      {"no CONFIG.INI, other range", [](CardBuilder& c) { c.lines[1].minimum = 1; },
+       "minimum veličiny 2", true},
+      {"no CONFIG.BIN", same, nullptr, false, true},
+      {"no CONFIG.BIN, other offset", [](CardBuilder& c) { c.lines[0].offset = "0,5"; },
+       "posun veličiny 1", false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -230,6 +241,8 @@ TEST_F(MergeFoldersTest, DifferentLinesAreRefusedNamingTheFirstAndNothingIsWritt
     c.change(changed);
     changed.log = Blocks(10, 15);
     changed.WriteAll(other.path());
+    if (c.without_ini) std::filesystem::remove(other.File("CONFIG.INI"));
+    if (c.without_bin) std::filesystem::remove(other.File("CONFIG.BIN"));
     dialogs.Clear();
     const MergeReport report = Merge({first.path(), other.path()}, destination.path());
     if (!c.expected) {
@@ -294,7 +307,8 @@ TEST_F(MergeFoldersTest, BusyOrFailedJoinLeavesTheOldSet) {
     Write(destination, Blocks(7000, 7010), "Stará");
     WriteBytes(destination.File("GRAPH.INI"), "[Chart Left]\r\n");
     const auto before = Contents(destination.path());
-    std::string expected_error = kCopyLogWriteFailed;
+    std::string expected_error =
+        CopyLogWriteFailedText(destination.File("LOG.BIN"), "soubor je příliš velký");
     std::optional<FolderLock> other;
     if (c.fault == Fault::kBusy) {
       other.emplace(destination.path());

@@ -1,8 +1,13 @@
 #include "data/xlsx_export.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -10,6 +15,8 @@
 #include <vector>
 
 #include "data/export_aggregate.h"
+#include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
 #include "support/file_size_limit.h"
@@ -132,6 +139,41 @@ TEST_F(XlsxExportTest, CellsAreDateTimesAndPhysicalValues) {
   EXPECT_NE(sheet.find("state=\"frozen\""), std::string::npos);
 }
 
+// A single-precision value is written as the shortest decimal of the float, and numbers keep
+// "." whatever the program's locale (here one with a decimal comma, made for the test).
+TEST_F(XlsxExportTest, SingleValuesAreShortestAndNumbersIgnoreTheLocale) {
+  const uint32_t t = MakeStamp(2006, 3, 5, 8, 0, 0);
+  const std::pair<float, const char*> values[] = {
+      {71.35638f, "71.35638"}, {0.1f, "0.1"}, {-1e-7f, "-1E-07"}, {3.4e38f, "3.4E+38"}};
+  for (uint32_t i = 0; i < std::size(values); ++i) Add(0, t + i, 0, FloatBits(values[i].first));
+  Add(2, t, 0, 35);
+  const std::string locales = dir.File("locales");
+  testing::WriteBytes(dir.File("comma.src"),
+                      "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"\"\n"
+                      "grouping -1\nEND LC_NUMERIC\n");
+  const std::string make =
+      "localedef -c -i '" + dir.File("comma.src") + "' '" + locales + "/comma' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(("mkdir -p '" + locales + "'").c_str()), 0);
+  std::system(make.c_str());
+  setenv("LOCPATH", locales.c_str(), 1);
+  const locale_t comma = newlocale(LC_NUMERIC_MASK, "comma", static_cast<locale_t>(0));
+  unsetenv("LOCPATH");
+  for (bool in_comma_locale : {false, true}) {
+    SCOPED_TRACE(in_comma_locale);
+    if (in_comma_locale && comma == static_cast<locale_t>(0)) continue;  // no localedef here
+    const locale_t saved = in_comma_locale ? uselocale(comma) : uselocale(nullptr);
+    const bool ok = Export();
+    uselocale(saved);
+    ASSERT_TRUE(ok);
+    const auto cells = Cells(Member(path(), "xl/worksheets/sheet1.xml"));
+    for (uint32_t i = 0; i < std::size(values); ++i) {
+      EXPECT_EQ(cells.at("B" + std::to_string(i + 2)).text, values[i].second);
+    }
+    EXPECT_EQ(cells.at("D2").text, "3.5");
+  }
+  if (comma != static_cast<locale_t>(0)) freelocale(comma);
+}
+
 TEST_F(XlsxExportTest, SubsecondsAndSheetSplit) {
   m.subseconds_present = true;
   const uint32_t t = MakeStamp(2020, 1, 1, 0, 0, 0);
@@ -184,19 +226,99 @@ TEST_F(XlsxExportTest, FailureLeavesTheOldFileAndNothingElse) {
   for (uint32_t i = 0; i < 200000; ++i)
     Add(2, MakeStamp(2006, 3, 5, 0, 0, 0) + i, 0, i * 2654435761u);
   testing::WriteBytes(path(), "old");
+  const auto open_files = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+  };
+  const auto open_before = open_files();
   bool ok = true;
   {
     const testing::FileSizeLimit limit(64 * 1024);
     ok = Export();
   }
   EXPECT_FALSE(ok);
-  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Chyba při zápisu souboru exportu!"});
+  EXPECT_EQ(open_files(), open_before);
+  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{ExportFailureText(
+                                        kExportWriteFailed, path(), "soubor je příliš velký")});
   EXPECT_EQ(testing::ReadBytes(path()), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
   std::vector<int> lines{0};
-  EXPECT_FALSE(ExportXlsxToFile(dir.File("missing/out.xlsx"), m, lines, {0, 1}, dialogs));
-  EXPECT_EQ(dialogs.Texts("error").back(), "Soubor exportu nelze vytvořit!");
+  const std::string missing = dir.File("missing/out.xlsx");
+  EXPECT_FALSE(ExportXlsxToFile(missing, m, lines, {0, 1}, dialogs));
+  EXPECT_EQ(dialogs.Texts("error").back(),
+            ExportFailureText(kExportCreateFailed, missing, "soubor nebo složka neexistuje"));
+}
+
+// The library writes its spool and the parts it zips without checking a write. Whatever the
+// point where the disk fills (here a file-size limit near the sheet's size, so that the spool
+// fits and its copy into the sheet, or the last row, does not), the export fails and leaves
+// the old file, or the workbook holds every row.
+TEST_F(XlsxExportTest, AWorkbookIsWholeOrNotWrittenWhereverTheDiskFills) {
+  constexpr uint32_t kRows = 3000;
+  for (uint32_t i = 0; i < kRows; ++i) Add(2, MakeStamp(2006, 3, 5, 0, 0, 0) + i, 0, i * 7919u);
+  ASSERT_TRUE(Export());
+  const size_t sheet_size = Member(path(), "xl/worksheets/sheet1.xml").size();
+  const std::string last_row = "<row r=\"" + std::to_string(kRows + 1) + "\"";
+  int failures = 0;
+  for (size_t limit = sheet_size - 2000; limit <= sheet_size + 100; limit += 50) {
+    SCOPED_TRACE(limit);
+    testing::WriteBytes(path(), "old");
+    bool ok = true;
+    {
+      const testing::FileSizeLimit file_size_limit(limit);
+      ok = Export();
+    }
+    if (ok) {
+      const std::string sheet = Member(path(), "xl/worksheets/sheet1.xml");
+      EXPECT_NE(sheet.find(last_row), std::string::npos);
+      EXPECT_TRUE(sheet.ends_with("</worksheet>"));
+    } else {
+      ++failures;
+      EXPECT_EQ(testing::ReadBytes(path()), "old");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  }
+  EXPECT_GT(failures, 0);
+}
+
+// A terminating signal in the middle of a workbook leaves nothing of it; a temporary of a live
+// export is never taken for one a killed writer left.
+TEST_F(XlsxExportTest, TemporariesFollowTheProgramsRule) {
+  for (uint32_t i = 0; i < 5000; ++i) Add(2, MakeStamp(2006, 3, 5, 0, 0, 0) + i, 0, i);
+  testing::WriteBytes(path(), "old");
+  for (bool named : {false, true}) {
+    SCOPED_TRACE(named);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      RemoveTemporaryFilesOnSignals();
+      UseNamedTemporaryFiles(named);
+      const int lines[] = {2};
+      ExportProgress progress;
+      progress.position = [](uint32_t position) {
+        if (position >= 2560) raise(SIGTERM);
+      };
+      ExportXlsxToFile(path(), m, lines, {0, 0xFFFFFFFF}, dialogs, progress);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(testing::ReadBytes(path()), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  }
+
+  UseNamedTemporaryFiles(true);
+  int removed = -1;
+  ExportProgress progress;
+  progress.position = [&](uint32_t) {
+    if (removed < 0) removed = RemoveStaleTemporaries(dir.path());
+  };
+  const int lines[] = {2};
+  EXPECT_TRUE(ExportXlsxToFile(path(), m, lines, {0, 0xFFFFFFFF}, dialogs, progress));
+  UseNamedTemporaryFiles(false);
+  EXPECT_EQ(removed, 0);
+  EXPECT_EQ(Cells(Member(path(), "xl/worksheets/sheet1.xml")).count("B5001"), 1u);
 }
 
 }  // namespace

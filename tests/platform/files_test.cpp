@@ -257,6 +257,28 @@ TEST(FolderLock, TakingItRemovesTheTemporariesOfKilledWritersOnly) {
   UseNamedTemporaryFiles(false);
 }
 
+// Another writer's clean-up may run at any moment: a live temporary is kept, also after the
+// close that may report a failed write and before its rename (named, or a link of an unnamed
+// one made to replace an existing file).
+TEST(TemporaryFile, KeptByTheCleanUpUntilItHasItsName) {
+  for (bool named : {false, true}) {
+    SCOPED_TRACE(named);
+    TempDir dir;
+    WriteBytes(dir.File("a"), "old");
+    UseNamedTemporaryFiles(named);
+    TemporaryFile file(dir.path());
+    UseNamedTemporaryFiles(false);
+    ASSERT_TRUE(file.ok());
+    ASSERT_EQ(write(file.fd(), "new", 3), 3);
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 0);
+    ASSERT_TRUE(file.CloseWrites());
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 0);
+    EXPECT_TRUE(file.Publish(dir.File("a")));
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"a"});
+    EXPECT_EQ(ReadBytes(dir.File("a")), "new");
+  }
+}
+
 // The states a writer killed in the middle of a set's commit leaves, as files: the next lock
 // holder finishes the set when its commit mark is there and drops it when not.
 TEST(FileSet, AnInterruptedCommitEndsAsTheOldSetOrTheNew) {
