@@ -32,6 +32,8 @@ class Bar {
     bar_->show();
     operation_.SetMaximum(maximum);
   }
+  // Work without a count: the busy pointer and the exclusion only.
+  void Busy() { operation_.Begin(); }
   void Set(uint64_t position) { operation_.SetPosition(position); }
   void Advance(uint64_t amount) { operation_.Advance(amount); }
   void Finish() {
@@ -115,6 +117,7 @@ void TFormGraph::ButtonExportClick() {
   progress.position = [&](uint32_t position) { bar.Set(position); };
   progress.finish = [&] { bar.Finish(); };
   if (filter->IntervalSeconds() > 0) {
+    bar.Busy();
     AggregateOptions aggregate;
     aggregate.period_seconds = filter->IntervalSeconds();
     ExportAggregatedToFile(path, IsXlsxPath(path), *measurement_, lines, CurrentStampRange(),
