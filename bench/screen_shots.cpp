@@ -134,13 +134,17 @@ int main(int argc, char** argv) {
   graph->ButtonScalesClick();
   screen.Shot(app.Scales(), "scales");
   app.Scales()->hide();
-  // The table is modal: pictured from inside its loop.
-  QTimer::singleShot(0, graph, [&] {
+  // The table is modal: pictured from inside its loop, once it is filled and shown.
+  QTimer poll;
+  poll.setInterval(50);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
     if (auto* sheet = qobject_cast<TFormSheet*>(QApplication::activeModalWidget())) {
+      poll.stop();
       screen.Shot(sheet, "table");
       sheet->reject();
     }
   });
+  poll.start();
   graph->ButtonTextClick();
   delete app.Graph();
   return screen.AllInside() ? 0 : 1;

@@ -1,8 +1,10 @@
 #include "widgets/form_placement.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 
@@ -25,6 +27,44 @@ QMargins FrameOf(const QWidget* window) {
 int Clamp(int wanted, int size, int low, int high) {
   return std::max(low, std::min(wanted, high - size));
 }
+
+// The frame of a window opened before its kind was framed is a guess: once the window system
+// has framed it (a moment after showing, told by no event), a frame that reaches out of the
+// area is brought in, once.
+class FrameCheck : public QObject {
+ public:
+  FrameCheck(QWidget* window, const QSize& minimum)
+      : QObject(window), window_(window), minimum_(minimum) {
+    window->installEventFilter(this);
+    timer_.setInterval(50);
+    connect(&timer_, &QTimer::timeout, this, &FrameCheck::Look);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && event->type() == QEvent::Show) {
+      window_->removeEventFilter(this);
+      timer_.start();
+      Look();
+    }
+    return false;
+  }
+
+ private:
+  void Look() {
+    const QMargins frame = FrameOf(window_);
+    if (frame.isNull() && ++looks_ < 40) return;  // not framed yet
+    timer_.stop();
+    deleteLater();
+    const QRect area = AvailableArea(window_->frameGeometry().center());
+    if (!frame.isNull() && !area.contains(window_->frameGeometry())) {
+      window_->setGeometry(FitClient(window_->size(), minimum_, frame, area));
+    }
+  }
+
+  QWidget* window_;
+  QSize minimum_;
+  QTimer timer_;
+  int looks_ = 0;
+};
 
 }  // namespace
 
@@ -64,6 +104,7 @@ void OpenFitted(QWidget* window, const QSize& wanted) {
   const QRect area = AvailableArea(active ? active->frameGeometry().center() : QPoint());
   const QSize minimum = window->minimumSizeHint().expandedTo(window->minimumSize());
   window->setGeometry(FitClient(wanted, minimum, WindowFrame(window), area));
+  new FrameCheck(window, minimum);
 }
 
 QRect PlaceTool(const ToolSpot& spot, const QSize& size, const QSize& minimum, const QRect& area) {
