@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <cstdio>
 
 #include "data/form_scales.h"
 #include "data/form_stats.h"
@@ -121,7 +120,6 @@ TEST_F(PlacementTest, GraphWindowFitsWithEveryControlReachable) {
     EXPECT_TRUE(g.rect().contains(at)) << w->metaObject()->className();
   }
   EXPECT_GE(g.Chart1->height(), 250);
-  std::printf("screen %dx%d: graph %dx%d\n", area_.width(), area_.height(), g.width(), g.height());
   // Where the screen has room, the window has its full size.
   if (area_.height() >= 760 + 60) {
     EXPECT_EQ(g.size(), QSize(1100, 760).expandedTo(g.minimumSizeHint()));
