@@ -39,6 +39,7 @@
 #include "shell/form_main_menu.h"
 #include "shell/form_windows.h"
 #include "widgets/form_long_operation.h"
+#include "widgets/form_placement.h"
 #include "widgets/form_qt_text.h"
 
 namespace korvan {
@@ -110,7 +111,9 @@ TFormGraph::TFormGraph(KorvanApp& app)
   setAttribute(Qt::WA_DeleteOnClose, false);
   BuildControls();
   BuildChart();
-  resize(1100, 760);
+  // 1100 x 760 where the screen has room; on a laptop's or a scaled screen smaller, the chart
+  // giving way first.
+  OpenFitted(this, QSize(1100, 760));
   FormCreate();
   if (loaded_) show();
 }
@@ -502,16 +505,31 @@ void TFormGraph::ButtonRedrawClick() {
 }
 
 void TFormGraph::ButtonScalesClick() {
-  if (app_.Scales()) app_.Scales()->Open(frameGeometry());
+  if (app_.Scales()) app_.Scales()->Open(ToolSpace());
 }
 
 void TFormGraph::ButtonStatsClick() {
   const bool first = !stats_;
-  if (first) stats_ = new TFormStats(*this, app_.DecimalSeparator());
+  if (first) {
+    stats_ = new TFormStats(*this, app_.DecimalSeparator());
+    // Its size follows the figures: known once they are.
+    stats_->Refresh();
+    MoveToolWindow(stats_, ToolSpace());
+  }
   stats_->show();
   stats_->raise();
   stats_->Refresh();
-  if (first) stats_->MoveBeside(frameGeometry());
+}
+
+// Beside the window, or over the chart's plot area below the band where the read-out box
+// shows, as tall as the box is with every channel drawn.
+ToolSpot TFormGraph::ToolSpace() const {
+  const QRect plot = Chart1->axisRect()->rect();
+  const QRect cover(Chart1->mapToGlobal(plot.topLeft()), plot.size());
+  const QLabel* box = readout_->Box();
+  const int box_height = (kChannels + 1) * QFontMetrics(box->font()).lineSpacing() +
+                         2 * (box->margin() + box->frameWidth()) + 8;
+  return {frameGeometry(), cover, QRect(cover.topLeft(), QSize(cover.width(), box_height))};
 }
 
 std::vector<DrawnChannel> TFormGraph::DrawnChannels() const {

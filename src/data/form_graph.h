@@ -12,6 +12,7 @@
 #include "data/graph_settings_file.h"
 #include "data/measurement.h"
 #include "data/plot_detail.h"
+#include "widgets/form_placement.h"
 
 class QCPAbstractPlottable;
 class QCPAxis;
@@ -194,6 +195,8 @@ class TFormGraph : public QWidget {
     StampRange plotted;  // the "Od"/"Do" range of the last plotting
   };
 
+  // Where the window's tool windows go.
+  ToolSpot ToolSpace() const;
   void BuildControls();
   void AddChartRow(QVBoxLayout* layout);
   void AddTimeRow(QVBoxLayout* layout);

@@ -36,6 +36,8 @@ class Bar {
     bar_->show();
     operation_.SetMaximum(maximum);
   }
+  // Work without a count: the busy pointer and the exclusion only.
+  void Busy() { operation_.Begin(); }
   void Set(uint64_t position) { operation_.SetPosition(position); }
   void Advance(uint64_t amount) { operation_.Advance(amount); }
   void Finish() {
@@ -120,6 +122,7 @@ void TFormGraph::ButtonExportClick() {
   progress.rows = [&](uint64_t count) { rows = count; };
   bool done = false;
   if (filter->IntervalSeconds() > 0) {
+    bar.Busy();
     AggregateOptions aggregate;
     aggregate.period_seconds = filter->IntervalSeconds();
     done = ExportAggregatedToFile(path, IsXlsxPath(path), *measurement_, lines, CurrentStampRange(),

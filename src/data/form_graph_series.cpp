@@ -2,6 +2,7 @@
 #include <qcustomplot.h>
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QVector>
 #include <climits>
@@ -13,6 +14,7 @@
 #include "data/form_series_style.h"
 #include "data/plot_detail.h"
 #include "shell/form_windows.h"
+#include "widgets/form_long_operation.h"
 #include "widgets/form_qt_text.h"
 
 namespace korvan {
@@ -72,13 +74,19 @@ std::shared_ptr<const LineDetail> TFormGraph::DetailOf(int line, const StampRang
   if (detail && detail->Covers(range)) return detail;
   const TBuf& buffer = measurement_->buffers[line];
   const uint32_t count = buffer.count();
-  const int scale = count > static_cast<uint32_t>(std::numeric_limits<int>::max()) ? 2 : 1;
-  ProgressBar1->setMaximum(static_cast<int>(count / scale));
-  ProgressBar1->setValue(0);
+  // Seconds on a big card: the bar moves and the user's clicks meanwhile go nowhere.
   ProgressBar1->show();
-  detail = std::make_shared<const LineDetail>(
-      measurement_->lines[line], buffer, range,
-      [&](uint32_t position) { ProgressBar1->setValue(static_cast<int>(position / scale)); });
+  LongOperation operation(ProgressBar1);
+  operation.SetMaximum(count);
+  QElapsedTimer painted;
+  painted.start();
+  detail = std::make_shared<const LineDetail>(measurement_->lines[line], buffer, range,
+                                              [&](uint32_t position) {
+                                                if (painted.elapsed() < 40) return;
+                                                operation.SetPosition(position);
+                                                painted.restart();
+                                              });
+  operation.End();
   ProgressBar1->hide();
   return detail;
 }

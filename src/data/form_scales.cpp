@@ -1,11 +1,9 @@
 #include "data/form_scales.h"
 
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -92,19 +90,12 @@ void TFormScales::SetState(const ScalesState& state) {
   }
 }
 
-void TFormScales::Open(const QRect& beside) {
+void TFormScales::Open(const ToolSpot& spot) {
   ScalesSnapshot = State();
-  if (!beside.isNull()) MoveBeside(beside);
+  if (!spot.IsNull()) MoveToolWindow(this, spot);
   show();
   raise();
   activateWindow();
-}
-
-void TFormScales::MoveBeside(const QRect& window) {
-  const QScreen* screen = QGuiApplication::screenAt(window.center());
-  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-  const QSize size = frameGeometry().size().expandedTo(sizeHint());
-  move(PlaceBeside(window, size, screen ? screen->availableGeometry() : QRect()));
 }
 
 void TFormScales::UpdateEdit(int bound) {

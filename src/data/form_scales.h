@@ -4,6 +4,7 @@
 #include <array>
 
 #include "data/scales_state.h"
+#include "widgets/form_placement.h"
 #include "widgets/form_widgets.h"
 
 class QLineEdit;
@@ -24,9 +25,9 @@ class TFormScales : public QDialog {
   // Also sets each value field's enabled state from its choice.
   void SetState(const ScalesState& state);
 
-  // The graph window's "Měřítka" button: remember the state for "Zruš", then show, beside
-  // the given window (its frame, in screen coordinates) when one is given.
-  void Open(const QRect& beside = {});
+  // The graph window's "Měřítka" button: remember the state for "Zruš", then show, placed by
+  // the spot when one is given.
+  void Open(const ToolSpot& spot = {});
 
   // RadioGroupLeftMinClick and its three twins.
   void RadioGroupLeftMinClick();
@@ -57,7 +58,6 @@ class TFormScales : public QDialog {
 
  private:
   void UpdateEdit(int bound);
-  void MoveBeside(const QRect& window);
 
   KorvanApp& app_;
   std::array<RadioGroup*, 4> groups_;

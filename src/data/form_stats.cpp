@@ -2,11 +2,10 @@
 
 #include <qcustomplot.h>
 
-#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -15,6 +14,7 @@
 #include "data/form_scales.h"
 #include "data/range_stats.h"
 #include "data/readout.h"
+#include "widgets/form_placement.h"
 #include "widgets/form_qt_text.h"
 
 namespace korvan {
@@ -70,17 +70,18 @@ void TFormStats::ScheduleRefresh() {
   if (isVisible()) timer_->start();
 }
 
-void TFormStats::MoveBeside(const QRect& window) {
-  const QScreen* s = QGuiApplication::screenAt(window.center());
-  if (s == nullptr) s = QGuiApplication::primaryScreen();
-  if (s == nullptr) return;
-  move(PlaceBeside(window, frameGeometry().size(), s->availableGeometry()));
-}
-
 void TFormStats::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   shown_.clear();
   Refresh();
+}
+
+void TFormStats::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 // The visible span and, per drawn channel, its line, its plotted range and its points: the
@@ -159,14 +160,18 @@ void TFormStats::FitToTable() {
   const int height = LabelRange->sizeHint().height() + GridStats->horizontalHeader()->height() +
                      rows * GridStats->verticalHeader()->defaultSectionSize() +
                      2 * GridStats->frameWidth() + 24;
-  QSize size(width, height);
-  if (const QScreen* s = screen()) {
-    const QSize frame = frameGeometry().size() - geometry().size();
-    size = size.boundedTo(s->availableGeometry().size() - frame);
-  }
-  if (size != fitted_) {
-    fitted_ = size;
-    resize(size);
+  // The frame as it will be once shown, so that the size does not change on showing.
+  const QMargins frame = WindowFrame(this);
+  const QRect area = AvailableArea(frameGeometry().center());
+  const QSize size = QSize(width, height).boundedTo(area.size().shrunkBy(frame));
+  if (size == fitted_) return;
+  fitted_ = size;
+  resize(size);
+  // Grown with more channels: still whole on the screen.
+  if (isVisible()) {
+    const QRect framed = frameGeometry();
+    move(std::max(area.left(), std::min(framed.left(), area.right() + 1 - framed.width())),
+         std::max(area.top(), std::min(framed.top(), area.bottom() + 1 - framed.height())));
   }
 }
 

@@ -23,14 +23,13 @@ class TFormStats : public QWidget {
   void Refresh();
   // Refresh on the next turn of the event loop; many changes in a row cost one refresh.
   void ScheduleRefresh();
-  // Beside the window, within the screen, as the scales dialog opens.
-  void MoveBeside(const QRect& window);
 
   QLabel* LabelRange;
   QTableWidget* GridStats;
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;  // Escape closes it, as the other tool windows
 
  private:
   std::vector<double> ShownState() const;

@@ -1,14 +1,73 @@
 #include "widgets/form_long_operation.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QEvent>
 #include <QProgressBar>
 #include <limits>
 
 namespace korvan {
+namespace {
+
+bool IsUserInput(const QEvent* event) {
+  if (!event->spontaneous()) return false;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::Close:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// Consumes the user's input for the program's windows while its operation runs.
+class LongOperation::InputDrop : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (!IsUserInput(event)) return QObject::eventFilter(watched, event);
+    // A message box of the operation's own waits for its answer; the window system keeps the
+    // windows behind it blocked.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != modal_at_start_) return false;
+    // An accepted override keeps the key from becoming a shortcut; the key press is dropped
+    // next.
+    event->setAccepted(event->type() == QEvent::ShortcutOverride);
+    return true;
+  }
+  QPointer<QWidget> modal_at_start_ = QApplication::activeModalWidget();
+};
+
+LongOperation::LongOperation(QProgressBar* bar) : bar_(bar) {}
+LongOperation::~LongOperation() { End(); }
 
 void LongOperation::Begin() {
   if (running_) return;
   running_ = true;
+  drop_ = std::make_unique<InputDrop>();
+  qApp->installEventFilter(drop_.get());
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   focus_ = QApplication::focusWidget();
   QWidget* own_window = bar_ ? bar_->window() : nullptr;
   for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -26,6 +85,16 @@ void LongOperation::Begin() {
 void LongOperation::End() {
   if (!running_) return;
   running_ = false;
+  // Input held back while the events were processed comes now, and goes, while the windows
+  // are still disabled. The window system's queue is looked at only after a wake-up, and the
+  // last one went to the passes that left the input in it.
+  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+    dispatcher->wakeUp();
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+  qApp->removeEventFilter(drop_.get());
+  drop_.reset();
+  QApplication::restoreOverrideCursor();
   for (auto it = disabled_.rbegin(); it != disabled_.rend(); ++it) {
     if (*it) (*it)->setEnabled(true);
   }
