@@ -6,6 +6,9 @@
 //                                      milliseconds, and a GRAPH.INI showing all 8 lines
 //   graph_open FOLDER [8|0]            opens the graph window on it with the 8 lines shown
 //                                      (default) or none, then pans and zooms (8 only)
+//   graph_open FOLDER table            opens it with none shown, then "&Tabulka": the time to
+//                                      the shown table, the memory it adds, and page
+//                                      repaints scrolled to the end and back
 //
 // It uses only the windows' public handlers and the bench session, so the same file builds
 // against older trees for before/after figures.
@@ -14,6 +17,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -26,6 +32,7 @@
 #include "app/date_time.h"
 #include "app/encodings.h"
 #include "data/form_graph.h"
+#include "data/form_sheet.h"
 #include "data/graph_settings_file.h"
 #include "data/log_writer.h"
 #include "platform/files.h"
@@ -176,14 +183,87 @@ int Open(const std::string& dir, bool shown) {
   return 0;
 }
 
+// Resident memory now (not the peak, which the load sets).
+double RssMiB() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<double>(resident) * 4096.0 / (1 << 20);
+}
+
+int Table(const std::string& dir) {
+  const std::string ini = dir + "/GRAPH.INI";
+  GraphViewState view;
+  if (!ReadGraphSettingsFile(ini, view, Now())) {
+    std::fprintf(stderr, "graph_open: %s has no stored view (run graph_open make)\n", ini.c_str());
+    return 1;
+  }
+  for (int n = 0; n < kChannels; ++n) view.channels[n].value = 0;
+  WriteGraphSettingsFile(ini, view, ',');
+  Session s;
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 700) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  TFormGraph& g = s.OpenGraphIn(dir);
+  QApplication::processEvents();
+  const double before = RssMiB();
+  double open_ms = 0, added = 0;
+  int rows = 0;
+  std::vector<double> pages, ends;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* sheet = qobject_cast<TFormSheet*>(QApplication::activeModalWidget());
+    if (!sheet) return;
+    poll.stop();
+    QTableView* grid = sheet->StringGrid1;
+    // Painted into a picture: the offscreen platform paints only what it exposes.
+    grid->grab();
+    open_ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    added = RssMiB() - before;
+    rows = grid->model()->rowCount();
+    QScrollBar* bar = grid->verticalScrollBar();
+    // To the end and back, then page by page from a row in the middle.
+    for (int k = 0; k < 6; ++k) {
+      timer.start();
+      bar->setValue(k % 2 ? 0 : bar->maximum());
+      grid->grab();
+      ends.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    bar->setValue(bar->maximum() / 3);
+    for (int k = 0; k < 20; ++k) {
+      timer.start();
+      bar->setValue(bar->value() + bar->pageStep());
+      grid->grab();
+      pages.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    sheet->reject();
+  });
+  poll.start();
+  timer.start();
+  g.ButtonTextClick();
+  std::printf("table: %d rows open in %.0f ms; %.1f MiB added (%.2f bytes a row)\n", rows, open_ms,
+              added, added * (1 << 20) / std::max(rows, 1));
+  std::printf("to the end or the start + repaint: median %.1f ms (max %.1f)\n", Median(ends),
+              ends.empty() ? 0.0 : *std::max_element(ends.begin(), ends.end()));
+  std::printf("a page down + repaint: median %.1f ms (max %.1f)\n", Median(pages),
+              pages.empty() ? 0.0 : *std::max_element(pages.begin(), pages.end()));
+  for (int n = 0; n < kChannels; ++n) view.channels[n].value = n + 1;
+  WriteGraphSettingsFile(ini, view, ',');
+  return 0;
+}
+
 int Run(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "make") {
     return Make(argv[2], std::strtoull(argv[3], nullptr, 10)) ? 0 : 1;
   }
+  if (argc == 3 && std::string(argv[2]) == "table") return Table(argv[1]);
   if (argc == 2 || (argc == 3 && (std::string(argv[2]) == "8" || std::string(argv[2]) == "0"))) {
     return Open(argv[1], argc == 2 || std::string(argv[2]) == "8");
   }
-  std::fprintf(stderr, "usage: graph_open make FOLDER MEGABYTES | graph_open FOLDER [8|0]\n");
+  std::fprintf(stderr, "usage: graph_open make FOLDER MEGABYTES | graph_open FOLDER [8|0|table]\n");
   return 2;
 }
 

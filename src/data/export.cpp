@@ -79,6 +79,8 @@ class RowTimeText {
   char date_[10] = {};
 };
 
+}  // namespace
+
 // MergeRows as a walk that hands out one row at a time, so that the export can stop after a
 // chunk of rows and go on later.
 class RowMerger {
@@ -95,6 +97,27 @@ class RowMerger {
       uint32_t cursor = 0;
       while (cursor < buffer.count() && buffer[cursor].stamp < range.start) ++cursor;
       buffer.set_cursor(cursor);
+    }
+  }
+
+  // A line's waiting sample is the one at its position, so a position is all of the state.
+  RowMerger(Measurement& measurement, std::span<const int> lines, uint32_t end,
+            std::span<const uint32_t> position)
+      : end_(end),
+        subseconds_(measurement.subseconds_present),
+        lines_(lines.size()),
+        present_(lines.size(), 0),
+        raw_(lines.size(), 0) {
+    for (size_t j = 0; j < lines.size(); ++j) {
+      TBuf& buffer = measurement.buffers[static_cast<size_t>(lines[j])];
+      lines_[j].buffer = &buffer;
+      buffer.set_cursor(std::min(position[j], buffer.count()));
+    }
+  }
+
+  void Position(std::span<uint32_t> out) const {
+    for (size_t j = 0; j < lines_.size(); ++j) {
+      out[j] = lines_[j].buffer->cursor() - (lines_[j].waiting == kNone ? 0 : 1);
     }
   }
 
@@ -142,8 +165,6 @@ class RowMerger {
   MergedRow row_;
 };
 
-}  // namespace
-
 void MergeRows(Measurement& measurement, std::span<const int> lines, const StampRange& range,
                const RowSink& sink) {
   RowMerger merger(measurement, lines, range);
@@ -151,6 +172,19 @@ void MergeRows(Measurement& measurement, std::span<const int> lines, const Stamp
     if (!sink(*row)) return;
   }
 }
+
+RowWalk::RowWalk(Measurement& measurement, std::span<const int> lines, const StampRange& range)
+    : merger_(std::make_unique<RowMerger>(measurement, lines, range)) {}
+
+RowWalk::RowWalk(Measurement& measurement, std::span<const int> lines, uint32_t range_end,
+                 std::span<const uint32_t> position)
+    : merger_(std::make_unique<RowMerger>(measurement, lines, range_end, position)) {}
+
+RowWalk::~RowWalk() = default;
+
+const MergedRow* RowWalk::Next() { return merger_->Next(); }
+
+void RowWalk::Position(std::span<uint32_t> out) const { merger_->Position(out); }
 
 void AppendValueCellText(const MeasuredLine& line, uint32_t raw, std::string& out) {
   AppendCellText(line, CellRuleOf(line), raw, '.', out);

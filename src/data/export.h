@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,30 @@ using RowSink = std::function<bool(const MergedRow& row)>;
 // when the measurement has sub-seconds. Moves the lines' cursors.
 void MergeRows(Measurement& measurement, std::span<const int> lines, const StampRange& range,
                const RowSink& sink);
+
+class RowMerger;
+
+// MergeRows a row at a time, with a position to come back to: a walk resumed at a position
+// gives the same rows as the walk that reported it did from there on. The buffers must stay
+// as they are in between. Moves the lines' cursors, as MergeRows does.
+class RowWalk {
+ public:
+  RowWalk(Measurement& measurement, std::span<const int> lines, const StampRange& range);
+  // At a position that Position gave for the same lines and range end.
+  RowWalk(Measurement& measurement, std::span<const int> lines, uint32_t range_end,
+          std::span<const uint32_t> position);
+  ~RowWalk();
+  RowWalk(const RowWalk&) = delete;
+  RowWalk& operator=(const RowWalk&) = delete;
+
+  // The next row, valid until the next call; null when the walk has ended.
+  const MergedRow* Next();
+  // Per line in the order given: the index of its first sample not yet handed out in a row.
+  void Position(std::span<uint32_t> out) const;
+
+ private:
+  std::unique_ptr<RowMerger> merger_;
+};
 
 // The cell text of one raw value of a line with "." as the decimal point, or "" when the
 // value is out of the line's range or (type F) has no value. A and F: "%G"; others by the

@@ -62,8 +62,6 @@ TFormSheet::TFormSheet(Measurement& measurement, const StampRange& range,
   rows_->Build(range, progress);
 
   StringGrid1 = new QTableView(this);
-  model_ = new SheetModel(*rows_, this);
-  StringGrid1->setModel(model_);
   StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
   StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -85,6 +83,10 @@ TFormSheet::TFormSheet(Measurement& measurement, const StampRange& range,
   times->setMinimumSectionSize(16);
   times->setDefaultSectionSize(16);
   times->setHighlightSections(false);
+  // Given the rows only now: the sizes set above apply as the rows come in, whereas setting
+  // them over millions of rows resizes each one.
+  model_ = new SheetModel(*rows_, this);
+  StringGrid1->setModel(model_);
   // The time column is 110 pixels, 20 more with hundredths; wider only when the font needs it.
   const QString sample = measurement.subseconds_present ? QString(" 30.12.2099, 23:59:59.99")
                                                         : QString(" 30.12.2099, 23:59:59");

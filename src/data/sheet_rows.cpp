@@ -5,44 +5,88 @@
 
 namespace korvan {
 
-void SheetRows::Build(const StampRange& range, const Progress& progress) {
-  Measurement& measurement = measurement_;
-  lines_ = static_cast<int>(std::min<uint32_t>(measurement.line_count, kMaxLines));
-  times_.clear();
-  cells_.clear();
-  std::vector<int> all(static_cast<size_t>(lines_));
+namespace {
+
+std::vector<int> AllLines(int lines) {
+  std::vector<int> all(static_cast<size_t>(lines));
   std::iota(all.begin(), all.end(), 0);
-  // Every sample MergeRows reads is handed on in exactly one row, in buffer order, so a
-  // line's n-th sample in the rows is the n-th from its first one not before the start.
-  std::vector<uint32_t> next(all.size());
-  for (size_t j = 0; j < all.size(); ++j) {
-    const TBuf& buffer = measurement.buffers[j];
-    uint32_t first = 0;
-    while (first < buffer.count() && buffer[first].stamp < range.start) ++first;
-    next[j] = first;
-  }
-  const TBuf* tracked = lines_ > 0 ? &measurement.buffers[0] : nullptr;
+  return all;
+}
+
+}  // namespace
+
+void SheetRows::Build(const StampRange& range, const Progress& progress) {
+  lines_ = static_cast<int>(std::min<uint32_t>(measurement_.line_count, kMaxLines));
+  range_end_ = range.end;
+  row_count_ = 0;
+  positions_.clear();
+  for (Block& block : blocks_) block.index = SIZE_MAX;
+  const std::vector<int> all = AllLines(lines_);
+  const TBuf* tracked = lines_ > 0 ? &measurement_.buffers[0] : nullptr;
   const uint32_t total = tracked ? tracked->count() : 0;
   if (progress.start) progress.start(total);
   // A step of 10 per row against a fifth-hundredth of the samples: the bar moves about every
   // n / 5000 rows.
   uint64_t step = 0;
   const uint64_t step_limit = total / 500;
-  MergeRows(measurement, all, range, [&](const MergedRow& row) {
-    times_.push_back(uint64_t{row.stamp} << 16 | row.milliseconds);
-    for (size_t j = 0; j < all.size(); ++j) {
-      cells_.push_back(row.present[j] ? ++next[j] : kNone);
+  RowWalk walk(measurement_, all, range);
+  std::vector<uint32_t> position(all.size());
+  for (;;) {
+    if (row_count_ % block_rows_ == 0) {
+      walk.Position(position);
+      if (!walk.Next()) break;
+      positions_.insert(positions_.end(), position.begin(), position.end());
+    } else if (!walk.Next()) {
+      break;
     }
+    ++row_count_;
     step += 10;
     if (step > step_limit) {
       step = 0;
       if (progress.position && tracked) progress.position(tracked->cursor());
     }
-    return true;
-  });
-  times_.shrink_to_fit();
-  cells_.shrink_to_fit();
+  }
+  positions_.shrink_to_fit();
   if (progress.finish) progress.finish();
+}
+
+size_t SheetRows::MemoryBytes() const {
+  size_t bytes = positions_.capacity() * sizeof(uint32_t);
+  for (const Block& block : blocks_) {
+    bytes += block.times.capacity() * sizeof(uint64_t) + block.raw.capacity() * sizeof(uint32_t) +
+             block.present.capacity();
+  }
+  return bytes;
+}
+
+const SheetRows::Block& SheetRows::BlockOf(size_t row) const {
+  const size_t index = row / block_rows_;
+  if (blocks_[newer_].index == index) return blocks_[newer_];
+  newer_ ^= 1;
+  Block& block = blocks_[newer_];
+  if (block.index == index) return block;
+  block.index = SIZE_MAX;  // until it is whole: the walk may throw
+  const std::vector<int> all = AllLines(lines_);
+  const auto lines = static_cast<size_t>(lines_);
+  RowWalk walk(measurement_, all, range_end_,
+               std::span<const uint32_t>(positions_).subspan(index * lines, lines));
+  const size_t rows = std::min<size_t>(block_rows_, row_count_ - index * block_rows_);
+  block.times.resize(rows);
+  block.raw.resize(rows * lines);
+  block.present.resize(rows * lines);
+  for (size_t r = 0; r < rows; ++r) {
+    const MergedRow* merged = walk.Next();
+    if (!merged) {
+      // Only a measurement changed since the pass gets here; its rows are gone.
+      block.times.resize(r);
+      break;
+    }
+    block.times[r] = uint64_t{merged->stamp} << 16 | merged->milliseconds;
+    std::copy(merged->raw.begin(), merged->raw.end(), block.raw.begin() + r * lines);
+    std::copy(merged->present.begin(), merged->present.end(), block.present.begin() + r * lines);
+  }
+  block.index = index;
+  return block;
 }
 
 std::string SheetRows::HeaderText(int column) const {
@@ -52,26 +96,30 @@ std::string SheetRows::HeaderText(int column) const {
 }
 
 std::string SheetRows::TimeText(size_t row) const {
-  if (row >= times_.size()) return "";
-  const uint64_t time = times_[row];
+  if (row >= row_count_) return "";
+  const Block& block = BlockOf(row);
+  const size_t r = row % block_rows_;
+  if (r >= block.times.size()) return "";
+  const uint64_t time = block.times[r];
   return TableRowTimeText(static_cast<uint32_t>(time >> 16), static_cast<uint16_t>(time),
                           measurement_.subseconds_present);
 }
 
 std::string SheetRows::CellText(size_t row, int line) const {
-  if (row >= times_.size() || line < 0 || line >= lines_) return "";
-  const uint32_t cell = cells_[row * static_cast<size_t>(lines_) + static_cast<size_t>(line)];
-  if (cell == kNone) return "";
-  const TBuf& buffer = measurement_.buffers[static_cast<size_t>(line)];
-  if (cell > buffer.count()) return "";
-  return ValueCellText(measurement_.lines[static_cast<size_t>(line)], buffer[cell - 1].raw);
+  if (row >= row_count_ || line < 0 || line >= lines_) return "";
+  const Block& block = BlockOf(row);
+  const size_t r = row % block_rows_;
+  if (r >= block.times.size()) return "";
+  const size_t cell = r * static_cast<size_t>(lines_) + static_cast<size_t>(line);
+  if (!block.present[cell]) return "";
+  return ValueCellText(measurement_.lines[static_cast<size_t>(line)], block.raw[cell]);
 }
 
 std::string SheetRows::SelectionText(size_t first, size_t last, std::span<const int> lines) const {
   std::string out = HeaderText(0);
   for (int line : lines) out += '\t' + HeaderText(line + 1);
   out += '\n';
-  for (size_t row = first; row <= last && row < times_.size(); ++row) {
+  for (size_t row = first; row <= last && row < row_count_; ++row) {
     out += TimeText(row);
     for (int line : lines) {
       out += '\t';

@@ -12,9 +12,10 @@
 
 namespace korvan {
 
-// The rows of the table view: one MergeRows pass over all lines of a measurement records each
-// row's time and, per line, which of its samples the row shows; texts are made when asked for.
-// Costs 8 bytes per row and 4 per cell. The measurement must outlive it unchanged.
+// The rows of the table view. One pass of the export's row walk over all lines counts the rows
+// and keeps the walk's position every few thousand rows; a row asked for is walked again from
+// the position before it, a block of rows at a time, and its texts are made then. A year of
+// rows costs a few bytes per thousand rows. The measurement must outlive it unchanged.
 class SheetRows {
  public:
   // Position of the first line's read cursor, now and then during the pass, and its maximum.
@@ -24,17 +25,19 @@ class SheetRows {
     std::function<void()> finish;
   };
 
-  explicit SheetRows(Measurement& measurement) : measurement_(measurement) {}
+  static constexpr uint32_t kBlockRows = 4096;
+
+  // block_rows: rows between two kept positions (small ones for tests).
+  explicit SheetRows(Measurement& measurement, uint32_t block_rows = kBlockRows)
+      : measurement_(measurement), block_rows_(block_rows > 0 ? block_rows : 1) {}
 
   // The rows of every line from range.start up to range.end (inclusive, whatever the
-  // milliseconds). Moves the lines' read cursors.
+  // milliseconds). Moves the lines' read cursors, and so does every row made later.
   void Build(const StampRange& range, const Progress& progress = {});
 
-  size_t RowCount() const { return times_.size(); }
-  // What the rows hold beyond the measurement.
-  size_t MemoryBytes() const {
-    return times_.capacity() * sizeof(uint64_t) + cells_.capacity() * sizeof(uint32_t);
-  }
+  size_t RowCount() const { return row_count_; }
+  // What the rows hold beyond the measurement: the kept positions and the blocks in hand.
+  size_t MemoryBytes() const;
   int LineCount() const { return lines_; }
 
   // Column 0 is the time, column i line i; out of range gives "".
@@ -47,12 +50,24 @@ class SheetRows {
   std::string SelectionText(size_t first, size_t last, std::span<const int> lines) const;
 
  private:
-  static constexpr uint32_t kNone = 0;
+  // The rows of one block, made from the position before it.
+  struct Block {
+    size_t index = SIZE_MAX;
+    std::vector<uint64_t> times;   // stamp << 16 | milliseconds
+    std::vector<uint32_t> raw;     // per row and line
+    std::vector<uint8_t> present;  // per row and line
+  };
+  const Block& BlockOf(size_t row) const;
 
   Measurement& measurement_;
+  const uint32_t block_rows_;
   int lines_ = 0;
-  std::vector<uint64_t> times_;  // stamp << 16 | milliseconds
-  std::vector<uint32_t> cells_;  // per row and line: the sample's index + 1, kNone for none
+  uint32_t range_end_ = 0;
+  size_t row_count_ = 0;
+  std::vector<uint32_t> positions_;  // per block, each line's position before its first row
+  // A page that straddles two blocks keeps both in hand; the older one is made again.
+  mutable Block blocks_[2];
+  mutable size_t newer_ = 0;
 };
 
 }  // namespace korvan
