@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -182,6 +183,11 @@ class TFormGraph : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // A repaint that follows a press, drag or wheel: drawn fast, full quality once the view rests.
+  void ReplotMoving();
+  void ReplotResting();
+  void RestoreQuality();
+  QTimer* rest_timer_ = nullptr;
   struct Channel {
     QCPAbstractPlottable* series = nullptr;  // of the kind that draws style
     SeriesStyle style;

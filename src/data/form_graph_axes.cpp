@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -53,7 +54,7 @@ void TFormGraph::RescaleAxes(bool time, bool left, bool right) {
 void TFormGraph::StepAxis(QCPAxis* axis, AxisStep step) {
   SetRange(axis, korvan::StepAxis({axis->range().lower, axis->range().upper}, step));
   ManualView = true;
-  Chart1->replot();
+  ReplotMoving();
 }
 
 void TFormGraph::ButtonRightClick() { StepAxis(Chart1->xAxis, AxisStep::kShiftUp); }
@@ -99,7 +100,7 @@ void TFormGraph::Chart1Zoom(double time_min, double time_max, double left_min, d
   SetRange(Chart1->yAxis, {left_min, left_max});
   SetRange(Chart1->yAxis2, {right_min, right_max});
   ManualView = true;
-  Chart1->replot();
+  ReplotMoving();
 }
 
 void TFormGraph::Chart1UndoZoom() {
@@ -132,6 +133,29 @@ void TFormGraph::ChartWheel(QWheelEvent* event) {
   QCPAxis* time = Chart1->xAxis;
   time->scaleRange(std::pow(0.8, steps), time->pixelToCoord(event->position().x()));
   ManualView = true;
+  ReplotMoving();
+}
+
+void TFormGraph::ReplotMoving() {
+  if (!rest_timer_) {
+    rest_timer_ = new QTimer(this);
+    rest_timer_->setSingleShot(true);
+    rest_timer_->setInterval(150);
+    connect(rest_timer_, &QTimer::timeout, this, &TFormGraph::ReplotResting);
+  }
+  Chart1->setNotAntialiasedElements(QCP::aeAll);
+  Chart1->replot();
+  rest_timer_->start();
+}
+
+void TFormGraph::RestoreQuality() {
+  // The resting picture, printouts and pictures match one drawn without any interaction.
+  if (rest_timer_) rest_timer_->stop();
+  Chart1->setNotAntialiasedElements(QCP::aeNone);
+}
+
+void TFormGraph::ReplotResting() {
+  RestoreQuality();
   Chart1->replot();
 }
 

@@ -25,6 +25,7 @@ constexpr double kRangeTolerance = 5.787037037037037e-06;
 }  // namespace
 
 void TFormGraph::AttachPrintExtras() {
+  RestoreQuality();
   QCPLayoutGrid* layout = Chart1->plotLayout();
   int row = layout->rowCount();
   layout->addElement(row, 0, Chart1->legend);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <algorithm>
 #include <bit>
@@ -193,6 +195,29 @@ TEST_F(GraphDetailTest, DrawsWhatAllPointsDraw) {
       }
     }
   }
+}
+
+// A press or wheel repaints without anti-aliasing; once the view rests it is drawn at full quality
+// again, and a picture saved at once is drawn at full quality.
+TEST_F(GraphDetailTest, FastWhileMovingFullQualityAtRest) {
+  TFormGraph& g = Open(Card());
+  g.resize(640, 560);
+  QCustomPlot* chart = g.Chart1;
+  Pick(g, 0, 1);
+  g.ButtonZoomXInClick();
+  EXPECT_EQ(chart->notAntialiasedElements(), QCP::aeAll);
+  ASSERT_TRUE(g.SavePicture(data_.File("graf.png")));
+  EXPECT_EQ(chart->notAntialiasedElements(), QCP::aeNone);
+
+  g.ButtonRightClick();
+  g.ButtonLeftClick();
+  EXPECT_EQ(chart->notAntialiasedElements(), QCP::aeAll);
+  QElapsedTimer waited;
+  waited.start();
+  while (chart->notAntialiasedElements() != QCP::aeNone && waited.elapsed() < 5000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  EXPECT_EQ(chart->notAntialiasedElements(), QCP::aeNone);
 }
 
 }  // namespace
