@@ -81,24 +81,28 @@ class RowTimeText {
 
 }  // namespace
 
+namespace {
+
+// Each line's first sample at or after start.
+std::vector<uint32_t> StartPositions(const Measurement& measurement, std::span<const int> lines,
+                                     uint32_t start) {
+  std::vector<uint32_t> positions(lines.size(), 0);
+  for (size_t j = 0; j < lines.size(); ++j) {
+    const TBuf& buffer = measurement.buffers[static_cast<size_t>(lines[j])];
+    uint32_t& cursor = positions[j];
+    while (cursor < buffer.count() && buffer[cursor].stamp < start) ++cursor;
+  }
+  return positions;
+}
+
+}  // namespace
+
 // MergeRows as a walk that hands out one row at a time, so that the export can stop after a
 // chunk of rows and go on later.
 class RowMerger {
  public:
   RowMerger(Measurement& measurement, std::span<const int> lines, const StampRange& range)
-      : end_(range.end),
-        subseconds_(measurement.subseconds_present),
-        lines_(lines.size()),
-        present_(lines.size(), 0),
-        raw_(lines.size(), 0) {
-    for (size_t j = 0; j < lines.size(); ++j) {
-      TBuf& buffer = measurement.buffers[static_cast<size_t>(lines[j])];
-      lines_[j].buffer = &buffer;
-      uint32_t cursor = 0;
-      while (cursor < buffer.count() && buffer[cursor].stamp < range.start) ++cursor;
-      buffer.set_cursor(cursor);
-    }
-  }
+      : RowMerger(measurement, lines, range.end, StartPositions(measurement, lines, range.start)) {}
 
   // A line's waiting sample is the one at its position, so a position is all of the state.
   RowMerger(Measurement& measurement, std::span<const int> lines, uint32_t end,
