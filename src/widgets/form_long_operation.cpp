@@ -91,6 +91,8 @@ void LongOperation::End() {
   if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
     dispatcher->wakeUp();
   }
+  // All events on purpose: the filter is still installed, so this pass hands the held-back
+  // input to it and drops it, which an input-excluding pass would only postpone again.
   QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
   qApp->removeEventFilter(drop_.get());
   drop_.reset();
