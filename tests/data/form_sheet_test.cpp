@@ -307,6 +307,8 @@ TEST_F(SheetTest, KeysClicksAndCopyActOnAllRows) {
          p + 2, p, p + 2, p + 2},
         {"the column's caption", [&] { ClickHeader(grid->horizontalHeader(), 0); }, 0, 0, 0, 2999},
         {"ctrl+a", [&] { keys({Qt::Key_A}, Qt::ControlModifier); }, 0, 0, 0, 2999},
+        {"the top-left cell", [&] { testing::UserClick(grid->findChild<QAbstractButton*>()); }, 0,
+         0, 0, 2999},
     };
     for (const Case& c : cases) {
       SCOPED_TRACE(c.name);
