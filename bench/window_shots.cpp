@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <cmath>
@@ -335,7 +336,7 @@ void GraphMillion(Shots& shots) {
   QApplication::processEvents();
   const qint64 opened = timer.elapsed();
   timer.start();
-  sheet.StringGrid1->scrollToBottom();
+  sheet.StringGrid1->RowBar()->setValue(sheet.StringGrid1->RowBar()->maximum());
   sheet.StringGrid1->repaint();
   shots.Timing(QString("table of %1 rows x 8 lines: open %2 ms, jump to the end %3 ms, %4 bytes "
                        "per row")
@@ -383,7 +384,7 @@ void TableWindows(Shots& shots) {
   {
     TFormSheet sheet(g.CurrentMeasurement(), g.CurrentStampRange(), {}, &g);
     sheet.show();
-    sheet.StringGrid1->selectColumn(1);
+    sheet.StringGrid1->SelectColumns(1, 1);
     shots.Save(&sheet, "table.png");
   }
   QTimer::singleShot(0, &g, [&] {

@@ -4,14 +4,12 @@
 #include <memory>
 
 #include "data/export.h"
+#include "data/form_sheet_grid.h"
 #include "data/sheet_rows.h"
 
 class QPushButton;
-class QTableView;
 
 namespace korvan {
-
-class SheetModel;
 
 // "Naměřená data": the measurement as a read-only grid over the graph window's range, one row
 // per distinct sample time, the time in the fixed first column and one column per line.
@@ -29,7 +27,7 @@ class TFormSheet : public QDialog {
   QString SelectedText() const;
   void CopySelection();
 
-  QTableView* StringGrid1;
+  SheetGrid* StringGrid1;
   QPushButton* ButtonClose;
 
  protected:
@@ -37,7 +35,6 @@ class TFormSheet : public QDialog {
 
  private:
   std::unique_ptr<SheetRows> rows_;
-  SheetModel* model_;
 };
 
 }  // namespace korvan

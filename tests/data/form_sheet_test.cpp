@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,9 +14,11 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -110,6 +113,42 @@ class SheetTest : public testing::GraphWindowTest {
     return cells;
   }
 
+  // 3000 samples of one rising line, one a second.
+  static CardBuilder LongCard() {
+    CardBuilder card;
+    card.lines = {CardLine{"A", "a", 1, "F4"}};
+    for (int i = 0; i < 3000; ++i) {
+      card.Block(MakeStamp(2006, 3, 5, 8 + i / 3600, i / 60 % 60, i % 60),
+                 {{0, FloatBits(static_cast<float>(i))}});
+    }
+    return card;
+  }
+
+  static void Key(QWidget* to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(to, &press);
+  }
+  static void Press(QWidget* to, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                    QEvent::Type type = QEvent::MouseButtonPress) {
+    QMouseEvent event(type, at, to->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      modifiers);
+    QApplication::sendEvent(to, &event);
+  }
+  // A click on a cell in sight (its row in the window) or on a header's section.
+  static void Click(SheetGrid* grid, int row, int column,
+                    Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    const QPoint at = grid->visualRect(grid->model()->index(row, column)).center();
+    Press(grid->viewport(), at, modifiers);
+    Press(grid->viewport(), at, modifiers, QEvent::MouseButtonRelease);
+  }
+  static void ClickHeader(QHeaderView* header, int section) {
+    const int along = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+    const QPoint at = header->orientation() == Qt::Horizontal ? QPoint(along, 5) : QPoint(5, along);
+    Press(header->viewport(), at);
+    Press(header->viewport(), at, Qt::NoModifier, QEvent::MouseButtonRelease);
+  }
+
   TempDir out_;
 };
 
@@ -177,38 +216,157 @@ TEST_F(SheetTest, RangeEndAndEmptyRange) {
 TEST_F(SheetTest, CtrlCCopiesTheSelectionWithHeaderAndTimes) {
   TFormGraph& g = Open(ThreeLines(false));
   WithTable(g, [&](TFormSheet& s) {
-    QTableView* grid = s.StringGrid1;
+    SheetGrid* grid = s.StringGrid1;
     grid->horizontalHeader()->moveSection(2, 0);  // C dragged before A
-    grid->selectionModel()->select(
-        QItemSelection(grid->model()->index(0, 0), grid->model()->index(1, 2)),
-        QItemSelectionModel::Select);
-    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
-    QApplication::sendEvent(grid, &copy);
+    Click(grid, 0, 2);                            // C
+    Click(grid, 1, 1, Qt::ShiftModifier);         // to B: the shown columns C, A, B
+    Key(grid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(),
               QString::fromUtf8("Datum, Čas\tC - c\tA - a\tB - b\n"
                                 " 5.03.2006, 08:07:06\t3\t21.5\t12.3\n"
                                 " 5.03.2006, 08:07:06\t\t\t\n"));
-    grid->clearSelection();
-    grid->selectColumn(1);  // B: all its rows
+    ClickHeader(grid->horizontalHeader(), 1);  // B: all its rows
     s.CopySelection();
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("Datum, Čas\tB - b\n"
                                                                    " 5.03.2006, 08:07:06\t12.3\n"
                                                                    " 5.03.2006, 08:07:06\t\n"
                                                                    " 5.03.2006, 08:07:07\t0.7\n"
                                                                    " 5.03.2006, 08:07:08\t\n"));
-    // The first two shown columns (C and A) dragged over, as the view records it: B, between
-    // them in the model, is not selected and not copied.
-    grid->clearSelection();
-    QItemSelection shown;
-    for (int column : {2, 0}) {
-      shown.select(grid->model()->index(2, column), grid->model()->index(3, column));
-    }
-    grid->selectionModel()->select(shown, QItemSelectionModel::Select);
+    // The first two shown columns (C and A): B, between them in the model, is not copied.
+    Click(grid, 2, 2);
+    Click(grid, 3, 0, Qt::ShiftModifier);
     s.CopySelection();
     EXPECT_EQ(QApplication::clipboard()->text(),
               QString::fromUtf8("Datum, Čas\tC - c\tA - a\n"
                                 " 5.03.2006, 08:07:07\t\t\n"
                                 " 5.03.2006, 08:07:08\t1.2E-05\t1\n"));
+  });
+}
+
+// The grid holds the rows in sight only; keys, clicks, the wheel and the headers act on all
+// 3000 rows, and Ctrl+C copies the rows selected whatever is in sight.
+TEST_F(SheetTest, KeysClicksAndCopyActOnAllRows) {
+  TFormGraph& g = Open(LongCard());
+  WithTable(g, [&](TFormSheet& s) {
+    SheetGrid* grid = s.StringGrid1;
+    const size_t p = grid->PageRows();
+    ASSERT_GT(p, 10u);
+    EXPECT_LE(grid->model()->rowCount(), static_cast<int>(p) + 1);
+    EXPECT_EQ(grid->RowBar()->maximum(), static_cast<int>(3000 - p));
+    const size_t wheel = 2 * static_cast<size_t>(QApplication::wheelScrollLines());
+    auto keys = [grid](std::initializer_list<int> list, Qt::KeyboardModifiers modifiers) {
+      for (int key : list) Key(grid, key, modifiers);
+    };
+    struct Case {
+      const char* name;
+      std::function<void()> steps;
+      size_t cursor, first, copy_from, copy_to;
+    };
+    const Case cases[] = {
+        {"down past the bottom",
+         [&] {
+           for (size_t i = 0; i < p; ++i) keys({Qt::Key_Down}, {});
+         },
+         p, 1, p, p},
+        {"shift+down past the bottom",
+         [&] {
+           for (size_t i = 0; i < p; ++i) keys({Qt::Key_Down}, Qt::ShiftModifier);
+         },
+         p, 1, 0, p},
+        {"two pages down",
+         [&] {
+           keys({Qt::Key_PageDown, Qt::Key_PageDown}, {});
+         },
+         2 * p, 2 * p, 2 * p, 2 * p},
+        {"to the end and a page back selected",
+         [&] {
+           keys({Qt::Key_End}, Qt::ControlModifier);
+           keys({Qt::Key_PageUp}, Qt::ShiftModifier);
+         },
+         2999 - p, 3000 - 2 * p, 2999 - p, 2999},
+        {"a click, then shift+ctrl+end",
+         [&] {
+           Click(grid, 3, 0);
+           keys({Qt::Key_End}, Qt::ShiftModifier | Qt::ControlModifier);
+         },
+         2999, 3000 - p, 3, 2999},
+        {"the wheel, then a shift+click at the top",
+         [&] {
+           QWheelEvent turn(QPointF(50, 50), grid->viewport()->mapToGlobal(QPointF(50, 50)),
+                            QPoint(), QPoint(0, -240), Qt::NoButton, Qt::NoModifier,
+                            Qt::NoScrollPhase, false);
+           QApplication::sendEvent(grid->viewport(), &turn);
+           Click(grid, 0, 0, Qt::ShiftModifier);
+         },
+         wheel, wheel, 0, wheel},
+        {"a page down, then a time clicked",
+         [&] {
+           keys({Qt::Key_PageDown}, {});
+           ClickHeader(grid->verticalHeader(), 2);
+         },
+         p + 2, p, p + 2, p + 2},
+        {"the column's caption", [&] { ClickHeader(grid->horizontalHeader(), 0); }, 0, 0, 0, 2999},
+        {"ctrl+a", [&] { keys({Qt::Key_A}, Qt::ControlModifier); }, 0, 0, 0, 2999},
+        {"the top-left cell", [&] { testing::UserClick(grid->findChild<QAbstractButton*>()); }, 0,
+         0, 0, 2999},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      keys({Qt::Key_Home}, Qt::ControlModifier);
+      ASSERT_EQ(grid->FirstRow(), 0u);
+      c.steps();
+      EXPECT_EQ(grid->Current().row, c.cursor);
+      EXPECT_EQ(grid->FirstRow(), c.first);
+      // The window shows the rows from the first on, the selected ones as selected.
+      const size_t last_shown = c.first + static_cast<size_t>(grid->model()->rowCount()) - 1;
+      EXPECT_EQ(Cell(s, 0, 0).toStdString(), s.Rows().TimeText(c.first));
+      EXPECT_EQ(Cell(s, grid->model()->rowCount() - 1, 1).toStdString(),
+                std::to_string(last_shown));
+      const size_t overlap = std::min(c.copy_to, last_shown) + 1 -
+                             std::min(std::max(c.copy_from, c.first), last_shown + 1);
+      EXPECT_EQ(grid->selectionModel()->selectedIndexes().size(), static_cast<qsizetype>(overlap));
+      Key(grid, Qt::Key_C, Qt::ControlModifier);
+      const QStringList copied = QApplication::clipboard()->text().split('\n');
+      ASSERT_EQ(static_cast<size_t>(copied.size()), c.copy_to - c.copy_from + 3);  // + header, end
+      EXPECT_EQ(copied[1].toStdString(),
+                s.Rows().TimeText(c.copy_from) + "\t" + std::to_string(c.copy_from));
+      EXPECT_EQ(copied[copied.size() - 2].toStdString(),
+                s.Rows().TimeText(c.copy_to) + "\t" + std::to_string(c.copy_to));
+    }
+
+    // A drag held below the grid selects on into the rows beyond, until it is let go.
+    keys({Qt::Key_Home}, Qt::ControlModifier);
+    const QPoint from = grid->visualRect(grid->model()->index(2, 0)).center();
+    const QPoint below(from.x(), grid->viewport()->height() + 40);
+    Press(grid->viewport(), from);
+    Press(grid->viewport(), below, Qt::NoModifier, QEvent::MouseMove);
+    auto spin = [](int ms) {
+      QElapsedTimer held;
+      held.start();
+      while (held.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    spin(400);
+    Press(grid->viewport(), below, Qt::NoModifier, QEvent::MouseButtonRelease);
+    const size_t reached = grid->Current().row;
+    EXPECT_GT(reached, p);
+    EXPECT_EQ(grid->FirstRow(), reached - p + 1);
+    spin(150);
+    EXPECT_EQ(grid->Current().row, reached);
+    s.CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text().count('\n'), static_cast<qsizetype>(reached));
+
+    // A lower window: fewer rows in sight, and the end still shows the last row.
+    s.resize(701, 300);
+    QApplication::processEvents();
+    const size_t fewer = grid->PageRows();
+    EXPECT_LT(fewer, p);
+    keys({Qt::Key_End}, Qt::ControlModifier);
+    EXPECT_EQ(grid->FirstRow(), 3000 - fewer);
+    EXPECT_EQ(Cell(s, static_cast<int>(fewer) - 1, 1), "2999");
+    s.resize(701, 557);
+    QApplication::processEvents();
+    EXPECT_EQ(grid->FirstRow(), 3000 - p);
+    EXPECT_EQ(grid->model()->rowCount(), static_cast<int>(p));
   });
 }
 
@@ -385,17 +543,6 @@ class BusyTest : public ExportTest {
     QApplication::processEvents();
   }
 
-  // 3000 samples of one rising line, one a second.
-  static CardBuilder LongCard() {
-    CardBuilder card;
-    card.lines = {CardLine{"A", "a", 1, "F4"}};
-    for (int i = 0; i < 3000; ++i) {
-      card.Block(MakeStamp(2006, 3, 5, 8 + i / 3600, i / 60 % 60, i % 60),
-                 {{0, FloatBits(static_cast<float>(i))}});
-    }
-    return card;
-  }
-
   void ClickDuringProgress(QProgressBar* bar, QAbstractButton* button) {
     auto armed = std::make_shared<bool>(false);
     QObject::connect(bar, &QProgressBar::valueChanged, button, [=, this](int value) {
@@ -434,7 +581,7 @@ class BusyTest : public ExportTest {
 TEST_F(BusyTest, MeasuredDataClickedDuringTheTableFillWaitsForItsEnd) {
   TFormGraph& g = Open(LongCard());
   ClickDuringProgress(g.ProgressBar1, app_.MainMenu()->BitBtnMeasured);
-  WithTable(g, [&](TFormSheet& s) { EXPECT_EQ(s.StringGrid1->model()->rowCount(), 3000); });
+  WithTable(g, [&](TFormSheet& s) { EXPECT_EQ(s.Rows().RowCount(), 3000u); });
   EXPECT_TRUE(busy_seen_);
   EXPECT_EQ(app_.Graph(), &g);
 }
@@ -445,9 +592,9 @@ TEST_F(BusyTest, ExportClickedDuringTheTableFillWaitsForItsEnd) {
   AnswerNestedDialogs(false);
   ClickDuringProgress(g.ProgressBar1, g.ButtonExport);
   WithTable(g, [&](TFormSheet& s) {
-    ASSERT_EQ(s.StringGrid1->model()->rowCount(), 3000);
+    ASSERT_EQ(s.Rows().RowCount(), 3000u);
     int empty = 0;
-    for (int r = 0; r < 3000; ++r) empty += Cell(s, r, 1).isEmpty();
+    for (size_t r = 0; r < 3000; ++r) empty += s.Rows().CellText(r, 0).empty();
     EXPECT_EQ(empty, 0);
   });
   EXPECT_TRUE(busy_seen_);
