@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <numeric>
+#include <ranges>
 #include <utility>
 
 #include "app/date_time.h"
@@ -70,14 +71,14 @@ bool SampleKey(const LogSample& sample, double& key) {
 
 LineDetail::LineDetail(const MeasuredLine& line, const TBuf& buffer, const StampRange& range,
                        const Progress& progress)
-    : line_(line), samples_(buffer.data()), count_(buffer.count()), range_(range) {
+    : line_(line), samples_(&buffer), count_(buffer.count()), range_(range) {
   Build(progress);
   if (out_of_order_) BuildOrdered(range);
 }
 
 double LineDetail::Key(uint32_t i) const {
   // Neighbouring look-ups mostly fall on one day.
-  const LogSample& s = At(i);
+  const LogSample s = At(i);
   const uint32_t day_key = StampDayKey(s.stamp);
   if (day_key != day_key_) {
     day_key_ = day_key;
@@ -128,8 +129,11 @@ void LineDetail::Build(const Progress& progress) {
     int64_t day = 0;
     bool day_valid = false;
     uint32_t counted = 0;
+    SampleCursor cursor;
+    samples_->Seek(cursor, from);
+    LogSample s;
     for (uint32_t i = from; i < to; ++i) {
-      const LogSample& s = samples_[i];
+      samples_->Next(cursor, s);
       if (i % kFanOut == 0) prefix_[i / kFanOut] = counted;
       int64_t ticks = 0;
       if (!SampleTicks(s, day_key, day, day_valid, ticks) || s.stamp < last_stamp ||
@@ -172,10 +176,12 @@ void LineDetail::Build(const Progress& progress) {
     uint32_t day_key = 0xFFFFFFFF;
     int64_t day = 0, before = 0, after = 0;
     bool valid = false;
-    SampleTicks(samples_[half - 1], day_key, day, valid, before);
+    const LogSample last = samples_->At(half - 1);
+    const LogSample next = samples_->At(half);
+    SampleTicks(last, day_key, day, valid, before);
     day_key = 0xFFFFFFFF;
-    SampleTicks(samples_[half], day_key, day, valid, after);
-    if (samples_[half].stamp < samples_[half - 1].stamp || after < before) first.in_order = false;
+    SampleTicks(next, day_key, day, valid, after);
+    if (next.stamp < last.stamp || after < before) first.in_order = false;
     for (size_t u = half / kFanOut; u < units; ++u) prefix_[u] += first.counted;
   } else {
     pass(0, count_, &progress, first);
@@ -205,8 +211,10 @@ void LineDetail::BuildLevels() {
 
 void LineDetail::BuildOrdered(const StampRange& range) {
   std::vector<std::pair<double, uint32_t>> keyed;
+  SampleCursor cursor;
+  LogSample s;
   for (uint32_t i = 0; i < count_; ++i) {
-    const LogSample& s = samples_[i];
+    samples_->Next(cursor, s);
     double key = 0;
     if (s.stamp < range.start || s.stamp > range.end) continue;
     if (!InValueRange(line_, ConvertRawValue(line_, s.raw)) || !SampleKey(s, key)) continue;
@@ -244,13 +252,14 @@ bool LineDetail::Covers(const StampRange& range) const {
 
 LineDetail::Span LineDetail::SpanOf(const StampRange& range) const {
   if (ordered_) return {0, count_};
-  const LogSample* first = samples_;
-  const LogSample* last = samples_ + count_;
-  const LogSample* begin =
-      std::partition_point(first, last, [&](const LogSample& s) { return s.stamp < range.start; });
-  const LogSample* end =
-      std::partition_point(begin, last, [&](const LogSample& s) { return s.stamp <= range.end; });
-  return {static_cast<uint32_t>(begin - first), static_cast<uint32_t>(end - first)};
+  const auto positions = std::views::iota(uint32_t{0}, count_);
+  const auto stamp = [this](uint32_t i) { return samples_->At(i).stamp; };
+  const auto begin =
+      std::ranges::partition_point(positions, [&](uint32_t i) { return stamp(i) < range.start; });
+  const auto end = std::ranges::partition_point(std::ranges::subrange(begin, positions.end()),
+                                                [&](uint32_t i) { return stamp(i) <= range.end; });
+  const auto at = [&](auto it) { return it == positions.end() ? count_ : *it; };
+  return {at(begin), at(end)};
 }
 
 uint64_t LineDetail::CountBefore(uint32_t i) const {

@@ -9,6 +9,7 @@
 
 #include "data/log_writer.h"
 #include "support/card_builder.h"
+#include "support/samples.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -23,9 +24,7 @@ struct Scan {
   std::array<TBuf, kMaxLines> buffers;
   LogScanResult result;
 
-  std::vector<LogSample> Line(int i) const {
-    return {buffers[i].data(), buffers[i].data() + buffers[i].count()};
-  }
+  std::vector<LogSample> Line(int i) const { return SamplesOf(buffers[i]); }
   size_t Total() const {
     size_t n = 0;
     for (const auto& b : buffers) n += b.count();
