@@ -81,7 +81,7 @@ struct SampleCursor {
 // first time and a step, checked exactly against every sample as it comes. A stretch that does
 // not keep a step (a jittering clock, single samples between jumps, stamps with no valid date)
 // keeps its times one by one. The times cost a fraction of a byte a sample on a logger's card
-// and never more than the plain 6 bytes.
+// and never more than the plain 6 bytes a sample (and a few bytes a line).
 class TBuf {
  public:
   TBuf() = default;
@@ -184,8 +184,9 @@ class TBuf {
   // What the last run can still take: nothing (a new sample starts a run), a second sample
   // (which sets the step), or the sample its step predicts.
   enum class Open : uint8_t { kNone, kFirst, kStepping };
-  // Shorter stepped runs cost more than their times one by one.
-  static constexpr uint32_t kMinRun = 3;
+  // Shorter stepped runs cost more than their times one by one: with six or more, a run's
+  // header and that of the singles between runs stay below 6 bytes a sample.
+  static constexpr uint32_t kMinRun = 6;
 
   // The next time of a stepped run (whose times are valid): most steps stay within the
   // minute, without any calendar. False where the next time is no valid stamp.

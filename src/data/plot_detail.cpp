@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 #include <numeric>
-#include <ranges>
 #include <utility>
 
 #include "app/date_time.h"
@@ -252,14 +251,23 @@ bool LineDetail::Covers(const StampRange& range) const {
 
 LineDetail::Span LineDetail::SpanOf(const StampRange& range) const {
   if (ordered_) return {0, count_};
-  const auto positions = std::views::iota(uint32_t{0}, count_);
-  const auto stamp = [this](uint32_t i) { return samples_->At(i).stamp; };
-  const auto begin =
-      std::ranges::partition_point(positions, [&](uint32_t i) { return stamp(i) < range.start; });
-  const auto end = std::ranges::partition_point(std::ranges::subrange(begin, positions.end()),
-                                                [&](uint32_t i) { return stamp(i) <= range.end; });
-  const auto at = [&](auto it) { return it == positions.end() ? count_ : *it; };
-  return {at(begin), at(end)};
+  // std::partition_point over the positions, the stamps looked up as the search goes.
+  const auto partition = [this](uint32_t first, uint32_t last, auto below) {
+    uint32_t length = last - first;
+    while (length > 0) {
+      const uint32_t half = length / 2;
+      if (below(samples_->At(first + half).stamp)) {
+        first += half + 1;
+        length -= half + 1;
+      } else {
+        length = half;
+      }
+    }
+    return first;
+  };
+  const uint32_t begin = partition(0, count_, [&](uint32_t stamp) { return stamp < range.start; });
+  const uint32_t end = partition(begin, count_, [&](uint32_t stamp) { return stamp <= range.end; });
+  return {begin, end};
 }
 
 uint64_t LineDetail::CountBefore(uint32_t i) const {
