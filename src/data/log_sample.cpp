@@ -242,6 +242,26 @@ LogSample TBuf::At(uint32_t i) const {
   return sample;
 }
 
+bool TBuf::SteppedRun(uint32_t i, TimeHint& hint, uint32_t& end) const {
+  const uint32_t r = RunOf(i);
+  const Run& run = runs()[r];
+  end = RunEnd(r);
+  int64_t first = 0;
+  if (run.single || !TimeOf(run.stamp, run.milliseconds, first)) return false;
+  hint = {run.first, end, first, run.step};
+  return true;
+}
+
+bool TBuf::TimeAtElsewhere(uint32_t i, TimeHint& hint, int64_t& time) const {
+  uint32_t end = 0;
+  if (SteppedRun(i, hint, end)) {
+    time = hint.time + int64_t{i - hint.first} * hint.step;
+    return true;
+  }
+  const LogSample sample = At(i);
+  return TimeOf(sample.stamp, sample.milliseconds, time);
+}
+
 void TBuf::PushRun(const Run& run) {
   if (run_count_ == runs_.capacity()) runs_.Grow(run_count_, 1);
   runs()[run_count_++] = run;

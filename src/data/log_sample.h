@@ -76,6 +76,14 @@ struct SampleCursor {
   uint16_t milliseconds = 0;
 };
 
+// The stepped run a reader last looked a time up in, with its first time worked out.
+struct TimeHint {
+  uint32_t first = 0;
+  uint32_t end = 0;
+  int64_t time = 0;  // milliseconds since 1970 of sample first
+  int32_t step = 0;
+};
+
 // The samples of one line. The raw values take 4 bytes each; the times are kept as runs:
 // a line's samples advance by its interval from block to block, so a stretch of times is its
 // first time and a step, checked exactly against every sample as it comes. A stretch that does
@@ -133,6 +141,20 @@ class TBuf {
   // Sample i; a cursor near i (from a reader going to and fro) makes the look-up cheap.
   LogSample At(uint32_t i) const;
   LogSample operator[](uint32_t i) const { return At(i); }
+
+  // Milliseconds since 1970 of sample i when its stamp holds a valid date and time (false
+  // otherwise); lookups near the last one cost a multiplication.
+  bool TimeAt(uint32_t i, TimeHint& hint, int64_t& time) const {
+    if (i - hint.first < hint.end - hint.first) {
+      time = hint.time + int64_t{i - hint.first} * hint.step;
+      return true;
+    }
+    return TimeAtElsewhere(i, hint, time);
+  }
+
+  // The run holding sample i: end is where it ends; true when its times step from a valid one,
+  // and then hint holds it.
+  bool SteppedRun(uint32_t i, TimeHint& hint, uint32_t& end) const;
 
   // A reader's own position; Next copies the sample out and advances (false at the end).
   void Seek(SampleCursor& cursor, uint32_t i) const;
@@ -210,6 +232,7 @@ class TBuf {
   const Run* runs() const { return static_cast<const Run*>(runs_.data()); }
   Run* runs() { return static_cast<Run*>(runs_.data()); }
   const SingleTime* singles() const { return static_cast<const SingleTime*>(singles_.data()); }
+  bool TimeAtElsewhere(uint32_t i, TimeHint& hint, int64_t& time) const;
   void EnterRun(SampleCursor& cursor, uint32_t run) const;
   void NextRun(SampleCursor& cursor) const;
   uint32_t RunOf(uint32_t i) const;

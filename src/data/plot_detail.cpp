@@ -76,7 +76,18 @@ LineDetail::LineDetail(const MeasuredLine& line, const TBuf& buffer, const Stamp
 }
 
 double LineDetail::Key(uint32_t i) const {
-  // Neighbouring look-ups mostly fall on one day.
+  // Neighbouring look-ups mostly fall on one run, and on one day.
+  int64_t time = 0;
+  if (samples_->TimeAt(Stored(i), hint_, time)) {
+    const int64_t day = time / kMsPerDay;
+    if (day != hint_day_) {
+      hint_day_ = day;
+      hint_day_value_ = static_cast<double>(day + kUnixEpochOffset);
+    }
+    return hint_day_value_ +
+           static_cast<double>(time - day * kMsPerDay) / static_cast<double>(kMsPerDay);
+  }
+  // A stamp with no valid time of day still has a key when its date is valid.
   const LogSample s = At(i);
   const uint32_t day_key = StampDayKey(s.stamp);
   if (day_key != day_key_) {
@@ -122,47 +133,83 @@ void LineDetail::Build(const Progress& progress) {
   };
   auto pass = [this](uint32_t from, uint32_t to, const Progress* report, Pass& out) {
     std::vector<Unit>& base = levels_[0];
-    uint32_t last_stamp = 0;
-    int64_t last_ticks = INT64_MIN;
-    uint32_t day_key = 0xFFFFFFFF;
-    int64_t day = 0;
-    bool day_valid = false;
+    const MeasuredLine line = line_;
+    const uint32_t* raw = samples_->raw();
     uint32_t counted = 0;
-    SampleCursor cursor;
-    samples_->Seek(cursor, from);
-    LogSample s;
-    for (uint32_t i = from; i < to; ++i) {
-      samples_->Next(cursor, s);
-      if (i % kFanOut == 0) prefix_[i / kFanOut] = counted;
-      int64_t ticks = 0;
-      if (!SampleTicks(s, day_key, day, day_valid, ticks) || s.stamp < last_stamp ||
-          ticks < last_ticks) {
-        out.in_order = false;
-        return;
-      }
-      last_stamp = s.stamp;
-      last_ticks = ticks;
-      if (i % kFanOut == 0) {
-        unit_key_[i / kFanOut] =
-            static_cast<double>(day) +
-            static_cast<double>(ticks - day * kMsPerDay) / static_cast<double>(kMsPerDay);
-      }
-      const double value = ConvertRawValue(line_, s.raw);
-      if (InValueRange(line_, value)) {
+    // The value of sample k: its unit's count before it, and the unit's extremes.
+    const auto take = [&](uint32_t k) {
+      if (k % kFanOut == 0) prefix_[k / kFanOut] = counted;
+      const double value = ConvertRawValue(line, raw[k]);
+      if (InValueRange(line, value)) {
         ++counted;
         if (!std::isnan(value)) {
-          Unit& u = base[i / kFanOut];
+          Unit& u = base[k / kFanOut];
           if (u.min_at == kNone || value < u.min) {
-            u.min_at = i;
+            u.min_at = k;
             u.min = value;
           }
           if (u.max_at == kNone || value > u.max) {
-            u.max_at = i;
+            u.max_at = k;
             u.max = value;
           }
         }
       }
-      if (report && *report && i % 1024 == 0) (*report)(i + 1);
+      if (report && *report && k % 1024 == 0) (*report)(k + 1);
+    };
+    uint32_t last_stamp = 0;
+    bool last_stamp_known = true;  // after a stepped run only its time is at hand
+    int64_t last_ticks = INT64_MIN;
+    uint32_t day_key = 0xFFFFFFFF;
+    int64_t day = 0;
+    bool day_valid = false;
+    TimeHint hint;
+    SampleCursor cursor;
+    for (uint32_t i = from; i < to;) {
+      uint32_t end = 0;
+      const bool stepped = samples_->SteppedRun(i, hint, end) && hint.step >= 0;
+      const uint32_t stop = std::min(to, end);
+      if (stepped) {
+        // Valid times that only go forward: one check for the run, the values one by one.
+        const int64_t ticks =
+            hint.time + int64_t{i - hint.first} * hint.step + kUnixEpochOffset * kMsPerDay;
+        if (ticks < last_ticks || (last_stamp_known && samples_->At(i).stamp < last_stamp)) {
+          out.in_order = false;
+          return;
+        }
+        for (uint32_t u = (i + kFanOut - 1) / kFanOut * kFanOut; u < stop; u += kFanOut) {
+          const int64_t at = ticks + int64_t{u - i} * hint.step;
+          const int64_t of_day = at / kMsPerDay;
+          unit_key_[u / kFanOut] =
+              static_cast<double>(of_day) +
+              static_cast<double>(at - of_day * kMsPerDay) / static_cast<double>(kMsPerDay);
+        }
+        for (uint32_t k = i; k < stop; ++k) take(k);
+        last_ticks = ticks + int64_t{stop - 1 - i} * hint.step;
+        last_stamp_known = false;
+        i = stop;
+        continue;
+      }
+      if (!last_stamp_known && i > from) last_stamp = samples_->At(i - 1).stamp;
+      last_stamp_known = true;
+      samples_->Seek(cursor, i);
+      LogSample s;
+      for (; i < stop; ++i) {
+        samples_->Next(cursor, s);
+        int64_t ticks = 0;
+        if (!SampleTicks(s, day_key, day, day_valid, ticks) || s.stamp < last_stamp ||
+            ticks < last_ticks) {
+          out.in_order = false;
+          return;
+        }
+        last_stamp = s.stamp;
+        last_ticks = ticks;
+        if (i % kFanOut == 0) {
+          unit_key_[i / kFanOut] =
+              static_cast<double>(day) +
+              static_cast<double>(ticks - day * kMsPerDay) / static_cast<double>(kMsPerDay);
+        }
+        take(i);
+      }
     }
     out.counted = counted;
   };

@@ -147,7 +147,11 @@ class LineDetail {
   std::vector<uint32_t> prefix_;           // samples that count before each 64-sample unit
   std::vector<double> unit_key_;           // the key of each 64-sample unit's first position
   std::vector<std::vector<Unit>> levels_;  // level k: units of 64^(k+1) positions
-  mutable uint32_t day_key_ = 0xFFFFFFFF;  // the date of the last key computed (one thread)
+  // The last keys looked up (one thread): their run, their day.
+  mutable TimeHint hint_;
+  mutable int64_t hint_day_ = -1;
+  mutable double hint_day_value_ = 0;
+  mutable uint32_t day_key_ = 0xFFFFFFFF;
   mutable double day_ = 0;
 };
 
