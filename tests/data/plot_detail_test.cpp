@@ -41,7 +41,8 @@ TBuf MakeLine(const Case& c, std::mt19937& random) {
     uint32_t raw = std::bit_cast<uint32_t>(value);
     if (random() % 500 == 0) raw = 0x7FC00000;  // NaN
     if (random() % 700 == 0) raw = 0x7FFFFFFF;  // no value
-    const auto ms = static_cast<uint16_t>(c.steady ? (i % 7 == 0 ? 0 : 250) : random() % 1000);
+    const auto ms =
+        static_cast<uint16_t>(c.steady ? (i / 1000 % 2 == 0 ? 0 : 250) : random() % 1000);
     buffer.Append({stamp, ms, raw});
   }
   if (c.disorder == 2) buffer.Append({MakeStamp(2024, 2, 31, 0, 0, 0), 0, 0});
