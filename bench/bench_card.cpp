@@ -1,9 +1,10 @@
 // Writes a large card folder (CONFIG.INI, CONFIG.BIN, LOG.BIN) for timing korvan-cli from
 // outside (never committed, put in /tmp):
-//   bench_card FOLDER MEGABYTES LINES in-order|paused
+//   bench_card FOLDER MEGABYTES LINES in-order|paused|jitter
 // Every block holds all lines at one block per second, with a millisecond word. "paused"
 // records in runs of an hour that the logger's clock stamped out of order (a pause, then a
-// clock set back), so that every line needs time ordering.
+// clock set back), so that every line needs time ordering. "jitter" stamps the blocks with
+// milliseconds that wander and leaves a second out now and then (a clock that keeps no step).
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,13 +64,14 @@ bool Write(const std::string& path, const std::string& bytes) {
 
 int Run(int argc, char** argv) {
   if (argc != 5) {
-    std::fprintf(stderr, "usage: bench_card FOLDER MEGABYTES LINES in-order|paused\n");
+    std::fprintf(stderr, "usage: bench_card FOLDER MEGABYTES LINES in-order|paused|jitter\n");
     return 2;
   }
   const std::string dir = argv[1];
   const uint64_t bytes = std::strtoull(argv[2], nullptr, 10) << 20;
   const int lines = std::atoi(argv[3]);
   const bool paused = std::string(argv[4]) == "paused";
+  const bool jitter = std::string(argv[4]) == "jitter";
   if (lines < 1 || lines > 50 || bytes == 0) return 2;
 
   const double base = EncodeDate(2020, 1, 1);
@@ -87,8 +89,14 @@ int Run(int argc, char** argv) {
       const uint64_t run = (b / kRun * 7919) % runs;
       second = run * (kRun + 600) + b % kRun;
     }
+    uint16_t milliseconds = uint16_t(b % 1000);
+    if (jitter) {
+      const uint64_t hash = (b * 2654435761u) >> 9;
+      second = b + b / 97;
+      milliseconds = uint16_t(hash % 1000);
+    }
     for (int i = 0; i < lines; ++i) entries[i] = {uint16_t(i), uint32_t(b * 7 + i)};
-    AppendLogBlock(log, StampAt(base, second), MillisecondWord(uint16_t(b % 1000)), entries);
+    AppendLogBlock(log, StampAt(base, second), MillisecondWord(milliseconds), entries);
   }
   log.resize(bytes, '\xFF');
   return Write(dir + "/CONFIG.INI", Utf8ToCp1250(ConfigIni(lines))) &&

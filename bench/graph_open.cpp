@@ -3,7 +3,8 @@
 // (peak memory is the process's):
 //
 //   graph_open make FOLDER MEGABYTES   a card of 8 float lines, one block a second with
-//                                      milliseconds, and a GRAPH.INI showing all 8 lines
+//                                      milliseconds (CONFIG.INI and CONFIG.BIN), and a
+//                                      GRAPH.INI showing all 8 lines
 //   graph_open FOLDER [8|0]            opens the graph window on it with the 8 lines shown
 //                                      (default) or none, then pans and zooms (8 only)
 //   graph_open FOLDER table            opens it with none shown, then "&Tabulka": the time to
@@ -31,6 +32,8 @@
 #include "app/cp1250.h"
 #include "app/date_time.h"
 #include "app/encodings.h"
+#include "config/config_image.h"
+#include "config/recording_config.h"
 #include "data/form_graph.h"
 #include "data/form_sheet.h"
 #include "data/graph_settings_file.h"
@@ -90,7 +93,18 @@ bool Make(const std::string& dir, uint64_t megabytes) {
   log.Write(chunk);
   AtomicWriter config(dir + "/CONFIG.INI", Durability::kRenameOnly);
   config.Write(Utf8ToCp1250(ConfigIni()));
-  if (!log.Commit() || !config.Commit()) {
+  // The logger's image of the same lines, which a saved copy of the card needs.
+  RecordingConfig recording;
+  recording.job_name = "graph";
+  recording.intervals = {"1", "1", "1", "1"};
+  for (int i = 0; i < kLines; ++i) {
+    const std::string number = "0" + std::to_string(i + 1);
+    recording.lines.push_back(
+        {"K" + number, "teplota", "1", "01h", "R", "0010h", "F4", "1", "0", "0", "0"});
+  }
+  AtomicWriter image(dir + "/CONFIG.BIN", Durability::kRenameOnly);
+  image.Write(BuildConfigImage(recording, ','));
+  if (!log.Commit() || !config.Commit() || !image.Commit()) {
     std::fprintf(stderr, "graph_open: cannot write the card into %s\n", dir.c_str());
     return false;
   }

@@ -76,7 +76,7 @@ void ScanAndOrder(benchmark::State& state, bool wrapped) {
     OrderLines(m, result);
     samples = 0;
     for (int i = 0; i < kLines; ++i) samples += m.buffers[i].count();
-    benchmark::DoNotOptimize(m.buffers[0].data());
+    benchmark::DoNotOptimize(m.buffers[0].raw());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileBytes));
   rusage usage{};
@@ -109,11 +109,10 @@ void BM_Reorder(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     work.Clear();
-    work.Reserve(original.count());
-    for (uint32_t i = 0; i < original.count(); ++i) work.Append(original[i]);
+    work.AppendFrom(original, 0, original.count());
     state.ResumeTiming();
     ReorderLineSamples(work, 1.0);
-    benchmark::DoNotOptimize(work.data());
+    benchmark::DoNotOptimize(work.raw());
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * original.count()));
 }

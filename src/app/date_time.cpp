@@ -16,7 +16,6 @@ namespace korvan {
 namespace {
 
 // Day 0 (1899-12-30) counted from 1970-01-01.
-constexpr int64_t kUnixEpochOffset = 25569;
 
 bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 

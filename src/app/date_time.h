@@ -8,6 +8,8 @@ namespace korvan {
 
 inline constexpr int64_t kSecondsPerDay = 86400;
 inline constexpr int64_t kMsPerDay = 1000 * kSecondsPerDay;
+// Days from 30 December 1899 (day 0 of date-time values) to 1 January 1970.
+inline constexpr int64_t kUnixEpochOffset = 25569;
 
 // Days since 1970-01-01 of a proleptic Gregorian date, in closed form (eras of 400 years), so
 // that far dates cost no more than near ones. Inline: the log's time ordering calls it per day.

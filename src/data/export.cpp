@@ -89,8 +89,10 @@ std::vector<uint32_t> StartPositions(const Measurement& measurement, std::span<c
   std::vector<uint32_t> positions(lines.size(), 0);
   for (size_t j = 0; j < lines.size(); ++j) {
     const TBuf& buffer = measurement.buffers[static_cast<size_t>(lines[j])];
-    uint32_t& cursor = positions[j];
-    while (cursor < buffer.count() && buffer[cursor].stamp < start) ++cursor;
+    SampleCursor cursor;
+    LogSample sample;
+    uint32_t& position = positions[j];
+    while (buffer.Next(cursor, sample) && sample.stamp < start) ++position;
   }
   return positions;
 }

@@ -127,8 +127,14 @@ void AggregatePeriods(Measurement& measurement, std::span<const int> lines, cons
   // periods it has passed: then every period is gathered whole before any is handed on.
   const bool ordered = std::all_of(lines.begin(), lines.end(), [&](int i) {
     const TBuf& buffer = measurement.buffers[static_cast<size_t>(i)];
-    return std::is_sorted(buffer.data(), buffer.data() + buffer.count(),
-                          [](const LogSample& a, const LogSample& b) { return a.stamp < b.stamp; });
+    SampleCursor cursor;
+    LogSample sample;
+    uint32_t previous = 0;
+    while (buffer.Next(cursor, sample)) {
+      if (sample.stamp < previous) return false;
+      previous = sample.stamp;
+    }
+    return true;
   });
   std::map<int64_t, std::vector<PeriodFigures>> gathered;
   std::vector<PeriodFigures> figures(lines.size());

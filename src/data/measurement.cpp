@@ -77,20 +77,25 @@ namespace {
 // The segments that start in samples[begin, end): the first sample starts one, and so does each
 // sample earlier than the one before it or later by more than gap_ms. Stops at kMaxSegments.
 // Lengths are filled in later.
-void FindSegments(const LogSample* samples, uint32_t begin, uint32_t end, int64_t gap_ms,
+void FindSegments(const TBuf& samples, uint32_t begin, uint32_t end, int64_t gap_ms,
                   std::vector<Segment>& segments) {
   if (begin >= end) return;
   StampClock clock;
+  SampleCursor cursor;
+  LogSample sample;
   uint32_t i = begin;
+  samples.Seek(cursor, begin == 0 ? 0 : begin - 1);
+  samples.Next(cursor, sample);
   if (begin == 0) {
-    segments.push_back({clock.Milliseconds(samples[0].stamp, samples[0].milliseconds), 0, 0});
+    segments.push_back({clock.Milliseconds(sample.stamp, sample.milliseconds), 0, 0});
     i = 1;
   }
-  uint32_t previous = samples[i - 1].stamp;
-  int64_t previous_ms = samples[i - 1].milliseconds;
+  uint32_t previous = sample.stamp;
+  int64_t previous_ms = sample.milliseconds;
   for (; i < end && segments.size() < kMaxSegments; ++i) {
-    const uint32_t stamp = samples[i].stamp;
-    const int64_t ms = samples[i].milliseconds;
+    samples.Next(cursor, sample);
+    const uint32_t stamp = sample.stamp;
+    const int64_t ms = sample.milliseconds;
     int64_t step;
     if ((stamp ^ previous) < 64) {
       // Year to minute alike: the step is in the seconds field alone, with no date to work out.
@@ -128,7 +133,7 @@ constexpr uint32_t kSplitSegmentSearchFrom = uint32_t{1} << 20;
 void ReorderLineSamples(TBuf& buffer, double interval_seconds, TBuf& scratch) {
   const uint32_t n = buffer.count();
   if (n == 0) return;
-  const LogSample* samples = buffer.data();
+  const TBuf& samples = buffer;
   const int64_t gap_ms = GapMilliseconds(interval_seconds);
 
   // The search reads every sample: over a long line, each half of it on its own core. Joined,
@@ -164,13 +169,9 @@ void ReorderLineSamples(TBuf& buffer, double interval_seconds, TBuf& scratch) {
 
   // Gathered into the scratch storage, which then becomes the line's: each sample is moved
   // once, and the line's old pages, already faulted in, serve the next line as its scratch.
+  scratch.Reset();
   scratch.Reserve(n);
-  LogSample* out = scratch.data();
-  for (const Segment& s : segments) {
-    std::memcpy(out, samples + s.first, size_t{s.length} * sizeof(LogSample));
-    out += s.length;
-  }
-  scratch.Resize(n);
+  for (const Segment& s : segments) scratch.AppendFrom(buffer, s.first, s.length);
   std::swap(buffer, scratch);
 }
 

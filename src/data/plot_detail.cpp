@@ -70,14 +70,25 @@ bool SampleKey(const LogSample& sample, double& key) {
 
 LineDetail::LineDetail(const MeasuredLine& line, const TBuf& buffer, const StampRange& range,
                        const Progress& progress)
-    : line_(line), samples_(buffer.data()), count_(buffer.count()), range_(range) {
+    : line_(line), samples_(&buffer), count_(buffer.count()), range_(range) {
   Build(progress);
   if (out_of_order_) BuildOrdered(range);
 }
 
 double LineDetail::Key(uint32_t i) const {
-  // Neighbouring look-ups mostly fall on one day.
-  const LogSample& s = At(i);
+  // Neighbouring look-ups mostly fall on one run, and on one day.
+  int64_t time = 0;
+  if (samples_->TimeAt(Stored(i), hint_, time)) {
+    const int64_t day = time / kMsPerDay;
+    if (day != hint_day_) {
+      hint_day_ = day;
+      hint_day_value_ = static_cast<double>(day + kUnixEpochOffset);
+    }
+    return hint_day_value_ +
+           static_cast<double>(time - day * kMsPerDay) / static_cast<double>(kMsPerDay);
+  }
+  // A stamp with no valid time of day still has a key when its date is valid.
+  const LogSample s = At(i);
   const uint32_t day_key = StampDayKey(s.stamp);
   if (day_key != day_key_) {
     day_key_ = day_key;
@@ -122,44 +133,83 @@ void LineDetail::Build(const Progress& progress) {
   };
   auto pass = [this](uint32_t from, uint32_t to, const Progress* report, Pass& out) {
     std::vector<Unit>& base = levels_[0];
-    uint32_t last_stamp = 0;
-    int64_t last_ticks = INT64_MIN;
-    uint32_t day_key = 0xFFFFFFFF;
-    int64_t day = 0;
-    bool day_valid = false;
+    const MeasuredLine line = line_;
+    const uint32_t* raw = samples_->raw();
     uint32_t counted = 0;
-    for (uint32_t i = from; i < to; ++i) {
-      const LogSample& s = samples_[i];
-      if (i % kFanOut == 0) prefix_[i / kFanOut] = counted;
-      int64_t ticks = 0;
-      if (!SampleTicks(s, day_key, day, day_valid, ticks) || s.stamp < last_stamp ||
-          ticks < last_ticks) {
-        out.in_order = false;
-        return;
-      }
-      last_stamp = s.stamp;
-      last_ticks = ticks;
-      if (i % kFanOut == 0) {
-        unit_key_[i / kFanOut] =
-            static_cast<double>(day) +
-            static_cast<double>(ticks - day * kMsPerDay) / static_cast<double>(kMsPerDay);
-      }
-      const double value = ConvertRawValue(line_, s.raw);
-      if (InValueRange(line_, value)) {
+    // The value of sample k: its unit's count before it, and the unit's extremes.
+    const auto take = [&](uint32_t k) {
+      if (k % kFanOut == 0) prefix_[k / kFanOut] = counted;
+      const double value = ConvertRawValue(line, raw[k]);
+      if (InValueRange(line, value)) {
         ++counted;
         if (!std::isnan(value)) {
-          Unit& u = base[i / kFanOut];
+          Unit& u = base[k / kFanOut];
           if (u.min_at == kNone || value < u.min) {
-            u.min_at = i;
+            u.min_at = k;
             u.min = value;
           }
           if (u.max_at == kNone || value > u.max) {
-            u.max_at = i;
+            u.max_at = k;
             u.max = value;
           }
         }
       }
-      if (report && *report && i % 1024 == 0) (*report)(i + 1);
+      if (report && *report && k % 1024 == 0) (*report)(k + 1);
+    };
+    uint32_t last_stamp = 0;
+    bool last_stamp_known = true;  // after a stepped run only its time is at hand
+    int64_t last_ticks = INT64_MIN;
+    uint32_t day_key = 0xFFFFFFFF;
+    int64_t day = 0;
+    bool day_valid = false;
+    TimeHint hint;
+    SampleCursor cursor;
+    for (uint32_t i = from; i < to;) {
+      uint32_t end = 0;
+      const bool stepped = samples_->SteppedRun(i, hint, end) && hint.step >= 0;
+      const uint32_t stop = std::min(to, end);
+      if (stepped) {
+        // Valid times that only go forward: one check for the run, the values one by one.
+        const int64_t ticks =
+            hint.time + int64_t{i - hint.first} * hint.step + kUnixEpochOffset * kMsPerDay;
+        if (ticks < last_ticks || (last_stamp_known && samples_->At(i).stamp < last_stamp)) {
+          out.in_order = false;
+          return;
+        }
+        for (uint32_t u = (i + kFanOut - 1) / kFanOut * kFanOut; u < stop; u += kFanOut) {
+          const int64_t at = ticks + int64_t{u - i} * hint.step;
+          const int64_t of_day = at / kMsPerDay;
+          unit_key_[u / kFanOut] =
+              static_cast<double>(of_day) +
+              static_cast<double>(at - of_day * kMsPerDay) / static_cast<double>(kMsPerDay);
+        }
+        for (uint32_t k = i; k < stop; ++k) take(k);
+        last_ticks = ticks + int64_t{stop - 1 - i} * hint.step;
+        last_stamp_known = false;
+        i = stop;
+        continue;
+      }
+      if (!last_stamp_known && i > from) last_stamp = samples_->At(i - 1).stamp;
+      last_stamp_known = true;
+      samples_->Seek(cursor, i);
+      LogSample s;
+      for (; i < stop; ++i) {
+        samples_->Next(cursor, s);
+        int64_t ticks = 0;
+        if (!SampleTicks(s, day_key, day, day_valid, ticks) || s.stamp < last_stamp ||
+            ticks < last_ticks) {
+          out.in_order = false;
+          return;
+        }
+        last_stamp = s.stamp;
+        last_ticks = ticks;
+        if (i % kFanOut == 0) {
+          unit_key_[i / kFanOut] =
+              static_cast<double>(day) +
+              static_cast<double>(ticks - day * kMsPerDay) / static_cast<double>(kMsPerDay);
+        }
+        take(i);
+      }
     }
     out.counted = counted;
   };
@@ -172,10 +222,12 @@ void LineDetail::Build(const Progress& progress) {
     uint32_t day_key = 0xFFFFFFFF;
     int64_t day = 0, before = 0, after = 0;
     bool valid = false;
-    SampleTicks(samples_[half - 1], day_key, day, valid, before);
+    const LogSample last = samples_->At(half - 1);
+    const LogSample next = samples_->At(half);
+    SampleTicks(last, day_key, day, valid, before);
     day_key = 0xFFFFFFFF;
-    SampleTicks(samples_[half], day_key, day, valid, after);
-    if (samples_[half].stamp < samples_[half - 1].stamp || after < before) first.in_order = false;
+    SampleTicks(next, day_key, day, valid, after);
+    if (next.stamp < last.stamp || after < before) first.in_order = false;
     for (size_t u = half / kFanOut; u < units; ++u) prefix_[u] += first.counted;
   } else {
     pass(0, count_, &progress, first);
@@ -205,8 +257,10 @@ void LineDetail::BuildLevels() {
 
 void LineDetail::BuildOrdered(const StampRange& range) {
   std::vector<std::pair<double, uint32_t>> keyed;
+  SampleCursor cursor;
+  LogSample s;
   for (uint32_t i = 0; i < count_; ++i) {
-    const LogSample& s = samples_[i];
+    samples_->Next(cursor, s);
     double key = 0;
     if (s.stamp < range.start || s.stamp > range.end) continue;
     if (!InValueRange(line_, ConvertRawValue(line_, s.raw)) || !SampleKey(s, key)) continue;
@@ -244,13 +298,23 @@ bool LineDetail::Covers(const StampRange& range) const {
 
 LineDetail::Span LineDetail::SpanOf(const StampRange& range) const {
   if (ordered_) return {0, count_};
-  const LogSample* first = samples_;
-  const LogSample* last = samples_ + count_;
-  const LogSample* begin =
-      std::partition_point(first, last, [&](const LogSample& s) { return s.stamp < range.start; });
-  const LogSample* end =
-      std::partition_point(begin, last, [&](const LogSample& s) { return s.stamp <= range.end; });
-  return {static_cast<uint32_t>(begin - first), static_cast<uint32_t>(end - first)};
+  // std::partition_point over the positions, the stamps looked up as the search goes.
+  const auto partition = [this](uint32_t first, uint32_t last, auto below) {
+    uint32_t length = last - first;
+    while (length > 0) {
+      const uint32_t half = length / 2;
+      if (below(samples_->At(first + half).stamp)) {
+        first += half + 1;
+        length -= half + 1;
+      } else {
+        length = half;
+      }
+    }
+    return first;
+  };
+  const uint32_t begin = partition(0, count_, [&](uint32_t stamp) { return stamp < range.start; });
+  const uint32_t end = partition(begin, count_, [&](uint32_t stamp) { return stamp <= range.end; });
+  return {begin, end};
 }
 
 uint64_t LineDetail::CountBefore(uint32_t i) const {

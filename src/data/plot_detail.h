@@ -99,9 +99,10 @@ class LineDetail {
     double min = 0, max = 0;
   };
 
-  const LogSample& At(uint32_t i) const { return !ordered_ ? samples_[i] : samples_[order_[i]]; }
+  uint32_t Stored(uint32_t i) const { return !ordered_ ? i : order_[i]; }
+  LogSample At(uint32_t i) const { return samples_->At(Stored(i)); }
   double Key(uint32_t i) const;
-  double Value(uint32_t i) const { return ConvertRawValue(line_, At(i).raw); }
+  double Value(uint32_t i) const { return ConvertRawValue(line_, samples_->Raw(Stored(i))); }
   bool Counts(uint32_t i) const { return ordered_ || InValueRange(line_, Value(i)); }
   uint32_t NextCounting(uint32_t i, uint32_t end) const;
   uint32_t PrevCounting(uint32_t i, uint32_t begin) const;  // kNone when none
@@ -137,7 +138,7 @@ class LineDetail {
   void BuildLevels();
 
   MeasuredLine line_;
-  const LogSample* samples_;
+  const TBuf* samples_;
   uint32_t count_;               // positions
   std::vector<uint32_t> order_;  // only for samples out of time order: the positions' samples
   bool out_of_order_ = false;
@@ -146,7 +147,11 @@ class LineDetail {
   std::vector<uint32_t> prefix_;           // samples that count before each 64-sample unit
   std::vector<double> unit_key_;           // the key of each 64-sample unit's first position
   std::vector<std::vector<Unit>> levels_;  // level k: units of 64^(k+1) positions
-  mutable uint32_t day_key_ = 0xFFFFFFFF;  // the date of the last key computed (one thread)
+  // The last keys looked up (one thread): their run, their day.
+  mutable TimeHint hint_;
+  mutable int64_t hint_day_ = -1;
+  mutable double hint_day_value_ = 0;
+  mutable uint32_t day_key_ = 0xFFFFFFFF;
   mutable double day_ = 0;
 };
 

@@ -99,11 +99,9 @@ RangeStats RangeStatsAccumulator::Result() const {
 RangeStats ComputeRangeStats(const MeasuredLine& line, const TBuf& buffer,
                              const SampleWindow& window) {
   RangeStatsAccumulator stats(line, window);
-  const LogSample* samples = buffer.data();
-  const uint32_t count = buffer.count();
-  for (uint32_t i = 0; i < count; ++i) {
-    stats.Add(samples[i].stamp, samples[i].milliseconds, samples[i].raw);
-  }
+  SampleCursor cursor;
+  LogSample sample;
+  while (buffer.Next(cursor, sample)) stats.Add(sample.stamp, sample.milliseconds, sample.raw);
   return stats.Result();
 }
 

@@ -30,7 +30,7 @@ SamplePrefetch::SamplePrefetch(TBuf* buffers, int lines, uint64_t max_new)
     return;
   }
   for (int i = 0; i < lines_; ++i) {
-    line_[i].data = buffers_[i].data();
+    line_[i].data = buffers_[i].raw();
     line_[i].capacity = buffers_[i].capacity();
     line_[i].seen = line_[i].count = buffers_[i].count();
     line_[i].populated = buffers_[i].count();
@@ -43,7 +43,7 @@ SamplePrefetch::~SamplePrefetch() { Stop(); }
 void SamplePrefetch::Advance() {
   if (!thread_) return;
   for (int i = 0; i < lines_; ++i) {
-    if (buffers_[i].data() != line_[i].data) {
+    if (buffers_[i].raw() != line_[i].data) {
       // Storage moved after all (the file grew while read): the thread must not go on.
       Stop();
       return;
@@ -77,7 +77,7 @@ void SamplePrefetch::Populate() {
     const uint64_t target = std::min(line.capacity, count + kChunksAhead * growth);
     const uint64_t from = std::max<uint64_t>(line.populated, count);
     if (target <= from) continue;
-    if (!PopulateMemory(line.data + from, (target - from) * sizeof(LogSample))) {
+    if (!PopulateMemory(line.data + from, (target - from) * sizeof(uint32_t))) {
       line.capacity = 0;  // refused: leave this line to the writer
       continue;
     }

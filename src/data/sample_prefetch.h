@@ -12,7 +12,7 @@ namespace korvan {
 
 inline constexpr int kPrefetchLines = 50;
 
-// Faults in each line's sample storage on a second thread, a little ahead of the scan that
+// Faults in each line's raw-value storage on a second thread, a little ahead of the scan that
 // fills it, so that the scan does not stop for every fresh page: touching new memory costs
 // more than decoding the samples that go into it. Only pages are populated, never a sample
 // read or written, so the results cannot depend on how far ahead the thread has got.
@@ -32,7 +32,7 @@ class SamplePrefetch {
 
  private:
   struct Line {
-    LogSample* data = nullptr;
+    uint32_t* data = nullptr;  // the line's raw values
     uint64_t capacity = 0;
     std::atomic<uint32_t> count{0};  // published by Advance
     uint32_t seen = 0;               // the thread's own: count at its last run

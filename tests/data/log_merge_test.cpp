@@ -392,7 +392,7 @@ Samples Load(const std::string& dir) {
   Samples samples(m.line_count);
   for (uint32_t i = 0; i < m.line_count; ++i) {
     for (uint32_t k = 0; k < m.buffers[i].count(); ++k) {
-      const LogSample& s = m.buffers[i].data()[k];
+      const LogSample s = m.buffers[i][k];
       // Copies of the packed fields: a reference to one would be misaligned.
       samples[i].emplace_back(uint32_t{s.stamp}, uint16_t{s.milliseconds}, uint32_t{s.raw});
     }

@@ -9,6 +9,7 @@
 
 #include "data/log_writer.h"
 #include "support/card_builder.h"
+#include "support/samples.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -23,9 +24,7 @@ struct Scan {
   std::array<TBuf, kMaxLines> buffers;
   LogScanResult result;
 
-  std::vector<LogSample> Line(int i) const {
-    return {buffers[i].data(), buffers[i].data() + buffers[i].count()};
-  }
+  std::vector<LogSample> Line(int i) const { return SamplesOf(buffers[i]); }
   size_t Total() const {
     size_t n = 0;
     for (const auto& b : buffers) n += b.count();
@@ -285,6 +284,51 @@ TEST(LogScanTest, BlockAtEveryOffsetAroundA16384ByteBoundaryIsRead) {
 TEST(LogScanTest, MissingFileFails) {
   Scan scan;
   EXPECT_FALSE(ScanLogFile("/nonexistent/LOG.BIN", 1, kLimit, scan.buffers.data(), scan.result));
+}
+
+// A logger's times keep their step across every calendar boundary, so they are stored as one
+// run whatever the dates; anything else reads back exactly too, at no more than plain cost.
+TEST(TBufTest, TimesAreStoredAsStepsWhereTheyHoldAndReadBackExactly) {
+  struct Case {
+    const char* what;
+    uint32_t start;
+    uint16_t ms;
+    int64_t step;
+    uint32_t runs;  // expected; 0: not checked
+  } cases[] = {
+      {"seconds over midnight and a month end", MakeStamp(2019, 12, 31, 23, 58, 0), 0, 1000, 1},
+      {"milliseconds into a leap day", MakeStamp(2024, 2, 28, 23, 59, 59), 995, 7, 1},
+      {"half seconds backwards over a year", MakeStamp(2021, 1, 1, 0, 0, 1), 0, -500, 1},
+      {"ten minutes over years", MakeStamp(2030, 12, 31, 0, 0, 0), 0, 600000, 1},
+      {"a repeated stamp with no date", 0, 0, 0, 1},
+      {"steps that run past 2063", MakeStamp(2063, 12, 31, 23, 59, 0), 0, 1000, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TBuf buffer;
+    std::vector<LogSample> plain;
+    uint32_t stamp = c.start;
+    uint16_t ms = c.ms;
+    for (uint32_t i = 0; i < 5000; ++i) {
+      plain.push_back({stamp, ms, i});
+      buffer.Append(plain.back());
+      if (!TBuf::AddMilliseconds(stamp, ms, c.step)) stamp = ms = 0;
+    }
+    EXPECT_EQ(SamplesOf(buffer), plain);
+    EXPECT_EQ(buffer.At(4321), plain[4321]);
+    if (c.runs > 0) {
+      EXPECT_EQ(buffer.RunCount(), c.runs);
+    }
+  }
+  // A clock that keeps no step: single times, never more than a plain sample's 10 bytes.
+  TBuf wandering;
+  std::vector<LogSample> plain;
+  for (uint32_t i = 0; i < 5000; ++i) {
+    plain.push_back({MakeStamp(2020, 1, 1, 0, i / 60 % 60, i % 60), uint16_t(i * 7919 % 1000), i});
+    wandering.Append(plain.back());
+  }
+  EXPECT_EQ(SamplesOf(wandering), plain);
+  EXPECT_LE(wandering.MemoryBytes(), 5000u * sizeof(LogSample));
 }
 
 TEST(TBufTest, GrowsInWholeKilosamplesAndReadsThroughTheCursor) {

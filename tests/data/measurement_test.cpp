@@ -26,6 +26,7 @@
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
 #include "support/measured_line.h"
+#include "support/samples.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -636,8 +637,7 @@ TEST_F(LoadTest, StreamingHandsOnTheLoadsSamplesAndRangeKeepingNone) {
         TBuf& line = visitors[v].lines[i];
         ReorderLineSamples(line, m.IntervalSeconds(i));
         ASSERT_EQ(line.count(), m.buffers[i].count());
-        EXPECT_TRUE(std::equal(m.buffers[i].data(), m.buffers[i].data() + m.buffers[i].count(),
-                               line.data()));
+        EXPECT_EQ(SamplesOf(m.buffers[i]), SamplesOf(line));
       }
     }
   }

@@ -23,7 +23,8 @@ struct Case {
   const char* name;
   uint32_t samples;
   double minimum, maximum;  // the line's range (none when equal)
-  int disorder;  // 0 in time order, 1 a run stamped back in time, 2 a sample without a date
+  int disorder;         // 0 in time order, 1 a run stamped back in time, 2 a sample without a date
+  bool steady = false;  // milliseconds that keep their step (stored as runs), else at random
 };
 
 // A line of F4 samples, one a second with milliseconds, values from a random walk with some
@@ -40,7 +41,9 @@ TBuf MakeLine(const Case& c, std::mt19937& random) {
     uint32_t raw = std::bit_cast<uint32_t>(value);
     if (random() % 500 == 0) raw = 0x7FC00000;  // NaN
     if (random() % 700 == 0) raw = 0x7FFFFFFF;  // no value
-    buffer.Append({stamp, static_cast<uint16_t>(random() % 1000), raw});
+    const auto ms =
+        static_cast<uint16_t>(c.steady ? (i / 1000 % 2 == 0 ? 0 : 250) : random() % 1000);
+    buffer.Append({stamp, ms, raw});
   }
   if (c.disorder == 2) buffer.Append({MakeStamp(2024, 2, 31, 0, 0, 0), 0, 0});
   return buffer;
@@ -55,6 +58,9 @@ TEST(LineDetailTest, FiguresAreThoseOfAllPoints) {
       {"three levels of the pyramid", 300000, -5, 20, 0},
       {"a run back in time", 4000, 0, 0, 1},
       {"a stamp without a date", 3000, -2, 2, 2},
+      {"steady times", 300000, -5, 20, 0, true},
+      {"steady times, a run back in time", 4000, 0, 0, 1, true},
+      {"steady times, a stamp without a date", 3000, -2, 2, 2, true},
   };
   std::mt19937 random(7);
   for (const Case& c : cases) {

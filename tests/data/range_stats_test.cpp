@@ -146,8 +146,9 @@ TEST_F(RangeStatsTest, VisitorOfBlocksGivesTheFiguresOfTheBuffer) {
   RangeStatsVisitor visitor(m, {1, 7, -1}, window);
   for (uint32_t i = 0; i < buf.count(); ++i) {
     uint8_t entries[12] = {0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0};
-    std::memcpy(entries + 8, &buf[i].raw, 4);
-    visitor.Block(buf[i].stamp, buf[i].milliseconds, entries, 2);
+    const LogSample sample = buf[i];
+    std::memcpy(entries + 8, &sample.raw, 4);
+    visitor.Block(sample.stamp, sample.milliseconds, entries, 2);
   }
   const RangeStats expected = ComputeRangeStats(line, buf, window);
   const std::optional<RangeStats> got = visitor.Of(1);

@@ -19,7 +19,7 @@ void ExtractPlotPoints(const MeasuredLine& line, const TBuf& buffer, const Stamp
                        PlotPoints& points, const PlotProgress& progress) {
   points.Clear();
   const uint32_t count = buffer.count();
-  const LogSample* samples = buffer.data();
+  SampleCursor cursor;
   points.x.reserve(count);
   points.y.reserve(count);
   // Samples of one day share the date part; the time of day is computed the way
@@ -29,7 +29,8 @@ void ExtractPlotPoints(const MeasuredLine& line, const TBuf& buffer, const Stamp
   bool day_valid = false;
   double last_x = -1e308;
   for (uint32_t i = 0; i < count; ++i) {
-    const LogSample& s = samples[i];
+    LogSample s;
+    buffer.Next(cursor, s);
     if (s.stamp >= range.start && s.stamp <= range.end) {
       const double value = ConvertRawValue(line, s.raw);
       if (InValueRange(line, value)) {
