@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPrinter>
@@ -104,6 +105,15 @@ TEST_F(GraphTest, LoadsTheLinesAndPresetsTheRange) {
   EXPECT_NEAR(g.CurrentExportRange().to, kLast, 1e-9);
   EXPECT_FALSE(g.ManualView);
   EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+// A test that takes its time must not find the data location gone: the settings window
+// reloads the program settings half a second after it is made.
+TEST_F(GraphTest, TheDataLocationOutlivesTheSettingsReload) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 700) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_TRUE(Open().Loaded());
 }
 
 TEST_F(GraphTest, MissingDataFileKeepsTheWindowHidden) {

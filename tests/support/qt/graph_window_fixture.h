@@ -38,10 +38,9 @@ inline CardBuilder RampCard(const std::string& first_label = "T1") {
 // set to another one, in which Open writes a card and opens the graph window on it.
 class GraphWindowTest : public ::testing::Test {
  protected:
-  GraphWindowTest() {
-    app_.Setup()->CheckBoxAlt->setChecked(true);
-    app_.Setup()->DirectoryListBoxAlt->SetDirectory(data_.path());
-  }
+  // Saved as the user's OK saves it: the settings window reads its file again shortly after
+  // it is made, and a location only shown in its controls would be lost then.
+  GraphWindowTest() { app_.Setup()->UseAlternativeDirectory(data_.path()); }
   ~GraphWindowTest() override { delete app_.Graph(); }
 
   TFormGraph& Open(const CardBuilder& card) {
