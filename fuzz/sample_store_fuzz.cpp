@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/date_time.h"
 #include "app/packed_stamp.h"
 #include "data/log_sample.h"
 
@@ -93,9 +94,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   SampleCursor cursor;
   LogSample sample;
+  korvan::TimeHint hint;
+  const uint32_t y2000 = korvan::PackStampFields(2000, 1, 1, 0, 0, 0);
+  const int64_t y2000_time = korvan::DaysFromCivil(2000, 1, 1) * korvan::kMsPerDay;
   for (uint32_t i = 0; i < n; ++i) {
     Check(store.Next(cursor, sample) && sample == plain[i], "sequential read", i);
     Check(store.At(i) == plain[i], "look-up", i);
+    // A time in milliseconds, where there is one, is the sample's own.
+    int64_t time = 0;
+    if (store.TimeAt(i, hint, time)) {
+      uint32_t stamp = y2000;
+      uint16_t ms = 0;
+      Check(TBuf::AddMilliseconds(stamp, ms, time - y2000_time) && stamp == plain[i].stamp &&
+                ms == plain[i].milliseconds,
+            "time in milliseconds", i);
+    }
   }
   Check(!store.Next(cursor, sample), "end of the read", n);
   Check(store.MemoryBytes() <= uint64_t{n} * sizeof(LogSample) + 32, "memory beyond plain", n);

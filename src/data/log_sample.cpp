@@ -243,12 +243,19 @@ LogSample TBuf::At(uint32_t i) const {
 }
 
 bool TBuf::SteppedRun(uint32_t i, TimeHint& hint, uint32_t& end) const {
-  const uint32_t r = RunOf(i);
+  const bool next =
+      hint.run + 1 < run_count_ && i == hint.run_end && runs()[hint.run + 1].first == i;
+  const uint32_t r = next ? hint.run + 1 : RunOf(i);
   const Run& run = runs()[r];
   end = RunEnd(r);
+  hint.run = r;
+  hint.run_end = end;
   int64_t first = 0;
   if (run.single || !TimeOf(run.stamp, run.milliseconds, first)) return false;
-  hint = {run.first, end, first, run.step};
+  hint.first = run.first;
+  hint.end = end;
+  hint.time = first;
+  hint.step = run.step;
   return true;
 }
 

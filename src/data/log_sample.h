@@ -82,6 +82,9 @@ struct TimeHint {
   uint32_t end = 0;
   int64_t time = 0;  // milliseconds since 1970 of sample first
   int32_t step = 0;
+  uint32_t run =
+      0xFFFFFFFF;  // the last run of any kind looked at, so that the next needs no search
+  uint32_t run_end = 0;
 };
 
 // The samples of one line. The raw values take 4 bytes each; the times are kept as runs:
