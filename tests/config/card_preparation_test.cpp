@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,6 +24,7 @@
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "platform/process.h"
+#include "support/child_process.h"
 #include "support/fake_card_system.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
@@ -407,9 +407,7 @@ TEST_F(CardPreparationTest, APreparationKilledAtAnyStepIsNeverReadAsACard) {
 
   for (size_t k = 0; k < steps.size(); ++k) {
     SCOPED_TRACE("killed after " + steps[k]);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = testing::StatusOfChild([&] {
       size_t done = 0;
       CardSystem killed = System();
       killed.after_step = [&](std::string_view) {
@@ -417,11 +415,8 @@ TEST_F(CardPreparationTest, APreparationKilledAtAnyStepIsNeverReadAsACard) {
       };
       dialogs_.answers = {true};
       PrepareCard(Job(other), progress_, killed);
-      _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    });
+    ASSERT_TRUE(testing::KilledBy(status, SIGKILL));
 
     const DataLocation folder = FolderDataLocation(card_.path());
     FakeDialogs reader;

@@ -24,6 +24,7 @@
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "support/card_builder.h"
+#include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -464,23 +465,11 @@ std::string ReadAsLoaded(const std::string& dir) {
 
 // The same in a process that may not write the folder, as on a read-only card.
 std::string ReadWithoutWriting(const std::string& dir) {
-  int out[2];
-  if (pipe(out) != 0) return "no pipe";
   chmod(dir.c_str(), 0555);
-  const pid_t child = fork();
-  if (child == 0) {
-    close(out[0]);
+  const std::string read = testing::TextOfChild([&] {
     if (geteuid() == 0 && setuid(65534) != 0) _exit(1);  // root writes anywhere
-    const std::string read = ReadAsLoaded(dir);
-    (void)!write(out[1], read.data(), read.size());
-    _exit(0);
-  }
-  close(out[1]);
-  std::string read;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) read.append(buffer, n);
-  close(out[0]);
-  waitpid(child, nullptr, 0);
+    return ReadAsLoaded(dir);
+  });
   chmod(dir.c_str(), 0700);
   return read;
 }
@@ -532,16 +521,11 @@ TEST_F(CopyMeasurementTest, ReadersAfterAKillInTheCommitSeeTheOldSetOrTheNew) {
       SCOPED_TRACE(step);
       TempDir destination;
       ASSERT_EQ(CopyWithView(source_.path(), destination.path(), 11), CopyOutcome::kDone);
-      const pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
+      const int status = testing::StatusOfChild([&] {
         g_kill_at = step;
         SetFileSetStepHook(KillAtStep);
         write(destination.path());
-        _exit(0);
-      }
-      int status = 0;
-      waitpid(child, &status, 0);
+      });
       const bool marked = HasCommitMark(destination.path());
       EXPECT_EQ(marked, WIFSIGNALED(status) && step >= 1 && step <= 5);
       const std::string read_only = ReadWithoutWriting(destination.path());
