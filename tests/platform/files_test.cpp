@@ -172,8 +172,9 @@ TEST(WholeFileSaves, AWriteFailureLeavesTheOldFile) {
          }
        }},
   };
-  for (const auto& [name, save] : saves) {
+  for (const auto& [name, save_to] : saves) {
     SCOPED_TRACE(name);
+    const auto& save = save_to;  // clang 14 captures no structured binding
     const std::string path = dir.File("target");
     WriteBytes(path, old_bytes);
     for (bool named : {false, true}) {
