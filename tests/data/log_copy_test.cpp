@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -175,13 +176,7 @@ class CopyMeasurementTest : public ::testing::Test {
   }
 
   CopyOutcome Copy(const std::string& destination, uint32_t start = 0, uint32_t end = 0xFFFFFFFF) {
-    MeasurementCopyJob job;
-    job.source_dir = source_.path();
-    job.destination_dir = destination;
-    job.start = start;
-    job.end = end;
-    job.line_count = 2;
-    job.run_limit = kRunLimit;
+    MeasurementCopyJob job{source_.path(), destination, start, end, kRunLimit, 2, {}, {}, {}, {}};
     job.write_graph_settings = [this](const std::string& path) {
       graph_paths_.push_back(path);
       WriteBytes(path, "[Chart Left]\r\n");
@@ -281,15 +276,19 @@ TEST_F(CopyMeasurementTest, AnOlderConfigIniTheSourceLacksIsRemoved) {
             (std::vector<std::string>{"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}));
 }
 
-CopyOutcome CopyFolder(const std::string& from, const std::string& to) {
+// A whole copy answered yes; with a stored view of that left maximum, when one is given.
+CopyOutcome CopyFolder(const std::string& from, const std::string& to,
+                       std::optional<double> left_max = std::nullopt) {
   FakeDialogs dialogs;
   dialogs.answers = {true};
-  MeasurementCopyJob job;
-  job.source_dir = from;
-  job.destination_dir = to;
-  job.end = 0xFFFFFFFF;
-  job.line_count = 2;
-  job.run_limit = kRunLimit;
+  MeasurementCopyJob job{from, to, 0, 0xFFFFFFFF, kRunLimit, 2, {}, {}, {}, {}};
+  if (left_max) {
+    job.write_graph_settings = [left_max](const std::string& path) {
+      GraphViewState view;
+      view.left_max = *left_max;
+      WriteGraphSettingsFile(path, view, ',');
+    };
+  }
   return CopyMeasurement(job, dialogs);
 }
 
@@ -349,11 +348,8 @@ TEST_F(CopyMeasurementTest, FailuresAreShownAndLeaveNothing) {
     TempDir source, destination;
     card_.WriteAll(source.path());
     std::filesystem::remove(source.File(c.missing));
-    MeasurementCopyJob job;
-    job.source_dir = source.path();
-    job.destination_dir = destination.path();
-    job.end = 0xFFFFFFFF;
-    job.line_count = 2;
+    MeasurementCopyJob job{
+        source.path(), destination.path(), 0, 0xFFFFFFFF, 0xFFFFFFFF, 2, {}, {}, {}, {}};
     job.write_graph_settings = [](const std::string& path) { WriteBytes(path, "x"); };
     dialogs_.Clear();
     CopyMeasurement(job, dialogs_);
@@ -479,18 +475,6 @@ void KillAtStep(int step) {
   if (step == g_kill_at) raise(SIGKILL);
 }
 
-CopyOutcome CopyWithView(const std::string& from, const std::string& to, double left_max) {
-  FakeDialogs dialogs;
-  dialogs.answers = {true};
-  MeasurementCopyJob job{from, to, 0, 0xFFFFFFFF, kRunLimit, 2, {}, {}, {}, {}};
-  job.write_graph_settings = [left_max](const std::string& path) {
-    GraphViewState view;
-    view.left_max = left_max;
-    WriteGraphSettingsFile(path, view, ',');
-  };
-  return CopyMeasurement(job, dialogs);
-}
-
 // A copy or a join killed after each step of its commit, then the readers: one that may not
 // write the folder (a read-only card) and one that may and so finishes the set. Both read the
 // whole old set or the whole new one, the same one, and the new one from the commit mark on;
@@ -503,14 +487,14 @@ TEST_F(CopyMeasurementTest, ReadersAfterAKillInTheCommitSeeTheOldSetOrTheNew) {
   second.WriteConfigBin(newer.path());
   second.WriteLog(newer.path());
   const std::function<void(const std::string&)> writers[] = {
-      [&](const std::string& to) { CopyWithView(newer.path(), to, 22); },
+      [&](const std::string& to) { CopyFolder(newer.path(), to, 22); },
       [&](const std::string& to) {
         FakeDialogs dialogs;
         dialogs.answers = {true};
         MergeMeasurements({{newer.path()}, to, kRunLimit}, dialogs);
       },
   };
-  ASSERT_EQ(CopyWithView(source_.path(), reference.path(), 11), CopyOutcome::kDone);
+  ASSERT_EQ(CopyFolder(source_.path(), reference.path(), 11), CopyOutcome::kDone);
   const std::string old_set = ReadAsLoaded(reference.path());
   for (const auto& write : writers) {
     write(reference.path());
@@ -520,7 +504,7 @@ TEST_F(CopyMeasurementTest, ReadersAfterAKillInTheCommitSeeTheOldSetOrTheNew) {
     for (int step = 0;; ++step) {
       SCOPED_TRACE(step);
       TempDir destination;
-      ASSERT_EQ(CopyWithView(source_.path(), destination.path(), 11), CopyOutcome::kDone);
+      ASSERT_EQ(CopyFolder(source_.path(), destination.path(), 11), CopyOutcome::kDone);
       const int status = testing::StatusOfChild([&] {
         g_kill_at = step;
         SetFileSetStepHook(KillAtStep);
