@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -25,6 +25,7 @@
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "platform/process.h"
+#include "support/child_process.h"
 #include "support/fake_card_system.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
@@ -79,10 +80,13 @@ class CardPreparationTest : public ::testing::Test {
                       [this](const std::string&) { return device_readable_; }};
   }
 
-  void OldCard() {
+  // The four files of an older card, and the answers for the next run.
+  void OldCard(std::deque<bool> answers = {}) {
     for (const char* name : {"LOG.BIN", "RDR.BIN", "CONFIG.BIN", "CONFIG.INI"}) {
       WriteBytes(card_.File(name), std::string("old ") + name);
     }
+    dialogs_.Clear();
+    dialogs_.answers = std::move(answers);
   }
   void ExpectOldCard() {
     for (const char* name : {"LOG.BIN", "RDR.BIN", "CONFIG.BIN", "CONFIG.INI"}) {
@@ -121,9 +125,7 @@ TEST_F(CardPreparationTest, OneMegabyteInTheAlternativeFolder) {
 TEST_F(CardPreparationTest, AnExistingLogAsksAndNoLeavesEveryFileUntouched) {
   RecordingConfig config = OneLineConfig();
   for (bool alternative : {true, false}) {
-    OldCard();
-    dialogs_.Clear();
-    dialogs_.answers = {false};
+    OldCard({false});
     EXPECT_FALSE(PrepareCard(Job(config, alternative), progress_, System()));
     EXPECT_EQ(dialogs_.messages,
               (std::vector<Message>{
@@ -156,9 +158,7 @@ TEST_F(CardPreparationTest, OnACardTheDiskCheckRunsAndTheExtentsDecideTheLastMes
   };
   RecordingConfig config = OneLineConfig();
   for (const Case& c : cases) {
-    OldCard();
-    dialogs_.Clear();
-    dialogs_.answers = {true};
+    OldCard({true});
     processes_.runs.clear();
     processes_.installed = c.installed;
     processes_.exit_code = 4;  // the check's result is not looked at
@@ -198,9 +198,7 @@ TEST_F(CardPreparationTest, TheWaysOfFindingTheLogOnTheCardAreAskedInTurnUntilOn
       {kUnknown, kUnknown, kUnknown, kUnknown, all, kCardDoneDefragment},
   };
   for (const Case& c : cases) {
-    OldCard();
-    dialogs_.Clear();
-    dialogs_.answers = {true};
+    OldCard({true});
     extents_ = FakeExtentQuery();
     extents_.extent_map = c.extent_map;
     extents_.block_map = c.block_map;
@@ -239,9 +237,7 @@ TEST_F(CardPreparationTest, ANumberThatDoesNotConvertLeavesTheCardUntouched) {
   cases[4].what = "'2x' is not a valid integer value";
   cases[4].config.lines[0][kColInterval] = "2x";
   for (const Case& c : cases) {
-    OldCard();
-    dialogs_.Clear();
-    dialogs_.answers = {true, true};
+    OldCard({true, true});
     EXPECT_FALSE(PrepareCard(Job(c.config), progress_, System()));
     EXPECT_FALSE(ChangeCardConfiguration(Job(c.config)));
     EXPECT_EQ(dialogs_.messages, (std::vector<Message>{{"error", c.what}, {"error", c.what}}));
@@ -339,12 +335,10 @@ TEST_F(CardPreparationTest, RefusalsComeBeforeAnythingIsDeleted) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    OldCard();
+    OldCard({true});
     c.setup();
     RecordingConfig config = OneLineConfig();
     config.file_size = c.file_size;
-    dialogs_.Clear();
-    dialogs_.answers = {true};
     EXPECT_FALSE(PrepareCard(Job(config), progress_, System()));
     ASSERT_EQ(dialogs_.Texts("error").size(), 1u);
     EXPECT_NE(dialogs_.Texts("error")[0].find(c.error), std::string::npos)
@@ -355,9 +349,7 @@ TEST_F(CardPreparationTest, RefusalsComeBeforeAnythingIsDeleted) {
     std::filesystem::remove_all(card_.File("LOG.BIN"));
   }
   // The configuration change waits for the other writer in the same way.
-  OldCard();
-  dialogs_.Clear();
-  dialogs_.answers = {true};
+  OldCard({true});
   EXPECT_FALSE(ChangeCardConfiguration(Job(OneLineConfig())));
   ExpectOldCard();
   other.reset();
@@ -407,9 +399,7 @@ TEST_F(CardPreparationTest, APreparationKilledAtAnyStepIsNeverReadAsACard) {
 
   for (size_t k = 0; k < steps.size(); ++k) {
     SCOPED_TRACE("killed after " + steps[k]);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = testing::StatusOfChild([&] {
       size_t done = 0;
       CardSystem killed = System();
       killed.after_step = [&](std::string_view) {
@@ -417,11 +407,8 @@ TEST_F(CardPreparationTest, APreparationKilledAtAnyStepIsNeverReadAsACard) {
       };
       dialogs_.answers = {true};
       PrepareCard(Job(other), progress_, killed);
-      _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    });
+    ASSERT_TRUE(testing::KilledBy(status, SIGKILL));
 
     const DataLocation folder = FolderDataLocation(card_.path());
     FakeDialogs reader;

@@ -51,15 +51,13 @@ class DialogsTest : public ::testing::Test {
 
 // --- Scales dialog ---
 
-TEST_F(DialogsTest, ScalesStartWithZeroRulesAndDisabledFields) {
+// The dialog starts with the zero rules and every field disabled.
+TEST_F(DialogsTest, ClickingAGroupEnablesOnlyItsOwnFieldForValue) {
   EXPECT_EQ(scales_->State(), ScalesState{});
   for (QLineEdit* edit :
        {scales_->EditLeftMin, scales_->EditLeftMax, scales_->EditRightMin, scales_->EditRightMax}) {
     EXPECT_FALSE(edit->isEnabled());
   }
-}
-
-TEST_F(DialogsTest, ClickingAGroupEnablesOnlyItsOwnFieldForValue) {
   ClickItem(scales_->RadioGroupRightMin, 0);
   EXPECT_TRUE(scales_->EditRightMin->isEnabled());
   EXPECT_FALSE(scales_->EditLeftMin->isEnabled());

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "support/card_builder.h"
+#include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -174,13 +176,7 @@ class CopyMeasurementTest : public ::testing::Test {
   }
 
   CopyOutcome Copy(const std::string& destination, uint32_t start = 0, uint32_t end = 0xFFFFFFFF) {
-    MeasurementCopyJob job;
-    job.source_dir = source_.path();
-    job.destination_dir = destination;
-    job.start = start;
-    job.end = end;
-    job.line_count = 2;
-    job.run_limit = kRunLimit;
+    MeasurementCopyJob job{source_.path(), destination, start, end, kRunLimit, 2, {}, {}, {}, {}};
     job.write_graph_settings = [this](const std::string& path) {
       graph_paths_.push_back(path);
       WriteBytes(path, "[Chart Left]\r\n");
@@ -280,15 +276,19 @@ TEST_F(CopyMeasurementTest, AnOlderConfigIniTheSourceLacksIsRemoved) {
             (std::vector<std::string>{"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}));
 }
 
-CopyOutcome CopyFolder(const std::string& from, const std::string& to) {
+// A whole copy answered yes; with a stored view of that left maximum, when one is given.
+CopyOutcome CopyFolder(const std::string& from, const std::string& to,
+                       std::optional<double> left_max = std::nullopt) {
   FakeDialogs dialogs;
   dialogs.answers = {true};
-  MeasurementCopyJob job;
-  job.source_dir = from;
-  job.destination_dir = to;
-  job.end = 0xFFFFFFFF;
-  job.line_count = 2;
-  job.run_limit = kRunLimit;
+  MeasurementCopyJob job{from, to, 0, 0xFFFFFFFF, kRunLimit, 2, {}, {}, {}, {}};
+  if (left_max) {
+    job.write_graph_settings = [left_max](const std::string& path) {
+      GraphViewState view;
+      view.left_max = *left_max;
+      WriteGraphSettingsFile(path, view, ',');
+    };
+  }
   return CopyMeasurement(job, dialogs);
 }
 
@@ -348,11 +348,8 @@ TEST_F(CopyMeasurementTest, FailuresAreShownAndLeaveNothing) {
     TempDir source, destination;
     card_.WriteAll(source.path());
     std::filesystem::remove(source.File(c.missing));
-    MeasurementCopyJob job;
-    job.source_dir = source.path();
-    job.destination_dir = destination.path();
-    job.end = 0xFFFFFFFF;
-    job.line_count = 2;
+    MeasurementCopyJob job{
+        source.path(), destination.path(), 0, 0xFFFFFFFF, 0xFFFFFFFF, 2, {}, {}, {}, {}};
     job.write_graph_settings = [](const std::string& path) { WriteBytes(path, "x"); };
     dialogs_.Clear();
     CopyMeasurement(job, dialogs_);
@@ -464,23 +461,11 @@ std::string ReadAsLoaded(const std::string& dir) {
 
 // The same in a process that may not write the folder, as on a read-only card.
 std::string ReadWithoutWriting(const std::string& dir) {
-  int out[2];
-  if (pipe(out) != 0) return "no pipe";
   chmod(dir.c_str(), 0555);
-  const pid_t child = fork();
-  if (child == 0) {
-    close(out[0]);
+  const std::string read = testing::TextOfChild([&] {
     if (geteuid() == 0 && setuid(65534) != 0) _exit(1);  // root writes anywhere
-    const std::string read = ReadAsLoaded(dir);
-    (void)!write(out[1], read.data(), read.size());
-    _exit(0);
-  }
-  close(out[1]);
-  std::string read;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) read.append(buffer, n);
-  close(out[0]);
-  waitpid(child, nullptr, 0);
+    return ReadAsLoaded(dir);
+  });
   chmod(dir.c_str(), 0700);
   return read;
 }
@@ -488,18 +473,6 @@ std::string ReadWithoutWriting(const std::string& dir) {
 int g_kill_at = -1;
 void KillAtStep(int step) {
   if (step == g_kill_at) raise(SIGKILL);
-}
-
-CopyOutcome CopyWithView(const std::string& from, const std::string& to, double left_max) {
-  FakeDialogs dialogs;
-  dialogs.answers = {true};
-  MeasurementCopyJob job{from, to, 0, 0xFFFFFFFF, kRunLimit, 2, {}, {}, {}, {}};
-  job.write_graph_settings = [left_max](const std::string& path) {
-    GraphViewState view;
-    view.left_max = left_max;
-    WriteGraphSettingsFile(path, view, ',');
-  };
-  return CopyMeasurement(job, dialogs);
 }
 
 // A copy or a join killed after each step of its commit, then the readers: one that may not
@@ -514,14 +487,14 @@ TEST_F(CopyMeasurementTest, ReadersAfterAKillInTheCommitSeeTheOldSetOrTheNew) {
   second.WriteConfigBin(newer.path());
   second.WriteLog(newer.path());
   const std::function<void(const std::string&)> writers[] = {
-      [&](const std::string& to) { CopyWithView(newer.path(), to, 22); },
+      [&](const std::string& to) { CopyFolder(newer.path(), to, 22); },
       [&](const std::string& to) {
         FakeDialogs dialogs;
         dialogs.answers = {true};
         MergeMeasurements({{newer.path()}, to, kRunLimit}, dialogs);
       },
   };
-  ASSERT_EQ(CopyWithView(source_.path(), reference.path(), 11), CopyOutcome::kDone);
+  ASSERT_EQ(CopyFolder(source_.path(), reference.path(), 11), CopyOutcome::kDone);
   const std::string old_set = ReadAsLoaded(reference.path());
   for (const auto& write : writers) {
     write(reference.path());
@@ -531,17 +504,12 @@ TEST_F(CopyMeasurementTest, ReadersAfterAKillInTheCommitSeeTheOldSetOrTheNew) {
     for (int step = 0;; ++step) {
       SCOPED_TRACE(step);
       TempDir destination;
-      ASSERT_EQ(CopyWithView(source_.path(), destination.path(), 11), CopyOutcome::kDone);
-      const pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
+      ASSERT_EQ(CopyFolder(source_.path(), destination.path(), 11), CopyOutcome::kDone);
+      const int status = testing::StatusOfChild([&] {
         g_kill_at = step;
         SetFileSetStepHook(KillAtStep);
         write(destination.path());
-        _exit(0);
-      }
-      int status = 0;
-      waitpid(child, &status, 0);
+      });
       const bool marked = HasCommitMark(destination.path());
       EXPECT_EQ(marked, WIFSIGNALED(status) && step >= 1 && step <= 5);
       const std::string read_only = ReadWithoutWriting(destination.path());

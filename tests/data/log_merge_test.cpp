@@ -1,7 +1,6 @@
 #include "data/log_merge.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +24,7 @@
 #include "platform/folder_lock.h"
 #include "sim/log_simulator.h"
 #include "support/card_builder.h"
+#include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -345,9 +345,7 @@ TEST_F(MergeFoldersTest, KilledJoinLeavesTheOldSet) {
   Write(b, Blocks(2000, 6000, true), "Nová 2");
   Write(out, Blocks(7000, 7010), "Stará");
   const auto before = Contents(out.path());
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  const int status = testing::StatusOfChild([&] {
     UseNamedTemporaryFiles(true);
     MeasurementMergeJob job;
     job.source_dirs = {a.path(), b.path()};
@@ -362,11 +360,8 @@ TEST_F(MergeFoldersTest, KilledJoinLeavesTheOldSet) {
     FakeDialogs answers;
     answers.answers = {true};
     MergeMeasurements(job, answers);
-    _exit(0);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  });
+  ASSERT_TRUE(testing::KilledBy(status, SIGKILL));
   auto after = Contents(out.path());
   size_t left = 0;
   for (auto it = after.begin(); it != after.end();) {

@@ -18,6 +18,7 @@
 #include "data/graph_settings_file.h"
 #include "instruments/quantity_file.h"
 #include "platform/folder_lock.h"
+#include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -124,20 +125,15 @@ TEST(AtomicWriter, NamedTemporaryIsRemovedOnFailureAndOnSignals) {
 
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS}) {
     SCOPED_TRACE(signal_number);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = testing::StatusOfChild([&] {
       const rlimit no_core{0, 0};
       setrlimit(RLIMIT_CORE, &no_core);
       RemoveTemporaryFilesOnSignals();
       AtomicWriter writer(dir.File("c.csv"));
       writer.Write("partial");
       raise(signal_number);
-      _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number);
+    });
+    EXPECT_TRUE(testing::KilledBy(status, signal_number));
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"b.csv"});
   }
   UseNamedTemporaryFiles(false);
@@ -176,14 +172,13 @@ TEST(WholeFileSaves, AWriteFailureLeavesTheOldFile) {
          }
        }},
   };
-  for (const auto& [name, save] : saves) {
+  for (const auto& [name, save_to] : saves) {
     SCOPED_TRACE(name);
+    const auto& save = save_to;  // clang 14 captures no structured binding
     const std::string path = dir.File("target");
     WriteBytes(path, old_bytes);
     for (bool named : {false, true}) {
-      pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
+      const int status = testing::StatusOfChild([&] {
         UseNamedTemporaryFiles(named);
         signal(SIGXFSZ, SIG_IGN);
         rlimit limit{200, 200};
@@ -193,11 +188,8 @@ TEST(WholeFileSaves, AWriteFailureLeavesTheOldFile) {
         } catch (const Error&) {
           _exit(3);  // told, as it must be
         }
-        _exit(0);
-      }
-      int status = 0;
-      waitpid(child, &status, 0);
-      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
+      });
+      EXPECT_TRUE(testing::ExitedWith(status, 3)) << status;
       EXPECT_EQ(ReadBytes(path), old_bytes);
       EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"target"});
     }
@@ -211,12 +203,8 @@ TEST(FolderLock, ASecondWriterIsRefusedUntilTheFirstEnds) {
     ASSERT_TRUE(first.held());
     EXPECT_FALSE(FolderLock(dir.path()).held());
     // Another process, too.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) _exit(FolderLock(dir.path()).held() ? 1 : 0);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const int status = testing::StatusOfChild([&] { _exit(FolderLock(dir.path()).held()); });
+    EXPECT_TRUE(testing::ExitedWith(status, 0));
   }
   EXPECT_TRUE(FolderLock(dir.path()).held());
   EXPECT_NE(FolderBusyText("/karta").find("/karta právě zapisuje jiný proces"), std::string::npos);

@@ -16,7 +16,8 @@ FatImage::FatImage(const TempDir& dir, int bits)
   if (bits == 32) {
     // mtools takes the next free cluster from FAT32's information sector, where other
     // systems search from the start; unknown, it searches from the start too.
-    const std::string boot = ReadBytes(path_).substr(0, 512);
+    char boot[512] = {};
+    std::ifstream(path_, std::ios::binary).read(boot, sizeof boot);
     const int info_sector = static_cast<uint8_t>(boot[48]) | static_cast<uint8_t>(boot[49]) << 8;
     next_free_at_ = info_sector * 512 + 0x1EC;
   }

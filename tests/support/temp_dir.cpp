@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace korvan::testing {
@@ -25,7 +24,14 @@ TempDir::~TempDir() {
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // In blocks: a character at a time takes seconds for a FAT32 image under the sanitizers.
+  std::string bytes;
+  std::error_code unknown;  // /proc files tell no size
+  const auto size = std::filesystem::file_size(path, unknown);
+  if (!unknown) bytes.reserve(size);
+  char block[1 << 16];
+  while (in.read(block, sizeof block) || in.gcount() > 0) bytes.append(block, in.gcount());
+  return bytes;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
