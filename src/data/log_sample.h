@@ -176,6 +176,18 @@ class TBuf {
     return true;
   }
 
+  // The step of the run the cursor's last sample came from, when that run steps; Skip moves
+  // the cursor n samples on within that run (no further than its end), at the cost of one.
+  bool CursorStep(const SampleCursor& cursor, int32_t& step) const {
+    if (cursor.run >= run_count_ || runs()[cursor.run].single) return false;
+    step = runs()[cursor.run].step;
+    return true;
+  }
+  void Skip(SampleCursor& cursor, uint32_t n) const {
+    cursor.index += n;
+    AddMilliseconds(cursor.stamp, cursor.milliseconds, int64_t{runs()[cursor.run].step} * n);
+  }
+
   // The buffer's own read cursor, for the row walkers.
   bool ReadNext(LogSample& sample) { return Next(cursor_, sample); }
   uint32_t cursor() const { return cursor_.index; }

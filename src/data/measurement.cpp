@@ -113,6 +113,19 @@ void FindSegments(const TBuf& samples, uint32_t begin, uint32_t end, int64_t gap
     }
     previous = stamp;
     previous_ms = ms;
+    // Within a stored run that steps by no more than the gap no segment starts: on to the
+    // last sample before the run's end, which is then checked against the one before it.
+    int32_t run_step = 0;
+    if (samples.CursorStep(cursor, run_step) && run_step >= 0 && run_step <= gap_ms) {
+      const uint32_t stop = std::min(end, cursor.run_end);
+      if (stop > i + 2) {
+        samples.Skip(cursor, stop - 3 - i);
+        samples.Next(cursor, sample);
+        previous = sample.stamp;
+        previous_ms = sample.milliseconds;
+        i = stop - 2;
+      }
+    }
   }
 }
 
