@@ -151,8 +151,7 @@ void TBuf::Swap(TBuf& other) noexcept {
   std::swap(single_count_, other.single_count_);
   std::swap(open_, other.open_);
   std::swap(step_, other.step_);
-  std::swap(next_stamp_, other.next_stamp_);
-  std::swap(next_ms_, other.next_ms_);
+  std::swap(next_time_, other.next_time_);
   std::swap(cursor_, other.cursor_);
 }
 
@@ -161,14 +160,14 @@ void TBuf::Clear() {
   runs_.Clear();
   singles_.Clear();
   count_ = run_count_ = single_count_ = 0;
-  open_ = Open::kNone;
+  SetOpen(Open::kNone);
   step_ = 0;
   cursor_ = SampleCursor{};
 }
 
 void TBuf::Reset() {
   count_ = run_count_ = single_count_ = 0;
-  open_ = Open::kNone;
+  SetOpen(Open::kNone);
   cursor_ = SampleCursor{};
 }
 
@@ -277,7 +276,7 @@ void TBuf::PushRun(const Run& run) {
 void TBuf::PushSingle(uint32_t at, uint32_t stamp, uint16_t milliseconds) {
   if (open_ != Open::kNone || run_count_ == 0 || !runs()[run_count_ - 1].single) {
     PushRun({at, single_count_, 0, 0, 1});
-    open_ = Open::kNone;
+    SetOpen(Open::kNone);
   }
   if (single_count_ == singles_.capacity()) singles_.Grow(single_count_, 1);
   static_cast<SingleTime*>(singles_.data())[single_count_++] = {stamp, milliseconds};
@@ -289,7 +288,7 @@ void TBuf::CloseRun() {
   const uint32_t n = count_ - last.first;
   if (n < kMinRun) {
     --run_count_;
-    open_ = Open::kNone;
+    SetOpen(Open::kNone);
     uint32_t stamp = last.stamp;
     uint16_t milliseconds = last.milliseconds;
     for (uint32_t k = 0; k < n; ++k) {
@@ -297,7 +296,7 @@ void TBuf::CloseRun() {
       StepTime(stamp, milliseconds, last.step);
     }
   }
-  open_ = Open::kNone;
+  SetOpen(Open::kNone);
 }
 
 void TBuf::AppendTime(uint32_t stamp, uint16_t milliseconds) {
@@ -315,15 +314,20 @@ void TBuf::AppendTime(uint32_t stamp, uint16_t milliseconds) {
     if (steps) {
       const int64_t step = to - from;
       last.step = step_ = static_cast<int32_t>(step);
-      next_stamp_ = stamp;
-      next_ms_ = milliseconds;
-      open_ = StepTime(next_stamp_, next_ms_, step_) ? Open::kStepping : Open::kNone;
+      uint32_t next_stamp = stamp;
+      uint16_t next_ms = milliseconds;
+      if (StepTime(next_stamp, next_ms, step_)) {
+        open_ = Open::kStepping;
+        next_time_ = TimeWord(next_stamp, next_ms);
+      } else {
+        SetOpen(Open::kNone);
+      }
       return;
     }
   }
   CloseRun();
   PushRun({count_, stamp, 0, milliseconds, 0});
-  open_ = Open::kFirst;
+  SetOpen(Open::kFirst);
 }
 
 void TBuf::AppendFrom(const TBuf& source, uint32_t first, uint32_t n) {
@@ -350,7 +354,7 @@ void TBuf::AppendFrom(const TBuf& source, uint32_t first, uint32_t n) {
       AddMilliseconds(stamp, milliseconds, int64_t{run.step} * (i - run.first));
       if (stop - i >= kMinRun) {
         PushRun({at, stamp, run.step, milliseconds, 0});
-        open_ = Open::kNone;
+        SetOpen(Open::kNone);
       } else {
         for (uint32_t k = i; k < stop; ++k) {
           PushSingle(at + (k - i), stamp, milliseconds);

@@ -113,16 +113,37 @@ class TBuf {
   void Reset();
 
   void Append(const LogSample& sample) {
-    if (count_ == raw_.capacity()) raw_.Grow(count_, 1);
-    static_cast<uint32_t*>(raw_.data())[count_] = sample.raw;
-    if (open_ == Open::kStepping && sample.stamp == next_stamp_ &&
-        sample.milliseconds == next_ms_) {
-      ++count_;
-      if (!StepTime(next_stamp_, next_ms_, step_)) open_ = Open::kNone;
-      return;
+    StepMemo memo;
+    Append(sample, memo);
+  }
+
+  // The time one step after a block's time, worked out for the first line of the block that
+  // needs it and taken by the others stepping alike: the lines of a block share its time.
+  struct StepMemo {
+    int64_t step = INT64_MIN;  // none yet
+    uint64_t next = 0;         // TimeWord of the next time; kNoTime where it has none
+  };
+  // Append for the samples of one block, all with the same time and memo.
+  void Append(const LogSample& sample, StepMemo& memo) {
+    const uint32_t count = count_;
+    if (count == raw_.capacity()) raw_.Grow(count, 1);
+    uint32_t* raw = static_cast<uint32_t*>(raw_.data());
+    const uint64_t time = TimeWord(sample.stamp, sample.milliseconds);
+    if (time == next_time_) {
+      if (memo.step != step_) {
+        uint32_t stamp = sample.stamp;
+        uint16_t milliseconds = sample.milliseconds;
+        memo.step = step_;
+        memo.next = StepTime(stamp, milliseconds, step_) ? TimeWord(stamp, milliseconds) : kNoTime;
+      }
+      next_time_ = memo.next;
+      if (next_time_ == kNoTime) SetOpen(Open::kNone);
+    } else {
+      AppendTime(sample.stamp, sample.milliseconds);
     }
-    AppendTime(sample.stamp, sample.milliseconds);
-    ++count_;
+    // Last, so that nothing above is read again after a store that might alias it.
+    raw[count] = sample.raw;
+    count_ = count + 1;
   }
 
   // Appends samples [first, first + n) of another buffer, which stays as it was.
@@ -221,6 +242,15 @@ class TBuf {
   // What the last run can still take: nothing (a new sample starts a run), a second sample
   // (which sets the step), or the sample its step predicts.
   enum class Open : uint8_t { kNone, kFirst, kStepping };
+  // A stamp and milliseconds as one word; kNoTime is no time at all.
+  static constexpr uint64_t TimeWord(uint32_t stamp, uint16_t milliseconds) {
+    return uint64_t{stamp} << 16 | milliseconds;
+  }
+  static constexpr uint64_t kNoTime = ~uint64_t{0};
+  void SetOpen(Open open) {
+    open_ = open;
+    if (open != Open::kStepping) next_time_ = kNoTime;
+  }
   // Shorter stepped runs cost more than their times one by one: with six or more, a run's
   // header and that of the singles between runs stay below 6 bytes a sample.
   static constexpr uint32_t kMinRun = 6;
@@ -265,9 +295,8 @@ class TBuf {
   uint32_t run_count_ = 0;
   uint32_t single_count_ = 0;
   Open open_ = Open::kNone;
-  int32_t step_ = 0;  // of the last run, once it steps
-  uint32_t next_stamp_ = 0;
-  uint16_t next_ms_ = 0;
+  int32_t step_ = 0;              // of the last run, once it steps
+  uint64_t next_time_ = kNoTime;  // what a stepping last run takes next; kNoTime otherwise
   SampleCursor cursor_;
 };
 

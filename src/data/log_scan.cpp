@@ -35,8 +35,9 @@ struct BufferSink {
   size_t Block(const uint8_t* buf, size_t entries, size_t avail, int lines, uint32_t stamp,
                uint16_t milliseconds) {
     const uint64_t time = uint64_t{stamp} << 16 | milliseconds;
+    TBuf::StepMemo memo;
     return log_block::WalkEntries(buf, entries, avail, lines, [&](uint16_t index, uint32_t raw) {
-      buffers[index].Append(LogSample{stamp, milliseconds, raw});
+      buffers[index].Append(LogSample{stamp, milliseconds, raw}, memo);
       if (time < last_time[index]) result->went_back[index] = true;
       last_time[index] = time;
     });
