@@ -38,7 +38,7 @@ class Collect : public korvan::BlockVisitor {
 bool SameSamples(const korvan::TBuf& a, const korvan::TBuf& b) {
   if (a.count() != b.count()) return false;
   for (uint32_t k = 0; k < a.count(); ++k) {
-    if (!(a.data()[k] == b.data()[k])) return false;
+    if (!(a[k] == b[k])) return false;
   }
   return true;
 }
