@@ -82,8 +82,8 @@ struct TimeHint {
   uint32_t end = 0;
   int64_t time = 0;  // milliseconds since 1970 of sample first
   int32_t step = 0;
-  uint32_t run =
-      0xFFFFFFFF;  // the last run of any kind looked at, so that the next needs no search
+  // The last run of any kind looked at, so that the next one needs no search.
+  uint32_t run = 0xFFFFFFFF;
   uint32_t run_end = 0;
 };
 
