@@ -136,6 +136,8 @@ QWidget* SheetGrid::Framed(QWidget* parent) {
   // Below the bar and beside the horizontal one, the corner a scroll area leaves blank.
   corner_ = new QWidget(frame);
   layout->addWidget(corner_, 1, 1);
+  // The bar takes all the height the corner leaves: the grid spans both rows.
+  layout->setRowStretch(0, 1);
   horizontalScrollBar()->parentWidget()->installEventFilter(this);
   Refit();
   return frame;
