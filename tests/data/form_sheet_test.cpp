@@ -253,6 +253,8 @@ TEST_F(SheetTest, KeysClicksAndCopyActOnAllRows) {
     ASSERT_GT(p, 10u);
     EXPECT_LE(grid->model()->rowCount(), static_cast<int>(p) + 1);
     EXPECT_EQ(grid->RowBar()->maximum(), static_cast<int>(3000 - p));
+    // The bar runs along the whole grid, as a view's own bar does.
+    EXPECT_GE(grid->RowBar()->height(), grid->viewport()->height());
     const size_t wheel = 2 * static_cast<size_t>(QApplication::wheelScrollLines());
     auto keys = [grid](std::initializer_list<int> list, Qt::KeyboardModifiers modifiers) {
       for (int key : list) Key(grid, key, modifiers);
