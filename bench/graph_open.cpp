@@ -165,9 +165,9 @@ int Open(const std::string& dir, bool shown) {
   }
   uint64_t samples = 0;
   for (const TBuf& b : g.CurrentMeasurement().buffers) samples += b.count();
-  std::printf("open, %d channels shown: %.0f ms; %llu samples (%.0f MiB of samples)\n",
-              shown ? kChannels : 0, open_ms, static_cast<unsigned long long>(samples),
-              static_cast<double>(samples * sizeof(LogSample)) / (1 << 20));
+  // Memory is the peak RSS below: how the samples are stored is the store's own business.
+  std::printf("open, %d channels shown: %.0f ms; %llu samples\n", shown ? kChannels : 0, open_ms,
+              static_cast<unsigned long long>(samples));
 
   // A picture of the opened window, to look at (GRAPH_OPEN_SHOT=file.png).
   if (const QByteArray shot = qgetenv("GRAPH_OPEN_SHOT"); !shot.isEmpty()) g.grab().save(shot);
