@@ -267,18 +267,24 @@ TEST(TemporaryFile, KeptByTheCleanUpUntilItHasItsName) {
   }
 }
 
+// The old set of a card folder with LOG.BIN's new content staged and CONFIG.INI marked for
+// removal: a commit killed part-way.
+void WriteHalfCommittedSet(const TempDir& dir) {
+  WriteBytes(dir.File("LOG.BIN"), "old log");
+  WriteBytes(dir.File("CONFIG.BIN"), "old bin");
+  WriteBytes(dir.File("CONFIG.INI"), "old ini");
+  WriteBytes(dir.File(".korvan-new-LOG.BIN"), "new log");
+  WriteBytes(dir.File(".korvan-del-CONFIG.INI"), "");
+}
+
 // The states a writer killed in the middle of a set's commit leaves, as files: the next lock
 // holder finishes the set when its commit mark is there and drops it when not.
 TEST(FileSet, AnInterruptedCommitEndsAsTheOldSetOrTheNew) {
   for (const bool marked : {false, true}) {
     SCOPED_TRACE(marked);
     TempDir dir;
-    WriteBytes(dir.File("LOG.BIN"), "old log");
-    WriteBytes(dir.File("CONFIG.BIN"), "old bin");
-    WriteBytes(dir.File("CONFIG.INI"), "old ini");
     // Killed after CONFIG.BIN was renamed: LOG.BIN's new content is still staged.
-    WriteBytes(dir.File(".korvan-new-LOG.BIN"), "new log");
-    WriteBytes(dir.File(".korvan-del-CONFIG.INI"), "");
+    WriteHalfCommittedSet(dir);
     if (marked) {
       WriteBytes(dir.File(".korvan-commit-set"), "");
       WriteBytes(dir.File("CONFIG.BIN"), "new bin");
@@ -330,11 +336,7 @@ TEST(FileSet, CommitReplacesAndRemovesTogetherAndAnUncommittedSetLeavesNothing) 
 // part of the set and is dropped when it is finished.
 TEST(FileSet, ACommittedSetIsReadAsItsMarkListsIt) {
   TempDir dir;
-  WriteBytes(dir.File("LOG.BIN"), "old log");
-  WriteBytes(dir.File("CONFIG.BIN"), "old bin");
-  WriteBytes(dir.File("CONFIG.INI"), "old ini");
-  WriteBytes(dir.File(".korvan-new-LOG.BIN"), "new log");
-  WriteBytes(dir.File(".korvan-del-CONFIG.INI"), "");
+  WriteHalfCommittedSet(dir);
   WriteBytes(dir.File(".korvan-new-GRAPH.INI"), "stray");
   WriteBytes(dir.File(".korvan-commit-set"), ".korvan-new-LOG.BIN\n.korvan-del-CONFIG.INI\n");
   EXPECT_EQ(ReadBytes(PathInCommittedSet(dir.path(), "LOG.BIN")), "new log");
