@@ -17,8 +17,8 @@
 #include <string>
 
 #include "app/date_time.h"
-#include "data/form_graph.h"
-#include "data/form_stats.h"
+#include "graph/form_graph.h"
+#include "graph/form_stats.h"
 #include "shell/form_app.h"
 #include "shell/form_setup.h"
 #include "shell/form_windows.h"

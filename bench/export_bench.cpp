@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 
 #include "bench_measurement.h"
-#include "data/export.h"
+#include "export/export.h"
 
 namespace korvan {
 namespace {

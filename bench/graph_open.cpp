@@ -34,10 +34,10 @@
 #include "app/encodings.h"
 #include "config/config_image.h"
 #include "config/recording_config.h"
-#include "data/form_graph.h"
-#include "data/form_sheet.h"
 #include "data/graph_settings_file.h"
 #include "data/log_writer.h"
+#include "graph/form_graph.h"
+#include "graph/form_sheet.h"
 #include "platform/files.h"
 #include "shot_session.h"
 

@@ -3,7 +3,7 @@
 #include <bit>
 #include <vector>
 
-#include "data/plot_detail.h"
+#include "graph/plot_detail.h"
 
 namespace korvan {
 namespace {

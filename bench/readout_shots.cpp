@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "app/date_time.h"
-#include "data/form_graph.h"
-#include "data/form_graph_readout.h"
-#include "data/form_stats.h"
 #include "data/log_writer.h"
+#include "graph/form_graph.h"
+#include "graph/form_graph_readout.h"
+#include "graph/form_stats.h"
 #include "shell/form_app.h"
 #include "shell/form_setup.h"
 #include "shell/form_windows.h"

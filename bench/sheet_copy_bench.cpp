@@ -14,7 +14,7 @@
 #include "data/log_copy.h"
 #include "data/log_merge.h"
 #include "data/log_writer.h"
-#include "data/sheet_rows.h"
+#include "export/sheet_rows.h"
 #include "platform/file_query.h"
 #include "platform/files.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "data/form_graph.h"
+#include "graph/form_graph.h"
 #include "platform/drives.h"
 #include "shell/form_setup.h"
 #include "shell/form_windows.h"

@@ -1,20 +1,24 @@
 # Fails when a file includes a header of a floor above its own. Run as
 #   cmake -DSOURCE_DIR=<src> -DSTAMP=<file> -P check_includes.cmake
-# Floors, lowest first: platform, app; the Qt-free core of config, instruments and data; sim
-# (the simulator and the demonstration card); widgets (what every window uses); the windows
-# (form_* of config, instruments, data), which reach each other and the shared services through
+# Floors, lowest first: platform, app; the Qt-free core of config, instruments, data (the
+# measurement), export (what leaves the program as rows) and graph (the chart); sim (the
+# simulator and the demonstration card); widgets (what every window uses); the windows (form_*
+# of the core's folders), which reach each other and the shared services through
 # shell/form_windows.h, not start-up; then shell; cli beside the windows, over core and sim.
-set(window_headers "(config|instruments|data)/form_[^\"]*")
+set(core_folders "config|instruments|data|export|graph")
+set(window_headers "(${core_folders})/form_[^\"]*")
 set(above_core "(widgets|shell|sim|cli)/[^\"]*|${window_headers}")
 
 # folder | what its files must not include | whose rule, for the message; the windows (form_*)
-# of config, instruments and data are not their core: they follow the rule "windows"
+# of the core's folders are not their core: they follow the rule "windows"
 set(rules
-    "platform|(app|config|instruments|data|sim|widgets|shell|cli)/[^\"]*|the platform layer"
-    "app|(config|instruments|data|sim|widgets|shell|cli)/[^\"]*|the base layer"
-    "config|${above_core}|the core"
-    "instruments|${above_core}|the core"
-    "data|${above_core}|instruments/[^\"]*|the data core (instruments stand beside it)"
+    "platform|(app|${core_folders}|sim|widgets|shell|cli)/[^\"]*|the platform layer"
+    "app|(${core_folders}|sim|widgets|shell|cli)/[^\"]*|the base layer"
+    "config|${above_core}|(data|export|graph)/[^\"]*|the core"
+    "instruments|${above_core}|(data|export|graph)/[^\"]*|the core"
+    "data|${above_core}|(instruments|export|graph)/[^\"]*|the measurement (instruments stand beside it)"
+    "export|${above_core}|(instruments|graph)/[^\"]*|the outputs"
+    "graph|${above_core}|instruments/[^\"]*|the chart"
     "sim|(widgets|shell|cli)/[^\"]*|${window_headers}|the simulator"
     "widgets|(shell|sim|cli)/[^\"]*|${window_headers}|the widget floor"
     "windows|(sim|cli)/[^\"]*|shell/(form_app|form_about|form_setup|command_line)\\.h|the windows")
@@ -27,11 +31,11 @@ foreach(rule IN LISTS rules)
   list(JOIN parts "|" forbidden)
   if(folder STREQUAL "windows")
     file(GLOB files ${SOURCE_DIR}/config/form_* ${SOURCE_DIR}/instruments/form_*
-         ${SOURCE_DIR}/data/form_*)
+         ${SOURCE_DIR}/export/form_* ${SOURCE_DIR}/graph/form_*)
   else()
     file(GLOB files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   endif()
-  if(folder MATCHES "^(config|instruments|data)$")
+  if(folder MATCHES "^(${core_folders})$")
     list(FILTER files EXCLUDE REGEX "/form_[^/]*$")
   endif()
   foreach(f IN LISTS files)

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "data/cell_text.h"
-#include "data/export.h"
+#include "export/cell_text.h"
+#include "export/export.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "app/error.h"
 #include "app/ini_document.h"
 #include "config/config_image.h"
-#include "data/export.h"
 #include "data/measurement_config.h"
+#include "export/export.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -9,9 +9,9 @@
 #include "cli/cli_dialogs.h"
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
-#include "data/export.h"
-#include "data/export_aggregate.h"
-#include "data/xlsx_export.h"
+#include "export/export.h"
+#include "export/export_aggregate.h"
+#include "export/xlsx_export.h"
 
 namespace korvan::cli {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "data/export.h"
 #include "data/measurement.h"
+#include "export/export.h"
 
 namespace korvan::cli {
 

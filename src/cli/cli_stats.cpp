@@ -11,8 +11,8 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
-#include "data/range_stats.h"
-#include "data/readout.h"
+#include "graph/range_stats.h"
+#include "graph/readout.h"
 
 namespace korvan::cli {
 

@@ -17,6 +17,13 @@ namespace korvan {
 class UserDialogs;
 struct DataLocation;
 
+// A range of PackedStamps; a sample belongs to it when start <= stamp <= end, whatever its
+// milliseconds.
+struct StampRange {
+  uint32_t start = 0;
+  uint32_t end = 0;
+};
+
 // One logged quantity of the loaded configuration, with what its raw values need.
 struct MeasuredLine {
   std::string caption;          // "name - label", as the channel selectors list it (UTF-8)
@@ -30,9 +37,8 @@ struct MeasuredLine {
   double offset = 0.0;
 };
 
-// The loaded measurement. Sample buffers are in time order after LoadMeasurement; for fast
-// access use buffers[i].data() and buffers[i].count(). Readers that walk with the cursor
-// (MergeRows) set it themselves.
+// The loaded measurement. Sample buffers are in time order after LoadMeasurement; readers
+// that walk with the cursor (MergeRows) set it themselves, others hold a SampleCursor.
 struct Measurement {
   uint32_t line_count = 0;  // 0-50
   std::array<MeasuredLine, kMaxLines> lines;

@@ -14,8 +14,8 @@
 
 #include "app/error.h"
 #include "config/settings_file.h"
-#include "data/export.h"
 #include "data/graph_settings_file.h"
+#include "export/export.h"
 #include "instruments/quantity_file.h"
 #include "platform/folder_lock.h"
 #include "support/child_process.h"

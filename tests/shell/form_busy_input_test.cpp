@@ -12,8 +12,8 @@
 #include <filesystem>
 
 #include "app/date_time.h"
-#include "data/form_export_filter.h"
-#include "data/form_graph.h"
+#include "export/form_export_filter.h"
+#include "graph/form_graph.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_setup.h"
 #include "support/qt/graph_window_fixture.h"

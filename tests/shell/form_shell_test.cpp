@@ -18,7 +18,7 @@
 #include "app/error.h"
 #include "app/program_settings.h"
 #include "config/settings_file.h"
-#include "data/form_graph.h"
+#include "graph/form_graph.h"
 #include "shell/form_app.h"
 #include "shell/form_main_menu.h"
 #include "shell/form_setup.h"

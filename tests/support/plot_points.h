@@ -4,8 +4,8 @@
 #include <functional>
 #include <vector>
 
-#include "data/export.h"
 #include "data/measurement.h"
+#include "export/export.h"
 
 namespace korvan {
 

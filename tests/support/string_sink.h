@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "data/export.h"
+#include "export/export.h"
 
 namespace korvan::testing {
 

@@ -14,8 +14,8 @@
 #include <map>
 #include <vector>
 
-#include "data/form_graph.h"
 #include "data/log_copy.h"
+#include "graph/form_graph.h"
 #include "shell/form_setup.h"
 #include "shell/form_windows.h"
 #include "support/qt/graph_window_fixture.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/date_time.h"
-#include "data/form_graph.h"
+#include "graph/form_graph.h"
 #include "shell/form_setup.h"
 #include "shell/form_windows.h"
 #include "support/card_builder.h"

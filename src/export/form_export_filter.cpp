@@ -1,0 +1,76 @@
+#include "export/form_export_filter.h"
+
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "app/user_dialogs.h"
+#include "shell/form_windows.h"
+#include "widgets/form_qt_text.h"
+
+namespace korvan {
+
+TFormExportFilter::TFormExportFilter(KorvanApp& app) : QDialog(nullptr), app_(app) {
+  setWindowTitle(Q("Filtr exportu"));
+  Label1 = new QLabel(Q("Vyberte veličiny, které chcete exportovat"), this);
+  ListBox1 = new QListWidget(this);
+  ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  Label1->setBuddy(ListBox1);
+  ListBox2 = new QListWidget(this);
+  ListBox2->hide();
+  LabelInterval = new QLabel(Q("&Interval"), this);
+  ComboInterval = new QComboBox(this);
+  for (const char* item : {"každý vzorek", "1 minuta", "15 minut", "1 hodina", "1 den"}) {
+    ComboInterval->addItem(Q(item));
+  }
+  LabelInterval->setBuddy(ComboInterval);
+  ButtonOK = new QPushButton(Q("O&K"), this);
+  ButtonCancel = new QPushButton(Q("&Zruš"), this);
+  ButtonOK->setDefault(true);
+  // Escape rejects the dialog, as the cancel button does.
+  connect(ButtonOK, &QPushButton::clicked, this, &TFormExportFilter::ButtonOKClick);
+  connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ButtonOK);
+  buttons->addWidget(ButtonCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Label1);
+  layout->addWidget(ListBox1, 1);
+  auto* interval = new QHBoxLayout;
+  interval->addWidget(LabelInterval);
+  interval->addWidget(ComboInterval, 1);
+  layout->addLayout(interval);
+  layout->addLayout(buttons);
+  resize(340, 360);
+}
+
+void TFormExportFilter::Fill(const QStringList& entries) {
+  ListBox1->clear();
+  ListBox2->clear();
+  ListBox1->addItems(entries);
+  // Nothing is kept from the last export: the lines start unchosen, so every sample too.
+  ComboInterval->setCurrentIndex(0);
+}
+
+void TFormExportFilter::ButtonOKClick() {
+  if (ListBox1->selectedItems().isEmpty()) {
+    app_.Dialogs().ShowError(kExportNoLineChosen);
+    return;
+  }
+  for (int i = 0; i < ListBox1->count(); ++i) {
+    if (ListBox1->item(i)->isSelected()) ListBox2->addItem(ListBox1->item(i)->text());
+  }
+  accept();
+}
+
+uint32_t TFormExportFilter::IntervalSeconds() const {
+  constexpr uint32_t kSeconds[] = {0, 60, 900, 3600, 86400};
+  const int i = ComboInterval->currentIndex();
+  return i > 0 && i < 5 ? kSeconds[i] : 0;
+}
+
+}  // namespace korvan

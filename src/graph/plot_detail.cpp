@@ -1,0 +1,657 @@
+#include "graph/plot_detail.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <numeric>
+#include <utility>
+
+#include "app/date_time.h"
+#include "app/packed_stamp.h"
+#include "platform/task_thread.h"
+
+namespace korvan {
+namespace {
+
+// Fewer points in view than this are handed over as they are even where the chart would draw
+// them all one by one (a neighbour far beyond the view makes the chart's reduction threshold
+// large); beyond it the column reduction keeps a repaint short.
+constexpr uint64_t kAllPointsCap = uint64_t{1} << 18;
+
+// The chart reduces a line only when it has at least this many points in view (two per pixel
+// of the keys they span, computed as the chart computes it).
+int64_t ReductionThreshold(double pixel_span) {
+  const double threshold = 2 * pixel_span + 2;
+  return threshold < static_cast<double>(INT_MAX) ? static_cast<int>(threshold) : INT_MAX;
+}
+
+// The smallest free row at or after a row, for marking the rows of a column one by one.
+class FreeRows {
+ public:
+  FreeRows(int first, int last) : first_(first), next_(static_cast<size_t>(last - first + 2)) {}
+  void Reset() { std::iota(next_.begin(), next_.end(), 0); }
+  // True when a row within [from, to] is still free.
+  bool AnyFree(int from, int to) { return Find(from - first_) <= to - first_; }
+  // Takes the row; false when it was taken already.
+  bool Take(int row) {
+    const int r = row - first_;
+    if (Find(r) != r) return false;
+    next_[static_cast<size_t>(r)] = r + 1;
+    return true;
+  }
+
+ private:
+  int Find(int r) {
+    int root = r;
+    while (next_[static_cast<size_t>(root)] != root) root = next_[static_cast<size_t>(root)];
+    while (next_[static_cast<size_t>(r)] != root) {
+      const int up = next_[static_cast<size_t>(r)];
+      next_[static_cast<size_t>(r)] = root;
+      r = up;
+    }
+    return root;
+  }
+  int first_;
+  std::vector<int> next_;
+};
+
+}  // namespace
+
+bool SampleKey(const LogSample& sample, double& key) {
+  double day = 0;
+  if (!TryEncodeDate(StampYear(sample.stamp), static_cast<int>(StampMonth(sample.stamp)),
+                     static_cast<int>(StampDay(sample.stamp)), day)) {
+    return false;
+  }
+  const int64_t ms = int64_t{StampSecondOfDay(sample.stamp)} * 1000 + sample.milliseconds;
+  key = day + static_cast<double>(ms) / static_cast<double>(kMsPerDay);
+  return true;
+}
+
+LineDetail::LineDetail(const MeasuredLine& line, const TBuf& buffer, const StampRange& range,
+                       const Progress& progress)
+    : line_(line), samples_(&buffer), count_(buffer.count()), range_(range) {
+  Build(progress);
+  if (out_of_order_) BuildOrdered(range);
+}
+
+double LineDetail::Key(uint32_t i) const {
+  // Neighbouring look-ups mostly fall on one run, and on one day.
+  int64_t time = 0;
+  if (samples_->TimeAt(Stored(i), hint_, time)) {
+    const int64_t day = time / kMsPerDay;
+    if (day != hint_day_) {
+      hint_day_ = day;
+      hint_day_value_ = static_cast<double>(day + kUnixEpochOffset);
+    }
+    return hint_day_value_ +
+           static_cast<double>(time - day * kMsPerDay) / static_cast<double>(kMsPerDay);
+  }
+  // A stamp with no valid time of day still has a key when its date is valid.
+  const LogSample s = At(i);
+  const uint32_t day_key = StampDayKey(s.stamp);
+  if (day_key != day_key_) {
+    day_key_ = day_key;
+    TryEncodeDate(StampYear(s.stamp), static_cast<int>(StampMonth(s.stamp)),
+                  static_cast<int>(StampDay(s.stamp)), day_);
+  }
+  const int64_t ms = int64_t{StampSecondOfDay(s.stamp)} * 1000 + s.milliseconds;
+  return day_ + static_cast<double>(ms) / static_cast<double>(kMsPerDay);
+}
+
+// The day count of a stamp's date, once per day the samples pass through.
+[[gnu::noinline]] static void NewDay(uint32_t stamp, int64_t& day, bool& day_valid) {
+  double value = 0;
+  day_valid = TryEncodeDate(StampYear(stamp), static_cast<int>(StampMonth(stamp)),
+                            static_cast<int>(StampDay(stamp)), value);
+  day = static_cast<int64_t>(value);
+}
+
+// Milliseconds since the day count's start, in whole numbers: ordered as the keys are.
+static inline bool SampleTicks(const LogSample& s, uint32_t& day_key, int64_t& day, bool& day_valid,
+                               int64_t& ticks) {
+  const uint32_t key_of_day = StampDayKey(s.stamp);
+  if (key_of_day != day_key) [[unlikely]] {
+    day_key = key_of_day;
+    NewDay(s.stamp, day, day_valid);
+  }
+  ticks = day * kMsPerDay + int64_t{StampSecondOfDay(s.stamp)} * 1000 + s.milliseconds;
+  return day_valid;
+}
+
+void LineDetail::Build(const Progress& progress) {
+  const size_t units = (size_t{count_} + kFanOut - 1) / kFanOut;
+  prefix_.assign(units + 1, 0);
+  unit_key_.assign(units, 0);
+  levels_.assign(1, std::vector<Unit>(units));
+  // One pass over [from, to) (from a multiple of 64): the units' extremes, the counts from
+  // the pass's start, and whether time only goes forward and every sample has a date (then the
+  // samples can stand in place).
+  struct Pass {
+    bool in_order = true;
+    uint32_t counted = 0;
+  };
+  auto pass = [this](uint32_t from, uint32_t to, const Progress* report, Pass& out) {
+    std::vector<Unit>& base = levels_[0];
+    const MeasuredLine line = line_;
+    const uint32_t* raw = samples_->raw();
+    uint32_t counted = 0;
+    // The value of sample k: its unit's count before it, and the unit's extremes.
+    const auto take = [&](uint32_t k) {
+      if (k % kFanOut == 0) prefix_[k / kFanOut] = counted;
+      const double value = ConvertRawValue(line, raw[k]);
+      if (InValueRange(line, value)) {
+        ++counted;
+        if (!std::isnan(value)) {
+          Unit& u = base[k / kFanOut];
+          if (u.min_at == kNone || value < u.min) {
+            u.min_at = k;
+            u.min = value;
+          }
+          if (u.max_at == kNone || value > u.max) {
+            u.max_at = k;
+            u.max = value;
+          }
+        }
+      }
+      if (report && *report && k % 1024 == 0) (*report)(k + 1);
+    };
+    uint32_t last_stamp = 0;
+    bool last_stamp_known = true;  // after a stepped run only its time is at hand
+    int64_t last_ticks = INT64_MIN;
+    uint32_t day_key = 0xFFFFFFFF;
+    int64_t day = 0;
+    bool day_valid = false;
+    TimeHint hint;
+    SampleCursor cursor;
+    for (uint32_t i = from; i < to;) {
+      uint32_t end = 0;
+      const bool stepped = samples_->SteppedRun(i, hint, end) && hint.step >= 0;
+      const uint32_t stop = std::min(to, end);
+      if (stepped) {
+        // Valid times that only go forward: one check for the run, the values one by one.
+        const int64_t ticks =
+            hint.time + int64_t{i - hint.first} * hint.step + kUnixEpochOffset * kMsPerDay;
+        if (ticks < last_ticks || (last_stamp_known && samples_->At(i).stamp < last_stamp)) {
+          out.in_order = false;
+          return;
+        }
+        for (uint32_t u = (i + kFanOut - 1) / kFanOut * kFanOut; u < stop; u += kFanOut) {
+          const int64_t at = ticks + int64_t{u - i} * hint.step;
+          const int64_t of_day = at / kMsPerDay;
+          unit_key_[u / kFanOut] =
+              static_cast<double>(of_day) +
+              static_cast<double>(at - of_day * kMsPerDay) / static_cast<double>(kMsPerDay);
+        }
+        for (uint32_t k = i; k < stop; ++k) take(k);
+        last_ticks = ticks + int64_t{stop - 1 - i} * hint.step;
+        last_stamp_known = false;
+        i = stop;
+        continue;
+      }
+      if (!last_stamp_known && i > from) last_stamp = samples_->At(i - 1).stamp;
+      last_stamp_known = true;
+      samples_->Seek(cursor, i);
+      LogSample s;
+      for (; i < stop; ++i) {
+        samples_->Next(cursor, s);
+        int64_t ticks = 0;
+        if (!SampleTicks(s, day_key, day, day_valid, ticks) || s.stamp < last_stamp ||
+            ticks < last_ticks) {
+          out.in_order = false;
+          return;
+        }
+        last_stamp = s.stamp;
+        last_ticks = ticks;
+        if (i % kFanOut == 0) {
+          unit_key_[i / kFanOut] =
+              static_cast<double>(day) +
+              static_cast<double>(ticks - day * kMsPerDay) / static_cast<double>(kMsPerDay);
+        }
+        take(i);
+      }
+    }
+    out.counted = counted;
+  };
+  // A long line in two halves, one on each core.
+  const uint32_t half = count_ >= (uint32_t{1} << 20) ? count_ / 2 / kFanOut * kFanOut : 0;
+  Pass first, second;
+  if (half > 0) {
+    RunAlongside([&] { pass(half, count_, nullptr, second); },
+                 [&] { pass(0, half, &progress, first); });
+    uint32_t day_key = 0xFFFFFFFF;
+    int64_t day = 0, before = 0, after = 0;
+    bool valid = false;
+    const LogSample last = samples_->At(half - 1);
+    const LogSample next = samples_->At(half);
+    SampleTicks(last, day_key, day, valid, before);
+    day_key = 0xFFFFFFFF;
+    SampleTicks(next, day_key, day, valid, after);
+    if (next.stamp < last.stamp || after < before) first.in_order = false;
+    for (size_t u = half / kFanOut; u < units; ++u) prefix_[u] += first.counted;
+  } else {
+    pass(0, count_, &progress, first);
+  }
+  if (!first.in_order || !second.in_order) {
+    out_of_order_ = true;
+    return;
+  }
+  prefix_[units] = first.counted + second.counted;
+  BuildLevels();
+}
+
+void LineDetail::BuildLevels() {
+  while (levels_.back().size() > kFanOut) {
+    const std::vector<Unit>& below = levels_.back();
+    std::vector<Unit> above((below.size() + kFanOut - 1) / kFanOut);
+    for (size_t u = 0; u < above.size(); ++u) {
+      Fold f;
+      for (size_t c = u * kFanOut; c < std::min(below.size(), (u + 1) * kFanOut); ++c) {
+        TakeUnit(below[c], f);
+      }
+      above[u] = {f.min, f.max, f.min_at, f.max_at};
+    }
+    levels_.push_back(std::move(above));
+  }
+}
+
+void LineDetail::BuildOrdered(const StampRange& range) {
+  std::vector<std::pair<double, uint32_t>> keyed;
+  SampleCursor cursor;
+  LogSample s;
+  for (uint32_t i = 0; i < count_; ++i) {
+    samples_->Next(cursor, s);
+    double key = 0;
+    if (s.stamp < range.start || s.stamp > range.end) continue;
+    if (!InValueRange(line_, ConvertRawValue(line_, s.raw)) || !SampleKey(s, key)) continue;
+    keyed.emplace_back(key, i);
+  }
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  order_.resize(keyed.size());
+  for (size_t k = 0; k < keyed.size(); ++k) order_[k] = keyed[k].second;
+  keyed = {};
+  count_ = static_cast<uint32_t>(order_.size());
+  ordered_ = true;
+  // The pyramid over the positions in time order; here every position counts.
+  const size_t units = (size_t{count_} + kFanOut - 1) / kFanOut;
+  prefix_.assign(units + 1, 0);
+  levels_.assign(1, std::vector<Unit>(units));
+  unit_key_.assign(units, 0);
+  for (size_t u = 0; u < units; ++u) {
+    prefix_[u] = static_cast<uint32_t>(u * kFanOut);
+    unit_key_[u] = Key(static_cast<uint32_t>(u * kFanOut));
+    Fold f;
+    for (uint32_t i = static_cast<uint32_t>(u * kFanOut);
+         i < std::min<size_t>(count_, (u + 1) * kFanOut); ++i) {
+      TakeSample(i, f);
+    }
+    levels_[0][u] = {f.min, f.max, f.min_at, f.max_at};
+  }
+  prefix_[units] = count_;
+  BuildLevels();
+}
+
+bool LineDetail::Covers(const StampRange& range) const {
+  return !ordered_ || (range.start == range_.start && range.end == range_.end);
+}
+
+LineDetail::Span LineDetail::SpanOf(const StampRange& range) const {
+  if (ordered_) return {0, count_};
+  // std::partition_point over the positions, the stamps looked up as the search goes.
+  const auto partition = [this](uint32_t first, uint32_t last, auto below) {
+    uint32_t length = last - first;
+    while (length > 0) {
+      const uint32_t half = length / 2;
+      if (below(samples_->At(first + half).stamp)) {
+        first += half + 1;
+        length -= half + 1;
+      } else {
+        length = half;
+      }
+    }
+    return first;
+  };
+  const uint32_t begin = partition(0, count_, [&](uint32_t stamp) { return stamp < range.start; });
+  const uint32_t end = partition(begin, count_, [&](uint32_t stamp) { return stamp <= range.end; });
+  return {begin, end};
+}
+
+uint64_t LineDetail::CountBefore(uint32_t i) const {
+  if (ordered_) return i;
+  const uint32_t unit = i / kFanOut;
+  uint64_t n = prefix_[unit];
+  for (uint32_t k = unit * kFanOut; k < i; ++k) n += Counts(k) ? 1 : 0;
+  return n;
+}
+
+uint32_t LineDetail::NextCounting(uint32_t i, uint32_t end) const {
+  if (ordered_) return std::min(i, end);
+  while (i < end) {
+    const uint32_t unit = i / kFanOut;
+    const uint32_t unit_end = std::min(end, (unit + 1) * kFanOut);
+    for (; i < unit_end; ++i) {
+      if (Counts(i)) return i;
+    }
+    if (i >= end) break;
+    // The next unit holding a sample that counts.
+    const auto after =
+        std::upper_bound(prefix_.begin() + unit + 1, prefix_.end(), prefix_[unit + 1]);
+    if (after == prefix_.end()) return end;
+    i = std::max(i, static_cast<uint32_t>((after - prefix_.begin() - 1) * kFanOut));
+  }
+  return end;
+}
+
+uint32_t LineDetail::PrevCounting(uint32_t i, uint32_t begin) const {
+  if (ordered_) return i > begin ? i - 1 : kNone;
+  while (i > begin) {
+    const uint32_t unit = (i - 1) / kFanOut;
+    const uint32_t unit_begin = std::max(begin, unit * kFanOut);
+    for (; i > unit_begin; --i) {
+      if (Counts(i - 1)) return i - 1;
+    }
+    if (i <= begin) break;
+    // The last earlier unit holding a sample that counts.
+    const auto at = std::lower_bound(prefix_.begin(), prefix_.begin() + unit, prefix_[unit]);
+    if (at == prefix_.begin()) return kNone;
+    i = std::min(i, static_cast<uint32_t>((at - prefix_.begin()) * kFanOut));
+  }
+  return kNone;
+}
+
+// Near the start by the samples themselves (columns are mostly short); further on by the
+// units' first keys, a compact array, where probing the samples would miss the cache each time.
+uint32_t LineDetail::FirstKeyAtLeast(uint32_t begin, uint32_t end, double key) const {
+  uint64_t low = begin;
+  uint64_t high = end;
+  if (high - low > kFanOut && Key(static_cast<uint32_t>(low + kFanOut - 1)) < key) {
+    low += kFanOut;
+    const size_t first_unit = static_cast<size_t>((low + kFanOut - 1) / kFanOut);
+    const size_t end_unit = static_cast<size_t>((high + kFanOut - 1) / kFanOut);
+    const size_t unit = static_cast<size_t>(
+        std::lower_bound(unit_key_.begin() + static_cast<ptrdiff_t>(first_unit),
+                         unit_key_.begin() + static_cast<ptrdiff_t>(end_unit), key) -
+        unit_key_.begin());
+    if (unit > first_unit) low = std::max<uint64_t>(low, (unit - 1) * uint64_t{kFanOut});
+    high = std::min<uint64_t>(high, unit * uint64_t{kFanOut});
+  }
+  while (low < high) {
+    const uint64_t mid = low + (high - low) / 2;
+    if (Key(static_cast<uint32_t>(mid)) < key) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  return static_cast<uint32_t>(low);
+}
+
+uint32_t LineDetail::FirstKeyAbove(uint32_t begin, uint32_t end, double key) const {
+  return FirstKeyAtLeast(begin, end, std::nextafter(key, HUGE_VAL));
+}
+
+void LineDetail::TakeSample(uint32_t i, Fold& f) const {
+  const double value = Value(i);
+  if (std::isnan(value) || (!ordered_ && !InValueRange(line_, value))) return;
+  if (f.min_at == kNone || value < f.min) {
+    f.min_at = i;
+    f.min = value;
+  }
+  if (f.max_at == kNone || value > f.max) {
+    f.max_at = i;
+    f.max = value;
+  }
+}
+
+void LineDetail::TakeUnit(const Unit& unit, Fold& f) {
+  if (unit.min_at == kNone) return;
+  if (f.min_at == kNone || unit.min < f.min) {
+    f.min_at = unit.min_at;
+    f.min = unit.min;
+  }
+  if (f.max_at == kNone || unit.max > f.max) {
+    f.max_at = unit.max_at;
+    f.max = unit.max;
+  }
+}
+
+void LineDetail::FoldSamples(uint32_t begin, uint32_t end, Fold& f) const {
+  for (uint32_t i = begin; i < end; ++i) TakeSample(i, f);
+}
+
+void LineDetail::FoldUnits(size_t level, uint64_t begin, uint64_t end, Fold& f) const {
+  const std::vector<Unit>& units = levels_[level];
+  if (level + 1 < levels_.size()) {
+    const uint64_t up_begin = (begin + kFanOut - 1) / kFanOut;
+    const uint64_t up_end = end / kFanOut;
+    if (up_begin < up_end) {
+      for (uint64_t u = begin; u < up_begin * kFanOut; ++u) TakeUnit(units[u], f);
+      FoldUnits(level + 1, up_begin, up_end, f);
+      for (uint64_t u = up_end * kFanOut; u < end; ++u) TakeUnit(units[u], f);
+      return;
+    }
+  }
+  for (uint64_t u = begin; u < end; ++u) TakeUnit(units[u], f);
+}
+
+LineDetail::Fold LineDetail::MinMax(uint32_t begin, uint32_t end) const {
+  Fold f;
+  const uint64_t first_unit = (uint64_t{begin} + kFanOut - 1) / kFanOut;
+  const uint64_t end_unit = end / kFanOut;
+  if (first_unit >= end_unit) {
+    FoldSamples(begin, end, f);
+    return f;
+  }
+  FoldSamples(begin, static_cast<uint32_t>(first_unit * kFanOut), f);
+  FoldUnits(0, first_unit, end_unit, f);
+  FoldSamples(static_cast<uint32_t>(end_unit * kFanOut), end, f);
+  return f;
+}
+
+LineDetail::Extent LineDetail::ExtentOf(Span span) const {
+  Extent e;
+  e.count = CountBefore(span.end) - CountBefore(span.begin);
+  if (e.count == 0) return e;
+  const Fold f = MinMax(span.begin, span.end);
+  if (f.min_at != kNone && f.min < e.value_min) e.value_min = f.min;
+  if (f.max_at != kNone && f.max > e.value_max) e.value_max = f.max;
+  e.key_min = Key(NextCounting(span.begin, span.end));
+  e.key_max = Key(PrevCounting(span.end, span.begin));
+  return e;
+}
+
+std::optional<DetailPoint> LineDetail::Nearest(Span span, double x, double from, double to) const {
+  const uint32_t at = FirstKeyAtLeast(span.begin, span.end, x);
+  const uint32_t after = NextCounting(at, span.end);
+  const uint32_t before = PrevCounting(at, span.begin);
+  auto inside = [&](uint32_t i, uint32_t none) {
+    return i != none && Key(i) >= from && Key(i) <= to;
+  };
+  const bool use_before = inside(before, kNone);
+  const bool use_after = inside(after, span.end);
+  uint32_t chosen = kNone;
+  if (use_before && use_after) {
+    chosen = x - Key(before) <= Key(after) - x ? before : after;
+  } else if (use_before) {
+    chosen = before;
+  } else if (use_after) {
+    chosen = after;
+  }
+  if (chosen == kNone) return std::nullopt;
+  return DetailPoint{Key(chosen), Value(chosen)};
+}
+
+bool LineDetail::Visible(Span span, double lower, double upper, uint32_t& first,
+                         uint32_t& end) const {
+  const uint32_t at_lower = NextCounting(FirstKeyAtLeast(span.begin, span.end, lower), span.end);
+  const uint32_t before = PrevCounting(at_lower, span.begin);
+  first = before != kNone ? before : at_lower;
+  const uint32_t above = NextCounting(FirstKeyAbove(span.begin, span.end, upper), span.end);
+  end = above < span.end ? above + 1 : span.end;
+  return first < end;
+}
+
+template <typename Column>
+void LineDetail::ForEachColumn(uint32_t first, uint32_t end, const AxisMap& keys,
+                               Column column) const {
+  uint32_t i = first;
+  double start = keys.to_coord(static_cast<int>(keys.to_pixel(Key(i))));
+  const double epsilon = std::abs(start - keys.to_coord(keys.to_pixel(start) + 1.0));
+  for (;;) {
+    const uint32_t next = FirstKeyAtLeast(i + 1, end, start + epsilon);
+    column(i, next);
+    i = NextCounting(next, end);
+    if (i >= end) return;
+    start = keys.to_coord(static_cast<int>(keys.to_pixel(Key(i))));
+  }
+}
+
+void LineDetail::AllPoints(uint32_t first, uint32_t end, std::vector<DetailPoint>& out) const {
+  for (uint32_t i = first; i < end; ++i) {
+    if (Counts(i)) out.push_back({Key(i), Value(i)});
+  }
+}
+
+bool LineDetail::FewOrNone(Span span, double lower, double upper, const AxisMap& keys, View& view,
+                           std::vector<DetailPoint>& out) const {
+  out.clear();
+  if (!Visible(span, lower, upper, view.first, view.end)) return true;
+  view.count = CountBefore(view.end) - CountBefore(view.first);
+  view.threshold = ReductionThreshold(std::abs(
+      keys.to_pixel(Key(view.first)) - keys.to_pixel(Key(PrevCounting(view.end, view.first)))));
+  if (static_cast<int64_t>(view.count) >= view.threshold || view.count > kAllPointsCap) {
+    return false;
+  }
+  AllPoints(view.first, view.end, out);
+  return true;
+}
+
+void LineDetail::LinePoints(Span span, double lower, double upper, const AxisMap& keys,
+                            std::vector<DetailPoint>& out) const {
+  View view;
+  if (FewOrNone(span, lower, upper, keys, view, out)) return;
+  size_t cluster_end = 0;  // just after the last point of a column of several
+  ForEachColumn(view.first, view.end, keys, [&](uint32_t a, uint32_t b) {
+    const uint32_t last = PrevCounting(b, a);
+    const Fold f = MinMax(a, b);
+    uint32_t at[4] = {a, f.min_at, f.max_at, last};
+    std::sort(at, at + 4);
+    for (int k = 0; k < 4; ++k) {
+      if (at[k] != kNone && (k == 0 || at[k] != at[k - 1]))
+        out.push_back({Key(at[k]), Value(at[k])});
+    }
+    if (last != a) cluster_end = out.size();
+  });
+  // The chart reduces only from the threshold on; a repeated last point of a column of
+  // several changes nothing it draws.
+  if (static_cast<int64_t>(view.count) >= view.threshold &&
+      static_cast<int64_t>(out.size()) < view.threshold && cluster_end > 0) {
+    const DetailPoint repeated = out[cluster_end - 1];
+    out.insert(out.begin() + static_cast<ptrdiff_t>(cluster_end),
+               static_cast<size_t>(view.threshold - static_cast<int64_t>(out.size())), repeated);
+  }
+}
+
+void LineDetail::MarkPoints(Span span, double lower, double upper, const AxisMap& keys,
+                            const AxisMap& values, double row_min, double row_max,
+                            std::vector<DetailPoint>& out) const {
+  View view;
+  if (FewOrNone(span, lower, upper, keys, view, out)) return;
+  const int top = static_cast<int>(std::floor(std::max(row_min, -1e6)));
+  const int bottom = static_cast<int>(std::floor(std::min(row_max, 1e6)));
+  if (bottom < top) return;
+  FreeRows rows(top, bottom);
+  // Rows of a value range, clamped to the rows that can show; false when none can.
+  auto row_range = [&](double low, double high, int& from, int& to) {
+    const double a = values.to_pixel(low);
+    const double b = values.to_pixel(high);
+    if (std::isnan(a) || std::isnan(b)) return false;
+    const double r1 = std::floor(std::min(a, b));
+    const double r2 = std::floor(std::max(a, b));
+    if (r2 < top || r1 > bottom) return false;
+    from = static_cast<int>(std::max<double>(r1, top));
+    to = static_cast<int>(std::min<double>(r2, bottom));
+    return true;
+  };
+  auto sample = [&](uint32_t i) {
+    const double value = Value(i);
+    if (std::isnan(value) || (!ordered_ && !InValueRange(line_, value))) return;
+    int from = 0, to = 0;
+    if (row_range(value, value, from, to) && rows.Take(from)) out.push_back({Key(i), value});
+  };
+  // A unit is opened only while a row its values reach is still free in this column.
+  std::function<void(size_t, uint64_t)> unit = [&](size_t level, uint64_t u) {
+    const Unit& x = levels_[level][u];
+    int from = 0, to = 0;
+    if (x.min_at == kNone || !row_range(x.min, x.max, from, to) || !rows.AnyFree(from, to)) {
+      return;
+    }
+    if (level == 0) {
+      const uint32_t stop = static_cast<uint32_t>(std::min<uint64_t>(count_, (u + 1) * kFanOut));
+      for (uint32_t i = static_cast<uint32_t>(u * kFanOut); i < stop; ++i) sample(i);
+    } else {
+      const uint64_t stop = std::min<uint64_t>(levels_[level - 1].size(), (u + 1) * kFanOut);
+      for (uint64_t c = u * kFanOut; c < stop; ++c) unit(level - 1, c);
+    }
+  };
+  std::function<void(size_t, uint64_t, uint64_t)> units = [&](size_t level, uint64_t begin,
+                                                              uint64_t stop) {
+    if (level + 1 < levels_.size()) {
+      const uint64_t up_begin = (begin + kFanOut - 1) / kFanOut;
+      const uint64_t up_end = stop / kFanOut;
+      if (up_begin < up_end) {
+        for (uint64_t u = begin; u < up_begin * kFanOut; ++u) unit(level, u);
+        units(level + 1, up_begin, up_end);
+        for (uint64_t u = up_end * kFanOut; u < stop; ++u) unit(level, u);
+        return;
+      }
+    }
+    for (uint64_t u = begin; u < stop; ++u) unit(level, u);
+  };
+  ForEachColumn(view.first, view.end, keys, [&](uint32_t a, uint32_t b) {
+    rows.Reset();
+    const uint64_t first_unit = (uint64_t{a} + kFanOut - 1) / kFanOut;
+    const uint64_t end_unit = b / kFanOut;
+    if (first_unit >= end_unit) {
+      for (uint32_t i = a; i < b; ++i) sample(i);
+      return;
+    }
+    for (uint32_t i = a; i < first_unit * kFanOut; ++i) sample(i);
+    units(0, first_unit, end_unit);
+    for (uint32_t i = static_cast<uint32_t>(end_unit * kFanOut); i < b; ++i) sample(i);
+  });
+}
+
+void LineDetail::BarPoints(Span span, double lower, double upper, double margin,
+                           const AxisMap& keys, std::vector<DetailPoint>& out) const {
+  out.clear();
+  const double from = keys.to_coord(keys.to_pixel(lower) - margin);
+  const double to = keys.to_coord(keys.to_pixel(upper) + margin);
+  uint32_t first = 0, end = 0;
+  if (!Visible(span, std::min(from, to), std::max(from, to), first, end)) return;
+  const uint64_t n = CountBefore(end) - CountBefore(first);
+  const int64_t threshold = ReductionThreshold(std::abs(keys.to_pixel(to) - keys.to_pixel(from)));
+  if (static_cast<int64_t>(n) < threshold) {
+    AllPoints(first, end, out);
+    return;
+  }
+  ForEachColumn(first, end, keys, [&](uint32_t a, uint32_t b) {
+    const Fold f = MinMax(a, b);
+    uint32_t at[4] = {a, f.min_at, f.max_at, PrevCounting(b, a)};
+    std::sort(at, at + 4);
+    for (int k = 0; k < 4; ++k) {
+      if (at[k] != kNone && (k == 0 || at[k] != at[k - 1]))
+        out.push_back({Key(at[k]), Value(at[k])});
+    }
+  });
+}
+
+size_t LineDetail::MemoryBytes() const {
+  size_t bytes = prefix_.capacity() * sizeof(uint32_t) + order_.capacity() * sizeof(uint32_t) +
+                 unit_key_.capacity() * sizeof(double);
+  for (const std::vector<Unit>& level : levels_) bytes += level.capacity() * sizeof(Unit);
+  return bytes;
+}
+
+}  // namespace korvan
