@@ -14,8 +14,8 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_options.h"
-#include "data/log_merge.h"
 #include "data/log_scan.h"
+#include "data/measurement_merge.h"
 #include "platform/file_query.h"
 
 namespace korvan::cli {

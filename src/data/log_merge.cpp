@@ -192,74 +192,92 @@ class Merger {
   // Second pass: every run read from its first block, the least moment written first.
   bool MergeRuns() {
     if (runs_.empty()) return true;
+    if (!OpenRuns()) return false;
+    while (!heap_.empty()) {
+      const size_t least = PopLeast();
+      const uint64_t moment = cursors_[least].block.moment;
+      if (heap_.empty() || cursors_[heap_.front()].block.moment != moment) {
+        // Alone at its moment, as nearly every block is: written straight from its reader.
+        const BlockStream::Block& block = cursors_[least].block;
+        if (!Emit(block.bytes, block.size, block.stamp)) {
+          return Fail(MergeLogOutcome::kWriteFailed, 0);
+        }
+        if (!Advance(least)) return false;
+      } else {
+        if (!GatherMoment(least, moment)) return false;
+        if (!Decide()) return Fail(MergeLogOutcome::kWriteFailed, 0);
+      }
+    }
+    for (const Cursor& c : cursors_) {
+      if (c.stream->failed()) return Fail(MergeLogOutcome::kReadFailed, c.source);
+    }
+    Progress(0, true);
+    return true;
+  }
+
+  // A reader per run, its first block on the heap; the runs share the budget.
+  bool OpenRuns() {
     const size_t chunk =
         std::clamp(kMergeBudget / runs_.size(), std::min(kMinRunChunk, chunk_), chunk_);
-    std::vector<Cursor> cursors(runs_.size());
-    std::vector<size_t> heap;
-    // Ties between runs go to the source given first, so a moment's blocks come grouped by
-    // source and in each source's order.
-    auto later = [&](size_t a, size_t b) {
-      const Cursor& x = cursors[a];
-      const Cursor& y = cursors[b];
-      if (x.block.moment != y.block.moment) return x.block.moment > y.block.moment;
-      return a > b;
-    };
-    auto advance = [&](size_t i) {
-      Cursor& c = cursors[i];
-      if (c.left == 0) return true;
-      if (!c.stream->Next(c.block)) return Fail(MergeLogOutcome::kReadFailed, c.source);
-      --c.left;
-      const uint64_t end = c.block.offset + c.block.size;
-      if (end > c.done_to) Progress(end - c.done_to);
-      c.done_to = std::max(c.done_to, end);
-      heap.push_back(i);
-      std::push_heap(heap.begin(), heap.end(), later);
-      return true;
-    };
+    cursors_.resize(runs_.size());
     for (size_t i = 0; i < runs_.size(); ++i) {
       const TimeRun& run = runs_[i];
-      Cursor& c = cursors[i];
+      Cursor& c = cursors_[i];
       c.source = run.source;
       c.left = run.blocks;
       c.done_to = run.offset;
       c.stream = std::make_unique<BlockStream>(sources_[run.source].open(run.offset), run.offset,
                                                lines_, run_limit_, chunk, nullptr);
-      if (!advance(i)) return false;
+      if (!Advance(i)) return false;
     }
-    while (!heap.empty()) {
-      const uint64_t moment = cursors[heap.front()].block.moment;
-      std::pop_heap(heap.begin(), heap.end(), later);
-      if (heap.size() == 1 || cursors[heap.front()].block.moment != moment) {
-        // Alone at its moment, as nearly every block is: written straight from its reader.
-        const size_t i = heap.back();
-        heap.pop_back();
-        const BlockStream::Block& block = cursors[i].block;
-        if (!Emit(block.bytes, block.size, block.stamp)) {
-          return Fail(MergeLogOutcome::kWriteFailed, 0);
-        }
-        if (!advance(i)) return false;
-        continue;
-      }
-      std::push_heap(heap.begin(), heap.end(), later);
-      pieces_.clear();
-      arena_.clear();
-      while (!heap.empty() && cursors[heap.front()].block.moment == moment) {
-        std::pop_heap(heap.begin(), heap.end(), later);
-        const size_t i = heap.back();
-        heap.pop_back();
-        const Cursor& c = cursors[i];
-        pieces_.push_back({c.source, arena_.size(), c.block.size, c.block.stamp});
-        arena_.insert(arena_.end(), c.block.bytes, c.block.bytes + c.block.size);
-        if (!advance(i)) return false;
-        if (arena_.size() >= kMaxMomentBytes) break;
-      }
-      if (!Decide()) return Fail(MergeLogOutcome::kWriteFailed, 0);
-    }
-    for (const Cursor& c : cursors) {
-      if (c.stream->failed()) return Fail(MergeLogOutcome::kReadFailed, c.source);
-    }
-    Progress(0, true);
     return true;
+  }
+
+  // Ties between runs go to the source given first, so a moment's blocks come grouped by
+  // source and in each source's order.
+  auto Later() const {
+    return [this](size_t a, size_t b) {
+      const Cursor& x = cursors_[a];
+      const Cursor& y = cursors_[b];
+      if (x.block.moment != y.block.moment) return x.block.moment > y.block.moment;
+      return a > b;
+    };
+  }
+
+  size_t PopLeast() {
+    std::pop_heap(heap_.begin(), heap_.end(), Later());
+    const size_t least = heap_.back();
+    heap_.pop_back();
+    return least;
+  }
+
+  // The run's next block onto the heap, if it has one left.
+  bool Advance(size_t i) {
+    Cursor& c = cursors_[i];
+    if (c.left == 0) return true;
+    if (!c.stream->Next(c.block)) return Fail(MergeLogOutcome::kReadFailed, c.source);
+    --c.left;
+    const uint64_t end = c.block.offset + c.block.size;
+    if (end > c.done_to) Progress(end - c.done_to);
+    c.done_to = std::max(c.done_to, end);
+    heap_.push_back(i);
+    std::push_heap(heap_.begin(), heap_.end(), Later());
+    return true;
+  }
+
+  // The blocks of one moment, from first (already off the heap) on, copied into arena_.
+  bool GatherMoment(size_t first, uint64_t moment) {
+    pieces_.clear();
+    arena_.clear();
+    for (size_t i = first;;) {
+      const Cursor& c = cursors_[i];
+      pieces_.push_back({c.source, arena_.size(), c.block.size, c.block.stamp});
+      arena_.insert(arena_.end(), c.block.bytes, c.block.bytes + c.block.size);
+      if (!Advance(i)) return false;
+      if (arena_.size() >= kMaxMomentBytes) return true;
+      if (heap_.empty() || cursors_[heap_.front()].block.moment != moment) return true;
+      i = PopLeast();
+    }
   }
 
   // Told in steps of about a chunk, as the first pass tells it.
@@ -291,33 +309,37 @@ class Merger {
   // The blocks of one moment, grouped by source: one source's are written as they are; the
   // same sequence from several sources once; differing ones: the newer source's.
   bool Decide() {
-    size_t keep_begin = 0, keep_end = pieces_.size();
-    if (pieces_.front().source != pieces_.back().source) {
-      std::vector<std::pair<size_t, size_t>> groups;
-      for (size_t k = 0; k < pieces_.size(); ++k) {
-        if (k == 0 || pieces_[k].source != pieces_[k - 1].source) groups.push_back({k, k});
-        groups.back().second = k + 1;
-      }
-      bool same = true;
-      for (const auto& g : groups) {
-        same = same && SameSequence(groups[0].first, groups[0].second, g.first, g.second);
-      }
-      auto newer = groups.begin();
-      if (!same) {
-        for (auto g = groups.begin(); g != groups.end(); ++g) {
-          if (rank_[pieces_[g->first].source] > rank_[pieces_[newer->first].source]) newer = g;
-        }
-        if (result_.conflicts++ == 0) result_.first_conflict = pieces_.front().stamp;
-      }
-      keep_begin = newer->first;
-      keep_end = newer->second;
-      if (same) result_.duplicates += pieces_.size() - (keep_end - keep_begin);
-    }
-    for (size_t k = keep_begin; k < keep_end; ++k) {
+    std::pair<size_t, size_t> keep{0, pieces_.size()};
+    if (pieces_.front().source != pieces_.back().source) keep = KeptGroup();
+    for (size_t k = keep.first; k < keep.second; ++k) {
       const Piece& p = pieces_[k];
       if (!Emit(&arena_[p.at], p.size, p.stamp)) return false;
     }
     return true;
+  }
+
+  // Of a moment that several sources hold: the pieces to write, counted as duplicates or as
+  // a conflict.
+  std::pair<size_t, size_t> KeptGroup() {
+    std::vector<std::pair<size_t, size_t>> groups;
+    for (size_t k = 0; k < pieces_.size(); ++k) {
+      if (k == 0 || pieces_[k].source != pieces_[k - 1].source) groups.push_back({k, k});
+      groups.back().second = k + 1;
+    }
+    bool same = true;
+    for (const auto& g : groups) {
+      same = same && SameSequence(groups[0].first, groups[0].second, g.first, g.second);
+    }
+    if (same) {
+      result_.duplicates += pieces_.size() - (groups[0].second - groups[0].first);
+      return groups[0];
+    }
+    auto newer = groups.begin();
+    for (auto g = groups.begin(); g != groups.end(); ++g) {
+      if (rank_[pieces_[g->first].source] > rank_[pieces_[newer->first].source]) newer = g;
+    }
+    if (result_.conflicts++ == 0) result_.first_conflict = pieces_.front().stamp;
+    return *newer;
   }
 
   bool Emit(const uint8_t* bytes, size_t size, uint32_t stamp) {
@@ -350,6 +372,8 @@ class Merger {
   std::vector<size_t> rank_;
   std::vector<Piece> pieces_;
   std::vector<uint8_t> arena_;
+  std::vector<Cursor> cursors_;  // one per run
+  std::vector<size_t> heap_;     // runs with a block in hand, the least moment on top
   std::unique_ptr<uint8_t[]> out_;
   size_t out_size_ = 0;
   uint64_t pending_progress_ = 0;

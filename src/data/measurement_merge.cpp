@@ -1,5 +1,7 @@
 // The join of card folders: which folders may be joined, and the joined folder's files
 // around the merged LOG.BIN.
+#include "data/measurement_merge.h"
+
 #include <algorithm>
 #include <bit>
 #include <memory>
@@ -14,7 +16,6 @@
 #include "config/config_image.h"
 #include "config/preparation_mark.h"
 #include "data/graph_settings_file.h"
-#include "data/log_merge.h"
 #include "data/measurement.h"
 #include "data/measurement_config.h"
 #include "data/measurement_folder.h"
@@ -190,42 +191,101 @@ GraphViewState JoinedView(const MeasurementMergeJob& job, const MergeLogResult& 
   return view;
 }
 
-}  // namespace
-
-MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialogs) {
-  MergeReport report;
-  auto stop = [&](const std::string& text, MergeOutcome outcome) {
-    dialogs.ShowError(text);
-    report.outcome = outcome;
-    return report;
-  };
+// What makes the sources unfit to join into the destination, told through dialogs: a
+// source not a whole card folder with a measurement, the destination one of them, lines
+// that differ. The sources' line count when they are fit.
+std::optional<uint32_t> FitSources(const MeasurementMergeJob& job, UserDialogs& dialogs) {
   const std::vector<std::string>& sources = job.source_dirs;
-  const std::string& destination = job.destination_dir;
-  if (sources.empty()) return stop(FormatMergeMessage(kMergeNoMeasurement, {""}), report.outcome);
+  auto refuse = [&](const std::string& text) {
+    dialogs.ShowError(text);
+    return std::nullopt;
+  };
+  if (sources.empty()) return refuse(FormatMergeMessage(kMergeNoMeasurement, {""}));
   for (const std::string& source : sources) {
-    if (!RefuseInterruptedPreparation(source, dialogs)) return report;
+    if (!RefuseInterruptedPreparation(source, dialogs)) return std::nullopt;
     std::string busy;
-    if (!WholeSetReadable(source, &busy)) return stop(busy, report.outcome);
+    if (!WholeSetReadable(source, &busy)) return refuse(busy);
     if (!HoldsMeasurement(source)) {
-      return stop(FormatMergeMessage(kMergeNoMeasurement, {source}), report.outcome);
+      return refuse(FormatMergeMessage(kMergeNoMeasurement, {source}));
     }
   }
   // Writing onto a source would destroy what is being read.
   for (const std::string& source : sources) {
-    if (WritesOntoSource(source, destination)) return stop(kCopyOntoSource, report.outcome);
+    if (WritesOntoSource(source, job.destination_dir)) return refuse(kCopyOntoSource);
   }
-  uint32_t line_count = 0;
   try {
     for (size_t i = 1; i < sources.size(); ++i) {
       if (std::optional<std::string> differ = LinesDiffer(sources[0], sources[i])) {
-        return stop(*differ, report.outcome);
+        return refuse(*differ);
       }
     }
-    line_count = ReadFolderLines(sources[0])->measurement.line_count;
+    return ReadFolderLines(sources[0])->measurement.line_count;
   } catch (const Error& e) {  // a CONFIG.INI of another program without a CONFIG.BIN
-    return stop(e.what(), report.outcome);
+    return refuse(e.what());
+  }
+}
+
+// Every source's LOG.BIN opened for the merge, and their sizes' sum; the folder of one that
+// cannot be opened.
+std::optional<std::string> OpenSources(const std::vector<std::string>& sources,
+                                       std::vector<MergeInput>& inputs, uint64_t& total) {
+  for (const std::string& source : sources) {
+    auto file = std::make_shared<ReadOnlyFile>(CardSetPath(source, kLogFile));
+    if (!file->IsOpen()) return source;
+    total += file->size();
+    inputs.push_back(FileInput(file));
+  }
+  return std::nullopt;
+}
+
+// Why a merge of the blocks did not finish, as the user is told it.
+std::string MergeLogFailureText(const MergeLogResult& result, const MeasurementMergeJob& job,
+                                const AtomicWriter& log) {
+  const std::string& failed_dir = job.source_dirs[result.failed_source];
+  switch (result.outcome) {
+    case MergeLogOutcome::kReadFailed:
+      return FormatMergeMessage(kMergeReadFailed, {failed_dir});
+    case MergeLogOutcome::kTooManyRuns:
+      return FormatMergeMessage(kMergeTooManyRuns, {failed_dir});
+    case MergeLogOutcome::kWriteFailed:
+    case MergeLogOutcome::kDone:
+      break;
+  }
+  return CopyLogWriteFailedText(JoinFolder(job.destination_dir, kLogFile), log.reason());
+}
+
+void WarnConflicts(const MergeLogResult& result, const std::string& newest, UserDialogs& dialogs) {
+  if (result.conflicts == 0) return;
+  const double first = UnpackStamp(result.first_conflict, 0);
+  dialogs.Warn(FormatMergeMessage(
+      kMergeConflicts,
+      {std::to_string(result.conflicts), FormatDateTime("d.M.yyyy hh:nn:ss", first), newest}));
+}
+
+// Ends the job's progress however the merge leaves.
+struct ProgressFinish {
+  const MeasurementMergeJob& job;
+  ~ProgressFinish() {
+    if (job.progress_finish) job.progress_finish();
+  }
+};
+
+}  // namespace
+
+MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialogs) {
+  MergeReport report;
+  auto fail = [&](const std::string& text) {
+    dialogs.ShowError(text);
+    report.outcome = MergeOutcome::kFailed;
+    return report;
+  };
+  const std::optional<uint32_t> line_count = FitSources(job, dialogs);
+  if (!line_count) {
+    report.outcome = MergeOutcome::kRefused;
+    return report;
   }
 
+  const std::string& destination = job.destination_dir;
   const FolderLock lock(destination);
   switch (ClaimDestination(lock, destination, dialogs)) {
     case DestinationClaim::kBusy:
@@ -240,57 +300,32 @@ MergeReport MergeMeasurements(const MeasurementMergeJob& job, UserDialogs& dialo
 
   std::vector<MergeInput> inputs;
   uint64_t total = 0;
-  for (const std::string& source : sources) {
-    auto file = std::make_shared<ReadOnlyFile>(CardSetPath(source, kLogFile));
-    if (!file->IsOpen()) {
-      return stop(FormatMergeMessage(kMergeReadFailed, {source}), MergeOutcome::kFailed);
-    }
-    total += file->size();
-    inputs.push_back(FileInput(file));
+  if (std::optional<std::string> unread = OpenSources(job.source_dirs, inputs, total)) {
+    return fail(FormatMergeMessage(kMergeReadFailed, {*unread}));
   }
   // Until the set is committed the destination's files stay as they were; any failure below
   // drops what was staged.
   FileSet files(destination);
   const std::string log_stage = files.StagePath(kLogFile);
-  if (log_stage.empty()) return stop(kCopyLogCreateFailed, MergeOutcome::kFailed);
+  if (log_stage.empty()) return fail(kCopyLogCreateFailed);
   AtomicWriter log(log_stage);
-  if (!log.ok()) return stop(kCopyLogCreateFailed, MergeOutcome::kFailed);
+  if (!log.ok()) return fail(kCopyLogCreateFailed);
   if (job.progress_start) job.progress_start(2 * total);
-  struct Finish {
-    const MeasurementMergeJob& job;
-    ~Finish() {
-      if (job.progress_finish) job.progress_finish();
-    }
-  } finish{job};
+  const ProgressFinish finish{job};
   report.log = MergeLogBlocks(
       inputs, [&](const uint8_t* bytes, size_t size) { return log.Write(bytes, size); },
-      job.run_limit, static_cast<int>(line_count), job.progress_advance);
-  const std::string failed_dir = sources[report.log.failed_source];
-  switch (report.log.outcome) {
-    case MergeLogOutcome::kDone:
-      break;
-    case MergeLogOutcome::kReadFailed:
-      return stop(FormatMergeMessage(kMergeReadFailed, {failed_dir}), MergeOutcome::kFailed);
-    case MergeLogOutcome::kTooManyRuns:
-      return stop(FormatMergeMessage(kMergeTooManyRuns, {failed_dir}), MergeOutcome::kFailed);
-    case MergeLogOutcome::kWriteFailed:
-      return stop(CopyLogWriteFailedText(JoinFolder(destination, kLogFile), log.reason()),
-                  MergeOutcome::kFailed);
+      job.run_limit, static_cast<int>(*line_count), job.progress_advance);
+  if (report.log.outcome != MergeLogOutcome::kDone) {
+    return fail(MergeLogFailureText(report.log, job, log));
   }
 
-  const std::string& newest = sources[report.log.newest];
+  const std::string& newest = job.source_dirs[report.log.newest];
   MergedSet set;
   set.config_source = newest;
-  set.view = JoinedView(job, report.log, line_count);
+  set.view = JoinedView(job, report.log, *line_count);
   set.decimal_separator = job.decimal_separator;
   report.outcome = WriteMergedSet(destination, set, files, log, dialogs);
-  if (report.outcome == MergeOutcome::kFailed) return report;
-  if (report.log.conflicts > 0) {
-    const double first = UnpackStamp(report.log.first_conflict, 0);
-    dialogs.Warn(
-        FormatMergeMessage(kMergeConflicts, {std::to_string(report.log.conflicts),
-                                             FormatDateTime("d.M.yyyy hh:nn:ss", first), newest}));
-  }
+  if (report.outcome != MergeOutcome::kFailed) WarnConflicts(report.log, newest, dialogs);
   return report;
 }
 

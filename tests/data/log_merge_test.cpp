@@ -1,5 +1,3 @@
-#include "data/log_merge.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,6 +18,7 @@
 #include "data/graph_settings_file.h"
 #include "data/log_writer.h"
 #include "data/measurement.h"
+#include "data/measurement_merge.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "sim/log_simulator.h"
