@@ -9,6 +9,7 @@
 #include "app/card_files.h"
 #include "app/constants.h"
 #include "app/error.h"
+#include "app/json_text.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_measurement.h"
@@ -55,7 +56,7 @@ void JsonStrings(std::ostream& out, const Range& texts) {
   for (const std::string& text : texts) {
     if (!first) out << ", ";
     first = false;
-    WriteJsonString(out, text);
+    out << JsonString(text);
   }
   out << ']';
 }
@@ -63,20 +64,20 @@ void JsonStrings(std::ostream& out, const Range& texts) {
 void PrintJson(const Loaded& loaded, std::ostream& out) {
   const RecordingConfig& c = loaded.config;
   out << "{\"job_name\": ";
-  WriteJsonString(out, c.job_name);
+  out << JsonString(c.job_name);
   out << ", \"days\": ";
-  WriteJsonString(out, c.days);
+  out << JsonString(c.days);
   // The size is always a whole number: CalcMB made it, or it is still the initial one.
   out << ", \"file_size_mb\": " << c.file_size << ", \"intervals\": ";
   JsonStrings(out, c.intervals);
   out << ", \"baud\": ";
-  WriteJsonString(out, c.BaudText());
+  out << JsonString(c.BaudText());
   out << ", \"databits_position\": " << c.databits_position
       << ", \"parity_position\": " << c.parity_position
       << ", \"stopbits_position\": " << c.stopbits_position << ", \"timeout\": ";
-  WriteJsonString(out, c.timeout);
+  out << JsonString(c.timeout);
   out << ", \"delay\": ";
-  WriteJsonString(out, c.delay);
+  out << JsonString(c.delay);
   out << ", \"lines\": [";
   for (size_t i = 0; i < c.lines.size(); ++i) {
     if (i > 0) out << ", ";
@@ -93,7 +94,7 @@ void PrintJson(const Loaded& loaded, std::ostream& out) {
   if (loaded.dialogs.warnings.empty()) {
     out << "null";
   } else {
-    WriteJsonString(out, loaded.dialogs.warnings.front());
+    out << JsonString(loaded.dialogs.warnings.front());
   }
   out << "}\n";
 }

@@ -6,6 +6,7 @@
 
 #include "app/date_time.h"
 #include "app/encodings.h"
+#include "app/json_text.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
@@ -18,20 +19,20 @@ std::string StampText(uint32_t stamp) { return IsoDateTimeText(UnpackStamp(stamp
 
 void WriteJson(const Measurement& m, const LoadResult& result, std::ostream& out) {
   out << "{\"source\": ";
-  WriteJsonString(out, result.source);
+  out << JsonString(result.source);
   out << ", \"lines\": [";
   for (uint32_t i = 0; i < m.line_count; ++i) {
     out << (i ? ", " : "") << "{\"number\": " << i + 1 << ", \"caption\": ";
-    WriteJsonString(out, m.lines[i].caption);
+    out << JsonString(m.lines[i].caption);
     out << ", \"type\": ";
-    WriteJsonString(out, m.lines[i].type_text);
+    out << JsonString(m.lines[i].type_text);
     out << ", \"samples\": " << m.buffers[i].count() << "}";
   }
   out << "], \"earliest\": ";
   if (m.HasTimeRange()) {
-    WriteJsonString(out, StampText(m.earliest));
+    out << JsonString(StampText(m.earliest));
     out << ", \"latest\": ";
-    WriteJsonString(out, StampText(m.latest));
+    out << JsonString(StampText(m.latest));
   } else {
     out << "null, \"latest\": null";
   }

@@ -72,20 +72,4 @@ StampRange ChosenRange(const Measurement& measurement, const std::optional<doubl
   return range;
 }
 
-void WriteJsonString(std::ostream& out, const std::string& text) {
-  static const char* kHex = "0123456789abcdef";
-  out << '"';
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out << '\\' << c;
-    } else if (byte < 0x20) {
-      out << "\\u00" << kHex[byte >> 4] << kHex[byte & 15];
-    } else {
-      out << c;
-    }
-  }
-  out << '"';
-}
-
 }  // namespace korvan::cli

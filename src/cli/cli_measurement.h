@@ -31,7 +31,4 @@ bool ChosenLines(const char* command, const std::vector<int>& numbers,
 StampRange ChosenRange(const Measurement& measurement, const std::optional<double>& from,
                        const std::optional<double>& to);
 
-// A JSON string literal of UTF-8 text.
-void WriteJsonString(std::ostream& out, const std::string& text);
-
 }  // namespace korvan::cli

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/encodings.h"
+#include "app/json_text.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
@@ -30,7 +31,7 @@ void WriteJsonNumber(std::ostream& out, double value) {
 }
 
 void WriteJsonTime(std::ostream& out, const SampleTime& time, bool subseconds) {
-  WriteJsonString(out, IsoSampleTimeText(time, subseconds));
+  out << JsonString(IsoSampleTimeText(time, subseconds));
 }
 
 void WriteJson(const Measurement& m, const std::vector<int>& lines,
@@ -40,7 +41,7 @@ void WriteJson(const Measurement& m, const std::vector<int>& lines,
   for (size_t k = 0; k < lines.size(); ++k) {
     const RangeStats& s = stats[k];
     out << (k ? ", " : "") << "{\"number\": " << lines[k] + 1 << ", \"caption\": ";
-    WriteJsonString(out, m.lines[lines[k]].caption);
+    out << JsonString(m.lines[lines[k]].caption);
     out << ", \"count\": " << s.count;
     if (s.count == 0) {
       out << ", \"min\": null, \"min_time\": null, \"max\": null, \"max_time\": null, "
