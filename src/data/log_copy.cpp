@@ -201,22 +201,82 @@ std::string StageGraphSettings(FileSet& set, const std::string& destination,
   return {};
 }
 
-CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs) {
-  const std::string& source = job.source_dir;
-  const std::string& destination = job.destination_dir;
-  if (!RefuseInterruptedPreparation(source, dialogs)) return CopyOutcome::kRefused;
+namespace {
+
+// A source that cannot be copied into destination, told through dialogs.
+bool RefuseCopy(const std::string& source, const std::string& destination, UserDialogs& dialogs) {
+  if (!RefuseInterruptedPreparation(source, dialogs)) return true;
   // Writing the data location onto itself would truncate LOG.BIN while it is being read.
   if (WritesOntoSource(source, destination)) {
     dialogs.ShowError(kCopyOntoSource);
-    return CopyOutcome::kRefused;
+    return true;
   }
   std::string busy;
   if (!WholeSetReadable(source, &busy)) {
     dialogs.ShowError(busy);
-    return CopyOutcome::kRefused;
+    return true;
   }
-  const FolderLock lock(destination);
-  switch (ClaimDestination(lock, destination, dialogs)) {
+  return false;
+}
+
+// The records of the job's range staged into set as LOG.BIN; the failure's text, or empty.
+std::string StageCopiedLog(const MeasurementCopyJob& job, FileSet& set) {
+  const std::string log_source = CardSetPath(job.source_dir, kLogFile);
+  if (job.progress_start) job.progress_start(QueryFile(log_source).size);
+  ReadOnlyFile input(log_source);
+  if (!input.IsOpen()) return kCopyLogOpenFailed;
+  const std::string log_stage = set.StagePath(kLogFile);
+  if (log_stage.empty()) return kCopyLogCreateFailed;
+  AtomicWriter output(log_stage);
+  if (!output.ok()) return kCopyLogCreateFailed;
+  const LogCopyResult copied = CopyLogRecords(input, output, job.start, job.end, job.run_limit,
+                                              job.line_count, job.progress_advance);
+  // A source that could not be read to its end gives no copy: a cut LOG.BIN under the final
+  // name would pass for the whole measurement.
+  if (copied.outcome == LogCopyOutcome::kReadFailed) return kCopyLogReadFailed;
+  if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit()) {
+    return CopyLogWriteFailedText(JoinFolder(job.destination_dir, kLogFile), output.reason());
+  }
+  return {};
+}
+
+// The files are staged in their order and committed together; the first failure drops the
+// staged ones and leaves the destination's set, its GRAPH.INI included, as it was.
+CopyOutcome WriteCopiedSet(const MeasurementCopyJob& job, UserDialogs& dialogs) {
+  const std::string& destination = job.destination_dir;
+  auto fail = [&](const std::string& message) {
+    dialogs.ShowError(message);
+    return CopyOutcome::kFailed;
+  };
+  FileSet set(destination);
+  if (const char* failure = StageConfigFile(set, job.source_dir, kConfigImageFile, true)) {
+    return fail(failure);
+  }
+  // A card prepared elsewhere may have no text configuration.
+  if (const char* failure = StageConfigFile(set, job.source_dir, kConfigIniFile, false)) {
+    return fail(failure);
+  }
+  if (const std::string failure = StageCopiedLog(job, set); !failure.empty()) {
+    return fail(failure);
+  }
+  if (job.write_graph_settings) {
+    const std::string failure = StageGraphSettings(set, destination, job.write_graph_settings);
+    if (!failure.empty()) return fail(failure);
+  }
+  if (set.Commit()) return CopyOutcome::kDone;
+  if (!set.committed()) {
+    return fail(CopyLogWriteFailedText(JoinFolder(destination, kLogFile), set.reason()));
+  }
+  dialogs.Warn(SetStandsText(destination, set.reason()));
+  return CopyOutcome::kStands;
+}
+
+}  // namespace
+
+CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs) {
+  if (RefuseCopy(job.source_dir, job.destination_dir, dialogs)) return CopyOutcome::kRefused;
+  const FolderLock lock(job.destination_dir);
+  switch (ClaimDestination(lock, job.destination_dir, dialogs)) {
     case DestinationClaim::kBusy:
       return CopyOutcome::kRefused;
     case DestinationClaim::kDeclined:
@@ -224,52 +284,7 @@ CopyOutcome CopyMeasurement(const MeasurementCopyJob& job, UserDialogs& dialogs)
     case DestinationClaim::kClaimed:
       break;
   }
-
-  CopyOutcome outcome = CopyOutcome::kDone;
-  auto fail = [&](const std::string& message) {
-    dialogs.ShowError(message);
-    outcome = CopyOutcome::kFailed;
-  };
-  // The files are staged in their order and committed together; the first failure drops the
-  // staged ones and leaves the destination's set, its GRAPH.INI included, as it was.
-  [&] {
-    FileSet set(destination);
-    if (const char* failure = StageConfigFile(set, source, kConfigImageFile, true)) {
-      return fail(failure);
-    }
-    // A card prepared elsewhere may have no text configuration.
-    if (const char* failure = StageConfigFile(set, source, kConfigIniFile, false)) {
-      return fail(failure);
-    }
-
-    const std::string log_source = CardSetPath(source, kLogFile);
-    if (job.progress_start) job.progress_start(QueryFile(log_source).size);
-    ReadOnlyFile input(log_source);
-    if (!input.IsOpen()) return fail(kCopyLogOpenFailed);
-    const std::string log_stage = set.StagePath(kLogFile);
-    if (log_stage.empty()) return fail(kCopyLogCreateFailed);
-    AtomicWriter output(log_stage);
-    if (!output.ok()) return fail(kCopyLogCreateFailed);
-    const LogCopyResult copied = CopyLogRecords(input, output, job.start, job.end, job.run_limit,
-                                                job.line_count, job.progress_advance);
-    // A source that could not be read to its end gives no copy: a cut LOG.BIN under the final
-    // name would pass for the whole measurement.
-    if (copied.outcome == LogCopyOutcome::kReadFailed) return fail(kCopyLogReadFailed);
-    if (copied.outcome == LogCopyOutcome::kWriteFailed || !output.Commit()) {
-      return fail(CopyLogWriteFailedText(JoinFolder(destination, kLogFile), output.reason()));
-    }
-    if (job.write_graph_settings) {
-      const std::string failure = StageGraphSettings(set, destination, job.write_graph_settings);
-      if (!failure.empty()) return fail(failure);
-    }
-    if (!set.Commit()) {
-      if (!set.committed()) {
-        return fail(CopyLogWriteFailedText(JoinFolder(destination, kLogFile), set.reason()));
-      }
-      dialogs.Warn(SetStandsText(destination, set.reason()));
-      outcome = CopyOutcome::kStands;
-    }
-  }();
+  const CopyOutcome outcome = WriteCopiedSet(job, dialogs);
   if (job.progress_finish) job.progress_finish();
   return outcome;
 }
