@@ -23,8 +23,8 @@ namespace korvan {
 namespace {
 
 uint32_t StampAt(double base, uint64_t second) {
-  const uint64_t s = second % 86400;
-  return PackStamp(base + static_cast<double>(second / 86400),
+  const uint64_t s = second % kSecondsPerDay;
+  return PackStamp(base + static_cast<double>(second / kSecondsPerDay),
                    EncodeTime(int(s / 3600), int(s / 60 % 60), int(s % 60), 0));
 }
 

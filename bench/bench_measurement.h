@@ -27,7 +27,7 @@ inline void FillBenchMeasurement(Measurement& m, uint32_t rows) {
   }
   const double base = EncodeDate(2020, 1, 1);
   for (uint32_t r = 0; r < rows; ++r) {
-    const double t = base + r / 86400.0;
+    const double t = base + r / static_cast<double>(kSecondsPerDay);
     const uint32_t stamp = PackStamp(t, t);
     for (int i = 0; i < 8; ++i) {
       if (i == 3 && r % 4) continue;  // one slower line leaves empty cells

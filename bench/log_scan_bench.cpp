@@ -23,8 +23,8 @@ constexpr size_t kFileBytes = size_t{256} << 20;
 
 // Exact whole seconds: a fraction of a day could round to the second before.
 uint32_t StampAt(double base, uint64_t second) {
-  const uint64_t s = second % 86400;
-  return PackStamp(base + static_cast<double>(second / 86400),
+  const uint64_t s = second % kSecondsPerDay;
+  return PackStamp(base + static_cast<double>(second / kSecondsPerDay),
                    EncodeTime(int(s / 3600), int(s / 60 % 60), int(s % 60), 0));
 }
 

@@ -3,6 +3,7 @@
 #include <bit>
 #include <vector>
 
+#include "app/date_time.h"
 #include "graph/plot_detail.h"
 
 namespace korvan {
@@ -13,9 +14,9 @@ TBuf MakeLine(uint32_t count) {
   TBuf buffer;
   buffer.Reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t days = i / 86400;
+    const uint32_t days = i / kSecondsPerDay;
     const uint32_t year = 24 + days / 336, month = 1 + days / 28 % 12, day = 1 + days % 28;
-    const uint32_t s = i % 86400;
+    const uint32_t s = i % kSecondsPerDay;
     const uint32_t stamp =
         year << 26 | month << 22 | day << 17 | (s / 3600) << 12 | (s / 60 % 60) << 6 | s % 60;
     buffer.Append({stamp, 0, std::bit_cast<uint32_t>(static_cast<float>(i % 1000))});

@@ -91,11 +91,12 @@ void RepaintTimings() {
   big.intervals = {1, 1, 1, 1};
   big.log.reserve(1000000 * 58);
   for (int i = 0; i < 1000000; ++i) {
-    const int sec = i % 86400;
+    const int sec = i % kSecondsPerDay;
     const float v = static_cast<float>(std::sin(i / 5000.0) * 100 + i % 17);
     std::vector<LogEntry> entries;
     for (uint16_t l = 0; l < 8; ++l) entries.push_back({l, FloatBits(v + l * 30)});
-    AppendLogBlock(big.log, MakeStamp(2024, 1, 1 + i / 86400, sec / 3600, sec / 60 % 60, sec % 60),
+    AppendLogBlock(big.log,
+                   MakeStamp(2024, 1, 1 + i / kSecondsPerDay, sec / 3600, sec / 60 % 60, sec % 60),
                    std::nullopt, entries);
   }
   Session s;

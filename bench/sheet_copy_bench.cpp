@@ -50,7 +50,7 @@ const std::string& CopySource() {
     const double base = EncodeDate(2020, 1, 1);
     LogEntry entries[8];
     for (uint32_t r = 0; written < (256ull << 20); ++r) {
-      const double t = base + r / 86400.0;
+      const double t = base + r / static_cast<double>(kSecondsPerDay);
       for (uint16_t i = 0; i < 8; ++i) entries[i] = {i, r * 2654435761u + i};
       AppendLogBlock(chunk, PackStamp(t, t), MillisecondWord(r % 1000), entries);
       if (chunk.size() >= (1 << 20)) {

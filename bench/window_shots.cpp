@@ -60,7 +60,7 @@ using testing::MakeStamp;
 using testing::TempDir;
 using testing::WriteBytes;
 
-constexpr double kSecond = 1.0 / 86400;
+constexpr double kSecond = 1.0 / kSecondsPerDay;
 
 CardLine Line(const char* name, const char* label) {
   CardLine line;
@@ -295,11 +295,12 @@ void GraphMillion(Shots& shots) {
   big.lines.assign(8, Line("Přístroj", "Veličina"));
   big.log.reserve(1000000 * 58);
   for (int i = 0; i < 1000000; ++i) {
-    const int s = i % 86400;
+    const int s = i % kSecondsPerDay;
     const float v = static_cast<float>(std::sin(i / 5000.0) * 100 + i % 17);
     std::vector<LogEntry> entries;
     for (uint16_t l = 0; l < 8; ++l) entries.push_back({l, FloatBits(v + l * 30)});
-    AppendLogBlock(big.log, MakeStamp(2024, 1, 1 + i / 86400, s / 3600, s / 60 % 60, s % 60),
+    AppendLogBlock(big.log,
+                   MakeStamp(2024, 1, 1 + i / kSecondsPerDay, s / 3600, s / 60 % 60, s % 60),
                    std::nullopt, entries);
   }
   big.intervals = {1, 1, 1, 1};

@@ -75,7 +75,7 @@ std::vector<LogSample> Samples(Bytes& in) {
         for (uint32_t k = 0; k < repeat; ++k) out.push_back({stamp, ms, k});
         break;
       default:  // a jump of days
-        TBuf::AddMilliseconds(stamp, ms, static_cast<int64_t>(in.Next(2)) * 86400000 / 7);
+        TBuf::AddMilliseconds(stamp, ms, static_cast<int64_t>(in.Next(2)) * korvan::kMsPerDay / 7);
         out.push_back({stamp, ms, 1});
     }
   }

@@ -1,11 +1,13 @@
 #include "cli/cli.h"
 
 #include <new>
+#include <string>
 #include <string_view>
 
 #include "app/constants.h"
 #include "app/error.h"
 #include "cli/cli_commands.h"
+#include "export/periods.h"
 
 namespace korvan::cli {
 
@@ -24,6 +26,9 @@ int RunReadback(const std::vector<std::string>& arguments, std::ostream& out, st
 int RunSimulate(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 const std::vector<Command>& Commands() {
+  static const std::string export_usage =
+      "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--format csv|xlsx] [--every " +
+      PeriodTokens("|", "|") + " [--stat mean,min,max] [--count] [--skip-empty]] [--decimal ,|.]";
   static const std::vector<Command> commands = {
       {"config", "config SOUBOR|SLOŽKA [--json] [--decimal ,|.]",
        "vypíše soubor nastavení nebo CONFIG.INI složky karty", RunConfig},
@@ -31,9 +36,7 @@ const std::vector<Command>& Commands() {
        "přepíše soubor nastavení, jak jej uloží program (.cfg na .kva)", RunConvert},
       {"info", "info SLOŽKA [--json] [--decimal ,|.]",
        "veličiny, počty vzorků a časový rozsah složky karty", RunInfo},
-      {"export",
-       "export SLOŽKA VÝSTUP [--lines 1,3] [--from T] [--to T] [--format csv|xlsx] "
-       "[--every 1m|15m|1h|1d [--stat mean,min,max] [--count] [--skip-empty]] [--decimal ,|.]",
+      {"export", export_usage.c_str(),
        "textový export měření nebo sešit .xlsx (VÝSTUP \"-\" je standardní výstup)", RunExport},
       {"copy", "copy SLOŽKA CÍL [--from T] [--to T] [--yes] [--decimal ,|.]",
        "uloží kopii měření (od T včetně do T bez něj) do složky CÍL", RunCopy},

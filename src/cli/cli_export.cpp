@@ -11,6 +11,7 @@
 #include "cli/cli_options.h"
 #include "export/export.h"
 #include "export/export_aggregate.h"
+#include "export/periods.h"
 #include "export/xlsx_export.h"
 
 namespace korvan::cli {
@@ -60,7 +61,8 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
   AggregateOptions aggregate;
   if (const std::string* every = args->Value("--every")) {
     if (!ParsePeriod(*every, aggregate.period_seconds)) {
-      err << "korvan-cli export: --every je 1m, 15m, 1h nebo 1d, ne \"" << *every << "\"\n";
+      err << "korvan-cli export: --every je " << PeriodTokens(", ", " nebo ") << ", ne \"" << *every
+          << "\"\n";
       return 2;
     }
   } else if (args->Has("--stat") || args->Has("--count") || args->Has("--skip-empty")) {

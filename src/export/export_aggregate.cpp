@@ -51,20 +51,6 @@ void ForEachFigure(std::span<const PeriodFigures> figures, const AggregateOption
 
 }  // namespace
 
-bool ParsePeriod(std::string_view text, uint32_t& seconds) {
-  if (text == "1m")
-    seconds = 60;
-  else if (text == "15m")
-    seconds = 900;
-  else if (text == "1h")
-    seconds = 3600;
-  else if (text == "1d")
-    seconds = kSecondsPerDay;
-  else
-    return false;
-  return true;
-}
-
 bool ParseStatList(std::string_view text, AggregateOptions& options) {
   AggregateOptions chosen = options;
   chosen.mean = chosen.minimum = chosen.maximum = false;

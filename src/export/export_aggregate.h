@@ -9,6 +9,7 @@
 
 #include "data/measurement.h"
 #include "export/export.h"
+#include "export/periods.h"
 
 namespace korvan {
 
@@ -17,7 +18,7 @@ class UserDialogs;
 // What an aggregated export writes: one row per period of local time, per chosen line the
 // chosen figures.
 struct AggregateOptions {
-  uint32_t period_seconds = 0;  // 60, 900, 3600 or 86400
+  uint32_t period_seconds = 0;  // the seconds of one of kPeriods
   bool mean = true;
   bool minimum = true;
   bool maximum = true;
@@ -25,8 +26,6 @@ struct AggregateOptions {
   bool skip_empty = false;  // periods without a sample: left out rather than an empty row
 };
 
-// "1m", "15m", "1h", "1d"; false for anything else.
-bool ParsePeriod(std::string_view text, uint32_t& seconds);
 // A comma list of "mean", "min", "max" (at least one); false for anything else.
 bool ParseStatList(std::string_view text, AggregateOptions& options);
 

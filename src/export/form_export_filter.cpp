@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "app/user_dialogs.h"
+#include "export/periods.h"
 #include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
 
@@ -22,9 +23,9 @@ TFormExportFilter::TFormExportFilter(KorvanApp& app) : QDialog(nullptr), app_(ap
   ListBox2->hide();
   LabelInterval = new QLabel(Q("&Interval"), this);
   ComboInterval = new QComboBox(this);
-  for (const char* item : {"každý vzorek", "1 minuta", "15 minut", "1 hodina", "1 den"}) {
-    ComboInterval->addItem(Q(item));
-  }
+  ComboInterval->addItem(Q("každý vzorek"), 0u);
+  for (const Period& period : kPeriods)
+    ComboInterval->addItem(Q(std::string(period.label)), period.seconds);
   LabelInterval->setBuddy(ComboInterval);
   ButtonOK = new QPushButton(Q("O&K"), this);
   ButtonCancel = new QPushButton(Q("&Zruš"), this);
@@ -67,10 +68,6 @@ void TFormExportFilter::ButtonOKClick() {
   accept();
 }
 
-uint32_t TFormExportFilter::IntervalSeconds() const {
-  constexpr uint32_t kSeconds[] = {0, 60, 900, 3600, 86400};
-  const int i = ComboInterval->currentIndex();
-  return i > 0 && i < 5 ? kSeconds[i] : 0;
-}
+uint32_t TFormExportFilter::PeriodSeconds() const { return ComboInterval->currentData().toUInt(); }
 
 }  // namespace korvan

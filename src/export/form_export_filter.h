@@ -34,7 +34,7 @@ class TFormExportFilter : public QDialog {
   // "Interval": every sample (the plain export) or one aggregated row per period.
   QComboBox* ComboInterval;
   // The seconds of the chosen period, 0 for every sample.
-  uint32_t IntervalSeconds() const;
+  uint32_t PeriodSeconds() const;
   QPushButton* ButtonOK;
   QPushButton* ButtonCancel;
 

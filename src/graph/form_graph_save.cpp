@@ -121,10 +121,10 @@ void TFormGraph::ButtonExportClick() {
   std::optional<uint64_t> rows;
   progress.rows = [&](uint64_t count) { rows = count; };
   bool done = false;
-  if (filter->IntervalSeconds() > 0) {
+  if (filter->PeriodSeconds() > 0) {
     bar.Busy();
     AggregateOptions aggregate;
-    aggregate.period_seconds = filter->IntervalSeconds();
+    aggregate.period_seconds = filter->PeriodSeconds();
     done = ExportAggregatedToFile(path, IsXlsxPath(path), *measurement_, lines, CurrentStampRange(),
                                   aggregate, app_.DecimalSeparator(), app_.Dialogs());
   } else if (IsXlsxPath(path)) {

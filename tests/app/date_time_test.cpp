@@ -79,7 +79,7 @@ TEST(TimeTest, EncodeRejectsOutOfRange) {
 }
 
 TEST(TimeTest, EverySecondRoundTrips) {
-  for (int s = 0; s < 86400; ++s) {
+  for (int s = 0; s < kSecondsPerDay; ++s) {
     const int ms = s % 1000;
     const double value = 45356 + EncodeTime(s / 3600, s / 60 % 60, s % 60, ms);
     TimeParts t = DecodeTime(value);
@@ -90,7 +90,7 @@ TEST(TimeTest, EverySecondRoundTrips) {
 }
 
 TEST(TimeTest, RoundsToTheMillisecondBeforeSplitting) {
-  TimeParts t = DecodeTime((7 * 3600 + 8 * 60 + 9.9996) / 86400.0);
+  TimeParts t = DecodeTime((7 * 3600 + 8 * 60 + 9.9996) / kSecondsPerDay);
   EXPECT_EQ(t.hour, 7);
   EXPECT_EQ(t.minute, 8);
   EXPECT_EQ(t.second, 10);
@@ -100,7 +100,7 @@ TEST(TimeTest, RoundsToTheMillisecondBeforeSplitting) {
   EXPECT_EQ(t.second, 59);
   EXPECT_EQ(t.millisecond, 999);
   // The last half millisecond of a day belongs to the next day.
-  const double late = EncodeDate(2024, 2, 29) + (86400 - 0.0004) / 86400.0;
+  const double late = EncodeDate(2024, 2, 29) + (kSecondsPerDay - 0.0004) / kSecondsPerDay;
   DateParts d = DecodeDate(late);
   EXPECT_EQ(d.month, 3);
   EXPECT_EQ(d.day, 1);
@@ -154,9 +154,9 @@ TEST(FormatDateTimeTest, ChartPatterns) {
   EXPECT_EQ(FormatDateTime("h:mm", value, dot), "7.08");
   EXPECT_EQ(FormatDateTime("d.M.yyyy", 0), "30.12.1899");
   EXPECT_EQ(FormatDateTime("h:mm", 0), "0:00");
-  const double rounding = EncodeDate(2024, 3, 5) + (7 * 3600 + 8 * 60 + 9.9996) / 86400.0;
+  const double rounding = EncodeDate(2024, 3, 5) + (7 * 3600 + 8 * 60 + 9.9996) / kSecondsPerDay;
   EXPECT_EQ(FormatDateTime("h:mm:ss", rounding), "7:08:10");
-  const double midnight = EncodeDate(2024, 3, 5) + (86400 - 0.0004) / 86400.0;
+  const double midnight = EncodeDate(2024, 3, 5) + (kSecondsPerDay - 0.0004) / kSecondsPerDay;
   EXPECT_EQ(FormatDateTime("d.M.yyyy h:mm:ss", midnight), "6.3.2024 0:00:00");
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/date_time.h"
 #include "data/graph_settings_file.h"
 #include "support/card_builder.h"
 #include "support/cli_run.h"
@@ -55,7 +56,8 @@ TEST_F(CliCopyTest, CopyOfARangeExportsAsTheRangeWithoutItsEnd) {
   // GRAPH.INI holds the range, so that opening the copy shows it.
   GraphViewState view;
   ASSERT_TRUE(ReadGraphSettingsFile(destination.File("GRAPH.INI"), view, 0));
-  EXPECT_NEAR(view.range_from, 38781.0 + (8 * 3600 + 7 * 60 + 10) / 86400.0, 1e-9);
+  EXPECT_NEAR(view.range_from,
+              38781.0 + (8 * 3600 + 7 * 60 + 10) / static_cast<double>(kSecondsPerDay), 1e-9);
 }
 
 TEST_F(CliCopyTest, WholeMeasurementByDefaultAndExistingDataNeedsYes) {

@@ -90,7 +90,7 @@ TBuf Samples(const std::vector<int>& seconds) {
   TBuf buffer;
   const double base = EncodeDate(2010, 1, 1) + EncodeTime(0, 0, 0, 0);
   for (size_t i = 0; i < seconds.size(); ++i) {
-    const double t = base + seconds[i] / 86400.0;
+    const double t = base + seconds[i] / static_cast<double>(kSecondsPerDay);
     buffer.Append({PackStamp(t, t), 0, static_cast<uint32_t>(i)});
   }
   return buffer;
@@ -143,7 +143,7 @@ TEST(ReorderLineSamplesTest, AtMost65536SegmentsTheLastTakingTheRest) {
   TBuf buffer;
   const double base = EncodeDate(2010, 1, 1);
   for (uint32_t i = 0; i < n; ++i) {
-    const double t = base + (n - i) / 86400.0;
+    const double t = base + (n - i) / static_cast<double>(kSecondsPerDay);
     buffer.Append({PackStamp(t, t), 0, i});
   }
   ReorderLineSamples(buffer, 10);
@@ -710,7 +710,7 @@ TEST_F(LoadTest, FiftyLinesLoadUnderAnAddressSpaceLimitNearWhatTheSamplesNeed) {
   std::string& log = card.log;
   constexpr int kBlocks = 100000;  // 31 MB; 50 lines take 50 MB of samples
   for (int n = 0; n < kBlocks; ++n) {
-    const double t = start + n / 86400.0;
+    const double t = start + n / static_cast<double>(kSecondsPerDay);
     AppendLogBlock(log, PackStamp(t, t), std::nullopt, entries);
   }
   card.WriteAll(dir.path());

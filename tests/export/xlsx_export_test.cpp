@@ -25,6 +25,7 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
+#include "app/date_time.h"
 #include "export/export_aggregate.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
@@ -130,8 +131,10 @@ TEST_F(XlsxExportTest, CellsAreDateTimesAndPhysicalValues) {
   EXPECT_EQ(cells.at("B1").type, "inlineStr");
 
   // 5.3.2006 is day 38781 of the spreadsheet's calendar.
-  EXPECT_NEAR(std::stod(cells.at("A2").text), 38781 + (8 * 3600 + 7 * 60 + 6) / 86400.0, 1e-9);
-  EXPECT_NEAR(std::stod(cells.at("A4").text), 38781 + (8 * 3600 + 7 * 60 + 8) / 86400.0, 1e-9);
+  EXPECT_NEAR(std::stod(cells.at("A2").text),
+              38781 + (8 * 3600 + 7 * 60 + 6) / static_cast<double>(kSecondsPerDay), 1e-9);
+  EXPECT_NEAR(std::stod(cells.at("A4").text),
+              38781 + (8 * 3600 + 7 * 60 + 8) / static_cast<double>(kSecondsPerDay), 1e-9);
   EXPECT_EQ(FormatOf(cells.at("A2")), "d.m.yyyy h:mm:ss");
   EXPECT_EQ(cells.at("A2").type, "");
 
@@ -206,7 +209,7 @@ TEST_F(XlsxExportTest, SubsecondsAndSheetSplit) {
   EXPECT_EQ(third.at("A1").text, "Datum, Čas");
   EXPECT_EQ(third.at("D1").text, "C - Proud");
   // The fifth sample, 0.8 s after midnight, alone on the third sheet.
-  EXPECT_NEAR(std::stod(third.at("A2").text), 43831 + 0.8 / 86400, 1e-9);
+  EXPECT_NEAR(std::stod(third.at("A2").text), 43831 + 0.8 / kSecondsPerDay, 1e-9);
   EXPECT_EQ(FormatOf(third.at("A2")), "d.m.yyyy h:mm:ss.00");
   EXPECT_EQ(third.at("D2").text, "0.4");
   EXPECT_EQ(third.count("A3"), 0u);

@@ -13,6 +13,7 @@
 #include <numeric>
 #include <vector>
 
+#include "app/date_time.h"
 #include "graph/form_graph.h"
 #include "support/card_builder.h"
 #include "support/plot_points.h"
@@ -64,8 +65,9 @@ testing::CardBuilder Card() {
         entries.push_back({static_cast<uint16_t>(shape), *raw});
       }
     }
-    const int s = i % 86400;
-    AppendLogBlock(card.log, MakeStamp(2024, 3, 1 + i / 86400, s / 3600, s / 60 % 60, s % 60),
+    const int s = i % kSecondsPerDay;
+    AppendLogBlock(card.log,
+                   MakeStamp(2024, 3, 1 + i / kSecondsPerDay, s / 3600, s / 60 % 60, s % 60),
                    std::nullopt, entries);
   }
   return card;

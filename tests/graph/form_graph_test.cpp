@@ -46,7 +46,7 @@ using testing::FloatBits;
 using testing::MakeStamp;
 using testing::TempDir;
 
-constexpr double kSecond = 1.0 / 86400;
+constexpr double kSecond = 1.0 / kSecondsPerDay;
 
 CardBuilder SmallCard() { return testing::RampCard(); }
 

@@ -28,7 +28,7 @@
 namespace korvan {
 namespace {
 
-constexpr double kSecond = 1.0 / 86400;
+constexpr double kSecond = 1.0 / kSecondsPerDay;
 const double kFirst = EncodeDate(2024, 5, 1) + EncodeTime(10, 0, 0, 0);
 
 class GraphToolsTest : public testing::GraphWindowTest {

@@ -48,25 +48,8 @@ using testing::FloatBits;
 using testing::MakeStamp;
 using testing::ReadBytes;
 using testing::TempDir;
+using testing::ThreeLines;
 using testing::WriteBytes;
-
-uint32_t At(int second) { return MakeStamp(2006, 3, 5, 8, 7, 6 + second); }
-
-// Three lines on 5 March 2006 from 08:07:06: A is F4 with the range 0-100, B is U2 with
-// multiplier 0.1, C is F4 without a range. Sub-seconds when ms is set.
-CardBuilder ThreeLines(bool ms) {
-  CardBuilder card;
-  card.lines = {CardLine{"A", "a", 1, "F4", 1.0, 0.0, 100.0}, CardLine{"B", "b", 1, "U2", 0.1},
-                CardLine{"C", "c", 1, "F4"}};
-  auto word = [ms](uint16_t m) {
-    return ms ? std::optional<uint16_t>(MillisecondWord(m)) : std::nullopt;
-  };
-  card.Block(At(0), {{0, FloatBits(21.5f)}, {1, 123}, {2, FloatBits(3)}}, word(0));
-  card.Block(At(0), {{0, FloatBits(120)}, {2, 0x7FFFFFFF}}, word(250));  // out of range, no value
-  card.Block(At(1), {{1, 7}}, word(0));
-  card.Block(At(2), {{0, FloatBits(1)}, {2, FloatBits(0.000012f)}}, word(990));
-  return card;
-}
 
 class SheetTest : public testing::GraphWindowTest {
  protected:
@@ -372,116 +355,6 @@ TEST_F(SheetTest, KeysClicksAndCopyActOnAllRows) {
   });
 }
 
-class ExportTest : public SheetTest {
- protected:
-  // "&Export" with the given entries selected in the filter and the interval item chosen (or
-  // cancel). The interval the filter opened with is kept in opened_interval_; a filter that OK
-  // left open is cancelled (left_open_).
-  void Export(TFormGraph& g, std::vector<int> rows, bool ok = true, int interval = 0) {
-    TFormExportFilter* filter = app_.ExportFilter();
-    QTimer::singleShot(0, filter, [=, this] {
-      entries_.clear();
-      for (int i = 0; i < filter->ListBox1->count(); ++i) {
-        entries_ << filter->ListBox1->item(i)->text();
-      }
-      opened_interval_ = filter->ComboInterval->currentIndex();
-      filter->ComboInterval->setCurrentIndex(interval);
-      for (int r : rows) filter->ListBox1->item(r)->setSelected(true);
-      if (ok) {
-        filter->ButtonOKClick();
-        left_open_ = filter->isVisible();
-        if (left_open_) filter->reject();
-      } else {
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(filter, &escape);
-      }
-    });
-    g.ButtonExportClick();
-  }
-  QStringList entries_;
-  int opened_interval_ = -1;
-  bool left_open_ = false;
-};
-
-TEST_F(ExportTest, ChosenLinesComeInLineOrder) {
-  TFormGraph& g = Open(ThreeLines(false));
-  dialogs_.file_names.push_back(out_.File("data"));
-  Export(g, {2, 0});
-  EXPECT_EQ(entries_, (QStringList{"1.  A - a", "2.  B - b", "3.  C - c"}));
-  ASSERT_EQ(dialogs_.file_dialogs.size(), 1u);
-  EXPECT_EQ(dialogs_.file_dialogs[0].title, "Uložení dat");
-  EXPECT_EQ(dialogs_.file_dialogs[0].filter,
-            "Formátovaný text *.csv|*.csv|Sešit Excel *.xlsx|*.xlsx");
-  // A name without extension gets ".csv".
-  EXPECT_EQ(ReadBytes(out_.File("data.csv")),
-            "Datum;\xC8"
-            "as;A - a;C - c\r\n"
-            " 5.03.2006;08:07:06;21,5;3\r\n"
-            " 5.03.2006;08:07:06;;\r\n"
-            " 5.03.2006;08:07:08;1;1,2E-05\r\n");
-  EXPECT_FALSE(g.ProgressBar1->isVisible());
-
-  // The list is refilled: the last choice is not kept. A name with an extension stays.
-  dialogs_.file_names.push_back(out_.File("b.txt"));
-  Export(g, {1});
-  EXPECT_EQ(ReadBytes(out_.File("b.txt")).substr(0, 17),
-            "Datum;\xC8"
-            "as;B - b\r\n");
-}
-
-TEST_F(ExportTest, WorkbookByExtensionAndAggregatedByInterval) {
-  TFormGraph& g = Open(ThreeLines(false));
-  dialogs_.file_names.push_back(out_.File("data.xlsx"));
-  Export(g, {0});
-  EXPECT_EQ(ReadBytes(out_.File("data.xlsx")).substr(0, 2), "PK");
-
-  TFormExportFilter* filter = app_.ExportFilter();
-  EXPECT_EQ(filter->ComboInterval->currentText(), QString::fromUtf8("každý vzorek"));
-  dialogs_.file_names.push_back(out_.File("hours"));
-  Export(g, {0}, true, 3);  // "1 hodina"
-  EXPECT_EQ(filter->IntervalSeconds(), 3600u);
-  EXPECT_EQ(ReadBytes(out_.File("hours.csv")),
-            "Datum;\xC8"
-            "as;A - a \x96 pr\xF9m\xECr;A - a \x96 min;A - a \x96 max\r\n"
-            " 5.03.2006;08:00:00;11,25;1;21,5\r\n");
-  EXPECT_TRUE(dialogs_.messages.empty());
-  EXPECT_EQ(g.LabelStatus->text().toStdString(),
-            "Export uložen do " + out_.File("hours.csv") + ".");
-
-  // The next export starts from every sample again, as its lines start unchosen.
-  dialogs_.file_names.push_back(out_.File("again.csv"));
-  Export(g, {0});
-  EXPECT_EQ(opened_interval_, 0);
-  EXPECT_EQ(g.LabelStatus->text().toStdString(),
-            "Export uložen do " + out_.File("again.csv") + " (3 řádky).");
-}
-
-TEST_F(ExportTest, CancelEmptyChoiceAndFailuresWriteNothing) {
-  TFormGraph& g = Open(ThreeLines(false));
-  Export(g, {0}, /*ok=*/false);
-  // OK without a line: told, and the filter stays open for a choice.
-  Export(g, {});
-  EXPECT_TRUE(left_open_);
-  EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kExportNoLineChosen});
-  dialogs_.Clear();
-  EXPECT_TRUE(dialogs_.file_dialogs.empty());
-  dialogs_.file_names.push_back(std::nullopt);
-  Export(g, {0});
-  EXPECT_TRUE(dialogs_.messages.empty());
-
-  const std::string log_before = ReadBytes(data_.File("LOG.BIN"));
-  for (const std::string& target : {out_.File("missing/x.csv"), data_.File("LOG.BIN")}) {
-    SCOPED_TRACE(target);
-    dialogs_.Clear();
-    dialogs_.file_names.push_back(target);
-    Export(g, {0});
-    ASSERT_EQ(dialogs_.Texts("error").size(), 1u);
-    EXPECT_TRUE(dialogs_.Texts("error")[0].starts_with("Soubor exportu nelze vytvořit!"));
-  }
-  EXPECT_EQ(ReadBytes(data_.File("LOG.BIN")), log_before);
-  EXPECT_FALSE(g.ProgressBar1->isVisible());
-}
-
 TEST_F(SheetTest, SavedCopyHoldsTheRangeAndOpensInTheGraphWindow) {
   TFormGraph& g = Open(ThreeLines(false));
   // Read back from CONFIG.BIN; the missing CONFIG.INI is skipped without a word.
@@ -536,7 +409,7 @@ TEST_F(SheetTest, ACopyGoesOnWithoutTheInstrumentsQuantityFile) {
 
 // A click of the user's that arrives while a long operation reports progress: armed at the
 // bar's first move, it comes from the event loop the operation turns, as the user's would.
-class BusyTest : public ExportTest {
+class BusyTest : public SheetTest {
  protected:
   BusyTest() {
     // Set up already: no first-run window waits on the shown main panel.
@@ -609,7 +482,12 @@ TEST_F(BusyTest, TableClickedDuringTheExportWaitsForItsEnd) {
   dialogs_.file_names.push_back(out_.File("all.csv"));
   AnswerNestedDialogs(true);
   ClickDuringProgress(g.ProgressBar1, g.ButtonText);
-  Export(g, {0});
+  TFormExportFilter* filter = app_.ExportFilter();
+  QTimer::singleShot(0, filter, [filter] {
+    filter->ListBox1->item(0)->setSelected(true);
+    filter->ButtonOKClick();
+  });
+  g.ButtonExportClick();
   EXPECT_TRUE(busy_seen_);
   EXPECT_EQ(nested_runs_, 0);
   const std::string csv = ReadBytes(out_.File("all.csv"));

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "app/date_time.h"
 #include "app/encodings.h"
 #include "graph/readout.h"
 #include "support/card_builder.h"
@@ -35,8 +36,8 @@ TBuf MakeLine(const Case& c, std::mt19937& random) {
   for (uint32_t i = 0; i < c.samples; ++i) {
     uint32_t second = i;
     if (c.disorder == 1 && i >= c.samples / 2 && i < c.samples / 2 + 500) second -= 300;
-    const uint32_t stamp =
-        MakeStamp(2024, 1, 1 + second / 86400, second / 3600 % 24, second / 60 % 60, second % 60);
+    const uint32_t stamp = MakeStamp(2024, 1, 1 + second / kSecondsPerDay, second / 3600 % 24,
+                                     second / 60 % 60, second % 60);
     value += static_cast<float>(static_cast<int>(random() % 201) - 100) * 0.01f;
     uint32_t raw = std::bit_cast<uint32_t>(value);
     if (random() % 500 == 0) raw = 0x7FC00000;  // NaN
@@ -123,7 +124,8 @@ TEST(LineDetailTest, LongLineSmallBesideTheSamples) {
   const uint32_t count = (uint32_t{1} << 20) + 4100;
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t raw = i == 700000 ? 5000000 : i % 1000;
-    buffer.Append({MakeStamp(2024, 1, 1 + i / 86400, i / 3600 % 24, i / 60 % 60, i % 60), 0, raw});
+    buffer.Append(
+        {MakeStamp(2024, 1, 1 + i / kSecondsPerDay, i / 3600 % 24, i / 60 % 60, i % 60), 0, raw});
   }
   MeasuredLine line;
   line.maximum = 4000000;  // the one large value is out of range

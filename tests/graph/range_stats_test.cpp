@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/date_time.h"
 #include "app/encodings.h"
 #include "support/card_builder.h"
 
@@ -64,15 +65,17 @@ TEST_F(RangeStatsTest, WindowsLimitTheSamples) {
     double minimum, maximum;
   };
   const double t0 = UnpackStamp(kT0, 0);
-  const double ms = 1.0 / 86400000;
+  const double ms = 1.0 / kMsPerDay;
   const Case cases[] = {
       // Stamps count whatever their milliseconds, at both ends.
       {"stamps 0-4", WindowOfStamps({kT0, kT0 + 4}), 3, 6, 20},
       {"stamps 1-5", WindowOfStamps({kT0 + 1, kT0 + 5}), 3, 6, 20},
       // Times to the millisecond: 10:00:04.250 is in from exactly that time, out 1 ms later.
-      {"times from 4.250", WindowOfTimes(t0 + 4.25 / 86400, t0 + 10.0 / 86400), 3, 6, 8},
-      {"times from 4.251", WindowOfTimes(t0 + 4.25 / 86400 + ms, t0 + 10.0 / 86400), 2, 6, 8},
-      {"times to 0.750", WindowOfTimes(t0 - 1, t0 + 0.75 / 86400), 1, 10, 10},
+      {"times from 4.250", WindowOfTimes(t0 + 4.25 / kSecondsPerDay, t0 + 10.0 / kSecondsPerDay), 3,
+       6, 8},
+      {"times from 4.251",
+       WindowOfTimes(t0 + 4.25 / kSecondsPerDay + ms, t0 + 10.0 / kSecondsPerDay), 2, 6, 8},
+      {"times to 0.750", WindowOfTimes(t0 - 1, t0 + 0.75 / kSecondsPerDay), 1, 10, 10},
       {"before the data", WindowOfStamps({kT0 - 100, kT0 - 1}), 0, 0, 0},
       {"only no-value and out of range", WindowOfStamps({kT0 + 2, kT0 + 3}), 0, 0, 0},
   };
@@ -123,10 +126,10 @@ TEST(RangeStats, TimeTexts) {
   EXPECT_EQ(IsoSampleTimeText({stamp, 259}, true), "2006-03-05 08:07:06.25");
   EXPECT_EQ(IsoSampleTimeText({stamp, 9}, true), "2006-03-05 08:07:06.00");
   // A chart position rounds to the millisecond.
-  const std::optional<SampleTime> t = SampleTimeOf(UnpackStamp(stamp, 999) + 0.4 / 86400000);
+  const std::optional<SampleTime> t = SampleTimeOf(UnpackStamp(stamp, 999) + 0.4 / kMsPerDay);
   ASSERT_TRUE(t);
   EXPECT_EQ(*t, (SampleTime{stamp, 999}));
-  EXPECT_EQ(SampleTimeOf(UnpackStamp(stamp, 999) + 0.6 / 86400000)->stamp, stamp + 1);
+  EXPECT_EQ(SampleTimeOf(UnpackStamp(stamp, 999) + 0.6 / kMsPerDay)->stamp, stamp + 1);
   EXPECT_FALSE(SampleTimeOf(EncodeDate(1999, 12, 31)));
 }
 

@@ -32,7 +32,7 @@ TEST(DemoCard, LoadsAsAWeekOfFourLinesWithSubsecondsAtTheEnd) {
     EXPECT_TRUE(m.subseconds_present);
     ASSERT_TRUE(result.has_range);
     EXPECT_NEAR(result.range_from, today - 7, 1e-9);
-    EXPECT_NEAR(result.range_to, today - 10.0 / 86400, 1e-6);
+    EXPECT_NEAR(result.range_to, today - 10.0 / kSecondsPerDay, 1e-6);
     // Every value of the ranged line is inside its range.
     for (uint32_t i = 0; i < m.buffers[1].count(); ++i) {
       EXPECT_TRUE(InValueRange(m.lines[1], ConvertRawValue(m.lines[1], m.buffers[1][i].raw)));

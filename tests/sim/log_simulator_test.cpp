@@ -73,7 +73,7 @@ TEST(LogSimulator, RecordsEachIntervalsLinesInRangeAndLoadsWhole) {
   EXPECT_FALSE(result.wrapped);
   EXPECT_EQ(result.blocks, 2160u + 43200u);
   EXPECT_DOUBLE_EQ(result.first, kStart);
-  EXPECT_NEAR(result.last, kStart + 0.25 - 0.5 / 86400, 1e-9);
+  EXPECT_NEAR(result.last, kStart + 0.25 - 0.5 / kSecondsPerDay, 1e-9);
   EXPECT_EQ(std::filesystem::file_size(dir.File("LOG.BIN")), 1048576u);
 
   const Measurement m = Load(dir.path(), EncodeDate(2024, 5, 1));
@@ -125,7 +125,7 @@ TEST(LogSimulator, AFullFileWrapsToItsStartAndTheScanPutsItInOrder) {
   for (uint32_t i = 1; i < samples.count(); ++i) {
     ASSERT_LT(uint32_t{samples[i - 1].stamp}, uint32_t{samples[i].stamp});
   }
-  const double oldest_kept = kStart + (86400 - 74898) * 10.0 / 86400;
+  const double oldest_kept = kStart + (86400 - 74898) * 10.0 / kSecondsPerDay;
   EXPECT_EQ(m.earliest, PackStamp(oldest_kept, oldest_kept + 1e-7));
   EXPECT_EQ(uint32_t{samples[samples.count() - 1].stamp},
             PackStamp(result.last, result.last + 1e-7));
@@ -138,7 +138,7 @@ TEST(LogSimulator, WithoutAStartTheRecordingEndsNow) {
   const SimulationResult result = SimulateRecording(dir.path(), {.days = 0.01, .now = now});
   EXPECT_LE(result.last, now);
   // At most the present second's fraction and one half-second interval before.
-  EXPECT_GT(result.last, now - 1.5 / 86400);
+  EXPECT_GT(result.last, now - 1.5 / kSecondsPerDay);
 }
 
 TEST(LogSimulator, NeedsAPreparedFolder) {

@@ -4,9 +4,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <optional>
 #include <string>
 
 #include "app/date_time.h"
+#include "data/log_writer.h"
 #include "graph/form_graph.h"
 #include "shell/form_setup.h"
 #include "shell/form_windows.h"
@@ -31,6 +33,23 @@ inline CardBuilder RampCard(const std::string& first_label = "T1") {
                 {1, FloatBits(3.0f)},
                 {2, FloatBits(static_cast<float>(-1 - i))}});
   }
+  return card;
+}
+
+// Three lines on 5 March 2006 from 08:07:06: A is F4 with the range 0-100, B is U2 with
+// multiplier 0.1, C is F4 without a range. Sub-seconds when ms is set.
+inline CardBuilder ThreeLines(bool ms) {
+  auto at = [](int second) { return MakeStamp(2006, 3, 5, 8, 7, 6 + second); };
+  CardBuilder card;
+  card.lines = {CardLine{"A", "a", 1, "F4", 1.0, 0.0, 100.0}, CardLine{"B", "b", 1, "U2", 0.1},
+                CardLine{"C", "c", 1, "F4"}};
+  auto word = [ms](uint16_t m) {
+    return ms ? std::optional<uint16_t>(MillisecondWord(m)) : std::nullopt;
+  };
+  card.Block(at(0), {{0, FloatBits(21.5f)}, {1, 123}, {2, FloatBits(3)}}, word(0));
+  card.Block(at(0), {{0, FloatBits(120)}, {2, 0x7FFFFFFF}}, word(250));  // out of range, no value
+  card.Block(at(1), {{1, 7}}, word(0));
+  card.Block(at(2), {{0, FloatBits(1)}, {2, FloatBits(0.000012f)}}, word(990));
   return card;
 }
 
