@@ -63,5 +63,25 @@ void BM_LinePoints(benchmark::State& state) {
 }
 BENCHMARK(BM_LinePoints)->Arg(1000000)->Arg(16000000)->Unit(benchmark::kMillisecond);
 
+// The point marks of the whole span on a 1 000 x 400-pixel chart.
+void BM_MarkPoints(benchmark::State& state) {
+  const TBuf buffer = MakeLine(static_cast<uint32_t>(state.range(0)));
+  const LineDetail detail(FloatLine(), buffer, {0, 0xFFFFFFFF});
+  const LineDetail::Span span = detail.SpanOf({0, 0xFFFFFFFF});
+  const LineDetail::Extent extent = detail.ExtentOf(span);
+  const double lower = extent.key_min, upper = extent.key_max;
+  const double scale = 1000 / (upper - lower);
+  const AxisMap keys{[=](double key) { return (key - lower) * scale; },
+                     [=](double pixel) { return lower + pixel / scale; }};
+  const AxisMap values{[](double value) { return 400 - value * 400 / 900; },
+                       [](double pixel) { return (400 - pixel) * 900 / 400; }};
+  std::vector<DetailPoint> points;
+  for (auto _ : state) {
+    detail.MarkPoints(span, lower, upper, keys, values, -10, 410, points);
+    benchmark::DoNotOptimize(points.data());
+  }
+}
+BENCHMARK(BM_MarkPoints)->Arg(1000000)->Arg(16000000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace korvan

@@ -26,10 +26,10 @@
 #include "instruments/form_instruments.h"
 #include "instruments/form_velic.h"
 #include "platform/file_query.h"
-#include "shell/form_windows.h"
 #include "widgets/form_drop.h"
 #include "widgets/form_long_operation.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 #include "widgets/form_widgets.h"
 
 namespace korvan {
@@ -65,7 +65,7 @@ class ProgressBarProgress : public CardProgress {
 
 }  // namespace
 
-TFormFormat::TFormFormat(KorvanApp& app) : QWidget(nullptr), app_(app) {
+TFormFormat::TFormFormat(FormRegistry& app) : QWidget(nullptr), app_(app) {
   setWindowTitle(Q("Parametry záznamu"));
   setWindowFlags(kFixedWindowFlags);
   BuildControls();

@@ -21,13 +21,13 @@ namespace korvan {
 
 struct CardJob;
 
-class KorvanApp;
+class FormRegistry;
 
 // The recording parameters: the window's controls are the configuration itself.
 class TFormFormat : public QWidget {
   Q_OBJECT
  public:
-  explicit TFormFormat(KorvanApp& app);
+  explicit TFormFormat(FormRegistry& app);
 
   // Loads a settings file into the window and the instrument list; false when the file
   // is not one of ours.
@@ -120,7 +120,7 @@ class TFormFormat : public QWidget {
   void SetTitleRowFixed(bool fixed);
   void SetDays(const std::string& days);
 
-  KorvanApp& app_;
+  FormRegistry& app_;
 };
 
 }  // namespace korvan

@@ -8,12 +8,12 @@
 
 #include "app/user_dialogs.h"
 #include "export/periods.h"
-#include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 
-TFormExportFilter::TFormExportFilter(KorvanApp& app) : QDialog(nullptr), app_(app) {
+TFormExportFilter::TFormExportFilter(FormRegistry& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(Q("Filtr exportu"));
   Label1 = new QLabel(Q("Vyberte veličiny, které chcete exportovat"), this);
   ListBox1 = new QListWidget(this);

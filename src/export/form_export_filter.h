@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace korvan {
 
-class KorvanApp;
+class FormRegistry;
 
 inline constexpr const char* kExportNoLineChosen = "Vyberte alespoň jednu veličinu.";
 
@@ -20,7 +20,7 @@ inline constexpr const char* kExportNoLineChosen = "Vyberte alespoň jednu veli�
 class TFormExportFilter : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormExportFilter(KorvanApp& app);
+  explicit TFormExportFilter(FormRegistry& app);
 
   // The entries of this export; the interval back to every sample.
   void Fill(const QStringList& entries);
@@ -39,7 +39,7 @@ class TFormExportFilter : public QDialog {
   QPushButton* ButtonCancel;
 
  private:
-  KorvanApp& app_;
+  FormRegistry& app_;
 };
 
 }  // namespace korvan

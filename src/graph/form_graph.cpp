@@ -36,11 +36,10 @@
 #include "graph/form_stats.h"
 #include "graph/readout.h"
 #include "platform/folder_lock.h"
-#include "shell/form_main_menu.h"
-#include "shell/form_windows.h"
 #include "widgets/form_long_operation.h"
 #include "widgets/form_placement.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 namespace {
@@ -103,9 +102,16 @@ QPixmap LogoPixmap() {
   return pixmap;
 }
 
+// Fonts in pixels: the printout draws at 96 units per inch, scaled to the printer.
+QFont PixelFont(int pixels) {
+  QFont font("Arial");
+  font.setPixelSize(pixels);
+  return font;
+}
+
 }  // namespace
 
-TFormGraph::TFormGraph(KorvanApp& app)
+TFormGraph::TFormGraph(FormRegistry& app)
     : QWidget(nullptr), app_(app), measurement_(std::make_unique<Measurement>()) {
   setWindowTitle(Q("Naměřená data"));
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -343,14 +349,20 @@ void TFormGraph::BuildChart() {
   Chart1->setBackground(Qt::white);
   Chart1->setNoAntialiasingOnDrag(true);
   Chart1->setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
-  // Fonts in pixels: the printout draws at 96 units per inch, scaled to the printer.
-  QFont tick_font("Arial");
-  tick_font.setPixelSize(11);
-  QFont label_font("Arial");
-  label_font.setPixelSize(12);
+  SetUpAxes();
+  SetUpPrintExtras();
+  for (int n = 0; n < kChannels; ++n) {
+    channels_[n].series = MakeSeries(n, kFastLine, Chart1->yAxis);
+    channels_[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
+    DrawStyle(n);
+  }
+  ConnectChart();
+}
+
+// The time axis below, the values left and right; the grid of the time and the left axis.
+void TFormGraph::SetUpAxes() {
   const QString thousands = QLocale::system().groupSeparator();
   const char sep = app_.DecimalSeparator();
-
   QCPAxis* time = Chart1->xAxis;
   time->setLabel(Q("Čas"));
   time->setTickLabelRotation(-90);
@@ -368,34 +380,29 @@ void TFormGraph::BuildChart() {
   left->setRange(0, 10);
   right->setRange(0, 10);
   for (QCPAxis* axis : {time, left, right}) {
-    axis->setTickLabelFont(tick_font);
-    axis->setLabelFont(label_font);
+    axis->setTickLabelFont(PixelFont(11));
+    axis->setLabelFont(PixelFont(12));
     axis->grid()->setVisible(axis != right);
     axis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::DotLine));
   }
+}
 
-  // Legend below the chart and foot line below that exist only during a printout.
-  QFont legend_font("Arial");
-  legend_font.setPixelSize(11);
-  Chart1->legend->setFont(legend_font);
+// Legend below the chart and foot line below that exist only during a printout.
+void TFormGraph::SetUpPrintExtras() {
+  Chart1->legend->setFont(PixelFont(11));
   Chart1->legend->setVisible(false);
   Chart1->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
   Chart1->legend->setWrap(4);
   Chart1->legend->setBorderPen(QPen(Qt::gray));
   Chart1->axisRect()->insetLayout()->take(Chart1->legend);
-  QFont foot_font("Arial");
-  foot_font.setPixelSize(11);
-  foot_ = new QCPTextElement(Chart1, QString("%1 v%2").arg(kAppName, kAppVersion), foot_font);
+  foot_ = new QCPTextElement(Chart1, QString("%1 v%2").arg(kAppName, kAppVersion), PixelFont(11));
   foot_->setTextColor(Qt::blue);
   foot_->setTextFlags(Qt::AlignRight | Qt::AlignVCenter);
   foot_->setVisible(false);
+}
 
-  for (int n = 0; n < kChannels; ++n) {
-    channels_[n].series = MakeSeries(n, kFastLine, left);
-    channels_[n].style = {0, kDefaultChannelColors[n], n < 2 ? 1 : 2, 0, 0, 0};
-    DrawStyle(n);
-  }
-
+// The zoom rectangle, the wheel, the read-out and the context menu.
+void TFormGraph::ConnectChart() {
   Chart1->setSelectionRectMode(QCP::srmCustom);
   Chart1->selectionRect()->setPen(QPen(Qt::black, 0, Qt::DashLine));
   connect(Chart1, &QCustomPlot::mousePress, this, &TFormGraph::ChartMousePress);
@@ -427,7 +434,7 @@ void TFormGraph::FormCreate() {
   }
 
   // The main panel's bar counts the bytes of LOG.BIN; the window is not visible yet.
-  QProgressBar* bar = app_.MainMenu() ? app_.MainMenu()->ProgressBar1 : nullptr;
+  QProgressBar* bar = app_.LoadProgressBar();
   LoadResult result;
   {
     LongOperation operation(bar);
@@ -450,8 +457,7 @@ void TFormGraph::FormCreate() {
   }
   if (!result.chart_title.empty()) {
     Chart1->plotLayout()->insertRow(0);
-    QFont title_font("Arial");
-    title_font.setPixelSize(15);
+    QFont title_font = PixelFont(15);
     title_font.setBold(true);
     title_ = new QCPTextElement(Chart1, Q(result.chart_title), title_font);
     Chart1->plotLayout()->addElement(0, 0, title_);

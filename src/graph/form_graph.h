@@ -39,7 +39,7 @@ namespace korvan {
 
 class DetailBars;
 class DetailGraph;
-class KorvanApp;
+class FormRegistry;
 class RadioGroup;
 class TFormStats;
 class TimeAxisTicker;
@@ -50,7 +50,7 @@ class TimeAxisTicker;
 class TFormGraph : public QWidget {
   Q_OBJECT
  public:
-  explicit TFormGraph(KorvanApp& app);
+  explicit TFormGraph(FormRegistry& app);
   ~TFormGraph() override;
 
   bool Loaded() const { return loaded_; }
@@ -209,6 +209,9 @@ class TFormGraph : public QWidget {
   void AddChannelRow(QVBoxLayout* layout, QGridLayout* commands);
   QGridLayout* CommandButtons();
   void BuildChart();
+  void SetUpAxes();
+  void SetUpPrintExtras();
+  void ConnectChart();
   void FormCreate();
   void FormClose();
   QCPAxis* ValueAxis(int channel) const;
@@ -237,7 +240,7 @@ class TFormGraph : public QWidget {
   void ChartSelectionAccepted(const QRect& rect, QMouseEvent* event);
   void ChartWheel(QWheelEvent* event);
 
-  KorvanApp& app_;
+  FormRegistry& app_;
   std::unique_ptr<Measurement> measurement_;
   bool loaded_ = false;
   // The folder the load read: the copy, GRAPH.INI and the export's refusal use it, never the

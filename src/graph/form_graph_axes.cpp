@@ -9,7 +9,7 @@
 
 #include "graph/form_graph.h"
 #include "graph/form_scales.h"
-#include "shell/form_windows.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 

@@ -16,8 +16,8 @@
 #include "graph/form_graph.h"
 #include "graph/form_graph_readout.h"
 #include "platform/files.h"
-#include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 

@@ -20,9 +20,9 @@
 #include "export/xlsx_export.h"
 #include "graph/form_graph.h"
 #include "graph/form_sheet.h"
-#include "shell/form_windows.h"
 #include "widgets/form_long_operation.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 namespace {

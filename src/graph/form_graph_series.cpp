@@ -13,9 +13,9 @@
 #include "graph/form_scales.h"
 #include "graph/form_series_style.h"
 #include "graph/plot_detail.h"
-#include "shell/form_windows.h"
 #include "widgets/form_long_operation.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 namespace {

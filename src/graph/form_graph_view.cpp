@@ -13,8 +13,8 @@
 #include "graph/form_graph.h"
 #include "graph/form_scales.h"
 #include "graph/form_series_style.h"
-#include "shell/form_windows.h"
 #include "widgets/form_print_dialogs.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 namespace {

@@ -8,12 +8,12 @@
 #include <algorithm>
 
 #include "app/user_dialogs.h"
-#include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 
-TFormScales::TFormScales(KorvanApp& app) : QDialog(nullptr), app_(app) {
+TFormScales::TFormScales(FormRegistry& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(Q("Měřítka"));
   // A tool window without border icons (no minimising, maximising or closing: OK and Zruš
   // end it), above the other windows.

@@ -12,14 +12,14 @@ class QPushButton;
 
 namespace korvan {
 
-class KorvanApp;
+class FormRegistry;
 
 // "Měřítka": for each bound of the two value axes a typed value or a rule that follows the
 // data. Modeless tool window, created once; its state outlives the graph windows.
 class TFormScales : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormScales(KorvanApp& app);
+  explicit TFormScales(FormRegistry& app);
 
   ScalesState State() const;
   // Also sets each value field's enabled state from its choice.
@@ -59,7 +59,7 @@ class TFormScales : public QDialog {
  private:
   void UpdateEdit(int bound);
 
-  KorvanApp& app_;
+  FormRegistry& app_;
   std::array<RadioGroup*, 4> groups_;
   std::array<QLineEdit*, 4> edits_;
   ScalesState ScalesSnapshot;

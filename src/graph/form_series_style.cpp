@@ -11,8 +11,8 @@
 
 #include "app/user_dialogs.h"
 #include "graph/form_scales.h"
-#include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 
@@ -34,7 +34,7 @@ int IndexOr0(int index, int count) { return index >= 0 && index < count ? index 
 
 }  // namespace
 
-TFormSeriesStyle::TFormSeriesStyle(KorvanApp& app) : QDialog(nullptr), app_(app) {
+TFormSeriesStyle::TFormSeriesStyle(FormRegistry& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(Q("Styl grafu"));
   setModal(true);
 

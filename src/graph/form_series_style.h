@@ -12,14 +12,14 @@ class QPushButton;
 
 namespace korvan {
 
-class KorvanApp;
+class FormRegistry;
 class RadioGroup;
 
 // "Styl grafu": one channel's drawing style. Modal, created once and kept for the run.
 class TFormSeriesStyle : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormSeriesStyle(KorvanApp& app);
+  explicit TFormSeriesStyle(FormRegistry& app);
 
   SeriesStyle Style() const;
   // Values outside a control's items are taken as that control's first item.
@@ -57,7 +57,7 @@ class TFormSeriesStyle : public QDialog {
  private:
   void ShowColor();
 
-  KorvanApp& app_;
+  FormRegistry& app_;
   uint32_t color_ = 255;  // window-system colour value of the swatch
 };
 

@@ -70,9 +70,8 @@ bool SampleKey(const LogSample& sample, double& key) {
 
 LineDetail::LineDetail(const MeasuredLine& line, const TBuf& buffer, const StampRange& range,
                        const Progress& progress)
-    : line_(line), samples_(&buffer), count_(buffer.count()), range_(range) {
-  Build(progress);
-  if (out_of_order_) BuildOrdered(range);
+    : line_(line), samples_(&buffer), range_(range) {
+  if (!Build(progress)) BuildOrdered(range);
 }
 
 double LineDetail::Key(uint32_t i) const {
@@ -119,8 +118,9 @@ static inline bool SampleTicks(const LogSample& s, uint32_t& day_key, int64_t& d
   return day_valid;
 }
 
-void LineDetail::Build(const Progress& progress) {
-  const size_t units = (size_t{count_} + kFanOut - 1) / kFanOut;
+bool LineDetail::Build(const Progress& progress) {
+  const uint32_t count = samples_->count();
+  const size_t units = (size_t{count} + kFanOut - 1) / kFanOut;
   prefix_.assign(units + 1, 0);
   unit_key_.assign(units, 0);
   levels_.assign(1, std::vector<Unit>(units));
@@ -214,10 +214,10 @@ void LineDetail::Build(const Progress& progress) {
     out.counted = counted;
   };
   // A long line in two halves, one on each core.
-  const uint32_t half = count_ >= (uint32_t{1} << 20) ? count_ / 2 / kFanOut * kFanOut : 0;
+  const uint32_t half = count >= (uint32_t{1} << 20) ? count / 2 / kFanOut * kFanOut : 0;
   Pass first, second;
   if (half > 0) {
-    RunAlongside([&] { pass(half, count_, nullptr, second); },
+    RunAlongside([&] { pass(half, count, nullptr, second); },
                  [&] { pass(0, half, &progress, first); });
     uint32_t day_key = 0xFFFFFFFF;
     int64_t day = 0, before = 0, after = 0;
@@ -230,14 +230,12 @@ void LineDetail::Build(const Progress& progress) {
     if (next.stamp < last.stamp || after < before) first.in_order = false;
     for (size_t u = half / kFanOut; u < units; ++u) prefix_[u] += first.counted;
   } else {
-    pass(0, count_, &progress, first);
+    pass(0, count, &progress, first);
   }
-  if (!first.in_order || !second.in_order) {
-    out_of_order_ = true;
-    return;
-  }
+  if (!first.in_order || !second.in_order) return false;
   prefix_[units] = first.counted + second.counted;
   BuildLevels();
+  return true;
 }
 
 void LineDetail::BuildLevels() {
@@ -259,7 +257,7 @@ void LineDetail::BuildOrdered(const StampRange& range) {
   std::vector<std::pair<double, uint32_t>> keyed;
   SampleCursor cursor;
   LogSample s;
-  for (uint32_t i = 0; i < count_; ++i) {
+  for (uint32_t i = 0; i < samples_->count(); ++i) {
     samples_->Next(cursor, s);
     double key = 0;
     if (s.stamp < range.start || s.stamp > range.end) continue;
@@ -271,10 +269,10 @@ void LineDetail::BuildOrdered(const StampRange& range) {
   order_.resize(keyed.size());
   for (size_t k = 0; k < keyed.size(); ++k) order_[k] = keyed[k].second;
   keyed = {};
-  count_ = static_cast<uint32_t>(order_.size());
   ordered_ = true;
   // The pyramid over the positions in time order; here every position counts.
-  const size_t units = (size_t{count_} + kFanOut - 1) / kFanOut;
+  const uint32_t count = Positions();
+  const size_t units = (size_t{count} + kFanOut - 1) / kFanOut;
   prefix_.assign(units + 1, 0);
   levels_.assign(1, std::vector<Unit>(units));
   unit_key_.assign(units, 0);
@@ -283,12 +281,12 @@ void LineDetail::BuildOrdered(const StampRange& range) {
     unit_key_[u] = Key(static_cast<uint32_t>(u * kFanOut));
     Fold f;
     for (uint32_t i = static_cast<uint32_t>(u * kFanOut);
-         i < std::min<size_t>(count_, (u + 1) * kFanOut); ++i) {
+         i < std::min<size_t>(count, (u + 1) * kFanOut); ++i) {
       TakeSample(i, f);
     }
     levels_[0][u] = {f.min, f.max, f.min_at, f.max_at};
   }
-  prefix_[units] = count_;
+  prefix_[units] = count;
   BuildLevels();
 }
 
@@ -297,7 +295,7 @@ bool LineDetail::Covers(const StampRange& range) const {
 }
 
 LineDetail::Span LineDetail::SpanOf(const StampRange& range) const {
-  if (ordered_) return {0, count_};
+  if (ordered_) return {0, Positions()};
   // std::partition_point over the positions, the stamps looked up as the search goes.
   const auto partition = [this](uint32_t first, uint32_t last, auto below) {
     uint32_t length = last - first;
@@ -312,8 +310,9 @@ LineDetail::Span LineDetail::SpanOf(const StampRange& range) const {
     }
     return first;
   };
-  const uint32_t begin = partition(0, count_, [&](uint32_t stamp) { return stamp < range.start; });
-  const uint32_t end = partition(begin, count_, [&](uint32_t stamp) { return stamp <= range.end; });
+  const uint32_t count = samples_->count();
+  const uint32_t begin = partition(0, count, [&](uint32_t stamp) { return stamp < range.start; });
+  const uint32_t end = partition(begin, count, [&](uint32_t stamp) { return stamp <= range.end; });
   return {begin, end};
 }
 
@@ -553,17 +552,14 @@ void LineDetail::LinePoints(Span span, double lower, double upper, const AxisMap
   }
 }
 
-void LineDetail::MarkPoints(Span span, double lower, double upper, const AxisMap& keys,
-                            const AxisMap& values, double row_min, double row_max,
-                            std::vector<DetailPoint>& out) const {
-  View view;
-  if (FewOrNone(span, lower, upper, keys, view, out)) return;
-  const int top = static_cast<int>(std::floor(std::max(row_min, -1e6)));
-  const int bottom = static_cast<int>(std::floor(std::min(row_max, 1e6)));
-  if (bottom < top) return;
-  FreeRows rows(top, bottom);
+struct LineDetail::Marks {
+  const AxisMap& values;
+  int top, bottom;
+  FreeRows rows;
+  std::vector<DetailPoint>& out;
+
   // Rows of a value range, clamped to the rows that can show; false when none can.
-  auto row_range = [&](double low, double high, int& from, int& to) {
+  bool RowRange(double low, double high, int& from, int& to) const {
     const double a = values.to_pixel(low);
     const double b = values.to_pixel(high);
     if (std::isnan(a) || std::isnan(b)) return false;
@@ -573,53 +569,69 @@ void LineDetail::MarkPoints(Span span, double lower, double upper, const AxisMap
     from = static_cast<int>(std::max<double>(r1, top));
     to = static_cast<int>(std::min<double>(r2, bottom));
     return true;
-  };
-  auto sample = [&](uint32_t i) {
-    const double value = Value(i);
-    if (std::isnan(value) || (!ordered_ && !InValueRange(line_, value))) return;
-    int from = 0, to = 0;
-    if (row_range(value, value, from, to) && rows.Take(from)) out.push_back({Key(i), value});
-  };
-  // A unit is opened only while a row its values reach is still free in this column.
-  std::function<void(size_t, uint64_t)> unit = [&](size_t level, uint64_t u) {
-    const Unit& x = levels_[level][u];
-    int from = 0, to = 0;
-    if (x.min_at == kNone || !row_range(x.min, x.max, from, to) || !rows.AnyFree(from, to)) {
+  }
+};
+
+void LineDetail::MarkSample(uint32_t i, Marks& marks) const {
+  const double value = Value(i);
+  if (std::isnan(value) || (!ordered_ && !InValueRange(line_, value))) return;
+  int from = 0, to = 0;
+  if (marks.RowRange(value, value, from, to) && marks.rows.Take(from)) {
+    marks.out.push_back({Key(i), value});
+  }
+}
+
+void LineDetail::MarkUnit(size_t level, uint64_t u, Marks& marks) const {
+  const Unit& x = levels_[level][u];
+  int from = 0, to = 0;
+  if (x.min_at == kNone || !marks.RowRange(x.min, x.max, from, to) ||
+      !marks.rows.AnyFree(from, to)) {
+    return;
+  }
+  if (level == 0) {
+    const uint32_t stop = static_cast<uint32_t>(std::min<uint64_t>(Positions(), (u + 1) * kFanOut));
+    for (uint32_t i = static_cast<uint32_t>(u * kFanOut); i < stop; ++i) MarkSample(i, marks);
+  } else {
+    const uint64_t stop = std::min<uint64_t>(levels_[level - 1].size(), (u + 1) * kFanOut);
+    for (uint64_t c = u * kFanOut; c < stop; ++c) MarkUnit(level - 1, c, marks);
+  }
+}
+
+// As FoldUnits: the units at the edges on this level, the whole ones between from above.
+void LineDetail::MarkUnits(size_t level, uint64_t begin, uint64_t end, Marks& marks) const {
+  if (level + 1 < levels_.size()) {
+    const uint64_t up_begin = (begin + kFanOut - 1) / kFanOut;
+    const uint64_t up_end = end / kFanOut;
+    if (up_begin < up_end) {
+      for (uint64_t u = begin; u < up_begin * kFanOut; ++u) MarkUnit(level, u, marks);
+      MarkUnits(level + 1, up_begin, up_end, marks);
+      for (uint64_t u = up_end * kFanOut; u < end; ++u) MarkUnit(level, u, marks);
       return;
     }
-    if (level == 0) {
-      const uint32_t stop = static_cast<uint32_t>(std::min<uint64_t>(count_, (u + 1) * kFanOut));
-      for (uint32_t i = static_cast<uint32_t>(u * kFanOut); i < stop; ++i) sample(i);
-    } else {
-      const uint64_t stop = std::min<uint64_t>(levels_[level - 1].size(), (u + 1) * kFanOut);
-      for (uint64_t c = u * kFanOut; c < stop; ++c) unit(level - 1, c);
-    }
-  };
-  std::function<void(size_t, uint64_t, uint64_t)> units = [&](size_t level, uint64_t begin,
-                                                              uint64_t stop) {
-    if (level + 1 < levels_.size()) {
-      const uint64_t up_begin = (begin + kFanOut - 1) / kFanOut;
-      const uint64_t up_end = stop / kFanOut;
-      if (up_begin < up_end) {
-        for (uint64_t u = begin; u < up_begin * kFanOut; ++u) unit(level, u);
-        units(level + 1, up_begin, up_end);
-        for (uint64_t u = up_end * kFanOut; u < stop; ++u) unit(level, u);
-        return;
-      }
-    }
-    for (uint64_t u = begin; u < stop; ++u) unit(level, u);
-  };
+  }
+  for (uint64_t u = begin; u < end; ++u) MarkUnit(level, u, marks);
+}
+
+void LineDetail::MarkPoints(Span span, double lower, double upper, const AxisMap& keys,
+                            const AxisMap& values, double row_min, double row_max,
+                            std::vector<DetailPoint>& out) const {
+  View view;
+  if (FewOrNone(span, lower, upper, keys, view, out)) return;
+  const int top = static_cast<int>(std::floor(std::max(row_min, -1e6)));
+  const int bottom = static_cast<int>(std::floor(std::min(row_max, 1e6)));
+  if (bottom < top) return;
+  Marks marks{values, top, bottom, FreeRows(top, bottom), out};
   ForEachColumn(view.first, view.end, keys, [&](uint32_t a, uint32_t b) {
-    rows.Reset();
+    marks.rows.Reset();
     const uint64_t first_unit = (uint64_t{a} + kFanOut - 1) / kFanOut;
     const uint64_t end_unit = b / kFanOut;
     if (first_unit >= end_unit) {
-      for (uint32_t i = a; i < b; ++i) sample(i);
+      for (uint32_t i = a; i < b; ++i) MarkSample(i, marks);
       return;
     }
-    for (uint32_t i = a; i < first_unit * kFanOut; ++i) sample(i);
-    units(0, first_unit, end_unit);
-    for (uint32_t i = static_cast<uint32_t>(end_unit * kFanOut); i < b; ++i) sample(i);
+    for (uint32_t i = a; i < first_unit * kFanOut; ++i) MarkSample(i, marks);
+    MarkUnits(0, first_unit, end_unit, marks);
+    for (uint32_t i = static_cast<uint32_t>(end_unit * kFanOut); i < b; ++i) MarkSample(i, marks);
   });
 }
 

@@ -98,6 +98,10 @@ class LineDetail {
     double min = 0, max = 0;
   };
 
+  // Positions are the samples themselves, or with order_ the samples of range_ in time order.
+  uint32_t Positions() const {
+    return ordered_ ? static_cast<uint32_t>(order_.size()) : samples_->count();
+  }
   uint32_t Stored(uint32_t i) const { return !ordered_ ? i : order_[i]; }
   LogSample At(uint32_t i) const { return samples_->At(Stored(i)); }
   double Key(uint32_t i) const;
@@ -132,19 +136,24 @@ class LineDetail {
   // chart draws them one by one (then they are all in out).
   bool FewOrNone(Span span, double lower, double upper, const AxisMap& keys, View& view,
                  std::vector<DetailPoint>& out) const;
-  void Build(const Progress& progress);
+  // The point marks of one pixel column: its free rows, the rows that can show, the marks.
+  struct Marks;
+  void MarkSample(uint32_t i, Marks& marks) const;
+  // A unit is opened only while a row its values reach is still free in the column.
+  void MarkUnit(size_t level, uint64_t u, Marks& marks) const;
+  void MarkUnits(size_t level, uint64_t begin, uint64_t end, Marks& marks) const;
+  // False when the samples are not in time order: what it built is then of no use.
+  bool Build(const Progress& progress);
   void BuildOrdered(const StampRange& range);
   void BuildLevels();
 
   MeasuredLine line_;
   const TBuf* samples_;
-  uint32_t count_;               // positions
-  std::vector<uint32_t> order_;  // only for samples out of time order: the positions' samples
-  bool out_of_order_ = false;
-  bool ordered_ = false;                   // positions go through order_
-  StampRange range_;                       // with order_: the range it holds
-  std::vector<uint32_t> prefix_;           // samples that count before each 64-sample unit
-  std::vector<double> unit_key_;           // the key of each 64-sample unit's first position
+  std::vector<uint32_t> order_;   // only for samples out of time order: the positions' samples
+  bool ordered_ = false;          // positions go through order_
+  StampRange range_;              // with order_: the range it holds
+  std::vector<uint32_t> prefix_;  // samples that count before each 64-sample unit
+  std::vector<double> unit_key_;  // the key of each 64-sample unit's first position
   std::vector<std::vector<Unit>> levels_;  // level k: units of 64^(k+1) positions
   // The last keys looked up (one thread): their run, their day.
   mutable TimeHint hint_;

@@ -16,8 +16,8 @@
 
 #include "config/form_format.h"
 #include "instruments/quantity_file.h"
-#include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 
@@ -33,7 +33,7 @@ QVBoxLayout* Labelled(QLabel* label, QWidget* field) {
 
 }  // namespace
 
-TFormInstruments::TFormInstruments(KorvanApp& app)
+TFormInstruments::TFormInstruments(FormRegistry& app)
     : QDialog(nullptr, kFixedWindowFlags), app_(app) {
   setWindowTitle(Q("Definice přístrojů"));
   setFixedSize(741, 314);

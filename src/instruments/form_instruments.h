@@ -17,14 +17,14 @@ class QVBoxLayout;
 
 namespace korvan {
 
-class KorvanApp;
+class FormRegistry;
 
 // The instrument list of the configuration. Edits count at once; Storno puts back the list
 // as it was when the window was last activated.
 class TFormInstruments : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormInstruments(KorvanApp& app);
+  explicit TFormInstruments(FormRegistry& app);
 
   const InstrumentList& List() const { return list_; }
   // A loaded configuration replaces the list, also edits not yet confirmed.
@@ -81,7 +81,7 @@ class TFormInstruments : public QDialog {
   void ApplyButtons(const InstrumentButtons& buttons);
   void OtherWindowActivated(QWindow* window);
 
-  KorvanApp& app_;
+  FormRegistry& app_;
   InstrumentList list_;
   InstrumentList snapshot_;
   // Activation counts only when coming from another of the program's windows, not when

@@ -16,8 +16,8 @@
 
 #include "app/error.h"
 #include "app/scope_exit.h"
-#include "shell/form_windows.h"
 #include "widgets/form_qt_text.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 
@@ -118,7 +118,7 @@ class LiveCellDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-TFormVelic::TFormVelic(KorvanApp& app) : QDialog(nullptr), app_(app) {
+TFormVelic::TFormVelic(FormRegistry& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(Q(QuantityEditorCaption("")));
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
   setSizeGripEnabled(true);

@@ -11,7 +11,7 @@ class QTableView;
 
 namespace korvan {
 
-class KorvanApp;
+class FormRegistry;
 class QuantityTableModel;
 
 // The quantity editor. Its table is also the program's one copy of the quantity file in use,
@@ -19,7 +19,7 @@ class QuantityTableModel;
 class TFormVelic : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormVelic(KorvanApp& app);
+  explicit TFormVelic(FormRegistry& app);
 
   const QuantityTable& Table() const { return table_; }
   // Resolves name against the quantity-file directory, makes it the current file and reads
@@ -45,7 +45,7 @@ class TFormVelic : public QDialog {
   FileDialogOptions SaveDialogVelic;
 
  private:
-  KorvanApp& app_;
+  FormRegistry& app_;
   QuantityTable table_;
   QuantityTableModel* model_;
 };

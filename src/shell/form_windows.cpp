@@ -64,6 +64,10 @@ void KorvanApp::GraphWindowGone(TFormGraph* graph) {
   }
 }
 
+QProgressBar* KorvanApp::LoadProgressBar() const {
+  return main_menu_ ? main_menu_->ProgressBar1 : nullptr;
+}
+
 void KorvanApp::RefreshDrives() const {
   if (!drive_source_) return;
   drives_ = drive_source_();

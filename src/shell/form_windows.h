@@ -11,29 +11,21 @@
 #include "platform/file_extents.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "widgets/form_registry.h"
 
 namespace korvan {
 
-class PrintDialogs;
-class UserDialogs;
 class TFormMainMenu;
 class TFormSetup;
-class TFormFormat;
-class TFormInstruments;
-class TFormVelic;
-class TFormExportFilter;
 class TFormAbout;
-class TFormScales;
-class TFormSeriesStyle;
-class TFormGraph;
 
 // Owns the nine long-lived windows and the on-demand graph window; the windows reach each
-// other through it.
-class KorvanApp {
+// other through it, as their FormRegistry.
+class KorvanApp : public FormRegistry {
  public:
   KorvanApp(UserDialogs& dialogs, PrintDialogs& printing, ProgramPaths paths,
             char decimal_separator, std::vector<Drive> drives);
-  ~KorvanApp();
+  ~KorvanApp() override;
   KorvanApp(const KorvanApp&) = delete;
   KorvanApp& operator=(const KorvanApp&) = delete;
 
@@ -42,13 +34,13 @@ class KorvanApp {
 
   TFormMainMenu* MainMenu() const { return main_menu_; }
   TFormSetup* Setup() const { return setup_; }
-  TFormFormat* Format() const { return format_; }
-  TFormInstruments* Instruments() const { return instruments_; }
-  TFormVelic* Velic() const { return velic_; }
-  TFormExportFilter* ExportFilter() const { return export_filter_; }
+  TFormFormat* Format() const override { return format_; }
+  TFormInstruments* Instruments() const override { return instruments_; }
+  TFormVelic* Velic() const override { return velic_; }
+  TFormExportFilter* ExportFilter() const override { return export_filter_; }
   TFormAbout* About() const { return about_; }
-  TFormScales* Scales() const { return scales_; }
-  TFormSeriesStyle* SeriesStyle() const { return series_style_; }
+  TFormScales* Scales() const override { return scales_; }
+  TFormSeriesStyle* SeriesStyle() const override { return series_style_; }
 
   // The graph window of the moment, or null; the flag the main panel owns is its presence.
   TFormGraph* Graph() const { return graph_; }
@@ -56,14 +48,15 @@ class KorvanApp {
   // Destroys an existing graph window without its closing steps, then creates a new one.
   void CreateGraphWindow();
   // Called by a graph window that closes or is destroyed.
-  void GraphWindowGone(TFormGraph* graph);
+  void GraphWindowGone(TFormGraph* graph) override;
+  QProgressBar* LoadProgressBar() const override;
 
-  UserDialogs& Dialogs() const { return dialogs_; }
-  PrintDialogs& Printing() const { return printing_; }
-  const ProgramPaths& Paths() const { return paths_; }
-  char DecimalSeparator() const { return decimal_separator_; }
+  UserDialogs& Dialogs() const override { return dialogs_; }
+  PrintDialogs& Printing() const override { return printing_; }
+  const ProgramPaths& Paths() const override { return paths_; }
+  char DecimalSeparator() const override { return decimal_separator_; }
   // The drives as last looked up, as the drive choosers list them.
-  const std::vector<Drive>& Drives() const { return drives_; }
+  const std::vector<Drive>& Drives() const override { return drives_; }
   // Where drives are looked up again (the program: ListDrives); none keeps the first list.
   void SetDriveSource(std::function<std::vector<Drive>()> source) {
     drive_source_ = std::move(source);
@@ -73,14 +66,14 @@ class KorvanApp {
 
   // The disk check's process runner and the extent query of card preparation; tests put
   // fakes in their place (not owned).
-  ProcessRunner& Processes() const { return *processes_; }
-  ExtentQuery& Extents() const { return *extents_; }
+  ProcessRunner& Processes() const override { return *processes_; }
+  ExtentQuery& Extents() const override { return *extents_; }
   void SetProcesses(ProcessRunner* processes) {
     processes_ = processes ? processes : &system_processes_;
   }
   void SetExtents(ExtentQuery* extents) { extents_ = extents ? extents : &system_extents_; }
 
-  DataLocation CurrentLocation() const;
+  DataLocation CurrentLocation() const override;
   std::optional<std::string> CardFilePath(std::string_view name, bool report) const;
 
  private:
