@@ -118,122 +118,148 @@ static inline bool SampleTicks(const LogSample& s, uint32_t& day_key, int64_t& d
   return day_valid;
 }
 
+// The key of a time in ms since the day count's start, given its day.
+static inline double KeyOfTicks(int64_t day, int64_t ticks) {
+  return static_cast<double>(day) +
+         static_cast<double>(ticks - day * kMsPerDay) / static_cast<double>(kMsPerDay);
+}
+
+// One pass over the samples [from, to) (from a multiple of kFanOut): the units' extremes, the
+// counts from the pass's start, and whether time only goes forward and every sample has a
+// date (then the samples can stand in place). Two passes over halves may run at once.
+class LineDetail::BasePass {
+ public:
+  BasePass(LineDetail& detail, const Progress* report)
+      : detail_(detail),
+        samples_(*detail.samples_),
+        line_(detail.line_),
+        raw_(samples_.raw()),
+        report_(report) {}
+
+  // False as soon as time goes back or a sample has no date.
+  bool Run(uint32_t from, uint32_t to) {
+    TimeHint hint;
+    for (uint32_t i = from; i < to;) {
+      uint32_t end = 0;
+      const bool stepped = samples_.SteppedRun(i, hint, end) && hint.step >= 0;
+      const uint32_t stop = std::min(to, end);
+      if (!(stepped ? TakeRun(i, stop, hint) : TakeSingles(i, stop, from))) return false;
+      i = stop;
+    }
+    return true;
+  }
+
+  uint32_t counted() const { return counted_; }
+
+ private:
+  // Valid times that only go forward: one check for the run, the values one by one.
+  bool TakeRun(uint32_t i, uint32_t stop, const TimeHint& hint) {
+    const int64_t ticks =
+        hint.time + int64_t{i - hint.first} * hint.step + kUnixEpochOffset * kMsPerDay;
+    if (ticks < last_ticks_ || (last_stamp_known_ && samples_.At(i).stamp < last_stamp_)) {
+      return false;
+    }
+    for (uint32_t u = (i + kFanOut - 1) / kFanOut * kFanOut; u < stop; u += kFanOut) {
+      const int64_t at = ticks + int64_t{u - i} * hint.step;
+      detail_.unit_key_[u / kFanOut] = KeyOfTicks(at / kMsPerDay, at);
+    }
+    for (uint32_t k = i; k < stop; ++k) Take(k);
+    last_ticks_ = ticks + int64_t{stop - 1 - i} * hint.step;
+    last_stamp_known_ = false;  // after a stepped run only its time is at hand
+    return true;
+  }
+
+  // Samples with times of their own, each checked.
+  bool TakeSingles(uint32_t i, uint32_t stop, uint32_t from) {
+    if (!last_stamp_known_ && i > from) last_stamp_ = samples_.At(i - 1).stamp;
+    last_stamp_known_ = true;
+    samples_.Seek(cursor_, i);
+    LogSample s;
+    for (; i < stop; ++i) {
+      samples_.Next(cursor_, s);
+      int64_t ticks = 0;
+      if (!SampleTicks(s, day_key_, day_, day_valid_, ticks) || s.stamp < last_stamp_ ||
+          ticks < last_ticks_) {
+        return false;
+      }
+      last_stamp_ = s.stamp;
+      last_ticks_ = ticks;
+      if (i % kFanOut == 0) detail_.unit_key_[i / kFanOut] = KeyOfTicks(day_, ticks);
+      Take(i);
+    }
+    return true;
+  }
+
+  // The value of sample k: its unit's count before it, and the unit's extremes.
+  void Take(uint32_t k) {
+    if (k % kFanOut == 0) detail_.prefix_[k / kFanOut] = counted_;
+    const double value = ConvertRawValue(line_, raw_[k]);
+    if (InValueRange(line_, value)) {
+      ++counted_;
+      if (!std::isnan(value)) {
+        Unit& u = detail_.levels_[0][k / kFanOut];
+        if (u.min_at == kNone || value < u.min) {
+          u.min_at = k;
+          u.min = value;
+        }
+        if (u.max_at == kNone || value > u.max) {
+          u.max_at = k;
+          u.max = value;
+        }
+      }
+    }
+    if (report_ && *report_ && k % 1024 == 0) (*report_)(k + 1);
+  }
+
+  LineDetail& detail_;
+  const TBuf& samples_;
+  const MeasuredLine line_;
+  const uint32_t* raw_;
+  const Progress* report_;
+  uint32_t counted_ = 0;
+  uint32_t last_stamp_ = 0;
+  bool last_stamp_known_ = true;
+  int64_t last_ticks_ = INT64_MIN;
+  uint32_t day_key_ = 0xFFFFFFFF;
+  int64_t day_ = 0;
+  bool day_valid_ = false;
+  SampleCursor cursor_;
+};
+
+// Whether time goes forward from sample i - 1 to sample i, which two passes saw apart.
+static bool ForwardAt(const TBuf& samples, uint32_t i) {
+  uint32_t day_key = 0xFFFFFFFF;
+  int64_t day = 0, before = 0, after = 0;
+  bool valid = false;
+  const LogSample last = samples.At(i - 1);
+  const LogSample next = samples.At(i);
+  SampleTicks(last, day_key, day, valid, before);
+  day_key = 0xFFFFFFFF;
+  SampleTicks(next, day_key, day, valid, after);
+  return next.stamp >= last.stamp && after >= before;
+}
+
 bool LineDetail::Build(const Progress& progress) {
   const uint32_t count = samples_->count();
   const size_t units = (size_t{count} + kFanOut - 1) / kFanOut;
   prefix_.assign(units + 1, 0);
   unit_key_.assign(units, 0);
   levels_.assign(1, std::vector<Unit>(units));
-  // One pass over [from, to) (from a multiple of 64): the units' extremes, the counts from
-  // the pass's start, and whether time only goes forward and every sample has a date (then the
-  // samples can stand in place).
-  struct Pass {
-    bool in_order = true;
-    uint32_t counted = 0;
-  };
-  auto pass = [this](uint32_t from, uint32_t to, const Progress* report, Pass& out) {
-    std::vector<Unit>& base = levels_[0];
-    const MeasuredLine line = line_;
-    const uint32_t* raw = samples_->raw();
-    uint32_t counted = 0;
-    // The value of sample k: its unit's count before it, and the unit's extremes.
-    const auto take = [&](uint32_t k) {
-      if (k % kFanOut == 0) prefix_[k / kFanOut] = counted;
-      const double value = ConvertRawValue(line, raw[k]);
-      if (InValueRange(line, value)) {
-        ++counted;
-        if (!std::isnan(value)) {
-          Unit& u = base[k / kFanOut];
-          if (u.min_at == kNone || value < u.min) {
-            u.min_at = k;
-            u.min = value;
-          }
-          if (u.max_at == kNone || value > u.max) {
-            u.max_at = k;
-            u.max = value;
-          }
-        }
-      }
-      if (report && *report && k % 1024 == 0) (*report)(k + 1);
-    };
-    uint32_t last_stamp = 0;
-    bool last_stamp_known = true;  // after a stepped run only its time is at hand
-    int64_t last_ticks = INT64_MIN;
-    uint32_t day_key = 0xFFFFFFFF;
-    int64_t day = 0;
-    bool day_valid = false;
-    TimeHint hint;
-    SampleCursor cursor;
-    for (uint32_t i = from; i < to;) {
-      uint32_t end = 0;
-      const bool stepped = samples_->SteppedRun(i, hint, end) && hint.step >= 0;
-      const uint32_t stop = std::min(to, end);
-      if (stepped) {
-        // Valid times that only go forward: one check for the run, the values one by one.
-        const int64_t ticks =
-            hint.time + int64_t{i - hint.first} * hint.step + kUnixEpochOffset * kMsPerDay;
-        if (ticks < last_ticks || (last_stamp_known && samples_->At(i).stamp < last_stamp)) {
-          out.in_order = false;
-          return;
-        }
-        for (uint32_t u = (i + kFanOut - 1) / kFanOut * kFanOut; u < stop; u += kFanOut) {
-          const int64_t at = ticks + int64_t{u - i} * hint.step;
-          const int64_t of_day = at / kMsPerDay;
-          unit_key_[u / kFanOut] =
-              static_cast<double>(of_day) +
-              static_cast<double>(at - of_day * kMsPerDay) / static_cast<double>(kMsPerDay);
-        }
-        for (uint32_t k = i; k < stop; ++k) take(k);
-        last_ticks = ticks + int64_t{stop - 1 - i} * hint.step;
-        last_stamp_known = false;
-        i = stop;
-        continue;
-      }
-      if (!last_stamp_known && i > from) last_stamp = samples_->At(i - 1).stamp;
-      last_stamp_known = true;
-      samples_->Seek(cursor, i);
-      LogSample s;
-      for (; i < stop; ++i) {
-        samples_->Next(cursor, s);
-        int64_t ticks = 0;
-        if (!SampleTicks(s, day_key, day, day_valid, ticks) || s.stamp < last_stamp ||
-            ticks < last_ticks) {
-          out.in_order = false;
-          return;
-        }
-        last_stamp = s.stamp;
-        last_ticks = ticks;
-        if (i % kFanOut == 0) {
-          unit_key_[i / kFanOut] =
-              static_cast<double>(day) +
-              static_cast<double>(ticks - day * kMsPerDay) / static_cast<double>(kMsPerDay);
-        }
-        take(i);
-      }
-    }
-    out.counted = counted;
-  };
   // A long line in two halves, one on each core.
   const uint32_t half = count >= (uint32_t{1} << 20) ? count / 2 / kFanOut * kFanOut : 0;
-  Pass first, second;
-  if (half > 0) {
-    RunAlongside([&] { pass(half, count, nullptr, second); },
-                 [&] { pass(0, half, &progress, first); });
-    uint32_t day_key = 0xFFFFFFFF;
-    int64_t day = 0, before = 0, after = 0;
-    bool valid = false;
-    const LogSample last = samples_->At(half - 1);
-    const LogSample next = samples_->At(half);
-    SampleTicks(last, day_key, day, valid, before);
-    day_key = 0xFFFFFFFF;
-    SampleTicks(next, day_key, day, valid, after);
-    if (next.stamp < last.stamp || after < before) first.in_order = false;
-    for (size_t u = half / kFanOut; u < units; ++u) prefix_[u] += first.counted;
+  BasePass first(*this, &progress);
+  if (half == 0) {
+    if (!first.Run(0, count)) return false;
+    prefix_[units] = first.counted();
   } else {
-    pass(0, count, &progress, first);
+    BasePass second(*this, nullptr);
+    bool first_forward = false, second_forward = false;
+    RunAlongside([&] { second_forward = second.Run(half, count); },
+                 [&] { first_forward = first.Run(0, half); });
+    if (!first_forward || !second_forward || !ForwardAt(*samples_, half)) return false;
+    for (size_t u = half / kFanOut; u < units; ++u) prefix_[u] += first.counted();
+    prefix_[units] = first.counted() + second.counted();
   }
-  if (!first.in_order || !second.in_order) return false;
-  prefix_[units] = first.counted + second.counted;
   BuildLevels();
   return true;
 }

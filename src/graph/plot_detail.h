@@ -144,6 +144,7 @@ class LineDetail {
   void MarkUnits(size_t level, uint64_t begin, uint64_t end, Marks& marks) const;
   // False when the samples are not in time order: what it built is then of no use.
   bool Build(const Progress& progress);
+  class BasePass;
   void BuildOrdered(const StampRange& range);
   void BuildLevels();
 
