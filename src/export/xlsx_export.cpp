@@ -257,11 +257,6 @@ class SheetWriter {
   }
 
   bool CloseSheet() {
-    // The sheet's last row goes to its spool now rather than inside workbook_close, and the
-    // spool is flushed, so that a failure shows before the workbook is zipped.
-    lxw_worksheet_write_single_row(sheet_);
-    FILE* spool = sheet_->optimize_tmpfile;
-    if (spool != nullptr && (fflush(spool) != 0 || ferror(spool))) return false;
     return worksheet_autofilter(sheet_, 0, 0, row_ - 1, static_cast<lxw_col_t>(columns_.size())) ==
            LXW_NO_ERROR;
   }
@@ -305,8 +300,13 @@ bool XlsxOutput::Begin(bool subseconds, std::span<const OutputColumn> columns) {
   // the target, where the room for it is, rather than in a /tmp that may be held in memory.
   book_->tmpdir = spool_dir_;
   options.tmpdir = book_->tmpdir.data();
-  // The library writes the workbook itself into the writer's file, by the path that opens it.
-  book_->workbook = workbook_new_opt(file_.ReopenPath().c_str(), &options);
+  // The library writes the workbook itself, by name, into a file the writer adopts.
+  const std::string path = file_.AdoptPath();
+  if (path.empty()) {
+    error_ = file_.error();
+    return false;
+  }
+  book_->workbook = workbook_new_opt(path.c_str(), &options);
   if (book_->workbook == nullptr) {
     error_ = ENOMEM;
     return false;
@@ -319,8 +319,8 @@ bool XlsxOutput::Row(uint32_t stamp, uint16_t milliseconds, std::span<const doub
   return book_ && book_->sheet && book_->sheet->Row(stamp, milliseconds, values);
 }
 
-bool XlsxOutput::End() {
-  if (!book_ || !book_->sheet || !book_->sheet->Finish()) return false;
+// The workbook zipped into its file: 0, or the system's error number of the first failure.
+int XlsxOutput::Close() {
   int close_error = 0;
   {
     const QuietLibrary quiet;
@@ -328,24 +328,23 @@ bool XlsxOutput::End() {
     if (workbook_close(book_->workbook) != LXW_NO_ERROR) close_error = errno != 0 ? errno : EIO;
   }
   book_->workbook = nullptr;
-  error_ = book_->writes.error != 0 ? book_->writes.error : close_error;
+  return book_->writes.error != 0 ? book_->writes.error : close_error;
+}
+
+bool XlsxOutput::End() {
+  if (!book_ || !book_->sheet || !book_->sheet->Finish()) return false;
+  error_ = Close();
   book_.reset();
   return error_ == 0;
 }
 
 void XlsxOutput::Fail() {
   if (!book_) return;
-  if (book_->workbook != nullptr) {
-    // Nothing is zipped: the workbook is given up. Only workbook_close closes the sheets'
-    // spools, so they are closed here, or each would hold its disk space until the end.
-    lxw_worksheet* sheet = nullptr;
-    LXW_FOREACH_WORKSHEET(sheet, book_->workbook) {
-      if (sheet->optimize_tmpfile != nullptr) fclose(sheet->optimize_tmpfile);
-      sheet->optimize_tmpfile = nullptr;
-    }
-    lxw_workbook_free(book_->workbook);
-  }
-  if (error_ == 0) error_ = book_->writes.error != 0 ? book_->writes.error : EIO;
+  // The library gives its temporaries (each sheet's spool among them) back only when it
+  // zips the workbook: zipped into the file the writer then drops, or each would hold its
+  // disk space until the program ends.
+  const int error = book_->workbook != nullptr ? Close() : 0;
+  if (error_ == 0) error_ = error != 0 ? error : EIO;
   book_.reset();
 }
 

@@ -36,8 +36,8 @@ class AtomicWriter;
 // column's rule (counts as whole numbers), nothing where a value is empty or not finite; a
 // line's own single-precision values as the shortest decimal of the float. Bold frozen header
 // with an autofilter; rows beyond rows_per_sheet go on to "List 2", "List 3", … each with the
-// header. Written in constant-memory mode into the file of file, the library's temporaries in
-// spool_dir.
+// header. Written in constant-memory mode by the library into a file that file adopts, the
+// library's temporaries in spool_dir.
 class XlsxOutput : public RowOutput {
  public:
   XlsxOutput(AtomicWriter& file, std::string spool_dir,
@@ -54,7 +54,7 @@ class XlsxOutput : public RowOutput {
 
  private:
   struct Book;
-  void Close();
+  int Close();
 
   AtomicWriter& file_;
   std::string spool_dir_;
