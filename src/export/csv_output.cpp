@@ -176,6 +176,59 @@ void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
   chunk.length = used;
 }
 
+// Fills chunks with rows of the walk, as records the formatting needs (no text yet), and notes
+// the progress positions the rows reach.
+class ChunkWalker {
+ public:
+  ChunkWalker(const RowLayout& layout, SampleRows& rows, uint32_t chunk_rows)
+      : layout_(layout), merger_(rows.merger()), step_(rows.step()), chunk_rows_(chunk_rows) {}
+
+  // Up to chunk_rows rows into the chunk; false when the walk has ended.
+  bool Fill(RowChunk& chunk) {
+    chunk.positions.clear();
+    chunk.rows = 0;
+    const size_t stride = layout_.stride;
+    std::vector<uint32_t>& records = chunk.records;
+    uint32_t rows = 0;  // counted here, not in the chunk: see RowChunk
+    bool more = true;
+    while (rows < chunk_rows_) {
+      const MergedRow* row = merger_.Next();
+      if (!row) {
+        more = false;
+        break;
+      }
+      if ((rows + size_t{1}) * stride > records.size()) {
+        records.resize(std::max(records.size() * 2, 1024 * stride));
+      }
+      Record(*row, records.data() + rows * stride);
+      ++rows;
+      if (const uint32_t position = step_.Due()) chunk.positions.push_back(position);
+    }
+    chunk.rows = rows;
+    return more;
+  }
+
+ private:
+  // The row as a record: stamp, milliseconds, presence bits, raw values.
+  void Record(const MergedRow& row, uint32_t* record) const {
+    const size_t k = layout_.lines.size();
+    record[0] = row.stamp;
+    record[1] = row.milliseconds;
+    uint32_t* mask = record + 2;
+    std::fill(mask, mask + layout_.mask_words, 0u);
+    uint32_t* raw = mask + layout_.mask_words;
+    for (size_t j = 0; j < k; ++j) {
+      mask[j / 32] |= uint32_t{row.present[j]} << (j % 32);
+      raw[j] = row.raw[j];
+    }
+  }
+
+  const RowLayout& layout_;
+  RowMerger& merger_;
+  ProgressStep& step_;
+  const uint32_t chunk_rows_;
+};
+
 // The rows of an export: the caller's thread walks them into chunks, writes the formatted
 // chunks in order and reports progress; formatting, the costly part, is done by whichever
 // thread is free, the caller's and optionally one more. A few chunks are in flight at most,
@@ -183,11 +236,7 @@ void FormatChunk(const RowLayout& layout, RowChunk& chunk) {
 class RowPipeline {
  public:
   RowPipeline(const RowLayout& layout, SampleRows& rows, uint32_t chunk_rows, ExportSink& sink)
-      : layout_(layout),
-        rows_(rows),
-        merger_(rows.merger()),
-        chunk_rows_(chunk_rows),
-        sink_(sink) {}
+      : layout_(layout), rows_(rows), walker_(layout, rows, chunk_rows), sink_(sink) {}
 
   bool Run(bool two_threads) {
     std::thread helper = two_threads ? StartHelper() : std::thread();
@@ -264,45 +313,6 @@ class RowPipeline {
     }
   }
 
-  // The row as a record of the chunk: stamp, milliseconds, presence bits, raw values.
-  void Record(const MergedRow& row, uint32_t* record) const {
-    const size_t k = layout_.lines.size();
-    record[0] = row.stamp;
-    record[1] = row.milliseconds;
-    uint32_t* mask = record + 2;
-    std::fill(mask, mask + layout_.mask_words, 0u);
-    uint32_t* raw = mask + layout_.mask_words;
-    for (size_t j = 0; j < k; ++j) {
-      mask[j / 32] |= uint32_t{row.present[j]} << (j % 32);
-      raw[j] = row.raw[j];
-    }
-  }
-
-  // Up to chunk_rows_ rows into the chunk; false when the walk has ended.
-  bool Walk(RowChunk& chunk) {
-    chunk.positions.clear();
-    chunk.rows = 0;
-    const size_t stride = layout_.stride;
-    std::vector<uint32_t>& records = chunk.records;
-    uint32_t rows = 0;  // counted here, not in the chunk: see RowChunk
-    bool more = true;
-    while (rows < chunk_rows_) {
-      const MergedRow* row = merger_.Next();
-      if (!row) {
-        more = false;
-        break;
-      }
-      if ((rows + size_t{1}) * stride > records.size()) {
-        records.resize(std::max(records.size() * 2, 1024 * stride));
-      }
-      Record(*row, records.data() + rows * stride);
-      ++rows;
-      if (const uint32_t position = rows_.step().Due()) chunk.positions.push_back(position);
-    }
-    chunk.rows = rows;
-    return more;
-  }
-
   bool HeadFormatted() {
     return next_write_ < next_walk_ &&
            chunks_[next_write_ % kChunks].state == RowChunk::State::kFormatted;
@@ -329,7 +339,7 @@ class RowPipeline {
   void WalkAhead(std::unique_lock<std::mutex>& lock) {
     RowChunk& chunk = chunks_[next_walk_ % kChunks];
     lock.unlock();
-    const bool more = Walk(chunk);
+    const bool more = walker_.Fill(chunk);
     lock.lock();
     if (chunk.rows > 0) {
       chunk.state = RowChunk::State::kWalked;
@@ -360,8 +370,7 @@ class RowPipeline {
 
   const RowLayout& layout_;
   SampleRows& rows_;
-  RowMerger& merger_;
-  const uint32_t chunk_rows_;
+  ChunkWalker walker_;  // the caller's thread only
   ExportSink& sink_;
 
   std::mutex mutex_;
