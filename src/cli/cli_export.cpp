@@ -1,5 +1,6 @@
 // korvan-cli export: the program's text export of a card folder, to a file or stdout.
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -9,7 +10,6 @@
 #include "cli/cli_dialogs.h"
 #include "cli/cli_measurement.h"
 #include "cli/cli_options.h"
-#include "export/csv_output.h"
 #include "export/export.h"
 #include "export/export_aggregate.h"
 #include "export/export_format.h"
@@ -94,8 +94,8 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
   const ExportRequest request{lines, range, aggregate, {}};
   if (output == "-") {
     StreamSink sink(out);
-    CsvOutput stream(sink, chosen.separator);
-    if (!WriteRows(measurement, request, stream)) {
+    const std::unique_ptr<RowOutput> stream = StreamOutput(format, sink, {chosen.separator});
+    if (!WriteRows(measurement, request, *stream)) {
       err << "korvan-cli: " << kExportWriteFailed << "\n";
       return 1;
     }

@@ -43,13 +43,10 @@ class FileSink : public ExportSink {
 std::unique_ptr<RowOutput> FileOutput(ExportFormat format, const std::string& path,
                                       AtomicWriter& file, ExportSink& sink,
                                       const OutputSettings& settings) {
-  switch (format) {
-    case ExportFormat::kXlsx:
-      return std::make_unique<XlsxOutput>(file, FolderOf(path), settings.rows_per_sheet);
-    case ExportFormat::kCsv:
-      break;
+  if (format == ExportFormat::kXlsx) {
+    return std::make_unique<XlsxOutput>(file, FolderOf(path), settings.rows_per_sheet);
   }
-  return std::make_unique<CsvOutput>(sink, settings.decimal_separator, settings.threads);
+  return StreamOutput(format, sink, settings);
 }
 
 }  // namespace
@@ -93,6 +90,17 @@ std::string ExportSaveFilter() {
     filter += info.filter;
   }
   return filter;
+}
+
+std::unique_ptr<RowOutput> StreamOutput(ExportFormat format, ExportSink& sink,
+                                        const OutputSettings& settings) {
+  switch (format) {
+    case ExportFormat::kCsv:
+      return std::make_unique<CsvOutput>(sink, settings.decimal_separator, settings.threads);
+    case ExportFormat::kXlsx:
+      break;
+  }
+  return nullptr;
 }
 
 bool WriteRows(Measurement& measurement, const ExportRequest& request, RowOutput& output) {

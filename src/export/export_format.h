@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,6 +55,10 @@ struct ExportRequest {
   ExportProgress progress;     // the measurement's rows only
 };
 bool WriteRows(Measurement& measurement, const ExportRequest& request, RowOutput& output);
+
+// The output of a format that streams (ExportFormatInfo::streams) into sink; null for another.
+std::unique_ptr<RowOutput> StreamOutput(ExportFormat format, ExportSink& sink,
+                                        const OutputSettings& settings);
 
 // A file of any format: written by rows (which goes from Begin to End on the output, or fails)
 // under a temporary name beside path and given its name when complete. A file that cannot be
