@@ -1,5 +1,6 @@
 // korvan-cli export: the program's text export of a card folder, to a file or stdout.
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,8 +12,8 @@
 #include "cli/cli_options.h"
 #include "export/export.h"
 #include "export/export_aggregate.h"
+#include "export/export_format.h"
 #include "export/periods.h"
-#include "export/xlsx_export.h"
 
 namespace korvan::cli {
 
@@ -50,13 +51,15 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
   const std::string& dir = (*args)[0];
   const std::string& output = (*args)[1];
   if (OutputCollides("export", output, {}, dir, err)) return 2;
-  bool xlsx = IsXlsxPath(output);
-  if (const std::string* format = args->Value("--format")) {
-    if (*format != "csv" && *format != "xlsx") {
-      err << "korvan-cli export: --format je csv nebo xlsx, ne \"" << *format << "\"\n";
+  ExportFormat format = ExportFormatOfPath(output);
+  if (const std::string* name = args->Value("--format")) {
+    const std::optional<ExportFormat> named = ExportFormatNamed(*name);
+    if (!named) {
+      err << "korvan-cli export: --format je " << ExportFormatNames() << ", ne \"" << *name
+          << "\"\n";
       return 2;
     }
-    xlsx = *format == "xlsx";
+    format = *named;
   }
   AggregateOptions aggregate;
   if (const std::string* every = args->Value("--every")) {
@@ -77,7 +80,7 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
   }
   aggregate.count = args->Has("--count");
   aggregate.skip_empty = args->Has("--skip-empty");
-  if (xlsx && output == "-") {
+  if (!ExportFormatOf(format).streams && output == "-") {
     err << "korvan-cli export: sešit nelze zapsat na standardní výstup\n";
     return 2;
   }
@@ -90,27 +93,19 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
   if (!ChosenLines("export", chosen.numbers, measurement, lines, err)) return 2;
   const StampRange range = ChosenRange(measurement, chosen.from, chosen.to);
 
+  const ExportRequest request{lines, range, aggregate, {}};
   if (output == "-") {
     StreamSink sink(out);
-    const bool written =
-        aggregate.period_seconds > 0
-            ? WriteAggregatedExport(measurement, lines, range, aggregate, chosen.separator, sink)
-            : WriteExport(measurement, lines, range, chosen.separator, sink);
-    if (!written) {
+    const std::unique_ptr<RowOutput> stream = StreamOutput(format, sink, {chosen.separator});
+    if (!WriteRows(measurement, request, *stream)) {
       err << "korvan-cli: " << kExportWriteFailed << "\n";
       return 1;
     }
     return OutputWritten("export", out, err) ? 0 : 1;
   }
   CliDialogs dialogs(&err, /*print_warnings=*/false);
-  if (aggregate.period_seconds > 0) {
-    return ExportAggregatedToFile(output, xlsx, measurement, lines, range, aggregate,
-                                  chosen.separator, dialogs)
-               ? 0
-               : 1;
-  }
-  if (xlsx) return ExportXlsxToFile(output, measurement, lines, range, dialogs) ? 0 : 1;
-  return ExportToFile(output, measurement, lines, range, chosen.separator, dialogs) ? 0 : 1;
+  return ExportRowsToFile(output, format, {chosen.separator}, measurement, request, dialogs) ? 0
+                                                                                             : 1;
 }
 
 }  // namespace korvan::cli

@@ -131,9 +131,4 @@ bool ExportToFile(const std::string& path, Measurement& measurement, std::span<c
                   const StampRange& range, char decimal_separator, UserDialogs& dialogs,
                   const ExportProgress& progress = {});
 
-// What ExportToFile does around the rows, for any writer of an export's text: write gets a
-// sink into the temporary file, and its false is a failed write.
-bool WriteExportFile(const std::string& path, UserDialogs& dialogs,
-                     const std::function<bool(ExportSink&)>& write);
-
 }  // namespace korvan

@@ -11,7 +11,9 @@
 #include "app/packed_stamp.h"
 #include "app/user_dialogs.h"
 #include "export/cell_text.h"
-#include "export/xlsx_export.h"
+#include "export/csv_output.h"
+#include "export/export_format.h"
+#include "export/row_output.h"
 
 namespace korvan {
 
@@ -26,27 +28,34 @@ uint32_t StampOfSeconds(int64_t seconds) {
                          second % 60);
 }
 
-std::vector<int> ValidLines(const Measurement& measurement, std::span<const int> lines) {
-  std::vector<int> chosen(lines.begin(), lines.end());
-  std::sort(chosen.begin(), chosen.end());
-  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
-  std::erase_if(chosen,
-                [&](int i) { return i < 0 || static_cast<uint32_t>(i) >= measurement.line_count; });
-  return chosen;
-}
-
-// Calls figure(value or NaN, is_count) for each column of a period, in caption order.
+// Calls figure(value or NaN) for each column of a period, in the order of PeriodColumns.
 template <typename Figure>
 void ForEachFigure(std::span<const PeriodFigures> figures, const AggregateOptions& options,
                    Figure figure) {
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   for (const PeriodFigures& f : figures) {
     const bool any = f.count > 0;
-    if (options.mean) figure(any ? f.sum / static_cast<double>(f.count) : kNone, false);
-    if (options.minimum) figure(any ? f.minimum : kNone, false);
-    if (options.maximum) figure(any ? f.maximum : kNone, false);
-    if (options.count) figure(static_cast<double>(f.count), true);
+    if (options.mean) figure(any ? f.sum / static_cast<double>(f.count) : kNone);
+    if (options.minimum) figure(any ? f.minimum : kNone);
+    if (options.maximum) figure(any ? f.maximum : kNone);
+    if (options.count) figure(static_cast<double>(f.count));
   }
+}
+
+// The figure columns: "caption – průměr", " – min", " – max", " – počet" per line, in this
+// order, each shown with its line's decimals (the count as a whole number).
+std::vector<OutputColumn> PeriodColumns(const Measurement& measurement, std::span<const int> lines,
+                                        const AggregateOptions& options) {
+  std::vector<OutputColumn> columns;
+  for (int i : lines) {
+    const MeasuredLine& line = measurement.lines[static_cast<size_t>(i)];
+    const CellRule rule = CellRuleOf(line);
+    if (options.mean) columns.push_back({line.caption + " – průměr", rule});
+    if (options.minimum) columns.push_back({line.caption + " – min", rule});
+    if (options.maximum) columns.push_back({line.caption + " – max", rule});
+    if (options.count) columns.push_back({line.caption + " – počet", rule, true});
+  }
+  return columns;
 }
 
 }  // namespace
@@ -157,93 +166,37 @@ void AggregatePeriods(Measurement& measurement, std::span<const int> lines, cons
   }
 }
 
-std::vector<std::string> AggregateCaptions(const Measurement& measurement,
-                                           std::span<const int> lines,
-                                           const AggregateOptions& options) {
-  std::vector<std::string> captions;
-  for (int i : lines) {
-    const std::string& caption = measurement.lines[static_cast<size_t>(i)].caption;
-    if (options.mean) captions.push_back(caption + " – průměr");
-    if (options.minimum) captions.push_back(caption + " – min");
-    if (options.maximum) captions.push_back(caption + " – max");
-    if (options.count) captions.push_back(caption + " – počet");
+bool WritePeriodRows(Measurement& measurement, std::span<const int> lines, const StampRange& range,
+                     const AggregateOptions& options, RowOutput& output) {
+  const std::vector<int> chosen = ChosenLines(measurement, lines);
+  bool ok = output.Begin(false, PeriodColumns(measurement, chosen, options));
+  if (ok) {
+    std::vector<double> values;
+    AggregatePeriods(measurement, chosen, range, options.period_seconds, options.skip_empty,
+                     [&](uint32_t stamp, std::span<const PeriodFigures> figures) {
+                       values.clear();
+                       ForEachFigure(figures, options, [&](double v) { values.push_back(v); });
+                       return ok = output.Row(stamp, 0, values);
+                     });
   }
-  return captions;
+  if (ok) ok = output.End();
+  if (!ok) output.Fail();
+  return ok;
 }
 
 bool WriteAggregatedExport(Measurement& measurement, std::span<const int> lines,
                            const StampRange& range, const AggregateOptions& options,
                            char decimal_separator, ExportSink& sink) {
-  const std::vector<int> chosen = ValidLines(measurement, lines);
-  std::string header = "Datum;Čas;";
-  const std::vector<std::string> captions = AggregateCaptions(measurement, chosen, options);
-  for (size_t j = 0; j < captions.size(); ++j) {
-    if (j > 0) header += ';';
-    header += captions[j];
-  }
-  header += "\r\n";
-  std::string out = Utf8ToCp1250(header);
-  std::vector<CellRule> rules;
-  for (int i : chosen) rules.push_back(CellRuleOf(measurement.lines[static_cast<size_t>(i)]));
-  constexpr size_t kFlushAt = 1 << 20;
-  bool ok = true;
-  AggregatePeriods(measurement, chosen, range, options.period_seconds, options.skip_empty,
-                   [&](uint32_t stamp, std::span<const PeriodFigures> figures) {
-                     AppendExportRowTime(stamp, 0, false, out);
-                     size_t column = 0;
-                     ForEachFigure(figures, options, [&](double value, bool is_count) {
-                       if (column++ > 0) out.push_back(';');
-                       if (std::isnan(value)) return;
-                       if (is_count) {
-                         out += std::to_string(static_cast<uint64_t>(value));
-                         return;
-                       }
-                       const size_t line = (column - 1) / (captions.size() / chosen.size());
-                       AppendRuleText(rules[line], value, decimal_separator, out);
-                     });
-                     out += "\r\n";
-                     if (out.size() >= kFlushAt) {
-                       ok = sink.Write(out.data(), out.size());
-                       out.clear();
-                     }
-                     return ok;
-                   });
-  if (ok && !out.empty()) ok = sink.Write(out.data(), out.size());
-  return ok;
+  CsvOutput output(sink, decimal_separator);
+  return WritePeriodRows(measurement, lines, range, options, output);
 }
 
-bool ExportAggregatedToFile(const std::string& path, bool xlsx, Measurement& measurement,
+bool ExportAggregatedToFile(const std::string& path, ExportFormat format, Measurement& measurement,
                             std::span<const int> lines, const StampRange& range,
                             const AggregateOptions& options, char decimal_separator,
                             UserDialogs& dialogs) {
-  const std::vector<int> chosen = ValidLines(measurement, lines);
-  if (!xlsx) {
-    return WriteExportFile(path, dialogs, [&](ExportSink& sink) {
-      return WriteAggregatedExport(measurement, chosen, range, options, decimal_separator, sink);
-    });
-  }
-  const std::vector<std::string> captions = AggregateCaptions(measurement, chosen, options);
-  std::vector<XlsxColumn> columns;
-  const size_t per_line = chosen.empty() ? 1 : captions.size() / chosen.size();
-  for (size_t c = 0; c < captions.size(); ++c) {
-    const bool is_count = options.count && c % per_line == per_line - 1;
-    columns.push_back(
-        {captions[c],
-         is_count ? nullptr : &measurement.lines[static_cast<size_t>(chosen[c / per_line])]});
-  }
-  const auto fill = [&](const XlsxRow& write_row) {
-    std::vector<double> values;
-    bool ok = true;
-    AggregatePeriods(measurement, chosen, range, options.period_seconds, options.skip_empty,
-                     [&](uint32_t stamp, std::span<const PeriodFigures> figures) {
-                       values.clear();
-                       ForEachFigure(figures, options,
-                                     [&](double value, bool) { values.push_back(value); });
-                       return ok = write_row(stamp, 0, values);
-                     });
-    return ok;
-  };
-  return WriteXlsxFile(path, false, columns, fill, dialogs);
+  ExportRequest request{lines, range, options, {}};
+  return ExportRowsToFile(path, format, {decimal_separator}, measurement, request, dialogs);
 }
 
 }  // namespace korvan

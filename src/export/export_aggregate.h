@@ -10,10 +10,12 @@
 #include "data/measurement.h"
 #include "export/export.h"
 #include "export/periods.h"
+#include "export/row_output.h"
 
 namespace korvan {
 
 class UserDialogs;
+enum class ExportFormat;
 
 // What an aggregated export writes: one row per period of local time, per chosen line the
 // chosen figures.
@@ -49,11 +51,11 @@ using PeriodSink =
 void AggregatePeriods(Measurement& measurement, std::span<const int> lines, const StampRange& range,
                       uint32_t period_seconds, bool skip_empty, const PeriodSink& sink);
 
-// The captions of the figure columns (UTF-8): "caption – průměr", " – min", " – max",
-// " – počet" per line, in this order.
-std::vector<std::string> AggregateCaptions(const Measurement& measurement,
-                                           std::span<const int> lines,
-                                           const AggregateOptions& options);
+// The periods' rows on output: the time of the period's start, then per chosen line (each once,
+// in line order) the chosen figures, captioned "caption – průměr", " – min", " – max",
+// " – počet"; a figure a period has no value for is empty. Begin to End on output, or Fail.
+bool WritePeriodRows(Measurement& measurement, std::span<const int> lines, const StampRange& range,
+                     const AggregateOptions& options, RowOutput& output);
 
 // The aggregated export as text, laid out as WriteExport lays out its rows (time of the
 // period's start, a cell per figure, empty where a period has no value of the line).
@@ -61,8 +63,8 @@ bool WriteAggregatedExport(Measurement& measurement, std::span<const int> lines,
                            const StampRange& range, const AggregateOptions& options,
                            char decimal_separator, ExportSink& sink);
 
-// To a file, as text or as a workbook; errors as ExportToFile reports them.
-bool ExportAggregatedToFile(const std::string& path, bool xlsx, Measurement& measurement,
+// To a file in the format; errors as ExportToFile reports them.
+bool ExportAggregatedToFile(const std::string& path, ExportFormat format, Measurement& measurement,
                             std::span<const int> lines, const StampRange& range,
                             const AggregateOptions& options, char decimal_separator,
                             UserDialogs& dialogs);

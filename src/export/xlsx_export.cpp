@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "app/packed_stamp.h"
 #include "app/text.h"
 #include "app/user_dialogs.h"
+#include "export/export_format.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
@@ -27,8 +29,6 @@
 namespace korvan {
 
 namespace {
-
-constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 
 // A and F values are single precision: the shortest decimal that gives the same float
 // (71.35638), not the float's whole binary expansion (71.35638427734375).
@@ -39,16 +39,6 @@ double ShortestSingle(double value) {
   double shortest = value;
   std::from_chars(text, written.ptr, shortest);
   return shortest;
-}
-
-// The value the text export's cell shows, or kEmpty where that cell is empty.
-double PhysicalValue(const MeasuredLine& line, uint32_t raw) {
-  if (IsNoValue(line, raw)) return kEmpty;
-  const double value = ConvertRawValue(line, raw);
-  // A cell cannot hold an infinity.
-  if (!InValueRange(line, value) || !std::isfinite(value)) return kEmpty;
-  const char type = AsciiUpper(line.type_letter);
-  return type == 'A' || type == 'F' ? ShortestSingle(value) : value;
 }
 
 // The days between the spreadsheet's day 0 (30.12.1899) and 1.1.1970.
@@ -194,11 +184,11 @@ namespace {
 
 class SheetWriter {
  public:
-  SheetWriter(lxw_workbook* workbook, bool subseconds, std::span<const XlsxColumn> columns,
+  SheetWriter(lxw_workbook* workbook, bool subseconds, std::span<const OutputColumn> columns,
               uint32_t rows_per_sheet)
       : workbook_(workbook),
         subseconds_(subseconds),
-        columns_(columns),
+        columns_(columns.begin(), columns.end()),
         rows_per_sheet_(std::max<uint32_t>(rows_per_sheet, 1)) {
     bold_ = workbook_add_format(workbook);
     format_set_bold(bold_);
@@ -209,20 +199,14 @@ class SheetWriter {
       fixed_[i] = workbook_add_format(workbook);
       format_set_num_format(fixed_[i], decimals[i]);
     }
-    for (const XlsxColumn& column : columns) {
-      const MeasuredLine* m = column.decimals_of;
-      // The same choice as the text export's cell; printf's %G of A and F comes closest to
-      // the general format.
-      if (m == nullptr) {
+    for (const OutputColumn& column : columns_) {
+      // The text's cell rule; printf's %G of A and F comes closest to the general format.
+      if (column.count) {
         formats_.push_back(fixed_[0]);
-      } else if (AsciiUpper(m->type_letter) == 'A' || AsciiUpper(m->type_letter) == 'F') {
+      } else if (column.rule.general) {
         formats_.push_back(nullptr);
-      } else if (m->multiplier > 0.9999) {
-        formats_.push_back(fixed_[0]);
-      } else if (m->multiplier > 0.0999) {
-        formats_.push_back(fixed_[1]);
       } else {
-        formats_.push_back(fixed_[2]);
+        formats_.push_back(fixed_[std::clamp(column.rule.decimals, 0, 2)]);
       }
     }
   }
@@ -236,9 +220,11 @@ class SheetWriter {
     bool ok = worksheet_write_number(sheet_, r, 0, SpreadsheetDateTime(stamp, milliseconds),
                                      time_) == LXW_NO_ERROR;
     for (size_t j = 0; ok && j < values.size() && j < columns_.size(); ++j) {
-      if (std::isnan(values[j])) continue;
-      ok = worksheet_write_number(sheet_, r, static_cast<lxw_col_t>(j + 1), values[j],
-                                  formats_[j]) == LXW_NO_ERROR;
+      // A cell cannot hold an infinity.
+      if (!std::isfinite(values[j])) continue;
+      const double value = columns_[j].single ? ShortestSingle(values[j]) : values[j];
+      ok = worksheet_write_number(sheet_, r, static_cast<lxw_col_t>(j + 1), value, formats_[j]) ==
+           LXW_NO_ERROR;
     }
     return ok;
   }
@@ -271,18 +257,13 @@ class SheetWriter {
   }
 
   bool CloseSheet() {
-    // The sheet's last row goes to its spool now rather than inside workbook_close, and the
-    // spool is flushed, so that a failure shows before the workbook is zipped.
-    lxw_worksheet_write_single_row(sheet_);
-    FILE* spool = sheet_->optimize_tmpfile;
-    if (spool != nullptr && (fflush(spool) != 0 || ferror(spool))) return false;
     return worksheet_autofilter(sheet_, 0, 0, row_ - 1, static_cast<lxw_col_t>(columns_.size())) ==
            LXW_NO_ERROR;
   }
 
   lxw_workbook* workbook_;
   bool subseconds_;
-  std::span<const XlsxColumn> columns_;
+  std::vector<OutputColumn> columns_;
   uint32_t rows_per_sheet_;
   lxw_format* bold_ = nullptr;
   lxw_format* time_ = nullptr;
@@ -293,54 +274,79 @@ class SheetWriter {
   int sheets_ = 0;
 };
 
-// Writes the workbook to path, the library's temporaries in spool_dir. 0, or the system's
-// error number of the first failure (EIO where none tells more).
-int WriteWorkbook(const std::string& path, const std::string& spool_dir, bool subseconds,
-                  std::span<const XlsxColumn> columns,
-                  const std::function<bool(const XlsxRow& row)>& fill, uint32_t rows_per_sheet) {
-  const CNumbers c_numbers;
+}  // namespace
+
+// A workbook being written, and what this thread is set to while it is.
+struct XlsxOutput::Book {
+  CNumbers c_numbers;
   TemporaryWrites writes;
-  t_writes = &writes;
-  struct Done {
-    ~Done() { t_writes = nullptr; }
-  } done;
+  std::string tmpdir;
+  lxw_workbook* workbook = nullptr;
+  std::optional<SheetWriter> sheet;
+  Book() { t_writes = &writes; }
+  ~Book() { t_writes = nullptr; }
+};
+
+XlsxOutput::XlsxOutput(AtomicWriter& file, std::string spool_dir, uint32_t rows_per_sheet)
+    : file_(file), spool_dir_(std::move(spool_dir)), rows_per_sheet_(rows_per_sheet) {}
+
+XlsxOutput::~XlsxOutput() { Fail(); }
+
+bool XlsxOutput::Begin(bool subseconds, std::span<const OutputColumn> columns) {
+  book_ = std::make_unique<Book>();
   lxw_workbook_options options = {};
   options.constant_memory = LXW_TRUE;
   // The sheets' rows are spooled until the workbook is zipped, several times its size: beside
   // the target, where the room for it is, rather than in a /tmp that may be held in memory.
-  std::string tmpdir = spool_dir;
-  options.tmpdir = tmpdir.data();
-  lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
-  if (workbook == nullptr) return ENOMEM;
-  bool ok = true;
-  {
-    SheetWriter writer(workbook, subseconds, columns, rows_per_sheet);
-    ok = fill([&](uint32_t stamp, uint16_t milliseconds, std::span<const double> values) {
-      return writer.Row(stamp, milliseconds, values);
-    });
-    if (ok) ok = writer.Finish();
+  book_->tmpdir = spool_dir_;
+  options.tmpdir = book_->tmpdir.data();
+  // The library writes the workbook itself, by name, into a file the writer adopts.
+  const std::string path = file_.AdoptPath();
+  if (path.empty()) {
+    error_ = file_.error();
+    return false;
   }
-  if (!ok) {
-    // Nothing is zipped: the workbook is given up. Only workbook_close closes the sheets'
-    // spools, so they are closed here, or each would hold its disk space until the end.
-    lxw_worksheet* sheet = nullptr;
-    LXW_FOREACH_WORKSHEET(sheet, workbook) {
-      if (sheet->optimize_tmpfile != nullptr) fclose(sheet->optimize_tmpfile);
-      sheet->optimize_tmpfile = nullptr;
-    }
-    lxw_workbook_free(workbook);
-    return writes.error != 0 ? writes.error : EIO;
+  book_->workbook = workbook_new_opt(path.c_str(), &options);
+  if (book_->workbook == nullptr) {
+    error_ = ENOMEM;
+    return false;
   }
+  book_->sheet.emplace(book_->workbook, subseconds, columns, rows_per_sheet_);
+  return true;
+}
+
+bool XlsxOutput::Row(uint32_t stamp, uint16_t milliseconds, std::span<const double> values) {
+  return book_ && book_->sheet && book_->sheet->Row(stamp, milliseconds, values);
+}
+
+// The workbook zipped into its file: 0, or the system's error number of the first failure.
+int XlsxOutput::Close() {
   int close_error = 0;
   {
     const QuietLibrary quiet;
     errno = 0;
-    if (workbook_close(workbook) != LXW_NO_ERROR) close_error = errno != 0 ? errno : EIO;
+    if (workbook_close(book_->workbook) != LXW_NO_ERROR) close_error = errno != 0 ? errno : EIO;
   }
-  return writes.error != 0 ? writes.error : close_error;
+  book_->workbook = nullptr;
+  return book_->writes.error != 0 ? book_->writes.error : close_error;
 }
 
-}  // namespace
+bool XlsxOutput::End() {
+  if (!book_ || !book_->sheet || !book_->sheet->Finish()) return false;
+  error_ = Close();
+  book_.reset();
+  return error_ == 0;
+}
+
+void XlsxOutput::Fail() {
+  if (!book_) return;
+  // The library gives its temporaries (each sheet's spool among them) back only when it
+  // zips the workbook: zipped into the file the writer then drops, or each would hold its
+  // disk space until the program ends.
+  const int error = book_->workbook != nullptr ? Close() : 0;
+  if (error_ == 0) error_ = error != 0 ? error : EIO;
+  book_.reset();
+}
 
 double SpreadsheetDateTime(uint32_t stamp, uint16_t milliseconds) {
   return static_cast<double>(StampDayNumber(stamp)) + kEpochOffsetDays +
@@ -348,76 +354,13 @@ double SpreadsheetDateTime(uint32_t stamp, uint16_t milliseconds) {
              kSecondsPerDay;
 }
 
-bool IsXlsxPath(const std::string& path) {
-  constexpr std::string_view kExtension = ".XLSX";
-  if (path.size() <= kExtension.size()) return false;
-  const std::string_view tail(path.data() + path.size() - kExtension.size(), kExtension.size());
-  return std::equal(tail.begin(), tail.end(), kExtension.begin(),
-                    [](char a, char b) { return AsciiUpper(a) == b; });
-}
-
-bool WriteXlsxFile(const std::string& path, bool subseconds, std::span<const XlsxColumn> columns,
-                   const std::function<bool(const XlsxRow& row)>& fill, UserDialogs& dialogs,
-                   uint32_t rows_per_sheet) {
-  AtomicWriter file(path);
-  if (!file.ok()) {
-    dialogs.ShowError(ExportFailureText(kExportCreateFailed, path, file.reason()));
-    return false;
-  }
-  const size_t slash = path.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  // The library writes the workbook itself into the writer's file, by the path that opens it.
-  const int error =
-      WriteWorkbook(file.ReopenPath(), folder, subseconds, columns, fill, rows_per_sheet);
-  if (error != 0 || !file.Commit()) {
-    const std::string reason = error != 0 ? SystemErrorText(error) : file.reason();
-    dialogs.ShowError(ExportFailureText(kExportWriteFailed, path, reason));
-    return false;
-  }
-  return true;
-}
-
 bool ExportXlsxToFile(const std::string& path, Measurement& measurement, std::span<const int> lines,
                       const StampRange& range, UserDialogs& dialogs, const ExportProgress& progress,
                       uint32_t rows_per_sheet) {
-  std::vector<int> chosen(lines.begin(), lines.end());
-  std::sort(chosen.begin(), chosen.end());
-  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
-  std::erase_if(chosen,
-                [&](int i) { return i < 0 || static_cast<uint32_t>(i) >= measurement.line_count; });
-  std::vector<XlsxColumn> columns;
-  for (int i : chosen) {
-    const MeasuredLine& line = measurement.lines[static_cast<size_t>(i)];
-    columns.push_back({line.caption, &line});
-  }
-  const auto fill = [&](const XlsxRow& write_row) {
-    const TBuf* tracked =
-        chosen.empty() ? nullptr : &measurement.buffers[static_cast<size_t>(chosen[0])];
-    if (progress.start) progress.start(tracked ? tracked->count() : 0);
-    uint32_t reported = 0;
-    uint64_t rows = 0;
-    std::vector<double> values(chosen.size());
-    bool ok = true;
-    MergeRows(measurement, chosen, range, [&](const MergedRow& row) {
-      for (size_t j = 0; j < chosen.size(); ++j) {
-        values[j] = row.present[j] ? PhysicalValue(*columns[j].decimals_of, row.raw[j]) : kEmpty;
-      }
-      ok = write_row(row.stamp, row.milliseconds, values);
-      rows += ok ? 1 : 0;
-      if (progress.position && tracked && tracked->cursor() % 256 == 0 &&
-          tracked->cursor() != reported) {
-        reported = tracked->cursor();
-        progress.position(reported);
-      }
-      return ok;
-    });
-    if (progress.finish) progress.finish();
-    if (ok && progress.rows) progress.rows(rows);
-    return ok;
-  };
-  return WriteXlsxFile(path, measurement.subseconds_present, columns, fill, dialogs,
-                       rows_per_sheet);
+  OutputSettings settings;
+  settings.rows_per_sheet = rows_per_sheet;
+  ExportRequest request{lines, range, {}, progress};
+  return ExportRowsToFile(path, ExportFormat::kXlsx, settings, measurement, request, dialogs);
 }
 
 }  // namespace korvan

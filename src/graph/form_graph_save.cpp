@@ -16,8 +16,8 @@
 #include "data/log_copy.h"
 #include "data/log_scan.h"
 #include "export/export_aggregate.h"
+#include "export/export_format.h"
 #include "export/form_export_filter.h"
-#include "export/xlsx_export.h"
 #include "graph/form_graph.h"
 #include "graph/form_sheet.h"
 #include "widgets/form_long_operation.h"
@@ -101,7 +101,7 @@ void TFormGraph::ButtonExportClick() {
 
   FileDialogOptions options;
   options.title = "Uložení dat";
-  options.filter = "Formátovaný text *.csv|*.csv|Sešit Excel *.xlsx|*.xlsx";
+  options.filter = ExportSaveFilter();
   options.default_extension = "csv";
   const std::optional<std::string> name = app_.Dialogs().SaveFileName(options);
   if (!name || name->empty()) return;
@@ -120,20 +120,15 @@ void TFormGraph::ButtonExportClick() {
   progress.finish = [&] { bar.Finish(); };
   std::optional<uint64_t> rows;
   progress.rows = [&](uint64_t count) { rows = count; };
-  bool done = false;
+  ExportRequest request{lines, CurrentStampRange(), {}, progress};
   if (filter->PeriodSeconds() > 0) {
     bar.Busy();
     AggregateOptions aggregate;
     aggregate.period_seconds = filter->PeriodSeconds();
-    done = ExportAggregatedToFile(path, IsXlsxPath(path), *measurement_, lines, CurrentStampRange(),
-                                  aggregate, app_.DecimalSeparator(), app_.Dialogs());
-  } else if (IsXlsxPath(path)) {
-    done =
-        ExportXlsxToFile(path, *measurement_, lines, CurrentStampRange(), app_.Dialogs(), progress);
-  } else {
-    done = ExportToFile(path, *measurement_, lines, CurrentStampRange(), app_.DecimalSeparator(),
-                        app_.Dialogs(), progress);
+    request.aggregate = aggregate;
   }
+  const bool done = ExportRowsToFile(path, ExportFormatOfPath(path), {app_.DecimalSeparator()},
+                                     *measurement_, request, app_.Dialogs());
   if (done) LabelStatus->setText(Q(ExportDoneText(path, rows)));
 }
 

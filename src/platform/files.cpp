@@ -146,8 +146,8 @@ bool UnnamedFilesPossible() {
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(const std::string& folder) : folder_(folder) {
-  if (UnnamedFilesPossible()) {
+TemporaryFile::TemporaryFile(const std::string& folder, bool by_name) : folder_(folder) {
+  if (!by_name && UnnamedFilesPossible()) {
     fd_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
       Fail(errno);
@@ -202,11 +202,6 @@ void TemporaryFile::SetName(std::string name) {
 bool TemporaryFile::Fail(int error) {
   if (error_ == 0) error_ = error == 0 ? EIO : error;
   return false;
-}
-
-std::string TemporaryFile::ReopenPath() const {
-  if (!ok()) return {};
-  return name_.empty() ? "/proc/self/fd/" + std::to_string(hold_) : name_;
 }
 
 bool TemporaryFile::CloseWrites() {
@@ -269,27 +264,32 @@ AtomicWriter::AtomicWriter(const std::string& path, Durability durability)
       return;
     }
   }
-  temp_.emplace(FolderOf(target_));
-  if (!temp_->ok()) {
-    Fail(temp_->error());
-    return;
-  }
-  mode_t mode = 0;
   if (exists) {
-    mode = st.st_mode & 07777;
+    mode_ = st.st_mode & 07777;
   } else {
-    mode_t mask = umask(0);
+    const mode_t mask = umask(0);
     umask(mask);
-    mode = 0666 & ~mask;
+    mode_ = 0666 & ~mask;
   }
-  fchmod(temp_->fd(), mode);
+  Open(false);
+}
+
+bool AtomicWriter::Open(bool named) {
+  temp_.emplace(FolderOf(target_), named);
+  if (!temp_->ok()) return Fail(temp_->error());
+  fchmod(temp_->fd(), static_cast<mode_t>(mode_));
+  return true;
 }
 
 AtomicWriter::~AtomicWriter() = default;
 
 std::string AtomicWriter::reason() const { return SystemErrorText(error_); }
 
-std::string AtomicWriter::ReopenPath() const { return ok() ? temp_->ReopenPath() : std::string(); }
+std::string AtomicWriter::AdoptPath() {
+  if (!ok()) return {};
+  if (temp_->name().empty() && !Open(true)) return {};
+  return temp_->name();
+}
 
 bool AtomicWriter::Fail(int error) {
   if (error_ == 0) error_ = error == 0 ? EIO : error;

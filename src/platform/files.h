@@ -29,7 +29,8 @@ enum class Durability {
 // the signal clean-up (RemoveTemporaryFilesOnSignals).
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::string& folder);
+  // by_name: a name even where the file system has unnamed files, for code that writes by name.
+  explicit TemporaryFile(const std::string& folder, bool by_name = false);
   ~TemporaryFile();  // removes the file unless Publish named it
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -37,8 +38,8 @@ class TemporaryFile {
   bool ok() const { return error_ == 0; }
   int error() const { return error_; }
   int fd() const { return fd_; }  // opened for reading and writing
-  // A path that opens this file again, for code that writes by name.
-  std::string ReopenPath() const;
+  // The file's name; empty while it has none.
+  const std::string& name() const { return name_; }
   // Closes fd() (a close may be the first to report a failed write); the lock stays.
   bool CloseWrites();
   // Gives the file the name target, replacing a file of that name; closes fd() first.
@@ -73,18 +74,22 @@ class AtomicWriter {
 
   bool Write(const void* data, size_t size);
   bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
-  // A path that opens the file being written, for a library that writes by name instead of
-  // through Write; empty once the writer has failed.
-  std::string ReopenPath() const;
+  // For a library that writes a whole file of its own by name instead of through Write: a
+  // temporary name beside the target, by the program's rule, for it to write; Commit then
+  // gives the file written there the target's name, in place of anything Write wrote (a
+  // rename, which FAT has too). Empty once the writer has failed.
+  std::string AdoptPath();
   // Flushes, syncs and names the file. False (and the data removed) when any step failed.
   bool Commit();
 
  private:
   bool Fail(int error);
+  bool Open(bool named);
 
   std::string target_;  // the real path that gets the data
   std::optional<TemporaryFile> temp_;
   Durability durability_;
+  unsigned mode_ = 0;  // the permissions the file gets
   int error_ = 0;
 };
 

@@ -27,6 +27,7 @@
 
 #include "app/date_time.h"
 #include "export/export_aggregate.h"
+#include "export/export_format.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "support/card_builder.h"
@@ -226,8 +227,8 @@ TEST_F(XlsxExportTest, AggregatedWorkbookHoldsPeriodStartsAndFigures) {
   options.minimum = false;
   options.count = true;
   std::vector<int> lines{2};
-  ASSERT_TRUE(
-      ExportAggregatedToFile(path(), true, m, lines, {0, 0xFFFFFFFF}, options, ',', dialogs));
+  ASSERT_TRUE(ExportAggregatedToFile(path(), ExportFormat::kXlsx, m, lines, {0, 0xFFFFFFFF},
+                                     options, ',', dialogs));
   const auto cells = Cells(Member(path(), "xl/worksheets/sheet1.xml"));
   EXPECT_EQ(cells.at("B1").text, "C - Proud – průměr");
   EXPECT_EQ(cells.at("D1").text, "C - Proud – počet");

@@ -110,6 +110,39 @@ TEST(AtomicWriter, LongTargetNameAndKeptPermissions) {
   EXPECT_EQ(ReadBytes(path), "b");
 }
 
+// A file another writer made by name is adopted whole, with the target's permissions, where the
+// file system has unnamed files and where it has neither those nor links (FAT); given up, it
+// leaves the old target and nothing else.
+TEST(AtomicWriter, AdoptsAFileWrittenByName) {
+  for (bool fat : {false, true}) {
+    SCOPED_TRACE(fat);
+    TempDir dir;
+    UseNamedTemporaryFiles(fat);
+    const std::string path = dir.File("book.xlsx");
+    WriteBytes(path, "old");
+    chmod(path.c_str(), 0640);
+    for (bool commit : {false, true}) {
+      {
+        AtomicWriter writer(path);
+        ASSERT_TRUE(writer.Write("through Write"));
+        const std::string name = writer.AdoptPath();
+        ASSERT_FALSE(name.empty());
+        EXPECT_TRUE(IsTemporaryName(std::filesystem::path(name).filename().string()));
+        WriteBytes(name, "by name");  // opened, truncated and written as a library does
+        if (commit) {
+          ASSERT_TRUE(writer.Commit());
+        }
+      }
+      EXPECT_EQ(ReadBytes(path), commit ? "by name" : "old");
+      EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"book.xlsx"});
+    }
+    UseNamedTemporaryFiles(false);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+  }
+}
+
 TEST(AtomicWriter, NamedTemporaryIsRemovedOnFailureAndOnSignals) {
   TempDir dir;
   UseNamedTemporaryFiles(true);
