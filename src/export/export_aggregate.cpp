@@ -81,29 +81,79 @@ bool ParseStatList(std::string_view text, AggregateOptions& options) {
   return true;
 }
 
-void AggregatePeriods(Measurement& measurement, std::span<const int> lines, const StampRange& range,
-                      uint32_t period_seconds, bool skip_empty, const PeriodSink& sink) {
-  const int64_t period = std::max<uint32_t>(period_seconds, 1);
-  const std::vector<PeriodFigures> empty(lines.size());
-  // Hands on a period, after the empty ones since the one handed on before.
-  bool ok = true;
-  bool any = false;
-  int64_t last = 0;
-  const auto emit = [&](int64_t start, std::span<const PeriodFigures> figures) {
-    if (any && !skip_empty) {
-      for (int64_t gap = last + period; ok && gap < start; gap += period) {
-        ok = sink(StampOfSeconds(gap), empty);
-      }
+namespace {
+
+// Whether every line's stamps only go forward.
+bool StampsInOrder(const Measurement& measurement, std::span<const int> lines) {
+  return std::all_of(lines.begin(), lines.end(), [&](int i) {
+    const TBuf& buffer = measurement.buffers[static_cast<size_t>(i)];
+    SampleCursor cursor;
+    LogSample sample;
+    uint32_t previous = 0;
+    while (buffer.Next(cursor, sample)) {
+      if (sample.stamp < previous) return false;
+      previous = sample.stamp;
     }
-    if (ok) ok = sink(StampOfSeconds(start), figures);
-    any = true;
-    last = start;
-    return ok;
-  };
-  const auto add = [&](std::span<PeriodFigures> figures, const MergedRow& row) {
-    for (size_t j = 0; j < lines.size(); ++j) {
+    return true;
+  });
+}
+
+// The rows of the walk gathered into periods and handed on: as they come when the rows are in
+// time order, otherwise all gathered first.
+class PeriodGatherer {
+ public:
+  PeriodGatherer(const Measurement& measurement, std::span<const int> lines,
+                 uint32_t period_seconds, bool skip_empty, const PeriodSink& sink)
+      : measurement_(measurement),
+        lines_(lines),
+        period_(std::max<uint32_t>(period_seconds, 1)),
+        skip_empty_(skip_empty),
+        sink_(sink),
+        empty_(lines.size()),
+        figures_(lines.size()) {}
+
+  // A row in time order; false once the sink has stopped the walk.
+  bool TakeInOrder(const MergedRow& row) {
+    const int64_t start = PeriodStart(row.stamp);
+    if (!open_ || start != current_) {
+      if (open_ && !Emit(current_, figures_)) return false;
+      std::fill(figures_.begin(), figures_.end(), PeriodFigures{});
+      open_ = true;
+      current_ = start;
+    }
+    Add(figures_, row);
+    return true;
+  }
+  void EndInOrder() {
+    if (ok_ && open_) Emit(current_, figures_);
+  }
+
+  // A row in any order, into its period's figures.
+  void Gather(const MergedRow& row) {
+    Add(gathered_.try_emplace(PeriodStart(row.stamp), lines_.size()).first->second, row);
+  }
+  void EmitGathered() {
+    for (const auto& [start, figures] : gathered_) {
+      if (!Emit(start, figures)) return;
+    }
+  }
+
+ private:
+  // The seconds of the row's period's start. The day's number is the costly part of a stamp's
+  // seconds: worked out once a day.
+  int64_t PeriodStart(uint32_t stamp) {
+    if (StampDayKey(stamp) != day_key_) {
+      day_key_ = StampDayKey(stamp);
+      day_seconds_ = StampDayNumber(stamp) * kSecondsPerDay;
+    }
+    return (day_seconds_ + StampSecondOfDay(stamp)) / period_ * period_;
+  }
+
+  // The row's values that the statistics count into the figures of their lines.
+  void Add(std::span<PeriodFigures> figures, const MergedRow& row) const {
+    for (size_t j = 0; j < lines_.size(); ++j) {
       if (!row.present[j]) continue;
-      const MeasuredLine& line = measurement.lines[static_cast<size_t>(lines[j])];
+      const MeasuredLine& line = measurement_.lines[static_cast<size_t>(lines_[j])];
       if (IsNoValue(line, row.raw[j])) continue;
       const double value = ConvertRawValue(line, row.raw[j]);
       if (!InValueRange(line, value) || !std::isfinite(value)) continue;
@@ -117,52 +167,55 @@ void AggregatePeriods(Measurement& measurement, std::span<const int> lines, cons
       f.sum += value;
       ++f.count;
     }
-  };
+  }
+
+  // Hands on a period, after the empty ones since the one handed on before.
+  bool Emit(int64_t start, std::span<const PeriodFigures> figures) {
+    if (any_ && !skip_empty_) {
+      for (int64_t gap = last_ + period_; ok_ && gap < start; gap += period_) {
+        ok_ = sink_(StampOfSeconds(gap), empty_);
+      }
+    }
+    if (ok_) ok_ = sink_(StampOfSeconds(start), figures);
+    any_ = true;
+    last_ = start;
+    return ok_;
+  }
+
+  const Measurement& measurement_;
+  std::span<const int> lines_;
+  const int64_t period_;
+  const bool skip_empty_;
+  const PeriodSink& sink_;
+  const std::vector<PeriodFigures> empty_;
+  bool ok_ = true;
+  bool any_ = false;   // a period was handed on
+  int64_t last_ = 0;   // the start of the one handed on last
+  bool open_ = false;  // figures_ gather the period current_
+  int64_t current_ = 0;
+  std::vector<PeriodFigures> figures_;
+  std::map<int64_t, std::vector<PeriodFigures>> gathered_;
+  uint32_t day_key_ = 0xFFFFFFFF;
+  int64_t day_seconds_ = 0;
+};
+
+}  // namespace
+
+void AggregatePeriods(Measurement& measurement, std::span<const int> lines, const StampRange& range,
+                      uint32_t period_seconds, bool skip_empty, const PeriodSink& sink) {
+  PeriodGatherer periods(measurement, lines, period_seconds, skip_empty, sink);
   // A clock set back leaves a line's samples out of time order, and the walk comes back to
   // periods it has passed: then every period is gathered whole before any is handed on.
-  const bool ordered = std::all_of(lines.begin(), lines.end(), [&](int i) {
-    const TBuf& buffer = measurement.buffers[static_cast<size_t>(i)];
-    SampleCursor cursor;
-    LogSample sample;
-    uint32_t previous = 0;
-    while (buffer.Next(cursor, sample)) {
-      if (sample.stamp < previous) return false;
-      previous = sample.stamp;
-    }
-    return true;
-  });
-  std::map<int64_t, std::vector<PeriodFigures>> gathered;
-  std::vector<PeriodFigures> figures(lines.size());
-  bool open = false;
-  int64_t current = 0;
-  // The day's number is the costly part of a stamp's seconds: worked out once a day.
-  uint32_t day_key = 0xFFFFFFFF;
-  int64_t day_seconds = 0;
-  MergeRows(measurement, lines, range, [&](const MergedRow& row) {
-    if (StampDayKey(row.stamp) != day_key) {
-      day_key = StampDayKey(row.stamp);
-      day_seconds = StampDayNumber(row.stamp) * kSecondsPerDay;
-    }
-    const int64_t start = (day_seconds + StampSecondOfDay(row.stamp)) / period * period;
-    if (!ordered) {
-      add(gathered.try_emplace(start, lines.size()).first->second, row);
+  if (StampsInOrder(measurement, lines)) {
+    MergeRows(measurement, lines, range,
+              [&](const MergedRow& row) { return periods.TakeInOrder(row); });
+    periods.EndInOrder();
+  } else {
+    MergeRows(measurement, lines, range, [&](const MergedRow& row) {
+      periods.Gather(row);
       return true;
-    }
-    if (!open || start != current) {
-      if (open && !emit(current, figures)) return false;
-      std::fill(figures.begin(), figures.end(), PeriodFigures{});
-      open = true;
-      current = start;
-    }
-    add(figures, row);
-    return true;
-  });
-  if (!ordered) {
-    for (const auto& [start, period_figures] : gathered) {
-      if (!emit(start, period_figures)) return;
-    }
-  } else if (ok && open) {
-    emit(current, figures);
+    });
+    periods.EmitGathered();
   }
 }
 

@@ -36,11 +36,9 @@ TEST(PeriodsTest, ParsesEveryTokenAndNothingElse) {
 }
 
 std::string SourceText(const std::string& relative) {
+  // ctest says where the sources are; run by hand, the program knows where it was built from.
   const char* root = std::getenv("KORVAN_SOURCE_DIR");
-  if (root == nullptr) {
-    ADD_FAILURE() << "KORVAN_SOURCE_DIR is not set (ctest sets it)";
-    return {};
-  }
+  if (root == nullptr) root = KORVAN_BUILT_FROM;
   std::ifstream in(std::string(root) + "/" + relative, std::ios::binary);
   EXPECT_TRUE(in) << relative;
   std::ostringstream text;
