@@ -194,14 +194,7 @@ uint32_t LineDetail::FirstKeyAbove(uint32_t begin, uint32_t end, double key) con
 void LineDetail::TakeSample(uint32_t i, Fold& f) const {
   const double value = Value(i);
   if (std::isnan(value) || (!ordered_ && !InValueRange(line_, value))) return;
-  if (f.min_at == kNone || value < f.min) {
-    f.min_at = i;
-    f.min = value;
-  }
-  if (f.max_at == kNone || value > f.max) {
-    f.max_at = i;
-    f.max = value;
-  }
+  Widen(f, i, value);
 }
 
 void LineDetail::TakeUnit(const Unit& unit, Fold& f) {

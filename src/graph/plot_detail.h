@@ -112,6 +112,18 @@ class LineDetail {
   uint64_t CountBefore(uint32_t i) const;
   uint32_t FirstKeyAtLeast(uint32_t begin, uint32_t end, double key) const;
   uint32_t FirstKeyAbove(uint32_t begin, uint32_t end, double key) const;
+  // Widens the extremes of a unit or a fold by the value of position i.
+  template <typename Extremes>
+  static void Widen(Extremes& e, uint32_t i, double value) {
+    if (e.min_at == kNone || value < e.min) {
+      e.min_at = i;
+      e.min = value;
+    }
+    if (e.max_at == kNone || value > e.max) {
+      e.max_at = i;
+      e.max = value;
+    }
+  }
   void TakeSample(uint32_t i, Fold& f) const;
   static void TakeUnit(const Unit& unit, Fold& f);
   void FoldSamples(uint32_t begin, uint32_t end, Fold& f) const;

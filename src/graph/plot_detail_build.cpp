@@ -116,17 +116,7 @@ class LineDetail::BasePass {
     const double value = ConvertRawValue(line_, raw_[k]);
     if (InValueRange(line_, value)) {
       ++counted_;
-      if (!std::isnan(value)) {
-        Unit& u = detail_.levels_[0][k / kFanOut];
-        if (u.min_at == kNone || value < u.min) {
-          u.min_at = k;
-          u.min = value;
-        }
-        if (u.max_at == kNone || value > u.max) {
-          u.max_at = k;
-          u.max = value;
-        }
-      }
+      if (!std::isnan(value)) Widen(detail_.levels_[0][k / kFanOut], k, value);
     }
     if (report_ && *report_ && k % 1024 == 0) (*report_)(k + 1);
   }
