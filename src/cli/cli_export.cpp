@@ -31,6 +31,45 @@ class StreamSink : public ExportSink {
   std::ostream& out_;
 };
 
+// The format of --format, or the output's by its name; false after telling err.
+bool ReadFormat(const Arguments& args, const std::string& output, ExportFormat& format,
+                std::ostream& err) {
+  format = ExportFormatOfPath(output);
+  if (const std::string* name = args.Value("--format")) {
+    const std::optional<ExportFormat> named = ExportFormatNamed(*name);
+    if (!named) {
+      err << "korvan-cli export: --format je " << ExportFormatNames() << ", ne \"" << *name
+          << "\"\n";
+      return false;
+    }
+    format = *named;
+  }
+  return true;
+}
+
+// --every and what goes with it; false after telling err.
+bool ReadAggregation(const Arguments& args, AggregateOptions& aggregate, std::ostream& err) {
+  if (const std::string* every = args.Value("--every")) {
+    if (!ParsePeriod(*every, aggregate.period_seconds)) {
+      err << "korvan-cli export: --every je " << PeriodTokens(", ", " nebo ") << ", ne \"" << *every
+          << "\"\n";
+      return false;
+    }
+  } else if (args.Has("--stat") || args.Has("--count") || args.Has("--skip-empty")) {
+    err << "korvan-cli export: --stat, --count a --skip-empty platí jen s --every\n";
+    return false;
+  }
+  if (const std::string* stat = args.Value("--stat")) {
+    if (!ParseStatList(*stat, aggregate)) {
+      err << "korvan-cli export: --stat je seznam z mean, min, max, ne \"" << *stat << "\"\n";
+      return false;
+    }
+  }
+  aggregate.count = args.Has("--count");
+  aggregate.skip_empty = args.Has("--skip-empty");
+  return true;
+}
+
 }  // namespace
 
 int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -51,35 +90,9 @@ int RunExport(const std::vector<std::string>& arguments, std::ostream& out, std:
   const std::string& dir = (*args)[0];
   const std::string& output = (*args)[1];
   if (OutputCollides("export", output, {}, dir, err)) return 2;
-  ExportFormat format = ExportFormatOfPath(output);
-  if (const std::string* name = args->Value("--format")) {
-    const std::optional<ExportFormat> named = ExportFormatNamed(*name);
-    if (!named) {
-      err << "korvan-cli export: --format je " << ExportFormatNames() << ", ne \"" << *name
-          << "\"\n";
-      return 2;
-    }
-    format = *named;
-  }
+  ExportFormat format{};
   AggregateOptions aggregate;
-  if (const std::string* every = args->Value("--every")) {
-    if (!ParsePeriod(*every, aggregate.period_seconds)) {
-      err << "korvan-cli export: --every je " << PeriodTokens(", ", " nebo ") << ", ne \"" << *every
-          << "\"\n";
-      return 2;
-    }
-  } else if (args->Has("--stat") || args->Has("--count") || args->Has("--skip-empty")) {
-    err << "korvan-cli export: --stat, --count a --skip-empty platí jen s --every\n";
-    return 2;
-  }
-  if (const std::string* stat = args->Value("--stat")) {
-    if (!ParseStatList(*stat, aggregate)) {
-      err << "korvan-cli export: --stat je seznam z mean, min, max, ne \"" << *stat << "\"\n";
-      return 2;
-    }
-  }
-  aggregate.count = args->Has("--count");
-  aggregate.skip_empty = args->Has("--skip-empty");
+  if (!ReadFormat(*args, output, format, err) || !ReadAggregation(*args, aggregate, err)) return 2;
   if (!ExportFormatOf(format).streams && output == "-") {
     err << "korvan-cli export: sešit nelze zapsat na standardní výstup\n";
     return 2;
