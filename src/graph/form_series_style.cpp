@@ -37,7 +37,15 @@ int IndexOr0(int index, int count) { return index >= 0 && index < count ? index 
 TFormSeriesStyle::TFormSeriesStyle(FormRegistry& app) : QDialog(nullptr), app_(app) {
   setWindowTitle(Q("Styl grafu"));
   setModal(true);
+  CreateTypeAndColour();
+  CreateLists();
+  CreateButtons();
+  LayOut();
+  Connect();
+  SetStyle(SeriesStyle{});
+}
 
+void TFormSeriesStyle::CreateTypeAndColour() {
   RadioGroupTyp =
       new RadioGroup(Q("&Typ grafu"), {Q("Čárový"), Q("Čárový - schody"), Q("Sloupcový")}, this);
   ButtonColor = new QPushButton(Q("&Barva"), this);
@@ -47,7 +55,9 @@ TFormSeriesStyle::TFormSeriesStyle(FormRegistry& app) : QDialog(nullptr), app_(a
   PanelColor->setFrameShadow(QFrame::Sunken);
   PanelColor->setMinimumSize(60, 40);
   PanelColor->installEventFilter(this);
+}
 
+void TFormSeriesStyle::CreateLists() {
   ComboBoxLineThick = MakeList(SizeItems("Neviditelná"), this);
   ComboBoxLineStyle = MakeList(
       {Q("Plná"), Q("Čárkovaná"), Q("Tečkovaná"), Q("Čerchovaná"), Q("Čárka tečka tečka")}, this);
@@ -63,24 +73,18 @@ TFormSeriesStyle::TFormSeriesStyle(FormRegistry& app) : QDialog(nullptr), app_(a
   LabelLineStyle->setBuddy(ComboBoxLineStyle);
   LabelPointSize->setBuddy(ComboBoxPointSize);
   LabelPointStyle->setBuddy(ComboBoxPointStyle);
+}
 
+void TFormSeriesStyle::CreateButtons() {
   ButtonOK = new QPushButton(Q("O&K"), this);
   ButtonOK->setDefault(true);
   ButtonCancel = new QPushButton(Q("&Storno"), this);
   ButtonCancel->setAutoDefault(false);
   ButtonSpeed = new QPushButton(Q("Rychllé zobrazování"), this);
   ButtonSpeed->setAutoDefault(false);
+}
 
-  connect(RadioGroupTyp, &RadioGroup::Clicked, this, &TFormSeriesStyle::RadioGroupTypClick);
-  connect(ComboBoxLineThick, &QComboBox::currentIndexChanged, this,
-          &TFormSeriesStyle::ComboBoxLineThickChange);
-  connect(ComboBoxPointSize, &QComboBox::currentIndexChanged, this,
-          &TFormSeriesStyle::ComboBoxPointSizeChange);
-  connect(ButtonColor, &QPushButton::clicked, this, &TFormSeriesStyle::ButtonColorClick);
-  connect(ButtonSpeed, &QPushButton::clicked, this, &TFormSeriesStyle::ButtonSpeedClick);
-  connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
-
+void TFormSeriesStyle::LayOut() {
   auto* colour = new QVBoxLayout;
   colour->addWidget(ButtonColor);
   colour->addWidget(PanelColor, 1);
@@ -111,8 +115,18 @@ TFormSeriesStyle::TFormSeriesStyle(FormRegistry& app) : QDialog(nullptr), app_(a
   layout->addLayout(lists);
   layout->addSpacing(6);
   layout->addLayout(buttons);
+}
 
-  SetStyle(SeriesStyle{});
+void TFormSeriesStyle::Connect() {
+  connect(RadioGroupTyp, &RadioGroup::Clicked, this, &TFormSeriesStyle::RadioGroupTypClick);
+  connect(ComboBoxLineThick, &QComboBox::currentIndexChanged, this,
+          &TFormSeriesStyle::ComboBoxLineThickChange);
+  connect(ComboBoxPointSize, &QComboBox::currentIndexChanged, this,
+          &TFormSeriesStyle::ComboBoxPointSizeChange);
+  connect(ButtonColor, &QPushButton::clicked, this, &TFormSeriesStyle::ButtonColorClick);
+  connect(ButtonSpeed, &QPushButton::clicked, this, &TFormSeriesStyle::ButtonSpeedClick);
+  connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 SeriesStyle TFormSeriesStyle::Style() const {

@@ -55,6 +55,11 @@ class TFormSeriesStyle : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void CreateTypeAndColour();
+  void CreateLists();
+  void CreateButtons();
+  void LayOut();
+  void Connect();  // last, when every control exists
   void ShowColor();
 
   FormRegistry& app_;
