@@ -17,7 +17,8 @@ struct Period {
 };
 
 // Shortest first. The parser, the export filter's items and korvan-cli's texts are made from
-// this table; a test holds the man page, the README and the bash completion to it.
+// this table, and the bash completion asks korvan-cli --help; a test holds the man page and
+// the README to it.
 inline constexpr auto kPeriods = std::to_array<Period>({
     {"1m", 60, "1 minuta"},
     {"15m", 15 * 60, "15 minut"},

@@ -57,8 +57,6 @@ TEST(PeriodsTest, DocumentationListsEveryPeriodOfTheTable) {
   const Place places[] = {
       {"docs/man/korvan-cli.1", R"(\.BR \\-\\-every " ([^",]*),")", "|"},
       {"README.md", R"(`--every ([^`]*)`)", "|"},
-      {"packaging/korvan-cli.bash-completion",
-       R"(--every\)\s*COMPREPLY=\(\$\(compgen -W '([^']*)')", " "},
   };
   std::set<std::string> tokens;
   for (const Period& period : kPeriods) tokens.emplace(period.token);
