@@ -44,40 +44,43 @@ void BM_BuildLineDetail(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildLineDetail)->Arg(1000000)->Arg(16000000)->Unit(benchmark::kMillisecond);
 
-// What one repaint asks of a line: the points of the whole span on a 1 000-pixel chart.
+// A line's detail over its whole span, on a chart 1 000 pixels wide.
+struct WholeSpan {
+  explicit WholeSpan(uint32_t count)
+      : buffer(MakeLine(count)),
+        detail(FloatLine(), buffer, {0, 0xFFFFFFFF}),
+        span(detail.SpanOf({0, 0xFFFFFFFF})),
+        lower(detail.ExtentOf(span).key_min),
+        upper(detail.ExtentOf(span).key_max),
+        keys{[l = lower, s = 1000 / (upper - lower)](double key) { return (key - l) * s; },
+             [l = lower, s = 1000 / (upper - lower)](double pixel) { return l + pixel / s; }} {}
+  const TBuf buffer;
+  const LineDetail detail;
+  const LineDetail::Span span;
+  const double lower, upper;
+  const AxisMap keys;
+};
+
+// What one repaint asks of a line: the points of the whole span.
 void BM_LinePoints(benchmark::State& state) {
-  const TBuf buffer = MakeLine(static_cast<uint32_t>(state.range(0)));
-  const LineDetail detail(FloatLine(), buffer, {0, 0xFFFFFFFF});
-  const LineDetail::Span span = detail.SpanOf({0, 0xFFFFFFFF});
-  const LineDetail::Extent extent = detail.ExtentOf(span);
-  const double lower = extent.key_min, upper = extent.key_max;
-  const double scale = 1000 / (upper - lower);
-  const AxisMap keys{[=](double key) { return (key - lower) * scale; },
-                     [=](double pixel) { return lower + pixel / scale; }};
+  const WholeSpan w(static_cast<uint32_t>(state.range(0)));
   std::vector<DetailPoint> points;
   for (auto _ : state) {
     points.clear();
-    detail.LinePoints(span, lower, upper, keys, points);
+    w.detail.LinePoints(w.span, w.lower, w.upper, w.keys, points);
     benchmark::DoNotOptimize(points.data());
   }
 }
 BENCHMARK(BM_LinePoints)->Arg(1000000)->Arg(16000000)->Unit(benchmark::kMillisecond);
 
-// The point marks of the whole span on a 1 000 x 400-pixel chart.
+// The point marks of the whole span, the chart 400 pixels high.
 void BM_MarkPoints(benchmark::State& state) {
-  const TBuf buffer = MakeLine(static_cast<uint32_t>(state.range(0)));
-  const LineDetail detail(FloatLine(), buffer, {0, 0xFFFFFFFF});
-  const LineDetail::Span span = detail.SpanOf({0, 0xFFFFFFFF});
-  const LineDetail::Extent extent = detail.ExtentOf(span);
-  const double lower = extent.key_min, upper = extent.key_max;
-  const double scale = 1000 / (upper - lower);
-  const AxisMap keys{[=](double key) { return (key - lower) * scale; },
-                     [=](double pixel) { return lower + pixel / scale; }};
+  const WholeSpan w(static_cast<uint32_t>(state.range(0)));
   const AxisMap values{[](double value) { return 400 - value * 400 / 900; },
                        [](double pixel) { return (400 - pixel) * 900 / 400; }};
   std::vector<DetailPoint> points;
   for (auto _ : state) {
-    detail.MarkPoints(span, lower, upper, keys, values, -10, 410, points);
+    w.detail.MarkPoints(w.span, w.lower, w.upper, w.keys, values, -10, 410, points);
     benchmark::DoNotOptimize(points.data());
   }
 }
