@@ -91,9 +91,12 @@ void LongOperation::End() {
   if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
     dispatcher->wakeUp();
   }
-  // All events on purpose: the filter is still installed, so this pass hands the held-back
-  // input to it and drops it, which an input-excluding pass would only postpone again.
-  QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+  // The window system's events with the input on purpose: the filter is still installed, so
+  // this pass hands the held-back input to it and drops it, which an input-excluding pass
+  // would only postpone again. No timer and no socket notifier runs here, so no handler of
+  // the program's own runs before the windows are enabled again.
+  QCoreApplication::processEvents(QEventLoop::X11ExcludeTimers | QEventLoop::ExcludeSocketNotifiers,
+                                  100);
   qApp->removeEventFilter(drop_.get());
   drop_.reset();
   QApplication::restoreOverrideCursor();
