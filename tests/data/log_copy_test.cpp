@@ -218,16 +218,24 @@ TEST_F(CopyMeasurementTest, CopiesTheFourFilesAndNothingElse) {
   EXPECT_LT(log.size(), card_.log.size());
 }
 
-TEST_F(CopyMeasurementTest, ExistingLogIsAskedAboutAndNoLeavesTheFolderUntouched) {
+// An older set is replaced only when the user says so, and replaced whole: a CONFIG.INI the
+// source lacks would have the loader read the new data with the lines of the older job.
+TEST_F(CopyMeasurementTest, AnOlderSetIsAskedAboutAndReplacedWhole) {
   WriteBytes(destination_.File("LOG.BIN"), "old");
   EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kDeclined);
   EXPECT_EQ(dialogs_.Texts("ask"), std::vector<std::string>{kCopyDestinationHasData});
   EXPECT_EQ(Listing(destination_.path()), std::vector<std::string>{"LOG.BIN"});
   EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), "old");
 
-  dialogs_.answers.push_back(true);
+  dialogs_.answers = {true};
   EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
   EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), card_.log);
+
+  std::filesystem::remove(source_.File("CONFIG.INI"));
+  dialogs_.answers = {true};
+  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
+  EXPECT_EQ(Listing(destination_.path()),
+            (std::vector<std::string>{"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}));
 }
 
 // The source itself, or a destination file that is, or leads to, a file of the source, would
@@ -264,16 +272,6 @@ TEST_F(CopyMeasurementTest, DestinationsLeadingToTheSourceAreRefused) {
   }
   EXPECT_EQ(ReadBytes(source_.File("LOG.BIN")), before);
   EXPECT_TRUE(graph_paths_.empty());
-}
-
-// The loader would read the new data with the lines of the older job.
-TEST_F(CopyMeasurementTest, AnOlderConfigIniTheSourceLacksIsRemoved) {
-  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
-  std::filesystem::remove(source_.File("CONFIG.INI"));
-  dialogs_.answers = {true};
-  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
-  EXPECT_EQ(Listing(destination_.path()),
-            (std::vector<std::string>{"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}));
 }
 
 // A whole copy answered yes; with a stored view of that left maximum, when one is given.

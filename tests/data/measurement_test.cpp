@@ -467,6 +467,12 @@ TEST_F(LoadTest, FailuresAreReportedNotPassedOver) {
       {"no reader", [](const TempDir&) {}, kReaderMissingMessage, false},
       {"no data file", [&](const TempDir& d) { card.WriteConfigBin(d.path()); },
        "Datový soubor nelze otevřít."},
+      {"no data file beside CONFIG.INI",
+       [&](const TempDir& d) {
+         card.WriteConfigIni(d.path());
+         card.WriteConfigBin(d.path());
+       },
+       "Datový soubor nelze otevřít."},
       // An unreadable data file is a failure, not an empty measurement.
       {"a folder for the data file",
        [&](const TempDir& d) {
@@ -612,13 +618,11 @@ TEST_F(LoadTest, StreamingHandsOnTheLoadsSamplesAndRangeKeepingNone) {
         },
         progress, streamed, &streamed_result));
     EXPECT_EQ(lines_seen, 3u);
-    EXPECT_EQ(streamed.earliest, m.earliest);
-    EXPECT_EQ(streamed.latest, m.latest);
-    EXPECT_EQ(streamed.subseconds_present, m.subseconds_present);
-    EXPECT_EQ(streamed_result.source, result.source);
-    EXPECT_EQ(streamed_result.has_range, result.has_range);
-    EXPECT_EQ(streamed_result.range_from, result.range_from);
-    EXPECT_EQ(streamed_result.range_to, result.range_to);
+    EXPECT_EQ(std::tie(streamed.earliest, streamed.latest, streamed.subseconds_present),
+              std::tie(m.earliest, m.latest, m.subseconds_present));
+    const LoadResult& r = streamed_result;
+    EXPECT_EQ(std::tie(r.source, r.has_range, r.range_from, r.range_to),
+              std::tie(result.source, result.has_range, result.range_from, result.range_to));
     for (size_t v = 0; v < count; ++v) {
       for (uint32_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
