@@ -28,6 +28,7 @@
 #include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/file_size_limit.h"
+#include "support/samples.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -418,16 +419,10 @@ TEST_F(CopyMeasurementTest, LoadingTheCopyGivesTheSourceSamplesOfTheRange) {
   ASSERT_TRUE(LoadMeasurement(FolderDataLocation(destination.path()), dialogs_, Today(), {}, copied,
                               nullptr));
   for (int line = 0; line < 3; ++line) {
-    std::vector<LogSample> expected, actual;
-    for (uint32_t i = 0; i < original.buffers[line].count(); ++i) {
-      const LogSample& s = original.buffers[line][i];
-      if (s.stamp >= start && s.stamp < end) expected.push_back(s);
-    }
-    for (uint32_t i = 0; i < copied.buffers[line].count(); ++i) {
-      actual.push_back(copied.buffers[line][i]);
-    }
+    std::vector<LogSample> expected = SamplesOf(original.buffers[line]);
+    std::erase_if(expected, [&](const LogSample& s) { return s.stamp < start || s.stamp >= end; });
     EXPECT_FALSE(expected.empty());
-    EXPECT_EQ(actual, expected) << line;
+    EXPECT_EQ(SamplesOf(copied.buffers[line]), expected) << line;
   }
 }
 

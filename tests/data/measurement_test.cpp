@@ -214,15 +214,23 @@ TEST(ReorderLineSamplesTest, LongLinesSearchedOnTwoCoresMatchThePlainRule) {
   }
 }
 
-// "yyyy-mm-dd hh:mm:ss[.mmm]" read digit by digit.
-LogSample SampleAt(const std::string& text, uint32_t raw) {
-  const auto n = [&](size_t at, size_t digits) {
-    int v = 0;
-    for (size_t k = at; k < at + digits && k < text.size(); ++k) v = v * 10 + (text[k] - '0');
-    return v;
-  };
-  return {MakeStamp(n(0, 4), n(5, 2), n(8, 2), n(11, 2), n(14, 2), n(17, 2)),
-          static_cast<uint16_t>(n(20, 3)), raw};
+// "yyyy-mm-dd hh:mm:ss[.mmm]" read digit by digit; a sample without its date takes the date
+// of the one before.
+std::vector<LogSample> SamplesAt(const std::vector<std::string>& texts) {
+  std::vector<LogSample> samples;
+  std::string date;
+  for (std::string text : texts) {
+    if (text.size() < 19) text = date + text;
+    date = text.substr(0, 11);
+    const auto n = [&](size_t at, size_t digits) {
+      int v = 0;
+      for (size_t k = at; k < at + digits && k < text.size(); ++k) v = v * 10 + (text[k] - '0');
+      return v;
+    };
+    samples.push_back({MakeStamp(n(0, 4), n(5, 2), n(8, 2), n(11, 2), n(14, 2), n(17, 2)),
+                       static_cast<uint16_t>(n(20, 3)), static_cast<uint32_t>(samples.size())});
+  }
+  return samples;
 }
 
 TEST(ReorderLineSamplesTest, StepsAcrossCalendarBoundariesSplitAsByDateArithmetic) {
@@ -237,7 +245,7 @@ TEST(ReorderLineSamplesTest, StepsAcrossCalendarBoundariesSplitAsByDateArithmeti
       {"midnight",
        1,
        {"2019-06-30 23:59:58.500", "2019-07-01 00:00:04.499", "2019-06-30 23:59:59"}},
-      {"midnight, one millisecond over",
+      {"midnight, 1 ms over",
        1,
        {"2019-06-30 23:59:58.500", "2019-07-01 00:00:04.501", "2019-06-30 23:59:59"}},
       {"month end", 10, {"2021-01-31 23:59:30", "2021-02-01 00:00:21", "2021-01-31 23:59:31"}},
@@ -249,41 +257,28 @@ TEST(ReorderLineSamplesTest, StepsAcrossCalendarBoundariesSplitAsByDateArithmeti
        {"2020-02-28 23:59:59", "2020-02-29 00:00:00", "2020-03-01 00:00:00",
         "2020-02-29 00:00:01"}},
       {"no leap day", 1, {"2021-02-28 23:59:59", "2021-03-01 00:00:05", "2021-02-28 23:59:59.001"}},
-      {"exactly the limit within a minute",
-       10,
-       {"2010-05-05 07:00:00", "2010-05-05 07:00:51", "2010-05-05 07:00:00.001"}},
-      {"one millisecond over within a minute",
-       10,
-       {"2010-05-05 07:00:00", "2010-05-05 07:00:51.001", "2010-05-05 07:00:00.001"}},
-      {"exactly the limit across an hour",
-       10,
-       {"2010-05-05 07:59:30", "2010-05-05 08:00:21", "2010-05-05 07:59:30.001"}},
-      {"over across an hour",
-       10,
-       {"2010-05-05 07:59:30", "2010-05-05 08:00:21.001", "2010-05-05 07:59:30.001"}},
+      {"the limit within a minute", 10, {"2010-05-05 07:00:00", "07:00:51", "07:00:00.001"}},
+      {"1 ms over within a minute", 10, {"2010-05-05 07:00:00", "07:00:51.001", "07:00:00.001"}},
+      {"the limit across an hour", 10, {"2010-05-05 07:59:30", "08:00:21", "07:59:30.001"}},
+      {"over across an hour", 10, {"2010-05-05 07:59:30", "08:00:21.001", "07:59:30.001"}},
       {"half-second interval",
        0.5,
-       {"2010-05-05 07:00:01", "2010-05-05 07:00:04.500", "2010-05-05 07:00:08.001",
-        "2010-05-05 07:00:01.001"}},
-      {"equal stamps, then milliseconds back",
+       {"2010-05-05 07:00:01", "07:00:04.500", "07:00:08.001", "07:00:01.001"}},
+      {"equal stamps, then ms back",
        10,
-       {"2010-05-05 07:00:01.300", "2010-05-05 07:00:01.300", "2010-05-05 07:00:01.200",
-        "2010-05-05 07:00:01.200"}},
+       {"2010-05-05 07:00:01.300", "07:00:01.300", "07:00:01.200", "07:00:01.200"}},
       {"back across days, months and years",
        60,
        {"2012-03-01 00:00:00", "2012-02-29 23:59:00", "2011-12-31 23:59:59.999",
         "2012-03-01 00:01:00", "2012-02-29 23:59:30"}},
-      {"a negative limit splits every step",
-       -1,
-       {"2010-05-05 07:00:01", "2010-05-05 07:00:01", "2010-05-05 07:00:00"}},
+      {"a negative limit splits every step", -1, {"2010-05-05 07:00:01", "07:00:01", "07:00:00"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TBuf buffer;
     // The reference works out each sample's date, which the search reads off the stamps' fields.
     std::vector<int64_t> t;
-    for (const std::string& text : c.samples) {
-      const LogSample s = SampleAt(text, buffer.count());
+    for (const LogSample& s : SamplesAt(c.samples)) {
       buffer.Append(s);
       t.push_back(StampDayNumber(s.stamp) * kMsPerDay + int64_t{StampSecondOfDay(s.stamp)} * 1000 +
                   s.milliseconds);
