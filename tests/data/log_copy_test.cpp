@@ -28,6 +28,7 @@
 #include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/file_size_limit.h"
+#include "support/samples.h"
 #include "support/temp_dir.h"
 
 namespace korvan {
@@ -56,13 +57,16 @@ std::string Block(uint32_t stamp, std::vector<LogEntry> entries,
   return out;
 }
 
-// Copies bytes in memory with the given chunk size; reads are as short as read(2) gives them.
+// Copies bytes in memory with the given chunk size; reads are as short as read(2) gives them,
+// and the read after the last byte fails when fail_at_end is set.
 std::string CopyBytes(const std::string& bytes, uint32_t start, uint32_t end, int lines,
-                      size_t chunk = kCopyChunk, LogCopyResult* result = nullptr) {
+                      size_t chunk = kCopyChunk, LogCopyOutcome* outcome = nullptr,
+                      bool fail_at_end = false) {
   size_t at = 0;
   std::string out;
   const LogCopyResult r = CopyLogBlocks(
       [&](uint8_t* buffer, size_t n) {
+        if (fail_at_end && at == bytes.size()) return ptrdiff_t{-1};
         const size_t k = std::min(n, bytes.size() - at);
         std::memcpy(buffer, bytes.data() + at, k);
         at += k;
@@ -73,59 +77,62 @@ std::string CopyBytes(const std::string& bytes, uint32_t start, uint32_t end, in
         return true;
       },
       start, end, kRunLimit, lines, {}, chunk);
-  if (result) *result = r;
+  if (outcome) *outcome = r.outcome;
   return out;
 }
 
-TEST(LogCopyTest, KeepsBlocksFromStartUpToButNotIncludingEnd) {
+constexpr uint32_t kAll = 0xFFFFFFFF;
+
+TEST(LogCopyTest, CopiesTheBlocksOfTheRangeAndNothingElse) {
+  const std::string fill(37, '\xFF');
   const std::string before = Block(MakeStamp(2006, 3, 5, 8, 7, 5), {{0, 1}});
   const std::string at_start = Block(kT0, {{0, 2}, {1, 3}}, MillisecondWord(500));
   const std::string inside = Block(At(5), {{1, 4}});
   const std::string at_end = Block(At(10), {{0, 5}});
-  const std::string fill(37, '\xFF');
-  const std::string log = fill + before + at_start + fill + inside + at_end + fill;
-  EXPECT_EQ(CopyBytes(log, kT0, At(10), 2), at_start + inside);
-}
-
-TEST(LogCopyTest, LeavesOutFillDamageAndEntriesPastTheList) {
-  // An entry list ends at an index that is not a valid next line; what follows is not copied.
-  const std::string block = Block(kT0, {{0, 7}, {2, 8}});
+  const std::string listed = Block(kT0, {{0, 7}, {2, 8}});
   const std::string tail = Block(At(1), {{1, 9}});
-  const std::string log = std::string(100, '\xAA') + block + std::string("\x01\x00zzzz", 6) +
-                          "junk" + tail + std::string(5, '\xAA');
-  EXPECT_EQ(CopyBytes(log, 0, 0xFFFFFFFF, 3), block + tail);
-  // A stamp that is no time of day: the block is not one.
-  EXPECT_EQ(CopyBytes(Block(MakeStamp(2006, 2, 30, 1, 0, 0), {{0, 1}}), 0, 0xFFFFFFFF, 1), "");
-}
-
-TEST(LogCopyTest, FillOnlyGivesNothing) {
-  for (char fill : {'\xAA', '\xFF', '\x00'}) {
-    EXPECT_EQ(CopyBytes(std::string(3 * kCopyChunk + 11, fill), 0, 0xFFFFFFFF, 8), "");
+  const std::string cut = Block(kT0, {{0, 1}, {1, 2}, {2, 3}}, MillisecondWord(10));
+  struct Case {
+    std::string name;
+    std::string log;
+    uint32_t start, end;
+    int lines;
+    std::string copied;
+  };
+  std::vector<Case> cases = {
+      {"from start up to but not including end",
+       fill + before + at_start + fill + inside + at_end + fill, kT0, At(10), 2, at_start + inside},
+      // An entry list ends at an index that is not a valid next line; what follows is not copied.
+      {"fill, damage and entries past the list",
+       std::string(100, '\xAA') + listed + std::string("\x01\x00zzzz", 6) + "junk" + tail +
+           std::string(5, '\xAA'),
+       0, kAll, 3, listed + tail},
+      {"a stamp that is no time of day", Block(MakeStamp(2006, 2, 30, 1, 0, 0), {{0, 1}}), 0, kAll,
+       1, ""},
+      {"a block cut after its stamp", cut.substr(0, 8), 0, kAll, 3, cut.substr(0, 8)},
+  };
+  for (char f : {'\xAA', '\xFF', '\x00'}) {
+    cases.push_back(
+        {"fill only " + std::to_string(f), std::string(3 * kCopyChunk + 11, f), 0, kAll, 8, ""});
   }
-}
-
-TEST(LogCopyTest, BlockStampedAtTenFortyTwoFortyTwoIsKept) {
+  // A block cut off by the end keeps its complete entries.
+  for (size_t n = 1; n <= 6; ++n) {
+    cases.push_back({"cut by " + std::to_string(n), cut.substr(0, cut.size() - n), 0, kAll, 3,
+                     cut.substr(0, cut.size() - 6)});
+  }
   // 10:42:42 packs its low sixteen bits as AA AA, like the end of a run of AA fill.
-  const uint32_t stamp = MakeStamp(2006, 3, 5, 10, 42, 42);
-  ASSERT_EQ(stamp & 0xFFFF, 0xAAAAu);
-  for (bool with_ms : {false, true}) {
-    SCOPED_TRACE(with_ms);
-    const std::string block =
-        Block(stamp, {{0, 2}, {1, 3}},
-              with_ms ? std::optional<uint16_t>(MillisecondWord(250)) : std::nullopt);
-    const std::string log = Block(stamp - 1, {{0, 1}}) + block + Block(stamp + 1, {{0, 4}});
-    EXPECT_EQ(CopyBytes(log, stamp, stamp + 1, 2), block);
+  const uint32_t aa = MakeStamp(2006, 3, 5, 10, 42, 42);
+  ASSERT_EQ(aa & 0xFFFF, 0xAAAAu);
+  for (const auto ms : {std::optional<uint16_t>(), std::optional(MillisecondWord(250))}) {
+    const std::string block = Block(aa, {{0, 2}, {1, 3}}, ms);
+    cases.push_back({"stamped 10:42:42" + std::string(ms ? " with milliseconds" : ""),
+                     Block(aa - 1, {{0, 1}}) + block + Block(aa + 1, {{0, 4}}), aa, aa + 1, 2,
+                     block});
   }
-}
-
-TEST(LogCopyTest, BlockCutOffByTheEndKeepsItsCompleteEntries) {
-  const std::string block = Block(kT0, {{0, 1}, {1, 2}, {2, 3}}, MillisecondWord(10));
-  for (size_t cut = 1; cut <= 6; ++cut) {
-    SCOPED_TRACE(cut);
-    EXPECT_EQ(CopyBytes(block.substr(0, block.size() - cut), 0, 0xFFFFFFFF, 3),
-              block.substr(0, block.size() - 6));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(CopyBytes(c.log, c.start, c.end, c.lines), c.copied);
   }
-  EXPECT_EQ(CopyBytes(block.substr(0, 8), 0, 0xFFFFFFFF, 3), block.substr(0, 8));
 }
 
 // Around every chunk boundary a block is copied once and whole, whatever its offset.
@@ -140,28 +147,27 @@ TEST(LogCopyTest, BlocksAcrossChunkBoundariesAreCopiedOnceAndWhole) {
     for (size_t offset = margin - 16; offset <= chunk + 4; ++offset) {
       SCOPED_TRACE(::testing::Message() << chunk << " " << offset);
       const std::string log = std::string(offset, '\xFF') + longest + next;
-      EXPECT_EQ(CopyBytes(log, 0, 0xFFFFFFFF, kLines, chunk), longest + next);
+      EXPECT_EQ(CopyBytes(log, 0, kAll, kLines, chunk), longest + next);
     }
   }
 }
 
 TEST(LogCopyTest, FailedReadEndsTheCopyWithWhatWasRead) {
   const std::string block = Block(kT0, {{0, 1}});
-  int calls = 0;
-  std::string out;
-  const LogCopyResult r = CopyLogBlocks(
-      [&](uint8_t* buffer, size_t) -> ptrdiff_t {
-        if (calls++ > 0) return -1;
-        std::memcpy(buffer, block.data(), block.size());
-        return static_cast<ptrdiff_t>(block.size());
-      },
-      [&](const uint8_t* data, size_t size) {
-        out.append(reinterpret_cast<const char*>(data), size);
-        return true;
-      },
-      0, 0xFFFFFFFF, kRunLimit, 1);
-  EXPECT_EQ(r.outcome, LogCopyOutcome::kReadFailed);
-  EXPECT_EQ(out, block);
+  LogCopyOutcome outcome{};
+  EXPECT_EQ(CopyBytes(block, 0, kAll, 1, kCopyChunk, &outcome, true), block);
+  EXPECT_EQ(outcome, LogCopyOutcome::kReadFailed);
+}
+
+// A whole copy job between two folders.
+MeasurementCopyJob Job(const std::string& from, const std::string& to, uint32_t start = 0,
+                       uint32_t end = kAll, int lines = 2, uint32_t run_limit = kRunLimit) {
+  return {.source_dir = from,
+          .destination_dir = to,
+          .start = start,
+          .end = end,
+          .run_limit = run_limit,
+          .line_count = lines};
 }
 
 // A card folder and a destination, and the copy between them.
@@ -175,8 +181,8 @@ class CopyMeasurementTest : public ::testing::Test {
     card_.WriteAll(source_.path());
   }
 
-  CopyOutcome Copy(const std::string& destination, uint32_t start = 0, uint32_t end = 0xFFFFFFFF) {
-    MeasurementCopyJob job{source_.path(), destination, start, end, kRunLimit, 2, {}, {}, {}, {}};
+  CopyOutcome Copy(const std::string& destination, uint32_t start = 0, uint32_t end = kAll) {
+    MeasurementCopyJob job = Job(source_.path(), destination, start, end);
     job.write_graph_settings = [this](const std::string& path) {
       graph_paths_.push_back(path);
       WriteBytes(path, "[Chart Left]\r\n");
@@ -208,44 +214,50 @@ TEST_F(CopyMeasurementTest, CopiesTheFourFilesAndNothingElse) {
   EXPECT_EQ(graph_paths_, std::vector<std::string>{destination_.File(".korvan-new-GRAPH.INI")});
   EXPECT_EQ(ReadBytes(destination_.File("CONFIG.BIN")), ReadBytes(source_.File("CONFIG.BIN")));
   EXPECT_EQ(ReadBytes(destination_.File("CONFIG.INI")), ReadBytes(source_.File("CONFIG.INI")));
-  EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")),
-            card_.log.substr(0, ReadBytes(destination_.File("LOG.BIN")).size()));
-  EXPECT_LT(ReadBytes(destination_.File("LOG.BIN")).size(), card_.log.size());
+  const std::string log = ReadBytes(destination_.File("LOG.BIN"));
+  EXPECT_EQ(log, card_.log.substr(0, log.size()));
+  EXPECT_LT(log.size(), card_.log.size());
 }
 
-TEST_F(CopyMeasurementTest, ExistingLogIsAskedAboutAndNoLeavesTheFolderUntouched) {
+// An older set is replaced only when the user says so, and replaced whole: a CONFIG.INI the
+// source lacks would have the loader read the new data with the lines of the older job.
+TEST_F(CopyMeasurementTest, AnOlderSetIsAskedAboutAndReplacedWhole) {
   WriteBytes(destination_.File("LOG.BIN"), "old");
   EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kDeclined);
   EXPECT_EQ(dialogs_.Texts("ask"), std::vector<std::string>{kCopyDestinationHasData});
   EXPECT_EQ(Listing(destination_.path()), std::vector<std::string>{"LOG.BIN"});
   EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), "old");
 
-  dialogs_.answers.push_back(true);
+  dialogs_.answers = {true};
   EXPECT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
   EXPECT_EQ(ReadBytes(destination_.File("LOG.BIN")), card_.log);
+
+  std::filesystem::remove(source_.File("CONFIG.INI"));
+  dialogs_.answers = {true};
+  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
+  EXPECT_EQ(Listing(destination_.path()),
+            (std::vector<std::string>{"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}));
 }
 
-TEST_F(CopyMeasurementTest, TheSourceItselfIsRefusedBeforeAnythingHappens) {
-  std::filesystem::create_directory_symlink(source_.path(), destination_.File("link"));
+// The source itself, or a destination file that is, or leads to, a file of the source, would
+// be written over what is being read: refused before anything is asked or written.
+TEST_F(CopyMeasurementTest, DestinationsLeadingToTheSourceAreRefused) {
+  namespace fs = std::filesystem;
   const std::string before = ReadBytes(source_.File("LOG.BIN"));
+  const auto expect_refused = [&](const std::string& target) {
+    dialogs_.Clear();
+    dialogs_.answers = {true};
+    EXPECT_EQ(Copy(target), CopyOutcome::kRefused);
+    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyOntoSource});
+    EXPECT_TRUE(dialogs_.Texts("ask").empty());
+  };
+  fs::create_directory_symlink(source_.path(), destination_.File("link"));
   for (const std::string& target :
        {source_.path(), source_.path() + "/", destination_.File("link") + "/",
         destination_.File("link"), source_.path() + "/."}) {
     SCOPED_TRACE(target);
-    dialogs_.Clear();
-    EXPECT_EQ(Copy(target), CopyOutcome::kRefused);
-    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyOntoSource});
-    EXPECT_TRUE(dialogs_.Texts("ask").empty());
+    expect_refused(target);
   }
-  EXPECT_TRUE(graph_paths_.empty());
-  EXPECT_EQ(ReadBytes(source_.File("LOG.BIN")), before);
-}
-
-// A destination file that is, or leads to, a file of the source would be written over what
-// is being read: refused before anything is asked or written.
-TEST_F(CopyMeasurementTest, DestinationFilesLeadingToTheSourceAreRefused) {
-  namespace fs = std::filesystem;
-  const std::string before = ReadBytes(source_.File("LOG.BIN"));
   const std::pair<const char*, bool> links[] = {
       {"LOG.BIN", true}, {"LOG.BIN", false}, {"CONFIG.BIN", false}, {"CONFIG.INI", true}};
   for (const auto& [name, symbolic] : links) {
@@ -256,24 +268,11 @@ TEST_F(CopyMeasurementTest, DestinationFilesLeadingToTheSourceAreRefused) {
     } else {
       fs::create_hard_link(source_.File(name), destination.File(name));
     }
-    dialogs_.Clear();
-    dialogs_.answers = {true};
-    EXPECT_EQ(Copy(destination.path()), CopyOutcome::kRefused);
-    EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{kCopyOntoSource});
+    expect_refused(destination.path());
     EXPECT_EQ(Listing(destination.path()), std::vector<std::string>{name});
   }
   EXPECT_EQ(ReadBytes(source_.File("LOG.BIN")), before);
   EXPECT_TRUE(graph_paths_.empty());
-}
-
-// The loader would read the new data with the lines of the older job.
-TEST_F(CopyMeasurementTest, AnOlderConfigIniTheSourceLacksIsRemoved) {
-  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
-  std::filesystem::remove(source_.File("CONFIG.INI"));
-  dialogs_.answers = {true};
-  ASSERT_EQ(Copy(destination_.path()), CopyOutcome::kDone);
-  EXPECT_EQ(Listing(destination_.path()),
-            (std::vector<std::string>{"CONFIG.BIN", "GRAPH.INI", "LOG.BIN"}));
 }
 
 // A whole copy answered yes; with a stored view of that left maximum, when one is given.
@@ -281,7 +280,7 @@ CopyOutcome CopyFolder(const std::string& from, const std::string& to,
                        std::optional<double> left_max = std::nullopt) {
   FakeDialogs dialogs;
   dialogs.answers = {true};
-  MeasurementCopyJob job{from, to, 0, 0xFFFFFFFF, kRunLimit, 2, {}, {}, {}, {}};
+  MeasurementCopyJob job = Job(from, to);
   if (left_max) {
     job.write_graph_settings = [left_max](const std::string& path) {
       GraphViewState view;
@@ -348,8 +347,7 @@ TEST_F(CopyMeasurementTest, FailuresAreShownAndLeaveNothing) {
     TempDir source, destination;
     card_.WriteAll(source.path());
     std::filesystem::remove(source.File(c.missing));
-    MeasurementCopyJob job{
-        source.path(), destination.path(), 0, 0xFFFFFFFF, 0xFFFFFFFF, 2, {}, {}, {}, {}};
+    MeasurementCopyJob job = Job(source.path(), destination.path(), 0, kAll, 2, kAll);
     job.write_graph_settings = [](const std::string& path) { WriteBytes(path, "x"); };
     dialogs_.Clear();
     CopyMeasurement(job, dialogs_);
@@ -412,30 +410,19 @@ TEST_F(CopyMeasurementTest, LoadingTheCopyGivesTheSourceSamplesOfTheRange) {
   TempDir source, destination;
   card.WriteAll(source.path());
   const uint32_t start = At(100), end = At(900);
-  MeasurementCopyJob job{
-      source.path(), destination.path(), start, end, kRunLimit, 3, {}, {}, {}, {}};
-  ASSERT_EQ(CopyMeasurement(job, dialogs_), CopyOutcome::kDone);
+  ASSERT_EQ(CopyMeasurement(Job(source.path(), destination.path(), start, end, 3), dialogs_),
+            CopyOutcome::kDone);
 
-  auto load = [&](const std::string& dir, Measurement& m) {
-    DataLocation location;
-    location.alternative = true;
-    location.alt_dir = dir;
-    ASSERT_TRUE(LoadMeasurement(location, dialogs_, Today(), {}, m, nullptr));
-  };
   Measurement original, copied;
-  load(source.path(), original);
-  load(destination.path(), copied);
+  ASSERT_TRUE(
+      LoadMeasurement(FolderDataLocation(source.path()), dialogs_, Today(), {}, original, nullptr));
+  ASSERT_TRUE(LoadMeasurement(FolderDataLocation(destination.path()), dialogs_, Today(), {}, copied,
+                              nullptr));
   for (int line = 0; line < 3; ++line) {
-    std::vector<LogSample> expected, actual;
-    for (uint32_t i = 0; i < original.buffers[line].count(); ++i) {
-      const LogSample& s = original.buffers[line][i];
-      if (s.stamp >= start && s.stamp < end) expected.push_back(s);
-    }
-    for (uint32_t i = 0; i < copied.buffers[line].count(); ++i) {
-      actual.push_back(copied.buffers[line][i]);
-    }
+    std::vector<LogSample> expected = SamplesOf(original.buffers[line]);
+    std::erase_if(expected, [&](const LogSample& s) { return s.stamp < start || s.stamp >= end; });
     EXPECT_FALSE(expected.empty());
-    EXPECT_EQ(actual, expected) << line;
+    EXPECT_EQ(SamplesOf(copied.buffers[line]), expected) << line;
   }
 }
 
@@ -443,11 +430,8 @@ TEST_F(CopyMeasurementTest, LoadingTheCopyGivesTheSourceSamplesOfTheRange) {
 // sample count, and the stored view's left maximum; or why the load failed.
 std::string ReadAsLoaded(const std::string& dir) {
   FakeDialogs dialogs;
-  DataLocation location;
-  location.alternative = true;
-  location.alt_dir = dir;
   Measurement m;
-  if (!LoadMeasurement(location, dialogs, Today(), {}, m, nullptr)) {
+  if (!LoadMeasurement(FolderDataLocation(dir), dialogs, Today(), {}, m, nullptr)) {
     return "failed: " + (dialogs.messages.empty() ? std::string() : dialogs.messages[0].text);
   }
   std::string out = m.chart_title;
@@ -529,8 +513,7 @@ TEST_F(CopyMeasurementTest, ReadersAfterAKillInTheCommitSeeTheOldSetOrTheNew) {
 // new set stands instead of a failure, a reader reads that set, and no writer writes over it
 // until it can be finished.
 TEST_F(CopyMeasurementTest, AFailureAfterTheCommitPointIsToldAsTheNewSetStanding) {
-  MeasurementCopyJob job{
-      source_.path(), destination_.path(), 0, 0xFFFFFFFF, kRunLimit, 2, {}, {}, {}, {}};
+  MeasurementCopyJob job = Job(source_.path(), destination_.path());
   job.progress_advance = [&](size_t) {
     std::filesystem::create_directories(destination_.File("LOG.BIN/in the way"));
   };

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/data_location.h"
@@ -21,8 +22,10 @@
 #include "app/encodings.h"
 #include "app/packed_stamp.h"
 #include "config/card_readback.h"
+#include "config/settings_file.h"
 #include "data/log_writer.h"
 #include "data/measurement_config.h"
+#include "platform/system_error.h"
 #include "support/card_builder.h"
 #include "support/fake_dialogs.h"
 #include "support/measured_line.h"
@@ -38,6 +41,7 @@ using testing::FakeDialogs;
 using testing::Line;
 using testing::MakeStamp;
 using testing::TempDir;
+using namespace std::string_literals;
 
 TEST(ConvertRawValueTest, EveryNumberType) {
   struct Case {
@@ -85,13 +89,13 @@ TEST(InValueRangeTest, RangeRules) {
   }
 }
 
-// Samples at the given second offsets from a base time, raw = position in the input.
-TBuf Samples(const std::vector<int>& seconds) {
+// Samples at the given milliseconds of 2010-01-01, raw = position in the input.
+TBuf Samples(const std::vector<int64_t>& ms) {
   TBuf buffer;
-  const double base = EncodeDate(2010, 1, 1) + EncodeTime(0, 0, 0, 0);
-  for (size_t i = 0; i < seconds.size(); ++i) {
-    const double t = base + seconds[i] / static_cast<double>(kSecondsPerDay);
-    buffer.Append({PackStamp(t, t), 0, static_cast<uint32_t>(i)});
+  for (uint32_t i = 0; i < ms.size(); ++i) {
+    const int64_t s = ms[i] / 1000;
+    buffer.Append({MakeStamp(2010, 1, 1, int(s / 3600), int(s / 60 % 60), int(s % 60)),
+                   static_cast<uint16_t>(ms[i] % 1000), i});
   }
   return buffer;
 }
@@ -102,9 +106,30 @@ std::vector<uint32_t> Order(const TBuf& buffer) {
   return order;
 }
 
+// The plain rule: segments start at a step back or a gap over gap_ms, at most cap of them (the
+// last takes the rest), stably sorted by their first time.
+std::vector<uint32_t> PlainOrder(const std::vector<int64_t>& t, int64_t gap_ms,
+                                 size_t cap = SIZE_MAX) {
+  const uint32_t n = static_cast<uint32_t>(t.size());
+  std::vector<uint32_t> starts;
+  for (uint32_t i = 0; i < n && starts.size() < cap; ++i) {
+    if (i == 0 || t[i] < t[i - 1] || t[i] - t[i - 1] > gap_ms) starts.push_back(i);
+  }
+  std::vector<size_t> order(starts.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return t[starts[a]] < t[starts[b]]; });
+  std::vector<uint32_t> expected;
+  for (size_t k : order) {
+    const uint32_t end = k + 1 < starts.size() ? starts[k + 1] : n;
+    for (uint32_t i = starts[k]; i < end; ++i) expected.push_back(i);
+  }
+  return expected;
+}
+
 TEST(ReorderLineSamplesTest, SegmentsComeOutInTimeOrder) {
   struct Case {
-    std::vector<int> seconds;
+    std::vector<double> seconds;
     double interval;
     std::vector<uint32_t> order;
   };
@@ -118,34 +143,25 @@ TEST(ReorderLineSamplesTest, SegmentsComeOutInTimeOrder) {
       {{10, 13, 20, 5}, 0.5, {3, 0, 1, 2}},
       // Equal start times keep their stored order.
       {{50, 60, 50, 40}, 10, {3, 0, 1, 2}},
+      {{5.5, 5.1}, 10, {1, 0}},  // milliseconds split equal seconds
       {{}, 10, {}},
       {{5}, 10, {0}},
   };
   for (const Case& c : cases) {
-    TBuf buffer = Samples(c.seconds);
+    std::vector<int64_t> ms;
+    for (double s : c.seconds) ms.push_back(std::llround(s * 1000));
+    TBuf buffer = Samples(ms);
     ReorderLineSamples(buffer, c.interval);
     EXPECT_EQ(Order(buffer), c.order) << ::testing::PrintToString(c.seconds);
   }
 }
 
-TEST(ReorderLineSamplesTest, MillisecondsSplitEqualSeconds) {
-  TBuf buffer;
-  const uint32_t stamp = MakeStamp(2010, 1, 1, 0, 0, 5);
-  buffer.Append({stamp, 500, 0});
-  buffer.Append({stamp, 100, 1});
-  ReorderLineSamples(buffer, 10);
-  EXPECT_EQ(Order(buffer), (std::vector<uint32_t>{1, 0}));
-}
-
 TEST(ReorderLineSamplesTest, AtMost65536SegmentsTheLastTakingTheRest) {
   // Every sample earlier than the one before: each starts a segment until the cap.
   const uint32_t n = 65536 + 3;
-  TBuf buffer;
-  const double base = EncodeDate(2010, 1, 1);
-  for (uint32_t i = 0; i < n; ++i) {
-    const double t = base + (n - i) / static_cast<double>(kSecondsPerDay);
-    buffer.Append({PackStamp(t, t), 0, i});
-  }
+  std::vector<int64_t> ms;
+  for (uint32_t i = 0; i < n; ++i) ms.push_back(int64_t{n - i} * 1000);
+  TBuf buffer = Samples(ms);
   ReorderLineSamples(buffer, 10);
   // The last segment starts at sample 65535 and keeps samples 65535..65538 in stored order.
   std::vector<uint32_t> order = Order(buffer);
@@ -156,38 +172,21 @@ TEST(ReorderLineSamplesTest, AtMost65536SegmentsTheLastTakingTheRest) {
   EXPECT_EQ(order.back(), 0u);
 }
 
-// A line of 50 ms steps within one day; back[i] steps sample i 30 ms back instead. The
-// expected order comes from the plain rule: segments start at a step back or a gap over
-// 1050 ms (interval 0,01 s), at most 65 536 of them, stably sorted by their first time.
+// A line of 50 ms steps within one day; back[i] steps sample i 30 ms back instead, and the
+// step to gap_at is 2 s. Its expected order is the plain rule's at interval 0,01 s.
 struct Timeline {
   TBuf buffer;
   std::vector<uint32_t> expected;
 };
 
 Timeline MakeTimeline(uint32_t n, const std::function<bool(uint32_t)>& back, uint32_t gap_at) {
-  Timeline line;
   std::vector<int64_t> t(n);
   int64_t ms = 10'000'000;
   for (uint32_t i = 0; i < n; ++i) {
     if (i > 0) ms += back(i) ? -30 : (i == gap_at ? 2000 : 50);
     t[i] = ms;
-    const int64_t s = ms / 1000;
-    line.buffer.Append({MakeStamp(2010, 1, 1, int(s / 3600), int(s / 60 % 60), int(s % 60)),
-                        static_cast<uint16_t>(ms % 1000), i});
   }
-  std::vector<uint32_t> starts{0};
-  for (uint32_t i = 1; i < n && starts.size() < 65536; ++i) {
-    if (t[i] < t[i - 1] || t[i] - t[i - 1] > 1050) starts.push_back(i);
-  }
-  std::vector<size_t> order(starts.size());
-  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return t[starts[a]] < t[starts[b]]; });
-  for (size_t k : order) {
-    const uint32_t end = k + 1 < starts.size() ? starts[k + 1] : n;
-    for (uint32_t i = starts[k]; i < end; ++i) line.expected.push_back(i);
-  }
-  return line;
+  return {Samples(t), PlainOrder(t, 1050, 65536)};
 }
 
 TEST(ReorderLineSamplesTest, LongLinesSearchedOnTwoCoresMatchThePlainRule) {
@@ -215,110 +214,77 @@ TEST(ReorderLineSamplesTest, LongLinesSearchedOnTwoCoresMatchThePlainRule) {
   }
 }
 
-// The segment search as it was, with the date worked out for every sample: the reference for
-// the search that reads the step off the stamps' fields.
-std::vector<uint32_t> OrderByDateArithmetic(const TBuf& buffer, int64_t gap_ms) {
-  const uint32_t n = buffer.count();
-  std::vector<int64_t> t(n);
-  for (uint32_t i = 0; i < n; ++i) {
-    t[i] = StampDayNumber(buffer[i].stamp) * kMsPerDay +
-           int64_t{StampSecondOfDay(buffer[i].stamp)} * 1000 + buffer[i].milliseconds;
+// "yyyy-mm-dd hh:mm:ss[.mmm]" read digit by digit; a sample without its date takes the date
+// of the one before.
+std::vector<LogSample> SamplesAt(const std::vector<std::string>& texts) {
+  std::vector<LogSample> samples;
+  std::string date;
+  for (std::string text : texts) {
+    if (text.size() < 19) text = date + text;
+    date = text.substr(0, 11);
+    const auto n = [&](size_t at, size_t digits) {
+      int v = 0;
+      for (size_t k = at; k < at + digits && k < text.size(); ++k) v = v * 10 + (text[k] - '0');
+      return v;
+    };
+    samples.push_back({MakeStamp(n(0, 4), n(5, 2), n(8, 2), n(11, 2), n(14, 2), n(17, 2)),
+                       static_cast<uint16_t>(n(20, 3)), static_cast<uint32_t>(samples.size())});
   }
-  std::vector<uint32_t> starts;
-  for (uint32_t i = 0; i < n; ++i) {
-    if (i == 0 || t[i] < t[i - 1] || t[i] - t[i - 1] > gap_ms) starts.push_back(i);
-  }
-  std::vector<size_t> order(starts.size());
-  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return t[starts[a]] < t[starts[b]]; });
-  std::vector<uint32_t> expected;
-  for (size_t k : order) {
-    const uint32_t end = k + 1 < starts.size() ? starts[k + 1] : n;
-    // A copy first: the samples are packed, a reference to their field would be misaligned.
-    for (uint32_t i = starts[k]; i < end; ++i) expected.push_back(uint32_t(buffer[i].raw));
-  }
-  return expected;
+  return samples;
 }
 
 TEST(ReorderLineSamplesTest, StepsAcrossCalendarBoundariesSplitAsByDateArithmetic) {
-  struct At {
-    int year, month, day, hour, minute, second, ms;
-  };
   struct Case {
     const char* name;
     double interval;  // the gap limit is 5 x interval + 1 s
-    std::vector<At> samples;
+    std::vector<std::string> samples;
   };
   // Most cases end with a sample that steps back between the first two, so that whether the
   // second one started a segment shows in the order.
   const Case cases[] = {
       {"midnight",
        1,
-       {{2019, 6, 30, 23, 59, 58, 500}, {2019, 7, 1, 0, 0, 4, 499}, {2019, 6, 30, 23, 59, 59, 0}}},
-      {"midnight, one millisecond over",
+       {"2019-06-30 23:59:58.500", "2019-07-01 00:00:04.499", "2019-06-30 23:59:59"}},
+      {"midnight, 1 ms over",
        1,
-       {{2019, 6, 30, 23, 59, 58, 500}, {2019, 7, 1, 0, 0, 4, 501}, {2019, 6, 30, 23, 59, 59, 0}}},
-      {"month end",
-       10,
-       {{2021, 1, 31, 23, 59, 30, 0}, {2021, 2, 1, 0, 0, 21, 0}, {2021, 1, 31, 23, 59, 31, 0}}},
+       {"2019-06-30 23:59:58.500", "2019-07-01 00:00:04.501", "2019-06-30 23:59:59"}},
+      {"month end", 10, {"2021-01-31 23:59:30", "2021-02-01 00:00:21", "2021-01-31 23:59:31"}},
       {"year end, over",
        10,
-       {{2019, 12, 31, 23, 59, 30, 0}, {2020, 1, 1, 0, 0, 21, 1}, {2019, 12, 31, 23, 59, 31, 0}}},
+       {"2019-12-31 23:59:30", "2020-01-01 00:00:21.001", "2019-12-31 23:59:31"}},
       {"leap day",
        1,
-       {{2020, 2, 28, 23, 59, 59, 0},
-        {2020, 2, 29, 0, 0, 0, 0},
-        {2020, 3, 1, 0, 0, 0, 0},
-        {2020, 2, 29, 0, 0, 1, 0}}},
-      {"no leap day",
-       1,
-       {{2021, 2, 28, 23, 59, 59, 0}, {2021, 3, 1, 0, 0, 5, 0}, {2021, 2, 28, 23, 59, 59, 1}}},
-      {"exactly the limit within a minute",
-       10,
-       {{2010, 5, 5, 7, 0, 0, 0}, {2010, 5, 5, 7, 0, 51, 0}, {2010, 5, 5, 7, 0, 0, 1}}},
-      {"one millisecond over within a minute",
-       10,
-       {{2010, 5, 5, 7, 0, 0, 0}, {2010, 5, 5, 7, 0, 51, 1}, {2010, 5, 5, 7, 0, 0, 1}}},
-      {"exactly the limit across an hour",
-       10,
-       {{2010, 5, 5, 7, 59, 30, 0}, {2010, 5, 5, 8, 0, 21, 0}, {2010, 5, 5, 7, 59, 30, 1}}},
-      {"over across an hour",
-       10,
-       {{2010, 5, 5, 7, 59, 30, 0}, {2010, 5, 5, 8, 0, 21, 1}, {2010, 5, 5, 7, 59, 30, 1}}},
+       {"2020-02-28 23:59:59", "2020-02-29 00:00:00", "2020-03-01 00:00:00",
+        "2020-02-29 00:00:01"}},
+      {"no leap day", 1, {"2021-02-28 23:59:59", "2021-03-01 00:00:05", "2021-02-28 23:59:59.001"}},
+      {"the limit within a minute", 10, {"2010-05-05 07:00:00", "07:00:51", "07:00:00.001"}},
+      {"1 ms over within a minute", 10, {"2010-05-05 07:00:00", "07:00:51.001", "07:00:00.001"}},
+      {"the limit across an hour", 10, {"2010-05-05 07:59:30", "08:00:21", "07:59:30.001"}},
+      {"over across an hour", 10, {"2010-05-05 07:59:30", "08:00:21.001", "07:59:30.001"}},
       {"half-second interval",
        0.5,
-       {{2010, 5, 5, 7, 0, 1, 0},
-        {2010, 5, 5, 7, 0, 4, 500},
-        {2010, 5, 5, 7, 0, 8, 1},
-        {2010, 5, 5, 7, 0, 1, 1}}},
-      {"equal stamps, then milliseconds back",
+       {"2010-05-05 07:00:01", "07:00:04.500", "07:00:08.001", "07:00:01.001"}},
+      {"equal stamps, then ms back",
        10,
-       {{2010, 5, 5, 7, 0, 1, 300},
-        {2010, 5, 5, 7, 0, 1, 300},
-        {2010, 5, 5, 7, 0, 1, 200},
-        {2010, 5, 5, 7, 0, 1, 200}}},
+       {"2010-05-05 07:00:01.300", "07:00:01.300", "07:00:01.200", "07:00:01.200"}},
       {"back across days, months and years",
        60,
-       {{2012, 3, 1, 0, 0, 0, 0},
-        {2012, 2, 29, 23, 59, 0, 0},
-        {2011, 12, 31, 23, 59, 59, 999},
-        {2012, 3, 1, 0, 1, 0, 0},
-        {2012, 2, 29, 23, 59, 30, 0}}},
-      {"a negative limit splits every step",
-       -1,
-       {{2010, 5, 5, 7, 0, 1, 0}, {2010, 5, 5, 7, 0, 1, 0}, {2010, 5, 5, 7, 0, 0, 0}}},
+       {"2012-03-01 00:00:00", "2012-02-29 23:59:00", "2011-12-31 23:59:59.999",
+        "2012-03-01 00:01:00", "2012-02-29 23:59:30"}},
+      {"a negative limit splits every step", -1, {"2010-05-05 07:00:01", "07:00:01", "07:00:00"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TBuf buffer;
-    for (size_t i = 0; i < c.samples.size(); ++i) {
-      const At& a = c.samples[i];
-      buffer.Append({MakeStamp(a.year, a.month, a.day, a.hour, a.minute, a.second),
-                     static_cast<uint16_t>(a.ms), static_cast<uint32_t>(i)});
+    // The reference works out each sample's date, which the search reads off the stamps' fields.
+    std::vector<int64_t> t;
+    for (const LogSample& s : SamplesAt(c.samples)) {
+      buffer.Append(s);
+      t.push_back(StampDayNumber(s.stamp) * kMsPerDay + int64_t{StampSecondOfDay(s.stamp)} * 1000 +
+                  s.milliseconds);
     }
-    const double gap = std::floor((5.0 * c.interval + 1.0) * 1000.0);
-    const std::vector<uint32_t> expected = OrderByDateArithmetic(buffer, int64_t(gap));
+    const std::vector<uint32_t> expected =
+        PlainOrder(t, int64_t(std::floor((5.0 * c.interval + 1.0) * 1000.0)));
     ReorderLineSamples(buffer, c.interval);
     EXPECT_EQ(Order(buffer), expected);
   }
@@ -398,17 +364,12 @@ TEST(ConfigBinTest, LinesNamesAndUnsetLimits) {
   ASSERT_EQ(m.line_count, 2u);
   EXPECT_EQ(m.intervals[0], 0.5);
   EXPECT_EQ(m.intervals[3], 3600);
-  EXPECT_EQ(m.lines[0].caption, "Elektrom - Teplota");  // 8 bytes of the name
-  EXPECT_EQ(m.lines[0].interval_number, 2);
-  EXPECT_EQ(m.lines[0].type_letter, 'S');
-  EXPECT_EQ(m.lines[0].size_digit, 2);
-  EXPECT_EQ(m.lines[0].type_text, "S2");
-  EXPECT_EQ(m.lines[0].multiplier, 0.5);
-  EXPECT_EQ(m.lines[0].minimum, 1);
-  EXPECT_EQ(m.lines[0].maximum, 5);
-  EXPECT_EQ(m.lines[1].caption, "PM - Tlak");
-  EXPECT_EQ(m.lines[1].minimum, 0);
-  EXPECT_EQ(m.lines[1].maximum, 0);
+  const MeasuredLine& l = m.lines[0];  // 8 bytes of the name
+  EXPECT_EQ(std::tie(l.caption, l.interval_number, l.type_letter, l.size_digit, l.type_text,
+                     l.multiplier, l.minimum, l.maximum),
+            std::make_tuple("Elektrom - Teplota"s, 2, 'S', 2, "S2"s, 0.5, 1.0, 5.0));
+  EXPECT_EQ(std::tie(m.lines[1].caption, m.lines[1].minimum, m.lines[1].maximum),
+            std::make_tuple("PM - Tlak"s, 0.0, 0.0));
   EXPECT_TRUE(InValueRange(m.lines[1], -1e9));
 }
 
@@ -434,13 +395,7 @@ TEST(ConfigBinTest, CountByteIsClampedToTheModelAndTheBlocksPresent) {
 
 class LoadTest : public ::testing::Test {
  protected:
-  DataLocation Location() const { return Dir(dir.path()); }
-  static DataLocation Dir(const std::string& path) {
-    DataLocation location;
-    location.alternative = true;
-    location.alt_dir = path;
-    return location;
-  }
+  DataLocation Location() const { return FolderDataLocation(dir.path()); }
   bool Load(double today = EncodeDate(2024, 5, 1)) {
     return LoadMeasurement(Location(), dialogs, today, progress, m, &result);
   }
@@ -490,28 +445,64 @@ TEST_F(LoadTest, MoreThanFiftyLinesUseTheFirstFifty) {
   EXPECT_EQ(m.lines[49].caption, "Přístroj - Padesátá");
 }
 
-TEST_F(LoadTest, MissingFilesAreReported) {
-  EXPECT_FALSE(Load());
-  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Soubor konfigurace nelze otevřít."});
-  dialogs.Clear();
-  card.WriteConfigBin(dir.path());
-  EXPECT_FALSE(Load());
-  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Datový soubor nelze otevřít."});
-}
-
-TEST_F(LoadTest, AMissingReaderIsTheOneMessage) {
+// Each failure is told once, by the loader and by the streaming load alike.
+TEST_F(LoadTest, FailuresAreReportedNotPassedOver) {
   DataLocation no_reader;
   no_reader.card_letter = 'c';
   no_reader.card_root = "/";
-  EXPECT_FALSE(LoadMeasurement(no_reader, dialogs, EncodeDate(2024, 5, 1), progress, m, &result));
-  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{kReaderMissingMessage});
-}
-
-TEST_F(LoadTest, UnreadableDataFileIsAFailureNotAnEmptyMeasurement) {
-  card.WriteConfigBin(dir.path());
-  std::filesystem::create_directory(dir.File("LOG.BIN"));
-  EXPECT_FALSE(Load());
-  EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{"Datový soubor nelze otevřít."});
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    std::function<void(const TempDir&)> make;
+    std::string error;
+    bool reader = true;
+  };
+  const Case cases[] = {
+      {"no files", [](const TempDir&) {}, "Soubor konfigurace nelze otevřít."},
+      {"no reader", [](const TempDir&) {}, kReaderMissingMessage, false},
+      {"no data file", [&](const TempDir& d) { card.WriteConfigBin(d.path()); },
+       "Datový soubor nelze otevřít."},
+      {"no data file beside CONFIG.INI",
+       [&](const TempDir& d) {
+         card.WriteConfigIni(d.path());
+         card.WriteConfigBin(d.path());
+       },
+       "Datový soubor nelze otevřít."},
+      // An unreadable data file is a failure, not an empty measurement.
+      {"a folder for the data file",
+       [&](const TempDir& d) {
+         card.WriteConfigBin(d.path());
+         fs::create_directory(d.File("LOG.BIN"));
+       },
+       "Datový soubor nelze otevřít."},
+      // A folder stands for any CONFIG.INI that is there but gives no bytes (as root,
+      // permissions cannot make one); CONFIG.BIN must not be used in its place.
+      {"a folder for CONFIG.INI",
+       [&](const TempDir& d) {
+         card.WriteConfigBin(d.path());
+         card.WriteLog(d.path());
+         fs::create_directory(d.File("CONFIG.INI"));
+       },
+       ""},
+  };
+  card.lines = {{"Teploměr", "Teplota"}};
+  card.Block(MakeStamp(2024, 4, 30, 10, 0, 0), {{0, testing::FloatBits(1)}});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir folder;
+    c.make(folder);
+    const DataLocation location = c.reader ? FolderDataLocation(folder.path()) : no_reader;
+    const std::string error =
+        c.error.empty() ? ConfigIniUnreadableText(folder.File("CONFIG.INI"), kNotRegularFile)
+                        : c.error;
+    dialogs.Clear();
+    EXPECT_FALSE(LoadMeasurement(location, dialogs, EncodeDate(2024, 5, 1), progress, m, &result));
+    EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{error});
+    dialogs.Clear();
+    EXPECT_FALSE(
+        StreamMeasurement(location, dialogs, EncodeDate(2024, 5, 1), {}, progress, m, nullptr));
+    EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{error});
+  }
 }
 
 TEST_F(LoadTest, TimeLimitIsTomorrowMidnight) {
@@ -549,7 +540,8 @@ TEST_F(LoadTest, EachLoadStartsAfresh) {
   empty.lines = {{}, {}};
   empty.log = std::string(4096, '\xFF');
   empty.WriteAll(other.path());
-  ASSERT_TRUE(LoadMeasurement(Dir(other.path()), dialogs, EncodeDate(2024, 5, 1), {}, m, &result));
+  ASSERT_TRUE(LoadMeasurement(FolderDataLocation(other.path()), dialogs, EncodeDate(2024, 5, 1), {},
+                              m, &result));
   EXPECT_EQ(m.line_count, 2u);
   EXPECT_EQ(m.buffers[0].count(), 0u);
   EXPECT_FALSE(m.subseconds_present);
@@ -621,13 +613,11 @@ TEST_F(LoadTest, StreamingHandsOnTheLoadsSamplesAndRangeKeepingNone) {
         },
         progress, streamed, &streamed_result));
     EXPECT_EQ(lines_seen, 3u);
-    EXPECT_EQ(streamed.earliest, m.earliest);
-    EXPECT_EQ(streamed.latest, m.latest);
-    EXPECT_EQ(streamed.subseconds_present, m.subseconds_present);
-    EXPECT_EQ(streamed_result.source, result.source);
-    EXPECT_EQ(streamed_result.has_range, result.has_range);
-    EXPECT_EQ(streamed_result.range_from, result.range_from);
-    EXPECT_EQ(streamed_result.range_to, result.range_to);
+    EXPECT_EQ(std::tie(streamed.earliest, streamed.latest, streamed.subseconds_present),
+              std::tie(m.earliest, m.latest, m.subseconds_present));
+    const LoadResult& r = streamed_result;
+    EXPECT_EQ(std::tie(r.source, r.has_range, r.range_from, r.range_to),
+              std::tie(result.source, result.has_range, result.range_from, result.range_to));
     for (size_t v = 0; v < count; ++v) {
       for (uint32_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
@@ -642,24 +632,6 @@ TEST_F(LoadTest, StreamingHandsOnTheLoadsSamplesAndRangeKeepingNone) {
     }
   }
   EXPECT_EQ(m.buffers[0].count(), 5u);  // the odd AA run hides the block after it
-
-  std::filesystem::remove(dir.path() + "/LOG.BIN");
-  EXPECT_FALSE(StreamMeasurement(Location(), dialogs, EncodeDate(2024, 5, 1), {}, progress,
-                                 streamed, nullptr));
-  EXPECT_EQ(dialogs.messages.back().text, "Datový soubor nelze otevřít.");
-}
-
-TEST_F(LoadTest, ConfigIniThatCannotBeReadIsReportedNotPassedOver) {
-  card.lines = {{"Teploměr", "Teplota"}};
-  card.Block(MakeStamp(2024, 4, 30, 10, 0, 0), {{0, testing::FloatBits(1)}});
-  card.WriteConfigBin(dir.path());
-  card.WriteLog(dir.path());
-  // A folder stands for any CONFIG.INI that is there but gives no bytes (as root, permissions
-  // cannot make one); CONFIG.BIN must not be used in its place.
-  std::filesystem::create_directory(dir.File("CONFIG.INI"));
-  EXPECT_FALSE(Load());
-  ASSERT_EQ(dialogs.Texts("error").size(), 1u);
-  EXPECT_NE(dialogs.Texts("error")[0].find("CONFIG.INI nelze přečíst"), std::string::npos);
 }
 
 // CONFIG.INI is opened once by each of its readers: what the open finds (a file, none, an
