@@ -18,6 +18,7 @@
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 
 #include "config/form_format.h"
 #include "export/export.h"
@@ -76,6 +77,18 @@ TEST_F(GraphTest, LoadsTheLinesAndPresetsTheRange) {
     EXPECT_EQ(picker->minimumDate(), QDate(2000, 1, 1));
     EXPECT_EQ(picker->maximumDate(), QDate(2063, 12, 31));
   }
+  // A letter shared by two buttons only moves the focus between them: every accelerator of the
+  // window runs one button. Alt+T prints, the first of "&Tisk" and "&Tabulka" in the tab order.
+  std::map<QString, QString> owner;
+  for (const QAbstractButton* button : g.findChildren<QAbstractButton*>()) {
+    const QString keys = button->shortcut().toString();
+    if (keys.isEmpty()) continue;
+    EXPECT_TRUE(owner.emplace(keys, button->text()).second)
+        << keys.toStdString() << ": " << owner[keys].toStdString() << ", "
+        << button->text().toStdString();
+  }
+  EXPECT_EQ(g.ButtonPrint->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+  EXPECT_EQ(g.ButtonText->text(), QString::fromUtf8("&Tabulka"));
 }
 
 TEST_F(GraphTest, MissingDataFileKeepsTheWindowHidden) {
@@ -182,17 +195,13 @@ TEST_F(GraphTest, ScaleRulesReachTheAxes) {
   EXPECT_NEAR(g.LeftRange().minimum, 3 - 0.0001, 1e-7);
 }
 
-TEST_F(GraphTest, PanAndZoomButtons) {
+TEST_F(GraphTest, PanAndZoomButtonsAndDraggedRectangle) {
   TFormGraph& g = Open();
   Pick(g, 0, 1);
   using Click = void (TFormGraph::*)();
   using Range = AxisRange (TFormGraph::*)() const;
-  struct Row {
-    Click click;
-    Range range;
-    double low, high;  // fractions of the span added to each end
-  };
-  const Row rows[] = {
+  // The fractions of the span added to each end.
+  const std::tuple<Click, Range, double, double> rows[] = {
       {&TFormGraph::ButtonRightClick, &TFormGraph::TimeRange, 0.05, 0.05},
       {&TFormGraph::ButtonLeftClick, &TFormGraph::TimeRange, -0.05, -0.05},
       {&TFormGraph::ButtonZoomXInClick, &TFormGraph::TimeRange, 0.25, -0.25},
@@ -206,25 +215,21 @@ TEST_F(GraphTest, PanAndZoomButtons) {
       {&TFormGraph::ButtonZoomYRInClick, &TFormGraph::RightRange, 0.25, -0.25},
       {&TFormGraph::ButtonButtonZoomYROutClick, &TFormGraph::RightRange, -0.5, 0.5},
   };
-  for (const Row& row : rows) {
+  for (const auto& [click, range, low, high] : rows) {
     g.ManualView = false;
-    const AxisRange before = (g.*row.range)();
+    const AxisRange before = (g.*range)();
     const double span = before.maximum - before.minimum;
-    (g.*row.click)();
-    const AxisRange after = (g.*row.range)();
-    EXPECT_NEAR(after.minimum, before.minimum + row.low * span, span * 1e-12);
-    EXPECT_NEAR(after.maximum, before.maximum + row.high * span, span * 1e-12);
+    (g.*click)();
+    const AxisRange after = (g.*range)();
+    EXPECT_NEAR(after.minimum, before.minimum + low * span, span * 1e-12);
+    EXPECT_NEAR(after.maximum, before.maximum + high * span, span * 1e-12);
     EXPECT_TRUE(g.ManualView);
   }
   g.ButtonUnZoomYLClick();
   EXPECT_FALSE(g.ManualView);
   EXPECT_DOUBLE_EQ(g.LeftRange().maximum, 99.0 + static_cast<float>(99 * 0.01 + 0.0001));
-}
 
-TEST_F(GraphTest, DraggingARectangleZoomsAndBackUndoes) {
-  TFormGraph& g = Open();
-  Pick(g, 0, 1);
-  const AxisRange full = g.TimeRange();
+  // A rectangle dragged on the chart zooms into it, one dragged back shows the data whole.
   QCustomPlot* chart = g.Chart1;
   chart->replot();
   const QRect r = chart->axisRect()->rect();
@@ -248,7 +253,7 @@ TEST_F(GraphTest, DraggingARectangleZoomsAndBackUndoes) {
   ExpectNear(g.TimeRange(), {key_a, key_b});
   drag(b, a);
   EXPECT_FALSE(g.ManualView);
-  ExpectNear(g.TimeRange(), full);
+  ExpectNear(g.TimeRange(), {kFirst, kLast});
 }
 
 TEST_F(GraphTest, TimeAxisFormatAndLabelsFollowTheSpan) {
@@ -256,23 +261,18 @@ TEST_F(GraphTest, TimeAxisFormatAndLabelsFollowTheSpan) {
   Pick(g, 0, 1);
   // Noon is a tick of every row's increments.
   const double t = EncodeDate(2006, 3, 5) + 0.5;
-  struct Row {
-    double span;
-    const char* format;
-    const char* label;
-  };
-  const Row rows[] = {
+  const std::tuple<double, const char*, const char*> rows[] = {
       {30, "d.M.yyyy", "5.3.2006"},
       {5, "d.M. h", "5.3. 12"},
       {0.5, "h:mm [d]", "12:00 [5]"},
       {0.005, "h:mm:ss [d]", "12:00:00 [5]"},
       {0.5 * kSecond, "h:mm:ss", "12:00:00 .00"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.format);
-    g.Chart1->xAxis->setRange(t - row.span / 2, t + row.span / 2);
+  for (const auto& [span, format, label] : rows) {
+    SCOPED_TRACE(format);
+    g.Chart1->xAxis->setRange(t - span / 2, t + span / 2);
     g.Chart1->replot();
-    EXPECT_EQ(g.TimeFormat().format, row.format);
+    EXPECT_EQ(g.TimeFormat().format, format);
     const QVector<double> ticks = g.Chart1->xAxis->tickVector();
     const QVector<QString> labels = g.Chart1->xAxis->tickVectorLabels();
     ASSERT_GE(ticks.size(), 2);
@@ -280,9 +280,9 @@ TEST_F(GraphTest, TimeAxisFormatAndLabelsFollowTheSpan) {
     const double px =
         g.Chart1->xAxis->coordToPixel(ticks[1]) - g.Chart1->xAxis->coordToPixel(ticks[0]);
     EXPECT_GE(px, QFontMetrics(g.Chart1->xAxis->tickLabelFont()).height());
-    const qsizetype at = labels.indexOf(row.label);
+    const qsizetype at = labels.indexOf(label);
     ASSERT_GE(at, 0) << labels.join("|").toStdString();
-    EXPECT_NEAR(ticks[at], row.span > 20 ? std::floor(t) : t, 1e-9);  // days start at 0:00
+    EXPECT_NEAR(ticks[at], span > 20 ? std::floor(t) : t, 1e-9);  // days start at 0:00
   }
   // Half a second: 0.05 s between labels, rewritten with hundredths.
   g.Chart1->xAxis->setRange(t + 15 * kSecond, t + 15.5 * kSecond);
@@ -465,22 +465,6 @@ TEST_F(GraphTest, AStoredRangeOffTheDataAsksWhetherToRescale) {
     }
     delete app_.Graph();
   }
-}
-
-// A letter shared by two buttons only moves the focus between them: every accelerator of the
-// window runs one button. Alt+T prints, the first of "&Tisk" and "&Tabulka" in the tab order.
-TEST_F(GraphTest, EachAcceleratorRunsOneButton) {
-  TFormGraph& g = Open();
-  std::map<QString, QString> owner;
-  for (const QAbstractButton* button : g.findChildren<QAbstractButton*>()) {
-    const QString keys = button->shortcut().toString();
-    if (keys.isEmpty()) continue;
-    EXPECT_TRUE(owner.emplace(keys, button->text()).second)
-        << keys.toStdString() << ": " << owner[keys].toStdString() << ", "
-        << button->text().toStdString();
-  }
-  EXPECT_EQ(g.ButtonPrint->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
-  EXPECT_EQ(g.ButtonText->text(), QString::fromUtf8("&Tabulka"));
 }
 
 // A view kept of no line (the window closed before a line was picked, on today's day): the
