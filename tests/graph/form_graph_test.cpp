@@ -166,9 +166,7 @@ TEST_F(GraphTest, ScalesDialogOpensBesideAndItsOkRescales) {
 TEST_F(GraphTest, ScaleRulesReachTheAxes) {
   TFormGraph& g = Open();
   // Typed 10 above data up to 5 (line 0 limited to 5 by the time window).
-  ScalesState scales;
-  scales.choices = {0, 1, 1, 1};
-  scales.texts = {"10", "", "", ""};
+  ScalesState scales{{0, 1, 1, 1}, {"10", "", "", ""}};
   app_.Scales()->SetState(scales);
   g.SetExportRange(kFirst, kFirst + 50 * kSecond);
   Pick(g, 0, 1);
@@ -391,9 +389,7 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   g.ButtonZoomYLOutClick();
   const AxisRange left = g.LeftRange();
   const AxisRange time = g.TimeRange();
-  ScalesState scales;
-  scales.choices = {1, 0, 2, 1};
-  scales.texts = {"", "200", "", ""};
+  const ScalesState scales{{1, 0, 2, 1}, {"", "200", "", ""}};
   app_.Scales()->SetState(scales);
   g.close();
   QApplication::processEvents();
@@ -421,15 +417,8 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
 // on a line the measurement does not have: the window asks, "Ano" rescales from the data and
 // "Ne" restores the stored range and axes.
 TEST_F(GraphTest, AStoredRangeOffTheDataAsksWhetherToRescale) {
-  GraphViewState s;
-  s.left_min = -50;
-  s.left_max = 50;
-  s.right_min = 1;
-  s.right_max = 2;
-  s.time_min = kFirst - 0.5;
-  s.time_max = kFirst + 0.5;
-  s.scales.choices = {0, 0, 1, 1};
-  s.scales.texts = {"-7", "7", "", ""};
+  GraphViewState s{-50, 50, 1, 2, kFirst - 0.5, kFirst + 0.5};  // left, right and time axes
+  s.scales = {{0, 0, 1, 1}, {"-7", "7", "", ""}};
   s.range_from = kFirst - 1.0 / 24;
   s.range_to = kLast - 1.0 / 24;
   s.channels[0].value = 2;
