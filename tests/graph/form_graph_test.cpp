@@ -330,13 +330,9 @@ TEST_F(GraphTest, StyleKindsSwitchAndKeepThePoints) {
     EXPECT_EQ(g.Series(2)->valueAxis(), g.Chart1->yAxis);
     // The dialog is handed what was applied (bars keep the dialog's other three values).
     app_.SeriesStyle()->SetStyle({0, 0, 1, 4, 9, 7});
-    SeriesStyle expected = applied;
-    if (row.kind == kBars) {
-      expected.line_style = 4;
-      expected.point_size = 9;
-      expected.point_style = 7;
-    }
-    EXPECT_EQ(g.LoadSeriesStyle(2), expected);
+    EXPECT_EQ(
+        g.LoadSeriesStyle(2),
+        (row.kind == kBars ? SeriesStyle{row.type, 16711680, row.thickness, 4, 9, 7} : applied));
   }
 }
 
