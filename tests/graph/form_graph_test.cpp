@@ -5,7 +5,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QListWidget>
@@ -17,84 +16,52 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stdexcept>
+#include <tuple>
 
-#include "app/date_time.h"
-#include "app/encodings.h"
-#include "app/ini_file.h"
 #include "config/form_format.h"
 #include "export/export.h"
 #include "export/form_export_filter.h"
 #include "graph/form_scales.h"
 #include "graph/form_series_style.h"
 #include "platform/folder_lock.h"
-#include "shell/form_setup.h"
-#include "shell/form_windows.h"
-#include "support/card_builder.h"
-#include "support/qt/fake_window_dialogs.h"
 #include "support/qt/graph_window_fixture.h"
-#include "support/temp_dir.h"
-#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {
 
 using testing::CardBuilder;
-using testing::CardLine;
-using testing::FakeWindowDialogs;
 using testing::FloatBits;
 using testing::MakeStamp;
 using testing::TempDir;
 
 constexpr double kSecond = 1.0 / kSecondsPerDay;
-
-CardBuilder SmallCard() { return testing::RampCard(); }
-
 const double kFirst = EncodeDate(2024, 5, 1) + EncodeTime(10, 0, 0, 0);
 const double kLast = EncodeDate(2024, 5, 1) + EncodeTime(10, 16, 30, 0);
 
+void ExpectNear(const AxisRange& actual, const AxisRange& expected) {
+  EXPECT_NEAR(actual.minimum, expected.minimum, 1e-9);
+  EXPECT_NEAR(actual.maximum, expected.maximum, 1e-9);
+}
+
 class GraphTest : public testing::GraphWindowTest {
  protected:
-  TFormGraph& Open(const CardBuilder& card = SmallCard()) { return GraphWindowTest::Open(card); }
+  TFormGraph& Open(const CardBuilder& card = testing::RampCard()) {
+    return GraphWindowTest::Open(card);
+  }
+  static void SetAxis(TFormGraph& g, int channel, int axis) {
+    g.RadioGroups[channel]->SetItemIndex(axis);
+    g.RadioGroupClick(channel);
+  }
 };
 
-// The scales dialog opens beside the graph window, not over its chart and pan/zoom buttons.
-TEST_F(GraphTest, ScalesDialogOpensBesideTheGraphWindow) {
-  TFormGraph& g = Open();
-  g.setGeometry(10, 10, 300, 250);
-  g.ButtonScalesClick();
-  TFormScales* scales = app_.Scales();
-  ASSERT_TRUE(scales->isVisible());
-  EXPECT_FALSE(scales->windowFlags() &
-               (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  scales->hide();
-
-  const QRect screen(0, 0, 1920, 1080);
-  const QSize size(300, 400);
-  struct Case {
-    QRect window;
-    QPoint expected;
-  };
-  const Case cases[] = {
-      {{100, 50, 1024, 700}, {1124, 50}},  // room on the right
-      {{800, 50, 1024, 700}, {500, 50}},   // only on the left
-      {{0, 900, 1800, 700}, {1620, 680}},  // neither: at the screen's edge on the roomier side
-      {{200, 0, 1700, 700}, {0, 0}},       // more room on the left
-      {{-100, 0, 2400, 700}, {0, 0}},      // a window wider than the screen: within the screen
-  };
-  for (const Case& c : cases) EXPECT_EQ(PlaceBeside(c.window, size, screen), c.expected);
-}
-
-// The "Od"/"Do" pickers stay within the years a stamp can hold.
-TEST_F(GraphTest, RangePickersStayWithinTheStampYears) {
-  TFormGraph& g = Open();
-  for (QDateEdit* picker : {g.DateFrom, g.DateTo}) {
-    EXPECT_EQ(picker->minimumDate(), QDate(2000, 1, 1));
-    EXPECT_EQ(picker->maximumDate(), QDate(2063, 12, 31));
-  }
-}
-
+// The settings window reloads the program settings half a second after it is made: a window
+// opened later must still find the data location.
 TEST_F(GraphTest, LoadsTheLinesAndPresetsTheRange) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 700) QApplication::processEvents(QEventLoop::AllEvents, 50);
   TFormGraph& g = Open();
   EXPECT_TRUE(g.Loaded());
   EXPECT_TRUE(g.isVisible());
@@ -105,20 +72,27 @@ TEST_F(GraphTest, LoadsTheLinesAndPresetsTheRange) {
   EXPECT_NEAR(g.CurrentExportRange().to, kLast, 1e-9);
   EXPECT_FALSE(g.ManualView);
   EXPECT_TRUE(dialogs_.messages.empty());
-}
-
-// A test that takes its time must not find the data location gone: the settings window
-// reloads the program settings half a second after it is made.
-TEST_F(GraphTest, TheDataLocationOutlivesTheSettingsReload) {
-  QElapsedTimer waited;
-  waited.start();
-  while (waited.elapsed() < 700) QApplication::processEvents(QEventLoop::AllEvents, 50);
-  EXPECT_TRUE(Open().Loaded());
+  // The "Od"/"Do" pickers stay within the years a stamp can hold.
+  for (QDateEdit* picker : {g.DateFrom, g.DateTo}) {
+    EXPECT_EQ(picker->minimumDate(), QDate(2000, 1, 1));
+    EXPECT_EQ(picker->maximumDate(), QDate(2063, 12, 31));
+  }
+  // A letter shared by two buttons only moves the focus between them: every accelerator of the
+  // window runs one button. Alt+T prints, the first of "&Tisk" and "&Tabulka" in the tab order.
+  std::map<QString, QString> owner;
+  for (const QAbstractButton* button : g.findChildren<QAbstractButton*>()) {
+    const QString keys = button->shortcut().toString();
+    if (keys.isEmpty()) continue;
+    EXPECT_TRUE(owner.emplace(keys, button->text()).second)
+        << keys.toStdString() << ": " << owner[keys].toStdString() << ", "
+        << button->text().toStdString();
+  }
+  EXPECT_EQ(g.ButtonPrint->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+  EXPECT_EQ(g.ButtonText->text(), QString::fromUtf8("&Tabulka"));
 }
 
 TEST_F(GraphTest, MissingDataFileKeepsTheWindowHidden) {
-  CardBuilder card = SmallCard();
-  card.WriteConfigIni(data_.path());
+  testing::RampCard().WriteConfigIni(data_.path());
   app_.CreateGraphWindow();
   ASSERT_NE(app_.Graph(), nullptr);
   EXPECT_FALSE(app_.Graph()->Loaded());
@@ -126,6 +100,7 @@ TEST_F(GraphTest, MissingDataFileKeepsTheWindowHidden) {
   EXPECT_EQ(dialogs_.Texts("error"), std::vector<std::string>{"Datový soubor nelze otevřít."});
 }
 
+// A redraw over a time window without data empties every channel, one showing a line twice too.
 TEST_F(GraphTest, PlottingRescalesUntilTheUserZooms) {
   TFormGraph& g = Open();
   Pick(g, 0, 1);
@@ -134,8 +109,7 @@ TEST_F(GraphTest, PlottingRescalesUntilTheUserZooms) {
   const double margin = static_cast<float>(99 * 0.01 + 0.0001);
   EXPECT_DOUBLE_EQ(g.LeftRange().minimum, 0 - margin);
   EXPECT_DOUBLE_EQ(g.LeftRange().maximum, 99 + margin);
-  EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
-  EXPECT_NEAR(g.TimeRange().maximum, kLast, 1e-9);
+  ExpectNear(g.TimeRange(), {kFirst, kLast});
 
   g.ButtonZoomXInClick();
   EXPECT_TRUE(g.ManualView);
@@ -147,30 +121,52 @@ TEST_F(GraphTest, PlottingRescalesUntilTheUserZooms) {
 
   g.ButtonUnZoomXClick();
   EXPECT_FALSE(g.ManualView);
-  EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
+  ExpectNear(g.TimeRange(), {kFirst, kLast});
+
+  Pick(g, 4, 1);
+  EXPECT_EQ(g.PointCount(4), 100);
+  g.SetExportRange(kLast + kSecond, kLast + 100 * kSecond);
+  g.ButtonRedrawClick();
+  EXPECT_EQ(g.PointCount(0), 0);
+  EXPECT_EQ(g.PointCount(4), 0);
 }
 
-// OK in the scales dialog rescales the open graph window at once, even a zoomed one.
-TEST_F(GraphTest, ScalesDialogOkRescalesTheOpenGraph) {
+// The scales dialog opens beside the graph window, not over its chart and pan/zoom buttons; its
+// OK rescales the open graph window at once, even a zoomed one.
+TEST_F(GraphTest, ScalesDialogOpensBesideAndItsOkRescales) {
   TFormGraph& g = Open();
   Pick(g, 0, 1);
   g.ButtonZoomYLInClick();
-  TFormScales* scales = app_.Scales();
+  g.setGeometry(10, 10, 300, 250);
   g.ButtonScalesClick();
+  TFormScales* scales = app_.Scales();
+  ASSERT_TRUE(scales->isVisible());
+  EXPECT_FALSE(scales->windowFlags() &
+               (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
   scales->RadioGroupLeftMin->SetItemIndex(0);
   scales->RadioGroupLeftMinClick();
   scales->EditLeftMin->setText("-50");
   scales->ButtonOKClick();
   EXPECT_FALSE(scales->isVisible());
   EXPECT_NEAR(g.LeftRange().minimum, -50 - (99 + 50) * 0.01 - 0.0001, 1e-4);
+
+  const QRect screen(0, 0, 1920, 1080);
+  const std::pair<QRect, QPoint> cases[] = {
+      {{100, 50, 1024, 700}, {1124, 50}},  // room on the right
+      {{800, 50, 1024, 700}, {500, 50}},   // only on the left
+      {{0, 900, 1800, 700}, {1620, 680}},  // neither: at the screen's edge on the roomier side
+      {{200, 0, 1700, 700}, {0, 0}},       // more room on the left
+      {{-100, 0, 2400, 700}, {0, 0}},      // a window wider than the screen: within the screen
+  };
+  for (const auto& [window, expected] : cases) {
+    EXPECT_EQ(PlaceBeside(window, QSize(300, 400), screen), expected);
+  }
 }
 
 TEST_F(GraphTest, ScaleRulesReachTheAxes) {
   TFormGraph& g = Open();
   // Typed 10 above data up to 5 (line 0 limited to 5 by the time window).
-  ScalesState scales;
-  scales.choices = {0, 1, 1, 1};
-  scales.texts = {"10", "", "", ""};
+  ScalesState scales{{0, 1, 1, 1}, {"10", "", "", ""}};
   app_.Scales()->SetState(scales);
   g.SetExportRange(kFirst, kFirst + 50 * kSecond);
   Pick(g, 0, 1);
@@ -188,8 +184,7 @@ TEST_F(GraphTest, ScaleRulesReachTheAxes) {
   scales.choices = {1, 1, 2, 2};
   app_.Scales()->SetState(scales);
   Pick(g, 1, 3);
-  g.RadioGroups[1]->SetItemIndex(1);
-  g.RadioGroupClick(1);
+  SetAxis(g, 1, 1);
   EXPECT_EQ(g.Series(1)->valueAxis(), g.Chart1->yAxis2);
   const double margin = static_cast<float>(6 * 0.01 + 0.0001);
   EXPECT_DOUBLE_EQ(g.RightRange().minimum, -6 - margin);
@@ -198,29 +193,13 @@ TEST_F(GraphTest, ScaleRulesReachTheAxes) {
   EXPECT_NEAR(g.LeftRange().minimum, 3 - 0.0001, 1e-7);
 }
 
-TEST_F(GraphTest, EmptyTimeWindowAndSameLineTwice) {
-  TFormGraph& g = Open();
-  Pick(g, 0, 1);
-  Pick(g, 4, 1);
-  EXPECT_EQ(g.PointCount(0), 100);
-  EXPECT_EQ(g.PointCount(4), 100);
-  g.SetExportRange(kLast + kSecond, kLast + 100 * kSecond);
-  g.ButtonRedrawClick();
-  EXPECT_EQ(g.PointCount(0), 0);
-  EXPECT_EQ(g.PointCount(4), 0);
-}
-
-TEST_F(GraphTest, PanAndZoomButtons) {
+TEST_F(GraphTest, PanAndZoomButtonsAndDraggedRectangle) {
   TFormGraph& g = Open();
   Pick(g, 0, 1);
   using Click = void (TFormGraph::*)();
   using Range = AxisRange (TFormGraph::*)() const;
-  struct Row {
-    Click click;
-    Range range;
-    double low, high;  // fractions of the span added to each end
-  };
-  const Row rows[] = {
+  // The fractions of the span added to each end.
+  const std::tuple<Click, Range, double, double> rows[] = {
       {&TFormGraph::ButtonRightClick, &TFormGraph::TimeRange, 0.05, 0.05},
       {&TFormGraph::ButtonLeftClick, &TFormGraph::TimeRange, -0.05, -0.05},
       {&TFormGraph::ButtonZoomXInClick, &TFormGraph::TimeRange, 0.25, -0.25},
@@ -234,25 +213,21 @@ TEST_F(GraphTest, PanAndZoomButtons) {
       {&TFormGraph::ButtonZoomYRInClick, &TFormGraph::RightRange, 0.25, -0.25},
       {&TFormGraph::ButtonButtonZoomYROutClick, &TFormGraph::RightRange, -0.5, 0.5},
   };
-  for (const Row& row : rows) {
+  for (const auto& [click, range, low, high] : rows) {
     g.ManualView = false;
-    const AxisRange before = (g.*row.range)();
+    const AxisRange before = (g.*range)();
     const double span = before.maximum - before.minimum;
-    (g.*row.click)();
-    const AxisRange after = (g.*row.range)();
-    EXPECT_NEAR(after.minimum, before.minimum + row.low * span, span * 1e-12);
-    EXPECT_NEAR(after.maximum, before.maximum + row.high * span, span * 1e-12);
+    (g.*click)();
+    const AxisRange after = (g.*range)();
+    EXPECT_NEAR(after.minimum, before.minimum + low * span, span * 1e-12);
+    EXPECT_NEAR(after.maximum, before.maximum + high * span, span * 1e-12);
     EXPECT_TRUE(g.ManualView);
   }
   g.ButtonUnZoomYLClick();
   EXPECT_FALSE(g.ManualView);
   EXPECT_DOUBLE_EQ(g.LeftRange().maximum, 99.0 + static_cast<float>(99 * 0.01 + 0.0001));
-}
 
-TEST_F(GraphTest, DraggingARectangleZoomsAndBackUndoes) {
-  TFormGraph& g = Open();
-  Pick(g, 0, 1);
-  const AxisRange full = g.TimeRange();
+  // A rectangle dragged on the chart zooms into it, one dragged back shows the data whole.
   QCustomPlot* chart = g.Chart1;
   chart->replot();
   const QRect r = chart->axisRect()->rect();
@@ -273,12 +248,10 @@ TEST_F(GraphTest, DraggingARectangleZoomsAndBackUndoes) {
   const double key_b = chart->xAxis->pixelToCoord(b.x());
   drag(a, b);
   EXPECT_TRUE(g.ManualView);
-  EXPECT_NEAR(g.TimeRange().minimum, key_a, 1e-9);
-  EXPECT_NEAR(g.TimeRange().maximum, key_b, 1e-9);
+  ExpectNear(g.TimeRange(), {key_a, key_b});
   drag(b, a);
   EXPECT_FALSE(g.ManualView);
-  EXPECT_NEAR(g.TimeRange().minimum, full.minimum, 1e-9);
-  EXPECT_NEAR(g.TimeRange().maximum, full.maximum, 1e-9);
+  ExpectNear(g.TimeRange(), {kFirst, kLast});
 }
 
 TEST_F(GraphTest, TimeAxisFormatAndLabelsFollowTheSpan) {
@@ -286,23 +259,18 @@ TEST_F(GraphTest, TimeAxisFormatAndLabelsFollowTheSpan) {
   Pick(g, 0, 1);
   // Noon is a tick of every row's increments.
   const double t = EncodeDate(2006, 3, 5) + 0.5;
-  struct Row {
-    double span;
-    const char* format;
-    const char* label;
-  };
-  const Row rows[] = {
+  const std::tuple<double, const char*, const char*> rows[] = {
       {30, "d.M.yyyy", "5.3.2006"},
       {5, "d.M. h", "5.3. 12"},
       {0.5, "h:mm [d]", "12:00 [5]"},
       {0.005, "h:mm:ss [d]", "12:00:00 [5]"},
       {0.5 * kSecond, "h:mm:ss", "12:00:00 .00"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.format);
-    g.Chart1->xAxis->setRange(t - row.span / 2, t + row.span / 2);
+  for (const auto& [span, format, label] : rows) {
+    SCOPED_TRACE(format);
+    g.Chart1->xAxis->setRange(t - span / 2, t + span / 2);
     g.Chart1->replot();
-    EXPECT_EQ(g.TimeFormat().format, row.format);
+    EXPECT_EQ(g.TimeFormat().format, format);
     const QVector<double> ticks = g.Chart1->xAxis->tickVector();
     const QVector<QString> labels = g.Chart1->xAxis->tickVectorLabels();
     ASSERT_GE(ticks.size(), 2);
@@ -310,9 +278,9 @@ TEST_F(GraphTest, TimeAxisFormatAndLabelsFollowTheSpan) {
     const double px =
         g.Chart1->xAxis->coordToPixel(ticks[1]) - g.Chart1->xAxis->coordToPixel(ticks[0]);
     EXPECT_GE(px, QFontMetrics(g.Chart1->xAxis->tickLabelFont()).height());
-    const qsizetype at = labels.indexOf(row.label);
+    const qsizetype at = labels.indexOf(label);
     ASSERT_GE(at, 0) << labels.join("|").toStdString();
-    EXPECT_NEAR(ticks[at], row.span > 20 ? std::floor(t) : t, 1e-9);  // days start at 0:00
+    EXPECT_NEAR(ticks[at], span > 20 ? std::floor(t) : t, 1e-9);  // days start at 0:00
   }
   // Half a second: 0.05 s between labels, rewritten with hundredths.
   g.Chart1->xAxis->setRange(t + 15 * kSecond, t + 15.5 * kSecond);
@@ -362,13 +330,9 @@ TEST_F(GraphTest, StyleKindsSwitchAndKeepThePoints) {
     EXPECT_EQ(g.Series(2)->valueAxis(), g.Chart1->yAxis);
     // The dialog is handed what was applied (bars keep the dialog's other three values).
     app_.SeriesStyle()->SetStyle({0, 0, 1, 4, 9, 7});
-    SeriesStyle expected = applied;
-    if (row.kind == kBars) {
-      expected.line_style = 4;
-      expected.point_size = 9;
-      expected.point_style = 7;
-    }
-    EXPECT_EQ(g.LoadSeriesStyle(2), expected);
+    EXPECT_EQ(
+        g.LoadSeriesStyle(2),
+        (row.kind == kBars ? SeriesStyle{row.type, 16711680, row.thickness, 4, 9, 7} : applied));
   }
 }
 
@@ -414,17 +378,14 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   TFormGraph& g = Open();
   Pick(g, 0, 1);
   Pick(g, 3, 3);
-  g.RadioGroups[3]->SetItemIndex(1);
-  g.RadioGroupClick(3);
+  SetAxis(g, 3, 1);
   g.ApplySeriesStyle(3, {1, 65280, 2, 0, 3, 1});
   // Stairs without marks: the chart draws no marks, but their shape is the channel's.
   g.ApplySeriesStyle(1, {1, 255, 2, 0, 0, 5});
   g.ButtonZoomYLOutClick();
   const AxisRange left = g.LeftRange();
   const AxisRange time = g.TimeRange();
-  ScalesState scales;
-  scales.choices = {1, 0, 2, 1};
-  scales.texts = {"", "200", "", ""};
+  const ScalesState scales{{1, 0, 2, 1}, {"", "200", "", ""}};
   app_.Scales()->SetState(scales);
   g.close();
   QApplication::processEvents();
@@ -441,88 +402,60 @@ TEST_F(GraphTest, GraphSettingsAreWrittenOnCloseAndReadBackWithoutAQuestion) {
   EXPECT_EQ(h.Series(3)->valueAxis(), h.Chart1->yAxis2);
   EXPECT_EQ(h.Kind(3), kLine);
   EXPECT_EQ(h.PointCount(3), 100);
-  EXPECT_NEAR(h.LeftRange().minimum, left.minimum, 1e-9);
-  EXPECT_NEAR(h.LeftRange().maximum, left.maximum, 1e-9);
+  ExpectNear(h.LeftRange(), left);
   EXPECT_NEAR(h.TimeRange().minimum, time.minimum, 1e-9);
   EXPECT_EQ(app_.Scales()->State(), scales);
   EXPECT_EQ(h.ChannelStyle(3), (SeriesStyle{1, 65280, 2, 0, 3, 1}));
   EXPECT_EQ(h.ChannelStyle(1), (SeriesStyle{1, 255, 2, 0, 0, 5}));
 }
 
-class StoredRangeTest : public GraphTest {
- protected:
-  // A GRAPH.INI whose stored range is an hour before the data's, channel 1 on line 2,
-  // channel 2 on a line the measurement does not have.
-  void WriteStoredSettings() {
-    GraphViewState s;
-    s.left_min = -50;
-    s.left_max = 50;
-    s.right_min = 1;
-    s.right_max = 2;
-    s.time_min = kFirst - 0.5;
-    s.time_max = kFirst + 0.5;
-    s.scales.choices = {0, 0, 1, 1};
-    s.scales.texts = {"-7", "7", "", ""};
-    s.range_from = kFirst - 1.0 / 24;
-    s.range_to = kLast - 1.0 / 24;
-    s.channels[0].value = 2;
-    s.channels[0].style = {2, 255, 3, 0, 0, 0};
-    s.channels[1].value = 9;
+// A GRAPH.INI whose stored range is an hour before the data's, channel 1 on line 2, channel 2
+// on a line the measurement does not have: the window asks, "Ano" rescales from the data and
+// "Ne" restores the stored range and axes.
+TEST_F(GraphTest, AStoredRangeOffTheDataAsksWhetherToRescale) {
+  GraphViewState s{-50, 50, 1, 2, kFirst - 0.5, kFirst + 0.5};  // left, right and time axes
+  s.scales = {{0, 0, 1, 1}, {"-7", "7", "", ""}};
+  s.range_from = kFirst - 1.0 / 24;
+  s.range_to = kLast - 1.0 / 24;
+  s.channels[0].value = 2;
+  s.channels[0].style = {2, 255, 3, 0, 0, 0};
+  s.channels[1].value = 9;
+  for (const bool yes : {true, false}) {
+    SCOPED_TRACE(yes);
     WriteGraphSettingsFile(data_.File("GRAPH.INI"), s, ',');
+    app_.Scales()->SetState({});
+    dialogs_.Clear();
+    dialogs_.answers = {yes};
+    TFormGraph& g = Open();
+    EXPECT_EQ(dialogs_.Texts("ask"),
+              std::vector<std::string>{
+                  "Uložený časový rozsah neodpovídá skutečnému časovému rozsahu dat.\r\n Chcete "
+                  "nastavit nová měřítka ?"});
+    if (yes) {
+      // Rescaled with the dialog's rules of that moment (zero included), not the stored axes.
+      EXPECT_NEAR(g.LeftRange().minimum, -static_cast<float>(0.0301), 1e-9);
+      EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
+      EXPECT_NEAR(g.CurrentExportRange().from, kFirst, 1e-9);
+      EXPECT_EQ(g.Kind(0), kBars);
+      EXPECT_EQ(g.ComboBoxes[1]->currentIndex(), 0);
+      EXPECT_EQ(g.PointCount(1), 0);
+      EXPECT_EQ(app_.Scales()->State().texts[0], "-7");
+    } else {
+      EXPECT_EQ(g.LeftRange(), (AxisRange{-50, 50}));
+      EXPECT_EQ(g.RightRange(), (AxisRange{1, 2}));
+      EXPECT_NEAR(g.TimeRange().minimum, kFirst - 0.5, 1e-9);
+      EXPECT_NEAR(g.CurrentExportRange().from, kFirst - 1.0 / 24, 1e-9);
+      EXPECT_NEAR(g.CurrentExportRange().to, kLast - 1.0 / 24, 1e-9);
+      EXPECT_TRUE(g.ManualView);
+    }
+    delete app_.Graph();
   }
-};
-
-TEST_F(StoredRangeTest, YesRescalesFromTheData) {
-  WriteStoredSettings();
-  dialogs_.answers = {true};
-  TFormGraph& g = Open();
-  ASSERT_EQ(dialogs_.Texts("ask").size(), 1u);
-  EXPECT_EQ(dialogs_.Texts("ask")[0],
-            "Uložený časový rozsah neodpovídá skutečnému časovému rozsahu dat.\r\n Chcete "
-            "nastavit nová měřítka ?");
-  // Rescaled with the dialog's rules of that moment (zero included), not the stored axes.
-  EXPECT_NEAR(g.LeftRange().minimum, -static_cast<float>(0.0301), 1e-9);
-  EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
-  EXPECT_NEAR(g.CurrentExportRange().from, kFirst, 1e-9);
-  EXPECT_EQ(g.Kind(0), kBars);
-  EXPECT_EQ(g.ComboBoxes[1]->currentIndex(), 0);
-  EXPECT_EQ(g.PointCount(1), 0);
-  EXPECT_EQ(app_.Scales()->State().texts[0], "-7");
-}
-
-TEST_F(StoredRangeTest, NoRestoresTheStoredRangeAndAxes) {
-  WriteStoredSettings();
-  dialogs_.answers = {false};
-  TFormGraph& g = Open();
-  EXPECT_EQ(dialogs_.Texts("ask").size(), 1u);
-  EXPECT_EQ(g.LeftRange(), (AxisRange{-50, 50}));
-  EXPECT_EQ(g.RightRange(), (AxisRange{1, 2}));
-  EXPECT_NEAR(g.TimeRange().minimum, kFirst - 0.5, 1e-9);
-  EXPECT_NEAR(g.CurrentExportRange().from, kFirst - 1.0 / 24, 1e-9);
-  EXPECT_NEAR(g.CurrentExportRange().to, kLast - 1.0 / 24, 1e-9);
-  EXPECT_TRUE(g.ManualView);
-}
-
-// A letter shared by two buttons only moves the focus between them: every accelerator of the
-// window runs one button. Alt+T prints, the first of "&Tisk" and "&Tabulka" in the tab order.
-TEST_F(GraphTest, EachAcceleratorRunsOneButton) {
-  TFormGraph& g = Open();
-  std::map<QString, QString> owner;
-  for (const QAbstractButton* button : g.findChildren<QAbstractButton*>()) {
-    const QString keys = button->shortcut().toString();
-    if (keys.isEmpty()) continue;
-    EXPECT_TRUE(owner.emplace(keys, button->text()).second)
-        << keys.toStdString() << ": " << owner[keys].toStdString() << ", "
-        << button->text().toStdString();
-  }
-  EXPECT_EQ(g.ButtonPrint->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
-  EXPECT_EQ(g.ButtonText->text(), QString::fromUtf8("&Tabulka"));
 }
 
 // A view kept of no line (the window closed before a line was picked, on today's day): the
 // first line picked is shown whole, whether the kept range still matches ("Ano" to the
 // question when not).
-TEST_F(StoredRangeTest, AKeptViewOfNoLineLetsThePickedLineShowWhole) {
+TEST_F(GraphTest, AKeptViewOfNoLineLetsThePickedLineShowWhole) {
   for (const bool range_moved : {false, true}) {
     SCOPED_TRACE(range_moved);
     GraphViewState s;
@@ -536,13 +469,19 @@ TEST_F(StoredRangeTest, AKeptViewOfNoLineLetsThePickedLineShowWhole) {
     TFormGraph& g = Open();
     EXPECT_EQ(dialogs_.Texts("ask").size(), range_moved ? 1u : 0u);
     Pick(g, 0, 1);
-    EXPECT_NEAR(g.TimeRange().minimum, kFirst, 1e-9);
-    EXPECT_NEAR(g.TimeRange().maximum, kLast, 1e-9);
+    ExpectNear(g.TimeRange(), {kFirst, kLast});
     delete app_.Graph();
   }
 }
 
-bool HasTool(const char* name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
+// What a tool prints about a file, or nothing when the tool is not installed.
+std::optional<QString> ToolOutput(const char* tool, const QStringList& arguments) {
+  if (QStandardPaths::findExecutable(tool).isEmpty()) return std::nullopt;
+  QProcess process;
+  process.start(tool, arguments);
+  EXPECT_TRUE(process.waitForFinished());
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
 
 // Closing while another writer (a preparation, a copy) holds the card folder: that writer's
 // files are not changed under it, and the user is told.
@@ -607,8 +546,7 @@ TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {
   TFormGraph& g = Open();
   Pick(g, 0, 1);
   Pick(g, 2, 3);
-  g.RadioGroups[2]->SetItemIndex(1);
-  g.RadioGroupClick(2);
+  SetAxis(g, 2, 1);
   const int rows = g.Chart1->plotLayout()->rowCount();  // the job name's title and the chart
   const std::string pdf = data_.File("graf.pdf");
   dialogs_.on_print = [&](QPrinter* printer) {
@@ -619,44 +557,38 @@ TEST_F(GraphTest, PrintsOneLandscapePageWithLegendAndFoot) {
     EXPECT_TRUE(g.Legend()->visible());
     return true;
   };
+  // The printout's legend and foot leave the screen again, whatever the printing came to.
+  auto off_screen = [&] {
+    EXPECT_FALSE(g.Legend()->visible());
+    EXPECT_FALSE(g.Foot()->visible());
+    EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
+  };
   g.ButtonPrintClick();
-  EXPECT_FALSE(g.Legend()->visible());
-  EXPECT_FALSE(g.Foot()->visible());
-  EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
+  off_screen();
   EXPECT_EQ(g.Printer()->pageLayout().orientation(), QPageLayout::Portrait);
   ASSERT_TRUE(FileExists(pdf));
   EXPECT_GT(testing::ReadBytes(pdf).size(), 2000u);
-  if (HasTool("pdftotext")) {
-    QProcess text;
-    text.start("pdftotext", {QString::fromStdString(pdf), "-"});
-    ASSERT_TRUE(text.waitForFinished());
-    const QString out = QString::fromUtf8(text.readAllStandardOutput());
-    EXPECT_TRUE(out.contains("Korvan-A v1.20")) << out.toStdString();
-    EXPECT_TRUE(out.contains("(L) Teplota - T1")) << out.toStdString();
-    EXPECT_TRUE(out.contains("(P) Vlhkost - H1")) << out.toStdString();
-    EXPECT_FALSE(out.contains("Tlak")) << out.toStdString();
+  if (const auto out = ToolOutput("pdftotext", {QString::fromStdString(pdf), "-"})) {
+    for (const char* text : {"Korvan-A v1.20", "(L) Teplota - T1", "(P) Vlhkost - H1"}) {
+      EXPECT_TRUE(out->contains(text)) << out->toStdString();
+    }
+    EXPECT_FALSE(out->contains("Tlak")) << out->toStdString();
   }
-  if (HasTool("pdfinfo")) {
-    QProcess info;
-    info.start("pdfinfo", {QString::fromStdString(pdf)});
-    ASSERT_TRUE(info.waitForFinished());
-    const QString out = QString::fromUtf8(info.readAllStandardOutput());
-    EXPECT_TRUE(out.contains(QRegularExpression("Pages:\\s+1\\n"))) << out.toStdString();
+  if (const auto out = ToolOutput("pdfinfo", {QString::fromStdString(pdf)})) {
+    EXPECT_TRUE(out->contains(QRegularExpression("Pages:\\s+1\\n"))) << out->toStdString();
     const QRegularExpressionMatch m =
-        QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+)").match(out);
+        QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+)").match(*out);
     ASSERT_TRUE(m.hasMatch());
     EXPECT_GT(m.captured(1).toDouble(), m.captured(2).toDouble());  // landscape
   }
   // Cancelled: nothing printed, no legend left on screen.
   dialogs_.on_print = [](QPrinter*) { return false; };
   g.ButtonPrintClick();
-  EXPECT_FALSE(g.Legend()->visible());
-  EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
-  // A failing printer: the error goes on, the legend and foot leave the screen all the same.
+  off_screen();
+  // A failing printer: the error goes on.
   dialogs_.on_print = [](QPrinter*) -> bool { throw std::runtime_error("printer"); };
   EXPECT_THROW(g.ButtonPrintClick(), std::runtime_error);
-  EXPECT_FALSE(g.Legend()->visible());
-  EXPECT_EQ(g.Chart1->plotLayout()->rowCount(), rows);
+  off_screen();
 }
 
 }  // namespace

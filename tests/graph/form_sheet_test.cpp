@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -24,26 +22,17 @@
 #include <functional>
 #include <memory>
 
-#include "app/date_time.h"
 #include "data/log_copy.h"
 #include "export/form_export_filter.h"
-#include "graph/form_graph.h"
 #include "shell/form_main_menu.h"
-#include "shell/form_setup.h"
-#include "shell/form_windows.h"
-#include "support/card_builder.h"
-#include "support/qt/fake_window_dialogs.h"
 #include "support/qt/graph_window_fixture.h"
 #include "support/qt/user_click.h"
-#include "support/temp_dir.h"
-#include "widgets/form_drive_chooser.h"
 
 namespace korvan {
 namespace {
 
 using testing::CardBuilder;
 using testing::CardLine;
-using testing::FakeWindowDialogs;
 using testing::FloatBits;
 using testing::MakeStamp;
 using testing::ReadBytes;
@@ -118,58 +107,49 @@ class SheetTest : public testing::GraphWindowTest {
                       modifiers);
     QApplication::sendEvent(to, &event);
   }
+  static void ClickAt(QWidget* to, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    Press(to, at, modifiers);
+    Press(to, at, modifiers, QEvent::MouseButtonRelease);
+  }
   // A click on a cell in sight (its row in the window) or on a header's section.
   static void Click(SheetGrid* grid, int row, int column,
                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    const QPoint at = grid->visualRect(grid->model()->index(row, column)).center();
-    Press(grid->viewport(), at, modifiers);
-    Press(grid->viewport(), at, modifiers, QEvent::MouseButtonRelease);
+    ClickAt(grid->viewport(), grid->visualRect(grid->model()->index(row, column)).center(),
+            modifiers);
   }
   static void ClickHeader(QHeaderView* header, int section) {
     const int along = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
-    const QPoint at = header->orientation() == Qt::Horizontal ? QPoint(along, 5) : QPoint(5, along);
-    Press(header->viewport(), at);
-    Press(header->viewport(), at, Qt::NoModifier, QEvent::MouseButtonRelease);
+    ClickAt(header->viewport(),
+            header->orientation() == Qt::Horizontal ? QPoint(along, 5) : QPoint(5, along));
   }
 
   TempDir out_;
 };
 
+// Without milliseconds the second sample of A at 08:07:06 waits for a row of its own.
 TEST_F(SheetTest, TableShowsEveryDistinctTimeWithItsCells) {
-  struct Case {
-    bool ms;
-    int time_width;
-    std::vector<QStringList> rows;
-  };
-  const Case cases[] = {
-      {false,
-       110,
-       // Without milliseconds the second sample of A at 08:07:06 waits for a row of its own.
-       {{" 5.03.2006, 08:07:06", "21.5", "12.3", "3"},
-        {" 5.03.2006, 08:07:06", "", "", ""},
-        {" 5.03.2006, 08:07:07", "", "0.7", ""},
-        {" 5.03.2006, 08:07:08", "1", "", "1.2E-05"}}},
-      {true,
-       130,
-       {{" 5.03.2006, 08:07:06.00", "21.5", "12.3", "3"},
-        {" 5.03.2006, 08:07:06.25", "", "", ""},
-        {" 5.03.2006, 08:07:07.00", "", "0.7", ""},
-        {" 5.03.2006, 08:07:08.99", "1", "", "1.2E-05"}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.ms);
-    TFormGraph& g = Open(ThreeLines(c.ms));
+  const char* const seconds[] = {"06", "06", "07", "08"};
+  const char* const hundredths[] = {".00", ".25", ".00", ".99"};
+  const QStringList cells[] = {
+      {"21.5", "12.3", "3"}, {"", "", ""}, {"", "0.7", ""}, {"1", "", "1.2E-05"}};
+  for (const bool ms : {false, true}) {
+    SCOPED_TRACE(ms);
+    const int time_width = ms ? 130 : 110;
+    TFormGraph& g = Open(ThreeLines(ms));
     WithTable(g, [&](TFormSheet& s) {
       EXPECT_EQ(s.windowTitle(), QString::fromUtf8("Naměřená data"));
       EXPECT_EQ(s.size(), QSize(701, 557));
-      EXPECT_GE(s.StringGrid1->verticalHeader()->width(), c.time_width);
-      EXPECT_LE(s.StringGrid1->verticalHeader()->width(), c.time_width + 40);
+      EXPECT_GE(s.StringGrid1->verticalHeader()->width(), time_width);
+      EXPECT_LE(s.StringGrid1->verticalHeader()->width(), time_width + 40);
       EXPECT_EQ(s.Rows().HeaderText(0), "Datum, Čas");
       QAbstractItemModel* m = s.StringGrid1->model();
       EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), QString::fromUtf8("A - a"));
       EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), QString::fromUtf8("C - c"));
-      ASSERT_EQ(m->rowCount(), static_cast<int>(c.rows.size()));
-      for (size_t r = 0; r < c.rows.size(); ++r) EXPECT_EQ(Row(s, static_cast<int>(r)), c.rows[r]);
+      ASSERT_EQ(m->rowCount(), 4);
+      for (int r = 0; r < 4; ++r) {
+        const QString time = QString(" 5.03.2006, 08:07:") + seconds[r] + (ms ? hundredths[r] : "");
+        EXPECT_EQ(Row(s, r), QStringList{time} + cells[r]);
+      }
       EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
       EXPECT_EQ(s.StringGrid1->horizontalHeader()->defaultSectionSize(), 110);
       EXPECT_EQ(s.StringGrid1->verticalHeader()->defaultSectionSize(), 16);
@@ -239,61 +219,51 @@ TEST_F(SheetTest, KeysClicksAndCopyActOnAllRows) {
     // The bar runs along the whole grid, as a view's own bar does.
     EXPECT_GE(grid->RowBar()->height(), grid->viewport()->height());
     const size_t wheel = 2 * static_cast<size_t>(QApplication::wheelScrollLines());
-    auto keys = [grid](std::initializer_list<int> list, Qt::KeyboardModifiers modifiers) {
+    auto keys = [grid](std::initializer_list<int> list, Qt::KeyboardModifiers modifiers = {}) {
       for (int key : list) Key(grid, key, modifiers);
+    };
+    auto downs = [&](Qt::KeyboardModifiers modifiers) {
+      for (size_t i = 0; i < p; ++i) Key(grid, Qt::Key_Down, modifiers);
     };
     struct Case {
       const char* name;
-      std::function<void()> steps;
       size_t cursor, first, copy_from, copy_to;
+      std::function<void()> steps;
     };
     const Case cases[] = {
-        {"down past the bottom",
+        {"down past the bottom", p, 1, p, p, [&] { downs({}); }},
+        {"shift+down past the bottom", p, 1, 0, p, [&] { downs(Qt::ShiftModifier); }},
+        {"two pages down", 2 * p, 2 * p, 2 * p, 2 * p,
          [&] {
-           for (size_t i = 0; i < p; ++i) keys({Qt::Key_Down}, {});
-         },
-         p, 1, p, p},
-        {"shift+down past the bottom",
-         [&] {
-           for (size_t i = 0; i < p; ++i) keys({Qt::Key_Down}, Qt::ShiftModifier);
-         },
-         p, 1, 0, p},
-        {"two pages down",
-         [&] {
-           keys({Qt::Key_PageDown, Qt::Key_PageDown}, {});
-         },
-         2 * p, 2 * p, 2 * p, 2 * p},
-        {"to the end and a page back selected",
+           keys({Qt::Key_PageDown, Qt::Key_PageDown});
+         }},
+        {"to the end and a page back selected", 2999 - p, 3000 - 2 * p, 2999 - p, 2999,
          [&] {
            keys({Qt::Key_End}, Qt::ControlModifier);
            keys({Qt::Key_PageUp}, Qt::ShiftModifier);
-         },
-         2999 - p, 3000 - 2 * p, 2999 - p, 2999},
-        {"a click, then shift+ctrl+end",
+         }},
+        {"a click, then shift+ctrl+end", 2999, 3000 - p, 3, 2999,
          [&] {
            Click(grid, 3, 0);
            keys({Qt::Key_End}, Qt::ShiftModifier | Qt::ControlModifier);
-         },
-         2999, 3000 - p, 3, 2999},
-        {"the wheel, then a shift+click at the top",
+         }},
+        {"the wheel, then a shift+click at the top", wheel, wheel, 0, wheel,
          [&] {
            QWheelEvent turn(QPointF(50, 50), grid->viewport()->mapToGlobal(QPointF(50, 50)),
                             QPoint(), QPoint(0, -240), Qt::NoButton, Qt::NoModifier,
                             Qt::NoScrollPhase, false);
            QApplication::sendEvent(grid->viewport(), &turn);
            Click(grid, 0, 0, Qt::ShiftModifier);
-         },
-         wheel, wheel, 0, wheel},
-        {"a page down, then a time clicked",
+         }},
+        {"a page down, then a time clicked", p + 2, p, p + 2, p + 2,
          [&] {
-           keys({Qt::Key_PageDown}, {});
+           keys({Qt::Key_PageDown});
            ClickHeader(grid->verticalHeader(), 2);
-         },
-         p + 2, p, p + 2, p + 2},
-        {"the column's caption", [&] { ClickHeader(grid->horizontalHeader(), 0); }, 0, 0, 0, 2999},
-        {"ctrl+a", [&] { keys({Qt::Key_A}, Qt::ControlModifier); }, 0, 0, 0, 2999},
-        {"the top-left cell", [&] { testing::UserClick(grid->findChild<QAbstractButton*>()); }, 0,
-         0, 0, 2999},
+         }},
+        {"the column's caption", 0, 0, 0, 2999, [&] { ClickHeader(grid->horizontalHeader(), 0); }},
+        {"ctrl+a", 0, 0, 0, 2999, [&] { keys({Qt::Key_A}, Qt::ControlModifier); }},
+        {"the top-left cell", 0, 0, 0, 2999,
+         [&] { testing::UserClick(grid->findChild<QAbstractButton*>()); }},
     };
     for (const Case& c : cases) {
       SCOPED_TRACE(c.name);
@@ -430,66 +400,61 @@ class BusyTest : public SheetTest {
     });
   }
 
-  // Accepts the export filter with its first entry and any table that a nested click opens,
-  // so that a fault shows as a wrong result instead of a hang.
-  void AnswerNestedDialogs(bool tables) {
-    nested_.setInterval(0);
-    QObject::connect(&nested_, &QTimer::timeout, [this, tables] {
+  // Accepts the export filter with its first entry and, when asked, any table that opens, so
+  // that a fault shows as a wrong result instead of a hang. Counts what it answered.
+  void AnswerDialogs(bool tables) {
+    answerer_.setInterval(0);
+    QObject::connect(&answerer_, &QTimer::timeout, [this, tables] {
       QWidget* modal = QApplication::activeModalWidget();
       if (auto* filter = qobject_cast<TFormExportFilter*>(modal)) {
-        ++nested_runs_;
+        ++answered_;
         filter->ListBox1->item(0)->setSelected(true);
         filter->ButtonOKClick();
       } else if (auto* sheet = qobject_cast<TFormSheet*>(modal); sheet && tables) {
-        ++nested_runs_;
+        ++answered_;
         sheet->reject();
       }
     });
-    nested_.start();
+    answerer_.start();
   }
 
   bool busy_seen_ = false;
-  int nested_runs_ = 0;
-  QTimer nested_;
+  int answered_ = 0;
+  QTimer answerer_;
 };
 
-TEST_F(BusyTest, MeasuredDataClickedDuringTheTableFillWaitsForItsEnd) {
-  TFormGraph& g = Open(LongCard());
-  ClickDuringProgress(g.ProgressBar1, app_.MainMenu()->BitBtnMeasured);
-  WithTable(g, [&](TFormSheet& s) { EXPECT_EQ(s.Rows().RowCount(), 3000u); });
-  EXPECT_TRUE(busy_seen_);
-  EXPECT_EQ(app_.Graph(), &g);
-}
-
-TEST_F(BusyTest, ExportClickedDuringTheTableFillWaitsForItsEnd) {
+// "Naměřená data" and the export clicked while the table fills are not run: no second graph
+// window, no export filter, no file.
+TEST_F(BusyTest, ClicksDuringTheTableFillWaitForItsEnd) {
   TFormGraph& g = Open(LongCard());
   dialogs_.file_names.push_back(out_.File("nested.csv"));
-  AnswerNestedDialogs(false);
-  ClickDuringProgress(g.ProgressBar1, g.ButtonExport);
-  WithTable(g, [&](TFormSheet& s) {
-    ASSERT_EQ(s.Rows().RowCount(), 3000u);
-    int empty = 0;
-    for (size_t r = 0; r < 3000; ++r) empty += s.Rows().CellText(r, 0).empty();
-    EXPECT_EQ(empty, 0);
-  });
-  EXPECT_TRUE(busy_seen_);
-  EXPECT_EQ(nested_runs_, 0);
-  EXPECT_FALSE(std::filesystem::exists(out_.File("nested.csv")));
+  AnswerDialogs(false);
+  for (QAbstractButton* button : {static_cast<QAbstractButton*>(app_.MainMenu()->BitBtnMeasured),
+                                  static_cast<QAbstractButton*>(g.ButtonExport)}) {
+    SCOPED_TRACE(button->text().toStdString());
+    busy_seen_ = false;
+    ClickDuringProgress(g.ProgressBar1, button);
+    WithTable(g, [&](TFormSheet& s) {
+      ASSERT_EQ(s.Rows().RowCount(), 3000u);
+      int empty = 0;
+      for (size_t r = 0; r < 3000; ++r) empty += s.Rows().CellText(r, 0).empty();
+      EXPECT_EQ(empty, 0);
+    });
+    EXPECT_TRUE(busy_seen_);
+    EXPECT_EQ(app_.Graph(), &g);
+    EXPECT_EQ(answered_, 0);
+    EXPECT_FALSE(std::filesystem::exists(out_.File("nested.csv")));
+  }
 }
 
 TEST_F(BusyTest, TableClickedDuringTheExportWaitsForItsEnd) {
   TFormGraph& g = Open(LongCard());
   dialogs_.file_names.push_back(out_.File("all.csv"));
-  AnswerNestedDialogs(true);
+  AnswerDialogs(true);
   ClickDuringProgress(g.ProgressBar1, g.ButtonText);
-  TFormExportFilter* filter = app_.ExportFilter();
-  QTimer::singleShot(0, filter, [filter] {
-    filter->ListBox1->item(0)->setSelected(true);
-    filter->ButtonOKClick();
-  });
   g.ButtonExportClick();
   EXPECT_TRUE(busy_seen_);
-  EXPECT_EQ(nested_runs_, 0);
+  EXPECT_EQ(answered_, 1);  // the export's own filter, no table
   const std::string csv = ReadBytes(out_.File("all.csv"));
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3001);
   EXPECT_TRUE(g.ButtonText->isEnabled());
